@@ -1,0 +1,17 @@
+include(GoogleTest)
+
+# vesk_add_test(<subsystem> SOURCES ... [GUI] [LIBS ...])
+# Builds test_<subsystem> from the given sources plus the shared test support, and makes every case visible to CTest.
+function(vesk_add_test subsystem)
+    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+    set(target test_${subsystem})
+    add_executable(${target} ${ARG_SOURCES})
+    if(ARG_GUI)
+        target_link_libraries(${target} PRIVATE vesk_test_support_gui ${ARG_LIBS})
+        set(props LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    else()
+        target_link_libraries(${target} PRIVATE vesk_test_support ${ARG_LIBS})
+        set(props LABELS core)
+    endif()
+    gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "defs/cm_scramble.h"
+#include "defs/net_data.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <array>
+#include <stdexcept>
+
+namespace vesk {
+
+/// The one error of the definition container. Its message is always "Invalid file format".
+class ECipherException : public std::runtime_error
+{
+public:
+    ECipherException();
+};
+
+using DefinitionKey = std::array<uint8_t, 32>;
+
+/// Fixed local (and update-location) names of the definition files and their backups, kept scrambled.
+inline constexpr auto kTldFileName = Scramble<8>("vesk1.def");
+inline constexpr auto kHostMarkFileName = Scramble<3>("vesk2.def");
+inline constexpr auto kTldBackupName = Scramble<8>("vesk1.bak");
+inline constexpr auto kHostMarkBackupName = Scramble<3>("vesk2.bak");
+
+/// Plain bytes of a container: IV, CBC blocks of AES-256, final block carrying its byte count in byte 15.
+/// Throws ECipherException when there is no final block (fewer than 32 bytes) or the final block's count is
+/// above 15. Bytes after the last whole block are ignored.
+QByteArray DecryptDefinitionFile(QByteArrayView file, const DefinitionKey& key);
+
+/// The writing direction: IV made by encrypting one block that holds `seed` (high byte first; 0 takes the
+/// millisecond clock), then the full blocks and the final block.
+QByteArray EncryptDefinitionFile(QByteArrayView plain, const DefinitionKey& key, uint16_t seed);
+
+/// Rows of a TLD file's plain text: at most 65,536 bytes, up to the first NUL, one row per CR LF-ended line.
+QList<TTLDData> ParseTldRows(QByteArrayView plain);
+/// Rows of a server file's plain text, by the same line rules; Kind last, 0 unless an integer 0 to 4.
+QList<THostMark> ParseHostMarkRows(QByteArrayView plain);
+
+} // namespace vesk

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <cstdint>
+
+namespace vesk {
+
+/// One row of the TLD table.
+struct TTLDData
+{
+    QByteArray Tld; ///< the label without its dot, lower case (the lookup key)
+    QByteArray Description;
+    QByteArray Server; ///< host of the responsible WHOIS server; may be empty
+};
+
+/// One server profile: how to ask a WHOIS server and how to cut and judge its reply.
+struct THostMark
+{
+    QByteArray Host; ///< lower case (the lookup key)
+    int32_t Kind = 0; ///< 0 to 4; 1 = a regional registry whose reply replaces ARIN's
+    QByteArray StartMark; ///< "3CRLF" stands for three consecutive line breaks
+    QByteArray EndMark;
+    QByteArray NoMatchMark;
+    QByteArray QueryPrefix;
+    QByteArray QuerySuffix;
+};
+
+/// An inclusive range of IPv4 addresses as numbers (first octet most significant).
+struct TIPRange
+{
+    int64_t First = 0;
+    int64_t Last = 0;
+};
+
+using TNetRanges = QList<TIPRange>;
+
+/// The .com/.net registry's WHOIS server, under the two names it answers to; the first is the current one and
+/// the default server of plain queries.
+inline constexpr const char* kRegistryWhoisHosts[2] = {"whois.verisign-grs.com", "whois.crsnic.net"};
+
+/// The address as a number 0 to 4,294,967,295, or -1 when `text` is not a dotted IPv4 address.
+/// Characters other than digits and dots are ignored first (so "host 10.1.2.3 (x)" gives 10.1.2.3).
+int64_t ParseIPv4(QByteArrayView text);
+
+/// "address/prefix" or "address" as a range; an unusable prefix is taken as 32; First is -1 for a bad address.
+TIPRange ParseCidr(QByteArrayView text);
+
+/// The address blocks that one domain report has already covered. Never merged or sorted.
+class TNetworkRange
+{
+public:
+    /// Adds the range of `text` unless both ends are 0 or less; returns the new count, or 0 when nothing was added.
+    int AddCidr(QByteArrayView text);
+    /// Appends a copy of `range`; returns the new count.
+    int Add(const TIPRange& range);
+    /// True when `address` parses and lies in one of the ranges.
+    bool Contains(QByteArrayView address) const;
+    const TNetRanges& Ranges() const { return m_ranges; }
+
+private:
+    TNetRanges m_ranges;
+};
+
+/// The two definition tables and the questions the lookup engine asks of them. Lookups return copies, so a
+/// reload may replace the tables between any two lookups.
+class TDefinitions
+{
+public:
+    /// The first row whose Tld equals `tld` lower-cased and trimmed; the empty row for a text of at most one
+    /// character (before trimming) or an unknown key.
+    TTLDData FindTld(QByteArrayView tld) const;
+    /// The first profile whose Host equals `host` lower-cased and trimmed; the empty row for keys of at most
+    /// three characters or unknown hosts.
+    THostMark FindHostMark(QByteArrayView host) const;
+    /// Both tables hold at least one row.
+    bool DefinitionsLoaded() const;
+    /// True for either name of the .com/.net registry's WHOIS server (trimmed, lower-cased).
+    static bool IsRegistryServer(QByteArrayView host);
+    /// False only when `host` (lower-cased, not trimmed) has a profile whose NoMatchMark occurs in `reply`.
+    bool DomainFound(QByteArrayView host, QByteArrayView reply) const;
+    /// True when the label after the last dot of `text` (trimmed) is a TLD of the table.
+    bool HasKnownTld(QByteArrayView text) const;
+
+    /// Replace the TLD table with the rows of the TLD definition file in `directory`. A missing file leaves the
+    /// table empty. Throws ECipherException ("Invalid file format") for a damaged file; the table is then empty.
+    void LoadTldTable(const QString& directory);
+    /// The same for the server definition file and the profile table.
+    void LoadHostMarks(const QString& directory);
+
+    void SetTldRows(QList<TTLDData> rows) { m_tlds = std::move(rows); }
+    void SetHostMarks(QList<THostMark> rows) { m_hostMarks = std::move(rows); }
+    const QList<TTLDData>& TldRows() const { return m_tlds; }
+    const QList<THostMark>& HostMarks() const { return m_hostMarks; }
+
+private:
+    QList<TTLDData> m_tlds;
+    QList<THostMark> m_hostMarks;
+};
+
+} // namespace vesk

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace vesk {
+
+/// Everything the lookup engine may do to the window that shows it. The desktop window implements it with
+/// widgets, vesk-query prints, tests record. Names no widget type.
+class Frontend
+{
+public:
+    virtual ~Frontend() = default;
+
+    /// Appends one worksheet line (no line break inside).
+    virtual void AppendLine(const QString& line) = 0;
+    /// Removes every worksheet line.
+    virtual void ClearLines() = 0;
+    /// Replaces the status line; the empty text blanks it.
+    virtual void ShowStatus(const QByteArray& text) = 0;
+    /// Lets the window handle its pending events once (repaint, clicks).
+    virtual void ProcessPendingEvents() = 0;
+    /// The query box.
+    virtual QByteArray QueryText() const = 0;
+    virtual void SetQueryText(const QByteArray& text) = 0;
+    /// The busy (hourglass) cursor on or off.
+    virtual void SetBusy(bool busy) = 0;
+};
+
+} // namespace vesk

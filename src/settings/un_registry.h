@@ -1,0 +1,71 @@
+#pragma once
+
+#include "common/clock.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+namespace vesk {
+
+/// Font styles as the worksheet knows them; stored as bits 8 bold, 4 italic, 2 underline, 1 strike-out.
+struct FontStyles
+{
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+
+    bool operator==(const FontStyles&) const = default;
+};
+
+/// The user's options and worksheet font. Read once at construction, changed in memory by the rest of the
+/// program, written back once at destruction (unless read-only). Every value is stored as a string in the
+/// sections "System Settings" and "Font"; a missing or malformed value gives its default.
+class TReg
+{
+public:
+    enum class WriteBack : uint8_t { AtExit, Never };
+
+    /// The user's store: QSettings("Ostberg", "Vesk?").
+    explicit TReg(WriteBack writeBack = WriteBack::AtExit, Clock clock = SystemClock());
+    /// A given store (tests use an INI file in a temporary folder).
+    TReg(std::unique_ptr<QSettings> store, WriteBack writeBack, Clock clock);
+    ~TReg();
+
+    TReg(const TReg&) = delete;
+    TReg& operator=(const TReg&) = delete;
+
+    void ReadSettings();
+    /// Writes all thirteen values; a value the store refuses does not stop the others.
+    void WriteSettings();
+
+    FontStyles GetFontStyle() const;
+    void SetFontStyle(const FontStyles& styles);
+
+    // "System Settings"
+    bool FilterComments = true;
+    bool ClearBeforeSearch = true;
+    bool SearchContacts = true;
+    bool InclIP = true;
+    bool InclDomain = true;
+    bool AutoUpdate = false;
+    QString Directory;
+    int LastUpdate = 0; ///< day number; defaults to today
+
+    // "Font"
+    QString FontName = QStringLiteral("Courier New");
+    int FontHeight = -13; ///< pixels; negative = character height
+    int FontColor = 0; ///< 0x00BBGGRR
+    int FontStyle = 0; ///< style bits, see FontStyles
+    int FontCharset = 0;
+
+private:
+    std::unique_ptr<QSettings> m_store;
+    WriteBack m_writeBack;
+    Clock m_clock;
+};
+
+} // namespace vesk
