@@ -1,12 +1,33 @@
 #include "defs/net_data.h"
 
+#include "defs/definition_file.h"
 #include "whois/host_text.h"
+
+#include <QDir>
+#include <QFile>
+#include <optional>
+#include <stdexcept>
 
 namespace vesk {
 
 namespace {
 
 // One octet of a dotted address: a decimal integer 0 to 255 (leading zeros allowed).
+// The whole file, or an empty optional when it does not exist. A file that exists but cannot be read is an
+// error, reported like a damaged one.
+std::optional<QByteArray> ReadDefinitionFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw std::runtime_error(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()).toStdString());
+    return bytes;
+}
+
 bool ParseOctet(QByteArrayView piece, int64_t& octet)
 {
     int32_t value = 0;
@@ -141,6 +162,28 @@ bool TDefinitions::HasKnownTld(QByteArrayView text) const
     if (LastDotPos(TrimText(text)) == 0)
         return false;
     return !FindTld(SplitHostName(text).Tld).Tld.isEmpty();
+}
+
+void TDefinitions::LoadTldTable(const QString& directory)
+{
+    m_tlds.clear();
+    const auto file = ReadDefinitionFile(QDir(directory).filePath(QString::fromLatin1(kTldFileName.Text())));
+    if (file)
+        m_tlds = ParseTldRows(DecryptDefinitionFile(*file, UnscrambleKey()));
+}
+
+void TDefinitions::LoadHostMarks(const QString& directory)
+{
+    m_hostMarks.clear();
+    const auto file = ReadDefinitionFile(QDir(directory).filePath(QString::fromLatin1(kHostMarkFileName.Text())));
+    if (file)
+        m_hostMarks = ParseHostMarkRows(DecryptDefinitionFile(*file, UnscrambleKey()));
+}
+
+void TDefinitions::LoadAll(const QString& directory)
+{
+    LoadTldTable(directory);
+    LoadHostMarks(directory);
 }
 
 } // namespace vesk
