@@ -99,6 +99,13 @@ QString Utf8ToWideText(QByteArrayView bytes)
     const char* at = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
+        // Plain ASCII bytes between the encoded ones need no decoding.
+        if (static_cast<uint8_t>(*at) < 0x80) {
+            units[count++] = QChar(static_cast<char16_t>(*at));
+            ++at;
+            --left;
+            continue;
+        }
         const DecodedWideChar decoded = DecodeUtf8WideChar(at, left);
         units[count++] = QChar(decoded.unit);
         // An incomplete sequence at the end announces more bytes than are left: the text ends with it.
