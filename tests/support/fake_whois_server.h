@@ -16,7 +16,7 @@ namespace vesk::test {
 enum class FakeWhoisMode {
     AnswerAndClose, ///< read the query line, send the reply, close in order
     AnswerSlowly, ///< as AnswerAndClose, the reply in chunks with a pause before each
-    CloseAtOnce, ///< close as soon as the connection is accepted, reading and sending nothing
+    CloseAtOnce, ///< server mode: close on accept, reading and sending nothing; per query: close after the line
     Reset, ///< send the first PartialBytes of the reply, then reset the connection
     Silent, ///< send the first PartialBytes of the reply (0: nothing), then say nothing and keep the connection open
     NeverClose, ///< send the reply, then keep the connection open until the client leaves

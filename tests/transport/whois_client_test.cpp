@@ -1,4 +1,5 @@
 #include "support/fake_whois_server.h"
+#include "support/test_data.h"
 #include "whois/whois_client.h"
 
 #include <QTcpServer>
@@ -96,6 +97,9 @@ TEST_F(WhoisClientTest, KeepsTheReplyByteForByte)
     };
     const Row rows[] = {
         { "three letters, no line end", QByteArrayLiteral("abc"), FakeWhoisMode::AnswerAndClose },
+        { "recorded registry reply",
+          test::ReadTestData(QStringLiteral("whois/whois.verisign-grs.com-com-registered-newformat-2020.txt")),
+          FakeWhoisMode::AnswerAndClose },
         { "CR LF lines", QByteArrayLiteral("Domain Name: EXAMPLE.COM\r\nStatus: ok\r\n\r\n"),
           FakeWhoisMode::AnswerAndClose },
         { "LF and lone CR lines", QByteArrayLiteral("a\nb\rc\n\n"), FakeWhoisMode::AnswerAndClose },
