@@ -70,8 +70,19 @@ std::array<QByteArray, 4> SplitLabels(QByteArrayView text)
         rest.truncate(dot - 1);
         ++found;
     }
-    labels[static_cast<size_t>(found == 0 ? 0 : found)] = rest;
+    labels[static_cast<size_t>(found)] = rest;
     return labels;
+}
+
+QByteArray AddressText(uint32_t address)
+{
+    QByteArray text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        if (!text.isEmpty())
+            text.append('.');
+        text.append(QByteArray::number((address >> shift) & 0xFFu));
+    }
+    return text;
 }
 
 QByteArray NormaliseDomainQuery(QByteArrayView text)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
+#include <cstdint>
 #include <stdexcept>
 
 // Pure classification of a query text: is it an IPv4 address, and what are its labels.
@@ -32,5 +33,8 @@ std::array<QByteArray, 4> SplitLabels(QByteArrayView text);
 /// The query box text of a domain search: a www label standing third or fourth from the right is dropped, with
 /// whatever stands left of a third-label www (the www, example, com -> example.com rules of the search).
 QByteArray NormaliseDomainQuery(QByteArrayView text);
+
+/// The dotted-decimal text of an address given as a number (first octet most significant).
+QByteArray AddressText(uint32_t address);
 
 } // namespace vesk

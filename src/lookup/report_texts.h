@@ -2,6 +2,10 @@
 
 #include "defs/cm_scramble.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
+#include <initializer_list>
+
 // Every fixed text that the reports write or show, in one place, so that a wording is changed once.
 // Texts with %s/%d are filled in with QString::asprintf-style arguments by the engine.
 
@@ -65,5 +69,24 @@ inline constexpr int kArinWhoisPort = 43;
 inline constexpr const char* kArinRWhoisHost = "rwhois.arin.net";
 inline constexpr int kArinRWhoisPort = 4321;
 inline constexpr int kWhoisPort = 43;
+
+/// `pattern` with each "%s" or "%d" replaced, in order, by the next of `args` (bytes as they are); missing
+/// arguments leave the rest empty, surplus ones are ignored. Texts are 8-bit, so no conversion takes place.
+inline QByteArray FormatText(const char* pattern, std::initializer_list<QByteArrayView> args)
+{
+    const QByteArrayView text(pattern);
+    QByteArray out;
+    auto next = args.begin();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'd')) {
+            if (next != args.end())
+                out.append(*next++);
+            ++i;
+        } else {
+            out.append(text[i]);
+        }
+    }
+    return out;
+}
 
 } // namespace vesk::texts
