@@ -29,7 +29,10 @@ struct DecodedWideChar
     char16_t unit = 0;
 };
 
-/// Decodes the sequence at the start of `bytes`. Never fails: a bad first byte comes back as its own value.
+/// Decodes the sequence at the start of `bytes`. Never fails: a bad first byte comes back as its own value with
+/// length 1. A sequence cut short by `left` whose present bytes are all continuation bytes is Incomplete, with
+/// the announced length and the first byte as value; a present byte that is no continuation byte makes it
+/// Invalid first. Overlong forms and surrogate values are not rejected.
 DecodedChar DecodeUtf8Char(const char* bytes, qsizetype left);
 /// The same, narrowed to one UTF-16 unit; values above U+FFFF give unit 0 and OutOfRange.
 DecodedWideChar DecodeUtf8WideChar(const char* bytes, qsizetype left);
@@ -37,7 +40,9 @@ DecodedWideChar DecodeUtf8WideChar(const char* bytes, qsizetype left);
 bool IsPlainAscii(QByteArrayView bytes);
 /// Each byte as the Latin-1 character of the same value.
 QString WidenLatin1(QByteArrayView bytes);
-/// UTF-8 where the bytes are UTF-8, Latin-1 byte by byte where they are not.
+/// UTF-8 where the bytes are UTF-8, Latin-1 byte by byte where they are not; a character above U+FFFF gives
+/// U+0000. A sequence cut by the end of the text gives its first byte and ends the text (its at most two
+/// continuation bytes are dropped).
 QString Utf8ToWideText(QByteArrayView bytes);
 
 } // namespace vesk

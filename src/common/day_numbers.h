@@ -6,7 +6,7 @@
 namespace vesk {
 
 /// Dates kept as numbers count whole days from 30 December 1899 (day 0); 1 January 1900 is day 2.
-inline constexpr QDate kDayZero{1899, 12, 30};
+inline constexpr QDate kDayZero = QDate::fromJulianDay(2415019); // 30 December 1899
 
 /// Day number of a date.
 inline int DayNumber(const QDate& date)

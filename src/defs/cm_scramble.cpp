@@ -12,6 +12,9 @@ static_assert(kScrambledKey.bytes.size() == 32);
 
 QByteArray Unscramble(QByteArrayView text, int table)
 {
+    // There are only ten tables; any other number must not read outside them.
+    if (table < 0 || table > 9)
+        return text.toByteArray();
     QByteArray out(text.size(), Qt::Uninitialized);
     const uint8_t* map = scramble_detail::kTables.forward[table];
     for (qsizetype i = 0; i < text.size(); ++i)

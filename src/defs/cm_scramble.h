@@ -48,8 +48,7 @@ inline constexpr Tables kTables = MakeTables();
 } // namespace scramble_detail
 
 /// A fixed text in scrambled form, with the number of the table that restores it.
-template <std::size_t N>
-struct ScrambledText
+template <std::size_t N> struct ScrambledText
 {
     std::array<uint8_t, N> bytes {};
     int table = 0;
@@ -58,15 +57,15 @@ struct ScrambledText
     QByteArray Text() const;
 };
 
-/// Gives `text` with every byte b replaced by entry b of table `table` (0 to 9); same length.
+/// Gives `text` with every byte b replaced by entry b of table `table` (0 to 9); same length. Any other table
+/// number gives the text unchanged.
 QByteArray Unscramble(QByteArrayView text, int table);
 
 /// The 32-byte key of the definition files: a fixed array restored through table 9.
 std::array<uint8_t, 32> UnscrambleKey();
 
 /// Scrambles a string literal at compile time for table `Table`.
-template <int Table, std::size_t N>
-consteval ScrambledText<N - 1> Scramble(const char (&plain)[N])
+template <int Table, std::size_t N> consteval ScrambledText<N - 1> Scramble(const char (&plain)[N])
 {
     static_assert(Table >= 0 && Table <= 9);
     ScrambledText<N - 1> out {};
@@ -76,8 +75,7 @@ consteval ScrambledText<N - 1> Scramble(const char (&plain)[N])
     return out;
 }
 
-template <std::size_t N>
-QByteArray ScrambledText<N>::Text() const
+template <std::size_t N> QByteArray ScrambledText<N>::Text() const
 {
     return Unscramble(QByteArrayView(bytes.data(), static_cast<qsizetype>(N)), table);
 }

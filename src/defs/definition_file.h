@@ -25,17 +25,22 @@ inline constexpr auto kTldFileName = Scramble<8>("vesk1.def");
 inline constexpr auto kHostMarkFileName = Scramble<3>("vesk2.def");
 inline constexpr auto kTldBackupName = Scramble<8>("vesk1.bak");
 inline constexpr auto kHostMarkBackupName = Scramble<3>("vesk2.bak");
+/// Name of the version file at the update location: a comment line, then the day number of the definitions.
+inline constexpr auto kVersionFileName = Scramble<3>("vesk-v.txt");
 
 /// Plain bytes of a container: IV, CBC blocks of AES-256, final block carrying its byte count in byte 15.
 /// Throws ECipherException when there is no final block (fewer than 32 bytes) or the final block's count is
-/// above 15. Bytes after the last whole block are ignored.
+/// above 15 (only a damaged file or a wrong key gives one). Bytes after the last whole block are ignored.
+/// A wrong key otherwise gives meaningless bytes, not an error.
 QByteArray DecryptDefinitionFile(QByteArrayView file, const DefinitionKey& key);
 
 /// The writing direction: IV made by encrypting one block that holds `seed` (high byte first; 0 takes the
 /// millisecond clock), then the full blocks and the final block.
 QByteArray EncryptDefinitionFile(QByteArrayView plain, const DefinitionKey& key, uint16_t seed);
 
-/// Rows of a TLD file's plain text: at most 65,536 bytes, up to the first NUL, one row per CR LF-ended line.
+/// Rows of a TLD file's plain text: at most 65,536 bytes, up to the first NUL, one row per CR LF-ended line
+/// (text after the last CR LF is dropped). Fields are split at '#' and trimmed; missing '#' leave the middle
+/// fields empty and put the remainder in the last field.
 QList<TTLDData> ParseTldRows(QByteArrayView plain);
 /// Rows of a server file's plain text, by the same line rules; Kind last, 0 unless an integer 0 to 4.
 QList<THostMark> ParseHostMarkRows(QByteArrayView plain);

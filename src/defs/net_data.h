@@ -39,7 +39,7 @@ using TNetRanges = QList<TIPRange>;
 
 /// The .com/.net registry's WHOIS server, under the two names it answers to; the first is the current one and
 /// the default server of plain queries.
-inline constexpr const char* kRegistryWhoisHosts[2] = {"whois.verisign-grs.com", "whois.crsnic.net"};
+inline constexpr const char* kRegistryWhoisHosts[2] = { "whois.verisign-grs.com", "whois.crsnic.net" };
 
 /// The address as a number 0 to 4,294,967,295, or -1 when `text` is not a dotted IPv4 address.
 /// Characters other than digits and dots are ignored first (so "host 10.1.2.3 (x)" gives 10.1.2.3).
@@ -85,10 +85,14 @@ public:
     bool HasKnownTld(QByteArrayView text) const;
 
     /// Replace the TLD table with the rows of the TLD definition file in `directory`. A missing file leaves the
-    /// table empty. Throws ECipherException ("Invalid file format") for a damaged file; the table is then empty.
+    /// table empty. Throws ECipherException ("Invalid file format") for a damaged file, and std::runtime_error
+    /// naming the file when an existing file cannot be read; the table is then empty, the other table untouched.
     void LoadTldTable(const QString& directory);
     /// The same for the server definition file and the profile table.
     void LoadHostMarks(const QString& directory);
+    /// LoadTldTable, then LoadHostMarks. When the TLD load throws, the profile load does not run in that pass
+    /// (the profile table keeps what it held) and the error propagates.
+    void LoadAll(const QString& directory);
 
     void SetTldRows(QList<TTLDData> rows) { m_tlds = std::move(rows); }
     void SetHostMarks(QList<THostMark> rows) { m_hostMarks = std::move(rows); }

@@ -14,17 +14,29 @@ namespace vesk {
 class TLogFile
 {
 public:
+    /// Archive numbers tried, 0000 to FFFE. When all are taken the log is not archived and grows on.
+    static constexpr int kArchiveSlots = 0xFFFF;
+    /// A log this size or larger is archived at start.
+    static constexpr qint64 kArchiveSize = 0xFFFFF;
+
     /// `executableDir` is the folder holding the program; `executableName` its file name (the base name is that
-    /// name without its extension). Opens the log and, when active, writes two empty lines.
-    TLogFile(const QString& executableDir, const QString& executableName, Clock clock = SystemClock());
+    /// name without its extension). Creates the LOG folder (one level), opens the log and, when active, writes two
+    /// empty lines. `archiveSlots` lets tests shrink the range of archive numbers.
+    TLogFile(const QString& executableDir, const QString& executableName, Clock clock = SystemClock(),
+             int archiveSlots = kArchiveSlots);
     ~TLogFile();
 
     TLogFile(const TLogFile&) = delete;
     TLogFile& operator=(const TLogFile&) = delete;
 
+    /// LOG folder + base name + ".log".
     QString GetLogFileName() const;
+    /// The name of archive number `n`: <base>_NNNN.LOG in the LOG folder, at least four upper-case hex digits.
+    QString ArchiveFileName(int n) const;
+    /// True while the current log is open for writing.
     bool IsActive() const;
-    /// Appends one record; does nothing while inactive. The message is written verbatim.
+    /// Appends one record; does nothing while inactive. The message is written verbatim. Records are buffered
+    /// and reach the file when the buffer fills and at destruction; a failed write is not reported.
     void WriteLog(QByteArrayView message);
 
 private:
@@ -33,6 +45,7 @@ private:
     QString m_logDir;
     QString m_baseName;
     Clock m_clock;
+    int m_archiveSlots;
     QFile m_file;
     bool m_active = false;
 };

@@ -38,11 +38,15 @@ public:
     TReg(const TReg&) = delete;
     TReg& operator=(const TReg&) = delete;
 
+    /// Reads all thirteen values from the store; a missing or malformed value gives its default.
     void ReadSettings();
-    /// Writes all thirteen values; a value the store refuses does not stop the others.
-    void WriteSettings();
+    /// Writes all thirteen values; a value the store refuses does not stop the others. Returns false when the
+    /// store could not be saved (e.g. a read-only file); nothing else is reported.
+    bool WriteSettings();
 
+    /// The style set of FontStyle's bits (8 bold, 4 italic, 2 underline, 1 strike-out); higher bits are ignored.
     FontStyles GetFontStyle() const;
+    /// Stores `styles` as FontStyle's bits.
     void SetFontStyle(const FontStyles& styles);
 
     // "System Settings"

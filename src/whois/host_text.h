@@ -33,7 +33,8 @@ QByteArray CleanAddress(QByteArrayView text);
 QByteArray DigitsOnly(QByteArrayView text);
 
 /// Decimal conversion as the system's integer reading does it: optional sign, digits, no other characters,
-/// must fit a signed 32-bit integer. Leading and trailing blanks are allowed. Gives false when it does not convert.
+/// must fit a signed 32-bit integer. Leading and trailing blanks are allowed. Gives false when it does not convert,
+/// and `value` is then left unchanged. Leading zeros are accepted ("007" is 7); hexadecimal is not.
 bool ToInt32(QByteArrayView text, int32_t& value);
 
 } // namespace vesk

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+#include <cstdint>
+#include <optional>
+
+namespace vesk {
+
+/// Where one WHOIS exchange really goes: an address and a TCP port.
+struct ServerEndpoint
+{
+    QHostAddress Address;
+    quint16 Port = 0;
+};
+
+/// Overrides of name resolution for the WHOIS transport. An empty book is the identity: every host goes to the
+/// system resolver. Tests use it to send fixed server names to loopback fakes and to give names addresses
+/// without DNS. Host names match without regard to ASCII case, as DNS names do.
+class AddressBook
+{
+public:
+    /// Exchanges with `host` at `port` go to `target` instead. These entries are trusted: they are the caller's
+    /// own routing, so the checks on referral hosts do not apply to them.
+    void AddServer(const QByteArray& host, int port, const ServerEndpoint& target);
+    /// Exchanges with `host` at any port without an entry of its own go to `target`.
+    void AddServer(const QByteArray& host, const ServerEndpoint& target);
+    /// `host` resolves to `addresses` (first octet most significant), in this order, instead of asking the
+    /// system resolver; an empty list makes the name unknown. Used for address lists and for exchanges alike.
+    void AddAddresses(const QByteArray& host, const QList<uint32_t>& addresses);
+    /// Reverse resolution of `address` gives `name` (empty: no name) instead of asking the system resolver.
+    void AddReverseName(uint32_t address, const QByteArray& name);
+
+    /// The routed endpoint for `host`:`port`, if an entry covers it.
+    std::optional<ServerEndpoint> FindServer(const QByteArray& host, int port) const;
+    /// The listed addresses of `host`, if it has an entry.
+    std::optional<QList<uint32_t>> FindAddresses(const QByteArray& host) const;
+    /// The listed reverse name of `address`, if it has an entry.
+    std::optional<QByteArray> FindReverseName(uint32_t address) const;
+
+private:
+    struct ServerKey
+    {
+        QByteArray Host;
+        int Port = 0; ///< 0: any port
+        bool operator==(const ServerKey&) const = default;
+        friend size_t qHash(const ServerKey& key, size_t seed = 0) noexcept
+        {
+            return qHashMulti(seed, key.Host, key.Port);
+        }
+    };
+
+    QHash<ServerKey, ServerEndpoint> m_servers;
+    QHash<QByteArray, QList<uint32_t>> m_addresses;
+    QHash<uint32_t, QByteArray> m_reverseNames;
+};
+
+} // namespace vesk

@@ -1,0 +1,143 @@
+#include "support/fake_http_server.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+
+namespace {
+
+QByteArray ReasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+} // namespace
+
+FakeHttpServer::FakeHttpServer()
+{
+    m_thread.start();
+    // The listening socket is made in the server's thread so its events are handled there.
+    QObject* context = new QObject;
+    context->moveToThread(&m_thread);
+    QMetaObject::invokeMethod(
+        context,
+        [this, context] {
+            m_server = new QTcpServer(context);
+            if (!m_server->listen(QHostAddress::LocalHost, 0))
+                return;
+            m_port = m_server->serverPort();
+            QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
+                while (QTcpSocket* socket = m_server->nextPendingConnection())
+                    Handle(socket);
+            });
+        },
+        Qt::BlockingQueuedConnection);
+    m_context = context;
+    if (m_port == 0)
+        ADD_FAILURE() << "the fake HTTP server could not listen on 127.0.0.1";
+}
+
+FakeHttpServer::~FakeHttpServer()
+{
+    QMetaObject::invokeMethod(
+        m_context, [context = m_context] { delete context; }, Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QByteArray FakeHttpServer::BaseAddress() const
+{
+    return "http://127.0.0.1:" + QByteArray::number(m_port) + '/';
+}
+
+void FakeHttpServer::Serve(const QByteArray& name, const QByteArray& body, int status)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_answers.insert(name, Answer { Mode::Normal, status, body });
+}
+
+void FakeHttpServer::Fail(const QByteArray& name, Mode mode)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_answers.insert(name, Answer { mode, 200, QByteArray(1000, 'x') });
+}
+
+void FakeHttpServer::Remove(const QByteArray& name)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_answers.remove(name);
+}
+
+int FakeHttpServer::Requests(const QByteArray& name) const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_requests.value(name);
+}
+
+void FakeHttpServer::Handle(QTcpSocket* socket)
+{
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+        // Wait for the whole header block; the client sends no body with GET.
+        if (!socket->property("request").isNull()) {
+            socket->readAll();
+            return;
+        }
+        QByteArray head = socket->property("head").toByteArray() + socket->readAll();
+        socket->setProperty("head", head);
+        if (!head.contains("\r\n\r\n"))
+            return;
+        socket->setProperty("request", true);
+        // "GET /name HTTP/1.1"
+        const QList<QByteArray> words = head.left(head.indexOf("\r\n")).split(' ');
+        QByteArray name = words.size() >= 2 ? words.at(1) : QByteArray();
+        if (name.startsWith('/'))
+            name.remove(0, 1);
+
+        Answer answer;
+        bool known = false;
+        {
+            const QMutexLocker lock(&m_mutex);
+            ++m_requests[name];
+            known = m_answers.contains(name);
+            if (known)
+                answer = m_answers.value(name);
+        }
+        if (!known)
+            answer = Answer { Mode::Normal, 404, "not here" };
+
+        switch (answer.mode) {
+        case Mode::Silent:
+            return;
+        case Mode::CloseAtOnce:
+            socket->abort();
+            socket->deleteLater();
+            return;
+        case Mode::Normal:
+        case Mode::Truncated: {
+            const qsizetype announced = answer.body.size() * (answer.mode == Mode::Truncated ? 2 : 1);
+            QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + ReasonPhrase(answer.status)
+                + "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + QByteArray::number(announced)
+                + "\r\nConnection: close\r\n\r\n" + answer.body;
+            socket->write(reply);
+            socket->disconnectFromHost();
+            return;
+        }
+        }
+    });
+}
+
+} // namespace vesk::test

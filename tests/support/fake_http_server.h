@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+#include <QThread>
+#include <memory>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace vesk::test {
+
+/// A small HTTP/1.1 server on 127.0.0.1 (port chosen by the system) running in its own thread, so a client
+/// that waits synchronously still gets its answer. Every path gets a scripted answer; paths without one get 404.
+class FakeHttpServer
+{
+public:
+    /// How the server answers one path.
+    enum class Mode {
+        Normal, ///< status line, Content-Length, body, close
+        CloseAtOnce, ///< closes the connection without a byte
+        Silent, ///< reads the request and never answers
+        Truncated, ///< announces more bytes than it sends, then closes
+    };
+
+    /// Starts listening; the test fails (via ADD_FAILURE) when it cannot.
+    FakeHttpServer();
+    ~FakeHttpServer();
+
+    FakeHttpServer(const FakeHttpServer&) = delete;
+    FakeHttpServer& operator=(const FakeHttpServer&) = delete;
+
+    /// "http://127.0.0.1:<port>/": the file names are appended to it.
+    QByteArray BaseAddress() const;
+    quint16 Port() const { return m_port; }
+
+    /// Answers GET /`name` with `body` and `status` (200 OK by default).
+    void Serve(const QByteArray& name, const QByteArray& body, int status = 200);
+    /// Answers GET /`name` in the given faulty way.
+    void Fail(const QByteArray& name, Mode mode);
+    /// Forgets the answer for /`name` (it gets 404 again).
+    void Remove(const QByteArray& name);
+    /// How many requests for /`name` arrived.
+    int Requests(const QByteArray& name) const;
+
+    struct Answer
+    {
+        Mode mode = Mode::Normal;
+        int status = 200;
+        QByteArray body;
+    };
+
+private:
+    void Handle(QTcpSocket* socket);
+
+    QThread m_thread;
+    QObject* m_context = nullptr; // lives in m_thread and owns the listening socket
+    QTcpServer* m_server = nullptr;
+    quint16 m_port = 0;
+    mutable QMutex m_mutex;
+    QHash<QByteArray, Answer> m_answers;
+    QHash<QByteArray, int> m_requests;
+};
+
+} // namespace vesk::test

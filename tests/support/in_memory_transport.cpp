@@ -1,0 +1,72 @@
+#include "in_memory_transport.h"
+
+#include <utility>
+
+namespace vesk::test {
+
+void InMemoryTransport::SetReply(const QByteArray& host, int port, const QByteArray& query, const QByteArray& reply)
+{
+    m_replies.insert(ReplyKey { host.toLower(), port, query, false }, reply);
+}
+
+void InMemoryTransport::SetReply(const QByteArray& host, const QByteArray& query, const QByteArray& reply)
+{
+    m_replies.insert(ReplyKey { host.toLower(), 0, query, false }, reply);
+}
+
+void InMemoryTransport::SetDefaultReply(const QByteArray& host, const QByteArray& reply)
+{
+    m_replies.insert(ReplyKey { host.toLower(), 0, {}, true }, reply);
+}
+
+void InMemoryTransport::SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses)
+{
+    m_addresses.insert(host.toLower(), addresses);
+}
+
+void InMemoryTransport::SetReverseName(uint32_t address, const QByteArray& name)
+{
+    m_reverseNames.insert(address, name);
+}
+
+void InMemoryTransport::SetExchangeHook(std::function<void(const ExchangeRecord&)> hook)
+{
+    m_hook = std::move(hook);
+}
+
+void InMemoryTransport::ClearLog()
+{
+    m_exchanges.clear();
+    m_resolutions.clear();
+    m_reverseLookups.clear();
+}
+
+QByteArray InMemoryTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
+{
+    const ExchangeRecord record { host, port, query, source };
+    m_exchanges.append(record);
+    if (m_hook)
+        m_hook(record);
+    const QByteArray key = host.toLower();
+    for (const ReplyKey& candidate :
+         { ReplyKey { key, port, query, false }, ReplyKey { key, 0, query, false }, ReplyKey { key, 0, {}, true } }) {
+        const auto it = m_replies.constFind(candidate);
+        if (it != m_replies.constEnd())
+            return *it;
+    }
+    return {};
+}
+
+QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host)
+{
+    m_resolutions.append(host);
+    return m_addresses.value(host.toLower());
+}
+
+QByteArray InMemoryTransport::ReverseName(uint32_t address)
+{
+    m_reverseLookups.append(address);
+    return m_reverseNames.value(address);
+}
+
+} // namespace vesk::test

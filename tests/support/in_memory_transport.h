@@ -1,0 +1,81 @@
+#pragma once
+
+#include "whois/transport.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <cstdint>
+#include <functional>
+
+namespace vesk::test {
+
+/// One exchange that the engine asked for, as it asked it.
+struct ExchangeRecord
+{
+    QByteArray Host;
+    int Port = 0;
+    QByteArray Query;
+    HostSource Source = HostSource::Fixed;
+};
+
+/// A transport without sockets: replies, resolutions and reverse names come from tables the test fills, and every
+/// call is logged. Host names match without regard to ASCII case, as the network's do; ports and queries match
+/// exactly. Anything not scripted behaves like a server that does not answer or a name that does not resolve.
+class InMemoryTransport : public WhoisTransport
+{
+public:
+    /// The reply of `host`:`port` to `query`.
+    void SetReply(const QByteArray& host, int port, const QByteArray& query, const QByteArray& reply);
+    /// The reply of `host` to `query` at any port without a reply of its own.
+    void SetReply(const QByteArray& host, const QByteArray& query, const QByteArray& reply);
+    /// The reply of `host` to any query (at any port) without a more specific reply.
+    void SetDefaultReply(const QByteArray& host, const QByteArray& reply);
+    /// `host` resolves to `addresses` (first octet most significant), in this order.
+    void SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses);
+    /// Reverse resolution of `address` gives `name`.
+    void SetReverseName(uint32_t address, const QByteArray& name);
+    /// Called with each exchange after it is logged and before its reply is returned; lets a test act in the
+    /// middle of a search (press stop, change a reply).
+    void SetExchangeHook(std::function<void(const ExchangeRecord&)> hook);
+
+    /// Every exchange asked, in order.
+    const QList<ExchangeRecord>& Exchanges() const { return m_exchanges; }
+    /// Every host passed to ResolveIPv4, in order.
+    const QList<QByteArray>& Resolutions() const { return m_resolutions; }
+    /// Every address passed to ReverseName, in order.
+    const QList<uint32_t>& ReverseLookups() const { return m_reverseLookups; }
+    /// Forgets the logs, keeps the tables.
+    void ClearLog();
+
+    /// The most specific scripted reply: host+port+query, host+query, host default; else empty.
+    QByteArray Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source) override;
+    /// The scripted addresses of `host`; else empty.
+    QList<uint32_t> ResolveIPv4(const QByteArray& host) override;
+    /// The scripted name of `address`; else empty.
+    QByteArray ReverseName(uint32_t address) override;
+
+private:
+    struct ReplyKey
+    {
+        QByteArray Host;
+        int Port = 0; ///< 0: any port
+        QByteArray Query;
+        bool AnyQuery = false;
+        bool operator==(const ReplyKey&) const = default;
+        friend size_t qHash(const ReplyKey& key, size_t seed = 0) noexcept
+        {
+            return qHashMulti(seed, key.Host, key.Port, key.Query, key.AnyQuery);
+        }
+    };
+
+    QHash<ReplyKey, QByteArray> m_replies;
+    QHash<QByteArray, QList<uint32_t>> m_addresses;
+    QHash<uint32_t, QByteArray> m_reverseNames;
+    std::function<void(const ExchangeRecord&)> m_hook;
+    QList<ExchangeRecord> m_exchanges;
+    QList<QByteArray> m_resolutions;
+    QList<uint32_t> m_reverseLookups;
+};
+
+} // namespace vesk::test

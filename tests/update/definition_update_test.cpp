@@ -1,0 +1,395 @@
+#include "common/day_numbers.h"
+#include "defs/definition_file.h"
+#include "defs/definition_update.h"
+#include "defs/net_data.h"
+#include "settings/cm_log.h"
+#include "settings/un_registry.h"
+#include "support/fake_http_server.h"
+#include "support/fixed_clock.h"
+#include "support/temp_settings.h"
+#include "vesk_version.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace vesk {
+namespace {
+
+using test::FakeHttpServer;
+
+// 14 January 2004, day 38000.
+const QDateTime kNow(QDate(2004, 1, 14), QTime(9, 5, 7));
+constexpr int kToday = 38000;
+
+QByteArray Name(const auto& scrambled)
+{
+    return scrambled.Text();
+}
+
+QByteArray TldFile(const QByteArray& rows, uint16_t seed = 7)
+{
+    return EncryptDefinitionFile(rows, UnscrambleKey(), seed);
+}
+
+const QByteArray kOldTld = TldFile("com#Commercial#whois.verisign-grs.com\r\n");
+const QByteArray kOldHost = TldFile("whois.verisign-grs.com#Domain Name:##No match for#=##0\r\n");
+const QByteArray kNewTld = TldFile("com#Commercial#whois.verisign-grs.com\r\nde#Germany#whois.denic.de\r\n");
+const QByteArray kNewHost = TldFile("whois.denic.de#Domain:##Status: free#-T dn ##0\r\n");
+const QByteArray kNewerTld = TldFile("fr#France#whois.nic.fr\r\n");
+const QByteArray kNewerHost = TldFile("whois.nic.fr#domain:##No entries found###0\r\n");
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+class DefinitionUpdateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteFile(Local(kTldFileName), kOldTld);
+        WriteFile(Local(kHostMarkFileName), kOldHost);
+        m_definitions.LoadTldTable(m_dir.path());
+        m_definitions.LoadHostMarks(m_dir.path());
+        ASSERT_TRUE(m_definitions.DefinitionsLoaded());
+        m_settings.emplace(m_store.Open(), TReg::WriteBack::Never, test::FixedClock(kNow));
+        m_settings->LastUpdate = 37990;
+        m_log.emplace(m_dir.path(), QStringLiteral("vesk"), test::FixedClock(kNow));
+    }
+
+    QString Local(const auto& scrambledName) const
+    {
+        return QDir(m_dir.path()).filePath(QString::fromLatin1(Name(scrambledName)));
+    }
+
+    void ServeVersion(const QByteArray& text) { m_server.Serve(Name(kVersionFileName), text); }
+    void ServeDefinitions(const QByteArray& tld, const QByteArray& host)
+    {
+        m_server.Serve(Name(kTldFileName), tld);
+        m_server.Serve(Name(kHostMarkFileName), host);
+    }
+
+    bool Update(TDefinitionUpdate::InstallFunction install = InstallDefinitionFile)
+    {
+        DownloadLimits limits;
+        limits.StallTimeoutMs = 500;
+        limits.TotalTimeoutMs = 3000;
+        TDefinitionUpdate update(
+            *m_settings, *m_log, m_definitions, m_dir.path(),
+            [this, limits](const QByteArray& address) {
+                return DownloadToCache(
+                    address, [this](bool on) { m_busy += on ? 1 : -1; }, limits);
+            },
+            test::FixedClock(kNow), m_server.BaseAddress(), std::move(install));
+        return update.UpdateDefinitions();
+    }
+
+    /// The log as written so far (closes it).
+    QByteArray LogText()
+    {
+        const QString name = m_log->GetLogFileName();
+        m_log.reset();
+        return ReadFile(name);
+    }
+
+    int DefinitionRequests() const
+    {
+        return m_server.Requests(Name(kTldFileName)) + m_server.Requests(Name(kHostMarkFileName));
+    }
+
+    QTemporaryDir m_dir;
+    test::TempSettings m_store;
+    std::optional<TReg> m_settings;
+    std::optional<TLogFile> m_log;
+    TDefinitions m_definitions;
+    FakeHttpServer m_server;
+    int m_busy = 0;
+};
+
+TEST_F(DefinitionUpdateTest, NewerDefinitionsAreInstalledWithBackupsAndReloaded)
+{
+    ServeVersion("Vesk definitions\r\n38000\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
+    ASSERT_TRUE(Update());
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewHost);
+    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kOldHost);
+    EXPECT_EQ(m_settings->LastUpdate, kToday);
+    EXPECT_EQ(m_definitions.FindTld("de").Server, QByteArray("whois.denic.de"));
+    EXPECT_EQ(m_definitions.FindHostMark("whois.denic.de").NoMatchMark, QByteArray("Status: free"));
+    EXPECT_EQ(m_busy, 0);
+    EXPECT_TRUE(LogText().endsWith("04.01.14 09:05:07 > Definition Files Updated\r\n"));
+    // Nothing but the definition files, their backups and the log folder is left beside the program.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 5);
+}
+
+TEST_F(DefinitionUpdateTest, VersionNoNewerThanLastUpdateOnlyMovesTheDate)
+{
+    for (const char* day : { "37990", "37000" }) {
+        SCOPED_TRACE(day);
+        m_settings->LastUpdate = 37990;
+        ServeVersion(QByteArray("comment\r\n") + day + "\r\n");
+        ServeDefinitions(kNewTld, kNewHost);
+        EXPECT_TRUE(Update());
+        EXPECT_EQ(m_settings->LastUpdate, kToday);
+    }
+    EXPECT_EQ(DefinitionRequests(), 0);
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+    EXPECT_FALSE(LogText().contains("Definition Files Updated"));
+}
+
+TEST_F(DefinitionUpdateTest, VersionFileThatIsMissingOrMalformedFailsAndChangesNothing)
+{
+    const struct
+    {
+        const char* name;
+        std::optional<QByteArray> body; // none: 404
+    } rows[] = {
+        { "empty", QByteArray() },
+        { "one line without end", QByteArray("38010") },
+        { "one line", QByteArray("comment\r\n") },
+        { "empty second line", QByteArray("comment\r\n\r\n38010\r\n") },
+        { "blank second line", QByteArray("comment\r\n  \t \r\n") },
+        { "not a number", QByteArray("comment\r\nsoon\r\n") },
+        { "two numbers", QByteArray("comment\r\n38010 38011\r\n") },
+        { "number too large", QByteArray("comment\r\n99999999999\r\n") },
+        { "not on the server", std::nullopt },
+    };
+    ServeDefinitions(kNewTld, kNewHost);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.body)
+            ServeVersion(*row.body);
+        else
+            m_server.Remove(Name(kVersionFileName));
+        EXPECT_FALSE(Update());
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+    }
+    EXPECT_EQ(DefinitionRequests(), 0);
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(m_busy, 0);
+}
+
+TEST_F(DefinitionUpdateTest, VersionNumberIsReadWhateverTheLineEndsAndBlanks)
+{
+    const QByteArray rows[] = {
+        "comment\r\n  38010 \t\r\n",
+        "comment\n38010\n",
+        "comment\r38010\r",
+        "comment\r\n38010",
+    };
+    for (const QByteArray& body : rows) {
+        SCOPED_TRACE(body.toStdString());
+        int day = 0;
+        EXPECT_TRUE(ParseVersionFile(body, day));
+        EXPECT_EQ(day, 38010);
+    }
+    ServeVersion(rows[0]);
+    ServeDefinitions(kNewTld, kNewHost);
+    EXPECT_TRUE(Update());
+    EXPECT_EQ(DefinitionRequests(), 2);
+}
+
+TEST_F(DefinitionUpdateTest, FailedDefinitionDownloadsStillCountAsADoneCheck)
+{
+    ServeVersion("comment\r\n38010\r\n");
+    m_server.Fail(Name(kHostMarkFileName), FakeHttpServer::Mode::Silent); // TLD file: 404
+    // What is in memory differs from the files, so a reload shows.
+    m_definitions.SetTldRows({ TTLDData { "xx", "memory only", "whois.xx" } });
+    EXPECT_TRUE(Update());
+    EXPECT_EQ(m_settings->LastUpdate, kToday);
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+    EXPECT_FALSE(QFileInfo::exists(Local(kTldBackupName)));
+    EXPECT_TRUE(m_definitions.FindTld("xx").Tld.isEmpty());
+    EXPECT_EQ(m_definitions.FindTld("com").Description, QByteArray("Commercial"));
+    EXPECT_TRUE(LogText().contains("Definition Files Updated"));
+}
+
+TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
+{
+    QByteArray truncated = kNewTld;
+    truncated.chop(20);
+    QByteArray flipped = kNewHost;
+    flipped[flipped.size() - 3] = static_cast<char>(flipped[flipped.size() - 3] ^ 0x40);
+    DefinitionKey otherKey = UnscrambleKey();
+    otherKey[0] ^= 1;
+    const QByteArray foreign = EncryptDefinitionFile("de#Germany#whois.denic.de\r\n", otherKey, 3);
+    const struct
+    {
+        const char* name;
+        QByteArray tld, host;
+    } rows[] = {
+        { "truncated and bit-flipped", truncated, flipped },
+        { "another key", foreign, foreign },
+        { "not a container", QByteArray("<html>moved</html>"), QByteArray(100, '\0') },
+        { "no rows", TldFile("no line end"), TldFile("") },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ServeVersion("comment\r\n38010\r\n");
+        ServeDefinitions(row.tld, row.host);
+        EXPECT_FALSE(Update());
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+        EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_EQ(m_definitions.FindTld("com").Server, QByteArray("whois.verisign-grs.com"));
+        EXPECT_EQ(m_definitions.FindHostMark("whois.verisign-grs.com").StartMark, QByteArray("Domain Name:"));
+    }
+    // A fresh start still finds both tables.
+    TDefinitions restarted;
+    restarted.LoadTldTable(m_dir.path());
+    restarted.LoadHostMarks(m_dir.path());
+    EXPECT_TRUE(restarted.DefinitionsLoaded());
+    EXPECT_FALSE(LogText().contains("Definition Files Updated"));
+}
+
+TEST_F(DefinitionUpdateTest, OneGoodAndOneDamagedDownloadInstallsTheGoodOne)
+{
+    ServeVersion("comment\r\n38010\r\n");
+    ServeDefinitions(kNewTld, "damaged");
+    EXPECT_FALSE(Update());
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+    EXPECT_EQ(m_settings->LastUpdate, 37990);
+    EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty()); // not reloaded
+}
+
+TEST_F(DefinitionUpdateTest, SecondInstallFailingKeepsTheFirstAndDoesNotReload)
+{
+    ServeVersion("comment\r\n38010\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
+    int calls = 0;
+    const bool result = Update([&calls](QByteArrayView bytes, const QString& target, const QString& backup) {
+        return ++calls == 1 && InstallDefinitionFile(bytes, target, backup);
+    });
+    EXPECT_FALSE(result);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+    EXPECT_EQ(m_settings->LastUpdate, 37990);
+    EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
+    EXPECT_FALSE(LogText().contains("Definition Files Updated"));
+}
+
+TEST_F(DefinitionUpdateTest, ATargetThatCannotBeReplacedFailsTheUpdate)
+{
+    // The server definition file's name is taken by a folder: no rename can put a file there, even as root.
+    ASSERT_TRUE(QFile::remove(Local(kHostMarkFileName)));
+    ASSERT_TRUE(QDir().mkdir(Local(kHostMarkFileName)));
+    WriteFile(Local(kHostMarkFileName) + QStringLiteral("/inside"), "kept");
+    ServeVersion("comment\r\n38010\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
+    EXPECT_FALSE(Update());
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName) + QStringLiteral("/inside")), QByteArray("kept"));
+    EXPECT_FALSE(QFileInfo::exists(Local(kHostMarkBackupName)));
+    EXPECT_EQ(m_settings->LastUpdate, 37990);
+}
+
+TEST_F(DefinitionUpdateTest, TwoUpdatesInARowKeepOneBackupGeneration)
+{
+    ServeVersion("comment\r\n38001\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
+    ASSERT_TRUE(Update());
+    ServeVersion("comment\r\n38002\r\n");
+    ServeDefinitions(kNewerTld, kNewerHost);
+    ASSERT_TRUE(Update());
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewerTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewerHost);
+    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kNewHost);
+    EXPECT_EQ(m_definitions.FindTld("fr").Server, QByteArray("whois.nic.fr"));
+    EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
+}
+
+TEST_F(DefinitionUpdateTest, ADamagedFileAlreadyInstalledSurfacesInTheReload)
+{
+    WriteFile(Local(kTldFileName), "damaged on disk");
+    ServeVersion("comment\r\n38010\r\n"); // both downloads fail: the files on disk are reloaded
+    EXPECT_THROW(Update(), ECipherException);
+    EXPECT_EQ(m_settings->LastUpdate, kToday);
+}
+
+TEST(InstallDefinitionFileTest, ReplacesInOneStepAndKeepsTheFormerFile)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("defs"));
+    const QString backup = dir.filePath(QStringLiteral("defs.bak"));
+
+    ASSERT_TRUE(InstallDefinitionFile("first", target, backup));
+    EXPECT_EQ(ReadFile(target), QByteArray("first"));
+    EXPECT_FALSE(QFileInfo::exists(backup)); // nothing to keep yet
+
+    ASSERT_TRUE(InstallDefinitionFile("second", target, backup));
+    ASSERT_TRUE(InstallDefinitionFile("third", target, backup));
+    EXPECT_EQ(ReadFile(target), QByteArray("third"));
+    EXPECT_EQ(ReadFile(backup), QByteArray("second"));
+
+    const QString folder = dir.filePath(QStringLiteral("folder"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_FALSE(InstallDefinitionFile("fourth", folder, dir.filePath(QStringLiteral("folder.bak"))));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    // No temporary file is left behind by the success or the failure.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList { QStringLiteral("defs"), QStringLiteral("defs.bak"), QStringLiteral("folder") }));
+}
+
+TEST(AutoUpdateDueTest, DueFromMidnightThirtyDaysAfterTheLastUpdate)
+{
+    test::TempSettings store;
+    TReg settings(store.Open(), TReg::WriteBack::Never, test::FixedClock(kNow));
+    settings.LastUpdate = kToday;
+    const QDate d = DateOfDayNumber(kToday);
+    const struct
+    {
+        const char* name;
+        bool autoUpdate;
+        QDateTime now;
+        bool due;
+    } rows[] = {
+        { "day D+29 late evening", true, QDateTime(d.addDays(29), QTime(23, 59, 59)), false },
+        { "day D+30 at midnight exactly", true, QDateTime(d.addDays(30), QTime(0, 0)), false },
+        { "day D+30 just after midnight", true, QDateTime(d.addDays(30), QTime(0, 0, 1)), true },
+        { "day D+30 noon", true, QDateTime(d.addDays(30), QTime(12, 0)), true },
+        { "months later", true, QDateTime(d.addDays(400), QTime(8, 0)), true },
+        { "switched off", false, QDateTime(d.addDays(400), QTime(8, 0)), false },
+        { "clock before the last update", true, QDateTime(d.addDays(-5), QTime(8, 0)), false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        settings.AutoUpdate = row.autoUpdate;
+        EXPECT_EQ(AutoUpdateDue(settings, row.now), row.due);
+    }
+}
+
+TEST(UpdateBaseAddressTest, IsTheBuildsAddressAndNotReadableInTheEngine)
+{
+    const QByteArray plain = VESK_UPDATE_BASE;
+    EXPECT_EQ(UpdateBaseAddress(), plain);
+    QFile library(QStringLiteral(VESK_CORE_LIBRARY));
+    ASSERT_TRUE(library.open(QIODevice::ReadOnly));
+    const QByteArray bytes = library.readAll();
+    ASSERT_FALSE(bytes.isEmpty());
+    EXPECT_FALSE(bytes.contains(plain));
+    // The search does find plain texts that the engine keeps.
+    EXPECT_TRUE(bytes.contains("Definition Files Updated"));
+}
+
+} // namespace
+} // namespace vesk
