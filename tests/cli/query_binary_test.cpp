@@ -25,22 +25,22 @@ Result RunBinary(const QStringList& arguments)
     process.start(QStringLiteral(VESK_BIN_DIR "/vesk-query"), arguments);
     if (!process.waitForFinished(30000))
         return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+             process.readAllStandardError() };
 }
 
 TEST(QueryBinary, ExitStatuses)
 {
-    const Result help = RunBinary({QStringLiteral("--help")});
+    const Result help = RunBinary({ QStringLiteral("--help") });
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: vesk-query [options] QUERY\n"));
 
-    const Result usage = RunBinary({QStringLiteral("--no-such-option"), QStringLiteral("example.com")});
+    const Result usage = RunBinary({ QStringLiteral("--no-such-option"), QStringLiteral("example.com") });
     EXPECT_EQ(usage.status, 2);
     EXPECT_TRUE(usage.err.contains("Usage: vesk-query"));
     EXPECT_TRUE(usage.out.isEmpty());
 
-    const Result tooLong = RunBinary({QString(300, u'x')});
+    const Result tooLong = RunBinary({ QString(300, u'x') });
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_TRUE(tooLong.err.contains("The query is too long to search: it has 300 characters")) << tooLong.err.data();
     EXPECT_TRUE(tooLong.out.isEmpty());

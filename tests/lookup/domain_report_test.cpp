@@ -1,6 +1,6 @@
 #include "codecs/cUnicodeCodecs.h"
-#include "lookup_world.h"
-#include "test_data.h"
+#include "lookup/lookup_world.h"
+#include "support/test_data.h"
 #include "whois/net_string.h"
 
 #include <gtest/gtest.h>
@@ -271,8 +271,7 @@ TEST_F(DomainReportTest, ContactSearchFollowsTheRegistrarThatAnswered)
               QStringLiteral("whois.markmonitor.com:43 MMR-2383 [referral]"));
     QStringList tail
         = SourceBox(QStringLiteral("CONTACT DETAILS for MMR-2383"), QStringLiteral("source: whois.markmonitor.com"));
-    tail << QStringLiteral("Registry Admin ID: MMR-2383") << QStringLiteral("Contact: DNS Admin") << QString()
-         << QString();
+    tail << QStringLiteral("Registry Admin ID: MMR-2383") << QStringLiteral("Contact: DNS Admin") << QString();
     ASSERT_GT(world.Window.Lines().size(), tail.size());
     EXPECT_EQ(world.Window.Lines().mid(world.Window.Lines().size() - tail.size()), tail);
 }
@@ -338,7 +337,6 @@ TEST_F(AddressBlockTest, FullReportInItsOrder)
              << SheetLines(RemovePrefixedLines(ripe, "%"));
     expected << QString();
     EXPECT_EQ(world.Window.Lines(), expected);
-    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("#")));
     EXPECT_EQ(world.Window.Statuses().first(), "Wait....  Searching IP Addresses for GOOGLE.COM");
     EXPECT_EQ(world.Window.Status(), "Done");
 }

@@ -1,4 +1,4 @@
-#include "lookup_world.h"
+#include "lookup/lookup_world.h"
 
 #include <QSettings>
 

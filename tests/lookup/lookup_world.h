@@ -1,11 +1,11 @@
 #pragma once
 
 #include "defs/net_data.h"
-#include "in_memory_transport.h"
 #include "lookup/lookup_engine.h"
-#include "recording_frontend.h"
 #include "settings/cm_log.h"
 #include "settings/un_registry.h"
+#include "support/in_memory_transport.h"
+#include "support/recording_frontend.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -53,3 +53,9 @@ QStringList SourceBox(const QString& title, const QString& source);
 QStringList WireLog(const QList<ExchangeRecord>& exchanges);
 
 } // namespace vesk::test
+
+/// Readable failure messages for worksheet lines.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}

@@ -1,5 +1,5 @@
-#include "lookup_world.h"
-#include "test_data.h"
+#include "lookup/lookup_world.h"
+#include "support/test_data.h"
 #include "whois/net_string.h"
 
 #include <gtest/gtest.h>

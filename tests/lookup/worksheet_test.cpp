@@ -1,6 +1,6 @@
+#include "lookup/lookup_world.h"
 #include "lookup/worksheet.h"
-#include "lookup_world.h"
-#include "recording_frontend.h"
+#include "support/recording_frontend.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -20,9 +20,9 @@ TEST_F(WorksheetTest, HeaderBoxHasFiveLinesAndAnEmptyLine)
     sheet.WriteHeaderBox("DOMAIN REPORT FOR: EXAMPLE.COM");
     const QStringList expected {
         QStringLiteral("\u2552") + QString(64, u'\u2550') + QStringLiteral("\u2555"),
-        QStringLiteral("\u2502  DOMAIN REPORT FOR: EXAMPLE.COM                                   \u2502"),
-        QStringLiteral("\u2502  by Vesk? {WHOIS In Details}  Mar 07, 2024                        \u2502"),
-        QStringLiteral("\u2502  https://github.com/vesk-whois/vesk                               \u2502"),
+        QStringLiteral("\u2502  DOMAIN REPORT FOR: EXAMPLE.COM                                \u2502"),
+        QStringLiteral("\u2502  by Vesk? {WHOIS In Details}  Mar 07, 2024                     \u2502"),
+        QStringLiteral("\u2502  https://github.com/vesk-whois/vesk                            \u2502"),
         QStringLiteral("\u2558") + QString(64, u'\u2550') + QStringLiteral("\u255B"),
         QString(),
     };

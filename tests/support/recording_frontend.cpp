@@ -1,4 +1,4 @@
-#include "recording_frontend.h"
+#include "support/recording_frontend.h"
 
 namespace vesk::test {
 
