@@ -72,7 +72,7 @@ int QueryCommand::Run(const QStringList& arguments)
     parser.addOption(QCommandLineOption(QStringLiteral("status")));
     parser.addOption(QCommandLineOption(QStringLiteral("update")));
     parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    parser.addOption(QCommandLineOption(QStringList {QStringLiteral("h"), QStringLiteral("help")}));
+    parser.addOption(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
 
     if (!parser.parse(arguments))
         return Usage(parser.errorText());

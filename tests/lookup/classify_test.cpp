@@ -80,13 +80,6 @@ TEST(NormaliseDomainQuery, DropsAWwwLabelThirdOrFourthFromTheRight)
     }
 }
 
-TEST(AddressText, DottedDecimal)
-{
-    EXPECT_EQ(AddressText(0), "0.0.0.0");
-    EXPECT_EQ(AddressText(0xC0000207u), "192.0.2.7");
-    EXPECT_EQ(AddressText(0xFFFFFFFFu), "255.255.255.255");
-}
-
 TEST(FindContactHandles, RipeStyleHandlesNotHeldByTheRecord)
 {
     const QByteArray record = "domain:      example.fr\r\n"

@@ -107,12 +107,6 @@ TEST_F(WorksheetTest, SignatureDateFollowsTheLocaleAndAlwaysHasTwoDigits)
     EXPECT_TRUE(w.Lines()[2].contains(QStringLiteral("Dec 25, 2023")));
 }
 
-TEST_F(WorksheetTest, TitlesComeFromTheSystemCodePage)
-{
-    sheet.WriteHeaderBox(QStringLiteral("QUERY FOR \u00C5SA").toLocal8Bit());
-    EXPECT_TRUE(window.Lines()[1].contains(QStringLiteral("QUERY FOR \u00C5SA")));
-}
-
 // A window that refuses text loses the line; the report must go on regardless.
 class FullFrontend : public RecordingFrontend
 {
@@ -131,17 +125,6 @@ TEST(WorksheetErrors, AnAppendErrorLosesOnlyThatLine)
     Worksheet sheet(window, FixedNow);
     sheet.WriteLine(QStringLiteral("before\r\ntoo much\r\nafter"));
     EXPECT_EQ(window.Lines(), (QStringList { QStringLiteral("before"), QStringLiteral("after") }));
-}
-
-TEST_F(WorksheetTest, StatusAndClearGoToTheWindow)
-{
-    sheet.WriteLine(QStringLiteral("x"));
-    sheet.SetStatus("Done");
-    sheet.SetStatus(QByteArray());
-    sheet.ClearWorksheet();
-    EXPECT_TRUE(window.Lines().isEmpty());
-    EXPECT_EQ(window.Clears(), 1);
-    EXPECT_EQ(window.Statuses(), (QList<QByteArray> { "Done", QByteArray() }));
 }
 
 } // namespace
