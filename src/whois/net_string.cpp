@@ -1,5 +1,7 @@
 #include "whois/net_string.h"
 
+#include "whois/host_text.h"
+
 #include <vector>
 
 // Replies are untrusted bytes of any size (several MiB is possible). The operations that delete repeatedly
@@ -9,28 +11,6 @@
 namespace vesk {
 
 namespace {
-
-// Until the shared text helpers land: the same rules (bytes <= 32 are trimmed; only A-Z are lowered).
-QByteArray TrimLocal(QByteArrayView text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
-        --last;
-    return text.sliced(first, last - first).toByteArray();
-}
-
-QByteArray LowerLocal(QByteArrayView text)
-{
-    QByteArray out = text.toByteArray();
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // First occurrence of `needle` at or after `from`; -1 when absent. An empty needle is never found.
 qsizetype Find(QByteArrayView text, QByteArrayView needle, qsizetype from = 0)
@@ -92,8 +72,8 @@ bool EndsWith(const QByteArray& out, QByteArrayView token)
 
 QByteArray BuildDomainQuery(const THostMark& profile, QByteArrayView domain)
 {
-    const QByteArray line = profile.QueryPrefix + ' ' + TrimLocal(LowerLocal(domain)) + ' ' + profile.QuerySuffix;
-    return TrimLocal(line);
+    const QByteArray line = profile.QueryPrefix + ' ' + TrimText(LowerAscii(domain)) + ' ' + profile.QuerySuffix;
+    return TrimText(line);
 }
 
 QByteArray RemovePrefixedLines(QByteArrayView text, QByteArrayView prefix)
@@ -190,7 +170,7 @@ QByteArray RemovePrefixedLines(QByteArrayView text, QByteArrayView prefix)
             out.append("\r\n", 2);
         out.append(body.constData() + lines[k].start, lines[k].size);
     }
-    return TrimLocal(out);
+    return TrimText(out);
 }
 
 QByteArray RemoveAll(QByteArrayView text, QByteArrayView token)
@@ -214,7 +194,7 @@ QByteArray TrimByHostMark(const THostMark& profile, QByteArrayView reply)
 {
     QByteArray work = RemovePrefixedLines(reply, "%");
     if (profile.Host.isEmpty())
-        return TrimLocal(work);
+        return TrimText(work);
 
     const QByteArray start
         = QByteArrayView(profile.StartMark) == QByteArrayView("3CRLF") ? QByteArray("\r\n\r\n\r\n") : profile.StartMark;
@@ -225,7 +205,7 @@ QByteArray TrimByHostMark(const THostMark& profile, QByteArrayView reply)
     const qsizetype endAt = Find(work, profile.EndMark);
     if (endAt >= 0)
         work.truncate(endAt);
-    return TrimLocal(work);
+    return TrimText(work);
 }
 
 bool IsRWhoisReply(QByteArrayView reply)
@@ -274,7 +254,7 @@ QByteArray ExtractLabelValue(QByteArrayView reply, QByteArrayView label)
     if (colon < 0)
         return {};
     const qsizetype start = colon + 1;
-    return TrimLocal(reply.sliced(start, LineEnd(reply, start) - start));
+    return TrimText(reply.sliced(start, LineEnd(reply, start) - start));
 }
 
 QByteArray PickNetHandle(QByteArrayView reply)
@@ -317,7 +297,7 @@ QByteArray ExtractCidr(QByteArrayView reply)
 ReferralTarget ExtractReferralServer(QByteArrayView reply)
 {
     ReferralTarget target { {}, QByteArrayLiteral("43") };
-    const QByteArray text = TrimLocal(reply);
+    const QByteArray text = TrimText(reply);
     const qsizetype at = Find(text, "ReferralServer:");
     if (at < 0)
         return target;
@@ -326,13 +306,13 @@ ReferralTarget ExtractReferralServer(QByteArrayView reply)
     if (slash < 0)
         return target;
     const qsizetype start = qMin(slash + 2, text.size());
-    const QByteArray line = TrimLocal(QByteArrayView(text).sliced(start, LineEnd(text, start) - start));
+    const QByteArray line = TrimText(QByteArrayView(text).sliced(start, LineEnd(text, start) - start));
     const qsizetype colon = line.indexOf(':');
     if (colon < 0) {
         target.Host = line;
         return target;
     }
-    target.Host = TrimLocal(LowerLocal(QByteArrayView(line).first(colon)));
+    target.Host = TrimText(LowerAscii(QByteArrayView(line).first(colon)));
     qsizetype digits = colon + 1;
     while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9')
         ++digits;
@@ -344,7 +324,7 @@ ReferralTarget ExtractReferralServer(QByteArrayView reply)
 ReferralTarget ExtractRWhoisReferral(QByteArrayView reply)
 {
     ReferralTarget target;
-    const QByteArray text = TrimLocal(reply);
+    const QByteArray text = TrimText(reply);
     const QByteArrayView label = "%referral rwhois:";
     const qsizetype at = Find(text, label);
     if (at < 0)
@@ -353,7 +333,7 @@ ReferralTarget ExtractRWhoisReferral(QByteArrayView reply)
     const qsizetype colon = rest.indexOf(':');
     if (colon < 0)
         return target;
-    target.Host = TrimLocal(LowerLocal(rest.first(colon)));
+    target.Host = TrimText(LowerAscii(rest.first(colon)));
     const QByteArrayView remainder = rest.sliced(colon + 1);
     const qsizetype slash = remainder.indexOf('/');
     if (slash >= 0)

@@ -1,0 +1,183 @@
+// What the lookup engine adds to a search: one plain query over loopback against the same exchange on a bare
+// socket, and the work between the last byte of a 10 MiB reply and the written report.
+#include "defs/net_data.h"
+#include "lookup/lookup_engine.h"
+#include "settings/cm_log.h"
+#include "settings/un_registry.h"
+#include "support/fake_whois_server.h"
+#include "support/temp_settings.h"
+#include "whois/whois_client.h"
+
+#include <QCoreApplication>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+using vesk::test::FakeWhoisServer;
+
+constexpr qint64 kReplyBytes = 3559; // a registry's answer for a registered .com domain
+constexpr qint64 kLargeReplyBytes = 10 * 1024 * 1024;
+
+FakeWhoisServer& Server()
+{
+    static FakeWhoisServer server;
+    static const bool scripted = [] {
+        server.SetDefaultReply(FakeWhoisServer::GeneratedReply(kReplyBytes));
+        return true;
+    }();
+    (void)scripted;
+    return server;
+}
+
+// Counts what would be shown instead of keeping it, so the figures are the engine's own.
+class CountingFrontend : public vesk::Frontend
+{
+public:
+    void AppendLine(const QString& line) override
+    {
+        ++lines;
+        characters += line.size();
+    }
+    void ClearLines() override { }
+    void ShowStatus(const QByteArray&) override { }
+    void ProcessPendingEvents() override { }
+    QByteArray QueryText() const override { return query; }
+    void SetQueryText(const QByteArray& text) override { query = text; }
+    void SetBusy(bool) override { }
+
+    qint64 lines = 0;
+    qint64 characters = 0;
+    QByteArray query;
+};
+
+// A transport whose reply is already complete: the time measured starts after the last byte.
+class ReadyTransport : public vesk::WhoisTransport
+{
+public:
+    explicit ReadyTransport(QByteArray reply)
+        : m_reply(std::move(reply))
+    { }
+    QByteArray Exchange(const QByteArray&, int, const QByteArray&, vesk::HostSource) override { return m_reply; }
+    QList<uint32_t> ResolveIPv4(const QByteArray&) override { return {}; }
+    QByteArray ReverseName(uint32_t) override { return {}; }
+
+private:
+    QByteArray m_reply;
+};
+
+struct EngineWorld
+{
+    explicit EngineWorld(vesk::WhoisTransport& transport)
+        : settings(store.Open(), vesk::TReg::WriteBack::Never, vesk::SystemClock())
+        , log(logDir.path(), QStringLiteral("bench"))
+        , engine(window, settings, log, definitions, transport)
+    {
+        settings.ClearBeforeSearch = false;
+        settings.InclIP = false;
+        settings.SearchContacts = false;
+        settings.FilterComments = true;
+        definitions.SetTldRows({ { "test", "Testing", "whois.nic.test" } });
+        engine.SetPauseMilliseconds(0);
+    }
+
+    vesk::test::TempSettings store;
+    QTemporaryDir logDir;
+    vesk::TReg settings;
+    vesk::TLogFile log;
+    vesk::TDefinitions definitions;
+    CountingFrontend window;
+    vesk::TLookupEngine engine;
+};
+
+long g_baselineKiB = 0;
+
+long MaxRssKiB()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void BM_EnginePlainQuery(benchmark::State& state)
+{
+    vesk::AddressBook book;
+    book.AddServer(QByteArrayLiteral("whois.verisign-grs.com"),
+                   vesk::ServerEndpoint { QHostAddress(QHostAddress::LocalHost), Server().Port() });
+    vesk::TcpWhoisTransport transport(book);
+    EngineWorld world(transport);
+    world.window.SetQueryText("=example");
+    for (auto _ : state)
+        world.engine.PlainQuery();
+    if (world.window.characters < kReplyBytes * static_cast<qint64>(state.iterations()))
+        state.SkipWithError("short reply");
+}
+BENCHMARK(BM_EnginePlainQuery)->Unit(benchmark::kMicrosecond);
+
+// The floor: connect, send, read to the close, with nothing around it.
+void BM_BareSocketExchange(benchmark::State& state)
+{
+    const quint16 port = Server().Port();
+    for (auto _ : state) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+        socket.waitForConnected(5000);
+        socket.write(QByteArrayLiteral("=example\r\n"));
+        socket.waitForBytesWritten(5000);
+        QByteArray reply;
+        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
+            reply.append(socket.readAll());
+        reply.append(socket.readAll());
+        if (reply.size() != kReplyBytes)
+            state.SkipWithError("short reply");
+        benchmark::DoNotOptimize(reply.constData());
+    }
+}
+BENCHMARK(BM_BareSocketExchange)->Unit(benchmark::kMicrosecond);
+
+// A 10 MiB reply, from its last byte to the report written: the plain query writes it as it is; the domain
+// details of a directly answering server filter it, cut it by its profile and decode it as UTF-8.
+void LargeReply(benchmark::State& state, bool domain)
+{
+    ReadyTransport transport(FakeWhoisServer::GeneratedReply(kLargeReplyBytes));
+    EngineWorld world(transport);
+    world.window.SetQueryText("big.test");
+    for (auto _ : state) {
+        if (domain)
+            world.engine.DomainDetails("big.test", "whois.nic.test");
+        else
+            world.engine.PlainQuery();
+    }
+    // The peak only grows: it counts from the program's start and includes the 10 MiB reply itself. Run one
+    // large-reply benchmark per process (--benchmark_filter) for a figure that is its own.
+    state.counters["peak_rss_growth_MiB"] = static_cast<double>(MaxRssKiB() - g_baselineKiB) / 1024.0;
+    state.counters["lines_per_report"]
+        = static_cast<double>(world.window.lines) / static_cast<double>(state.iterations());
+    state.SetBytesProcessed(kLargeReplyBytes * static_cast<int64_t>(state.iterations()));
+}
+
+void BM_LargeReplyPlainQuery(benchmark::State& state)
+{
+    LargeReply(state, false);
+}
+BENCHMARK(BM_LargeReplyPlainQuery)->Unit(benchmark::kMillisecond);
+
+void BM_LargeReplyDomainDetails(benchmark::State& state)
+{
+    LargeReply(state, true);
+}
+BENCHMARK(BM_LargeReplyDomainDetails)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    g_baselineKiB = MaxRssKiB();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

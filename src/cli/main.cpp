@@ -1,0 +1,42 @@
+// vesk-query: the search of the Vesk window from the command line.
+
+#include "cli/interrupt_watch.h"
+#include "cli/query_command.h"
+#include "defs/definition_update.h"
+#include "defs/net_data.h"
+#include "settings/cm_log.h"
+#include "settings/un_registry.h"
+#include "whois/whois_client.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString dir = QCoreApplication::applicationDirPath();
+
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return vesk::QueryCommand::Failure;
+
+    vesk::TReg settings(vesk::TReg::WriteBack::Never);
+    vesk::TLogFile log(dir, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    vesk::TDefinitions definitions;
+    vesk::TcpWhoisTransport transport;
+
+    vesk::QueryCommandContext context { settings, log, definitions, transport, {}, {} };
+    context.LoadDefinitions = [&] {
+        definitions.LoadTldTable(dir);
+        definitions.LoadHostMarks(dir);
+    };
+    context.UpdateDefinitions = [&] { return vesk::UpdateDefinitions(settings, log, definitions, dir); };
+
+    vesk::QueryCommand command(std::move(context), out, err);
+    vesk::InterruptWatch interrupts([&command] { command.RequestStop(); });
+    return command.Run(QCoreApplication::arguments());
+}

@@ -1,0 +1,206 @@
+#include "cli/query_command.h"
+
+#include "cli/printing_frontend.h"
+#include "common/cm_version.h"
+#include "defs/net_data.h"
+#include "lookup/lookup_engine.h"
+#include "settings/un_registry.h"
+
+#include <QCommandLineParser>
+#include <exception>
+
+namespace vesk {
+
+namespace {
+
+constexpr const char* kProgram = "vesk-query";
+
+const char* const kHelp
+    = "Usage: vesk-query [options] QUERY\n"
+      "\n"
+      "Runs the search of the Vesk search box for QUERY and prints the report as UTF-8, one worksheet line per\n"
+      "output line. QUERY is a domain name, an IPv4 address or any text for the .com/.net registry's server;\n"
+      "quote it when it holds blanks, and put -- before it when it starts with '-'.\n"
+      "\n"
+      "The stored Vesk settings are read and never written; these options override them for this run:\n"
+      "  --filter-comments, --no-filter-comments   remove (keep) comment lines of the replies\n"
+      "  --ip, --no-ip                             resolve a domain's addresses and report their networks\n"
+      "  --contacts, --no-contacts                 search the individual contacts of a domain\n"
+      "  --reverse, --no-reverse                   resolve the domain name of an address\n"
+      "\n"
+      "Other options:\n"
+      "  --status     echo the status line to standard error\n"
+      "  --update     update the definition files instead of searching\n"
+      "  --version    print the version\n"
+      "  -h, --help   print this help\n"
+      "\n"
+      "Ctrl-C stops the search (a second Ctrl-C ends the program at once).\n"
+      "Exit status: 0 report written, 1 the search failed or was stopped, 2 usage error.\n";
+
+struct Toggle
+{
+    const char* on;
+    const char* off;
+    bool TReg::*field;
+};
+
+const Toggle kToggles[] = {
+    { "filter-comments", "no-filter-comments", &TReg::FilterComments },
+    { "ip", "no-ip", &TReg::InclIP },
+    { "contacts", "no-contacts", &TReg::SearchContacts },
+    { "reverse", "no-reverse", &TReg::InclDomain },
+};
+
+} // namespace
+
+QueryCommand::QueryCommand(QueryCommandContext context, QIODevice& out, QIODevice& err)
+    : m_context(std::move(context))
+    , m_out(out)
+    , m_err(err)
+{ }
+
+QueryCommand::~QueryCommand() = default;
+
+int QueryCommand::Run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const Toggle& toggle : kToggles) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(toggle.on)));
+        parser.addOption(QCommandLineOption(QString::fromLatin1(toggle.off)));
+    }
+    parser.addOption(QCommandLineOption(QStringLiteral("status")));
+    parser.addOption(QCommandLineOption(QStringLiteral("update")));
+    parser.addOption(QCommandLineOption(QStringLiteral("version")));
+    parser.addOption(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
+
+    if (!parser.parse(arguments))
+        return Usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        m_out.write(kHelp);
+        return Success;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        TAppVersion version;
+        GetAppVersion(version);
+        m_out.write(QStringLiteral("%1 %2.%3.%4.%5\n")
+                        .arg(QString::fromLatin1(kProgram))
+                        .arg(version.Major)
+                        .arg(version.Minor)
+                        .arg(version.Release)
+                        .arg(version.Build)
+                        .toUtf8());
+        return Success;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    const bool update = parser.isSet(QStringLiteral("update"));
+    if (update && !positional.isEmpty())
+        return Usage(QStringLiteral("--update takes no query."));
+    if (!update && positional.isEmpty())
+        return Usage(QStringLiteral("No query given."));
+    if (positional.size() > 1)
+        return Usage(QStringLiteral("Give the query as one argument (quote it when it holds blanks)."));
+
+    // Later options win over earlier ones, as users expect from a command line.
+    for (const QString& name : parser.optionNames()) {
+        for (const Toggle& toggle : kToggles) {
+            if (name == QLatin1String(toggle.on))
+                m_context.Settings.*toggle.field = true;
+            else if (name == QLatin1String(toggle.off))
+                m_context.Settings.*toggle.field = false;
+        }
+    }
+
+    try {
+        if (m_context.LoadDefinitions)
+            m_context.LoadDefinitions();
+    } catch (const std::exception& error) {
+        Error(QStringLiteral("The definition files cannot be read: ") + QString::fromLocal8Bit(error.what()));
+        return Failure;
+    }
+
+    if (update)
+        return Update();
+    return Search(positional.first().toLocal8Bit(), parser.isSet(QStringLiteral("status")));
+}
+
+int QueryCommand::Search(const QByteArray& query, bool echoStatus)
+{
+    if (!m_context.Definitions.DefinitionsLoaded())
+        Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
+
+    PrintingFrontend window(m_out, m_err, echoStatus);
+    TLookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
+                         m_context.Now);
+    engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
+    // A report is printed as it is written: clearing the worksheet first has nothing to clear.
+    m_context.Settings.ClearBeforeSearch = false;
+    window.SetQueryText(query);
+
+    if (m_stopRequested) {
+        Error(QStringLiteral("Stopped before the search began."));
+        return Failure;
+    }
+    m_engine = &engine;
+    try {
+        engine.Search();
+    } catch (const std::exception& error) {
+        m_engine = nullptr;
+        Error(QString::fromLocal8Bit(error.what()));
+        return Failure;
+    }
+    m_engine = nullptr;
+    if (m_stopRequested) {
+        Error(QStringLiteral("Search stopped; the report is incomplete."));
+        return Failure;
+    }
+    return Success;
+}
+
+int QueryCommand::Update()
+{
+    if (!m_context.UpdateDefinitions) {
+        Error(QStringLiteral("The definition update is not available."));
+        return Failure;
+    }
+    bool done = false;
+    try {
+        done = m_context.UpdateDefinitions();
+    } catch (const std::exception& error) {
+        Error(QStringLiteral("The definition update failed: ") + QString::fromLocal8Bit(error.what()));
+        return Failure;
+    }
+    if (!done) {
+        Error(QStringLiteral("The definition update failed; the definition files are unchanged."));
+        return Failure;
+    }
+    m_out.write(QStringLiteral("Definition files are up to date: %1 top-level domains, %2 server profiles.\n")
+                    .arg(m_context.Definitions.TldRows().size())
+                    .arg(m_context.Definitions.HostMarks().size())
+                    .toUtf8());
+    return Success;
+}
+
+void QueryCommand::RequestStop()
+{
+    m_stopRequested = true;
+    if (m_engine != nullptr)
+        m_engine->StopSearch();
+}
+
+int QueryCommand::Usage(const QString& message)
+{
+    Error(message);
+    m_err.write(QStringLiteral("Usage: %1 [options] QUERY   (%1 --help for more)\n")
+                    .arg(QString::fromLatin1(kProgram))
+                    .toUtf8());
+    return UsageError;
+}
+
+void QueryCommand::Error(const QString& message)
+{
+    m_err.write((QString::fromLatin1(kProgram) + QStringLiteral(": ") + message + u'\n').toUtf8());
+}
+
+} // namespace vesk

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "common/clock.h"
+
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace vesk {
+
+class TDefinitions;
+class TLogFile;
+class TLookupEngine;
+class TReg;
+class WhoisTransport;
+
+/// What vesk-query works with; main builds the real ones, tests their own.
+struct QueryCommandContext
+{
+    TReg& Settings; ///< read; the options override its values in memory only
+    TLogFile& Log;
+    TDefinitions& Definitions;
+    WhoisTransport& Transport;
+    /// Fills Definitions (from the files beside the program); may throw with a message.
+    std::function<void()> LoadDefinitions;
+    /// The definition update; true on success.
+    std::function<bool()> UpdateDefinitions;
+    Clock Now = SystemClock();
+    int PauseMilliseconds = 1100; ///< before the queries that servers meter
+};
+
+/// vesk-query: runs exactly the search of the search box for one query and prints the worksheet.
+class QueryCommand
+{
+public:
+    enum ExitCode : int { Success = 0, Failure = 1, UsageError = 2 };
+
+    /// Output goes to `out` (the report, help, version) and `err` (errors, status echo).
+    QueryCommand(QueryCommandContext context, QIODevice& out, QIODevice& err);
+    ~QueryCommand();
+
+    /// Runs the command line `arguments` (the program name first) and gives the exit status: 0 when the report
+    /// (or the update) was done, 1 when it ended with an error or was stopped, 2 for a usage error.
+    int Run(const QStringList& arguments);
+
+    /// The user's stop request (Ctrl-C): the running search asks no more servers and ends; Run then gives 1.
+    void RequestStop();
+
+private:
+    int Search(const QByteArray& query, bool echoStatus);
+    int Update();
+    int Usage(const QString& message);
+    void Error(const QString& message);
+
+    QueryCommandContext m_context;
+    QIODevice& m_out;
+    QIODevice& m_err;
+    TLookupEngine* m_engine = nullptr; ///< the running search's engine, for RequestStop
+    bool m_stopRequested = false;
+};
+
+} // namespace vesk

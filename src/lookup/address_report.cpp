@@ -1,0 +1,37 @@
+#include "defs/net_data.h"
+#include "lookup/classify.h"
+#include "lookup/lookup_engine.h"
+#include "lookup/report_texts.h"
+#include "settings/un_registry.h"
+
+namespace vesk {
+
+void TLookupEngine::AddressReport()
+{
+    if (m_settings.ClearBeforeSearch)
+        m_sheet.ClearWorksheet();
+    const QByteArray query = QueryText();
+    m_sheet.WriteHeaderBox(texts::FormatText(texts::kAddressReportTitle, { query }));
+
+    // The box may hold "010.001.002.003" or inner blanks; servers and the resolver get the plain dotted form.
+    const int64_t value = ParseIPv4(query);
+    if (value >= 0) {
+        const uint32_t number = static_cast<uint32_t>(value);
+        const QByteArray address = AddressText(number);
+        if (m_settings.InclDomain) {
+            const QByteArray name = m_transport.ReverseName(number);
+            if (name.isEmpty()) {
+                m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kNoDomainNameFor, { address })));
+            } else {
+                m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kDomainNameFor, { address })));
+                m_sheet.WriteLine(QString::fromLocal8Bit(name));
+            }
+        }
+        LookupNetworkDetails(address);
+    }
+
+    m_sheet.WriteLine(QString());
+    m_sheet.SetStatus(QByteArray(texts::kStatusDone));
+}
+
+} // namespace vesk

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+// Pure classification of a query text: is it an IPv4 address, and what are its labels.
+
+namespace vesk {
+
+/// The error of a query too long to be classified (more than 255 characters); what() says so plainly.
+class EQueryTooLong : public std::runtime_error
+{
+public:
+    explicit EQueryTooLong(qsizetype length);
+};
+
+/// The longest query that can be classified.
+inline constexpr qsizetype kMaxQueryLength = 255;
+
+/// True for a dotted IPv4 address: blanks anywhere are ignored, the first three numbers have one to three
+/// digits, the fourth any number, each at most 255, leading zeros allowed. Throws EQueryTooLong for a text of
+/// more than 255 characters.
+bool IsIPAddress(QByteArrayView text);
+
+/// Four labels counted from the right: [0] the last label, [1] the one before, [2] the third, [3] everything
+/// left of the third (dots included). The text is trimmed and loses its leading and trailing dots first;
+/// labels that do not exist are empty. A text without a dot is all label 0.
+std::array<QByteArray, 4> SplitLabels(QByteArrayView text);
+
+/// The query box text of a domain search: a www label standing third or fourth from the right is dropped, with
+/// whatever stands left of a third-label www (the www, example, com -> example.com rules of the search).
+QByteArray NormaliseDomainQuery(QByteArrayView text);
+
+/// The dotted-decimal text of an address given as a number (first octet most significant).
+QByteArray AddressText(uint32_t address);
+
+} // namespace vesk

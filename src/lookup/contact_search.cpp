@@ -1,0 +1,117 @@
+#include "codecs/cUnicodeCodecs.h"
+#include "defs/net_data.h"
+#include "lookup/contact_handles.h"
+#include "lookup/lookup_engine.h"
+#include "lookup/report_texts.h"
+#include "settings/un_registry.h"
+#include "whois/host_text.h"
+#include "whois/net_string.h"
+
+#include <algorithm>
+
+namespace vesk {
+
+namespace {
+
+constexpr qsizetype kMaxHandleLength = 64;
+
+// Labels (lower case, without the colon) under which domain records name their contacts by handle.
+constexpr const char* kContactLabels[] = {
+    "holder-c",
+    "registrant-c",
+    "admin-c",
+    "tech-c",
+    "zone-c",
+    "billing-c",
+    "registrant id",
+    "admin id",
+    "tech id",
+    "billing id",
+    "registry registrant id",
+    "registry admin id",
+    "registry tech id",
+    "registry billing id",
+};
+
+bool IsContactLabel(const QByteArray& lowerLabel)
+{
+    for (const char* label : kContactLabels) {
+        if (lowerLabel == label)
+            return true;
+    }
+    return false;
+}
+
+// One word of handle characters, and not one of the notices registries put where a handle is withheld.
+bool IsRealHandle(const QByteArray& value)
+{
+    if (value.isEmpty() || value.size() > kMaxHandleLength)
+        return false;
+    for (const char c : value) {
+        const bool word = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '_' || c == '.';
+        if (!word)
+            return false;
+    }
+    return !LowerAscii(value).contains("redacted");
+}
+
+} // namespace
+
+QList<ContactHandle> FindContactHandles(QByteArrayView record)
+{
+    QList<ContactHandle> found;
+    QList<QByteArray> present; // handles of objects the record holds itself, lower case
+
+    const QList<QByteArray> lines = record.toByteArray().replace('\r', '\n').split('\n');
+    for (const QByteArray& line : lines) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArray label = TrimText(QByteArrayView(line).first(colon));
+        const QByteArray lowerLabel = LowerAscii(label);
+        const QByteArray value = TrimText(QByteArrayView(line).sliced(colon + 1));
+        if (lowerLabel == "nic-hdl") {
+            present.append(LowerAscii(value));
+            continue;
+        }
+        if (!IsContactLabel(lowerLabel) || !IsRealHandle(value))
+            continue;
+        const QByteArray key = LowerAscii(value);
+        auto same = std::find_if(found.begin(), found.end(),
+                                 [&key](const ContactHandle& c) { return LowerAscii(c.Handle) == key; });
+        if (same != found.end()) {
+            if (!same->Labels.contains(label))
+                same->Labels.append(label);
+        } else {
+            found.append(ContactHandle { value, { label } });
+        }
+    }
+
+    found.removeIf([&present](const ContactHandle& c) { return present.contains(LowerAscii(c.Handle)); });
+    if (found.size() > kMaxContactHandles)
+        found.resize(kMaxContactHandles);
+    return found;
+}
+
+void TLookupEngine::ContactSearch(const QByteArray& domain, const DomainRecord& record)
+{
+    Q_UNUSED(domain);
+    if (!m_settings.SearchContacts || record.Host.isEmpty())
+        return;
+
+    for (const ContactHandle& contact : FindContactHandles(record.Reply)) {
+        QByteArray reply = QueryServer(record.Host, contact.Handle, texts::kWhoisPort, true, record.Source);
+        if (m_settings.FilterComments)
+            reply = FilterRWhoisReply(reply);
+        // A server that does not know the handle says so with its no-match text; that is not worth a section.
+        if (reply.isEmpty() || !m_definitions.DomainFound(record.Host, reply))
+            continue;
+        m_sheet.WriteSourceBox(QByteArray(texts::kContactDetailsTitle) + UpperAscii(contact.Handle),
+                               QByteArray(texts::kSourcePrefix) + record.Host);
+        m_sheet.WriteLine(QString::fromLocal8Bit(contact.Labels.join(", ") + ": " + contact.Handle));
+        m_sheet.WriteLine(Utf8ToWideText(reply));
+    }
+}
+
+} // namespace vesk

@@ -1,0 +1,88 @@
+#include "defs/net_data.h"
+#include "lookup/lookup_engine.h"
+#include "lookup/report_texts.h"
+#include "settings/un_registry.h"
+#include "whois/host_text.h"
+
+namespace vesk {
+
+namespace {
+
+// Ends every domain report with "Done", also when an error leaves it.
+class DoneStatus
+{
+public:
+    explicit DoneStatus(Worksheet& sheet)
+        : m_sheet(sheet)
+    { }
+    ~DoneStatus()
+    {
+        try {
+            m_sheet.SetStatus(QByteArray(texts::kStatusDone));
+        } catch (...) {
+            // Nothing may leave a destructor while an error is already on its way out.
+        }
+    }
+    DoneStatus(const DoneStatus&) = delete;
+    DoneStatus& operator=(const DoneStatus&) = delete;
+
+private:
+    Worksheet& m_sheet;
+};
+
+} // namespace
+
+void TLookupEngine::DomainReport()
+{
+    if (m_settings.ClearBeforeSearch)
+        m_sheet.ClearWorksheet();
+
+    QList<QByteArray> addresses;
+    TNetworkRange reported;
+    DoneStatus done(m_sheet);
+
+    const HostNameParts parts = SplitHostName(QueryText());
+    const QByteArray domain = parts.Name + '.' + parts.Tld;
+    const TTLDData tld = m_definitions.FindTld(parts.Tld);
+
+    m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(domain) }));
+    m_sheet.WriteLine(QString::fromLocal8Bit(
+        texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" })));
+
+    bool resolved = false;
+    if (m_settings.InclIP) {
+        m_sheet.SetStatus(texts::FormatText(texts::kStatusResolving, { UpperAscii(domain) }));
+        m_frontend.ProcessPendingEvents();
+        QByteArray name = domain;
+        QByteArray failure = ResolveHostAddresses(name, addresses);
+        if (!failure.isEmpty()) {
+            name = QByteArray(texts::kWwwPrefix) + domain;
+            failure = ResolveHostAddresses(name, addresses);
+        }
+        m_sheet.SetStatus(QByteArray());
+        if (!failure.isEmpty()) {
+            m_sheet.WriteLine(QString::fromLocal8Bit(failure));
+        } else {
+            resolved = true;
+            m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kAddressesFor, { name })));
+            for (const QByteArray& address : addresses)
+                m_sheet.WriteLine(QString::fromLatin1(address));
+        }
+    }
+
+    const DomainRecord record = DomainDetails(domain, tld.Server);
+
+    if (resolved) {
+        // One network section per distinct network: an address inside a block already shown is skipped.
+        for (const QByteArray& address : addresses) {
+            if (reported.Contains(address))
+                continue;
+            reported.AddCidr(LookupNetworkDetails(address));
+        }
+    }
+
+    ContactSearch(domain, record);
+    m_sheet.WriteLine(QString());
+}
+
+} // namespace vesk

@@ -1,0 +1,41 @@
+#include "lookup/lookup_engine.h"
+
+#include "lookup/report_texts.h"
+
+namespace vesk {
+
+TLookupEngine::TLookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const TDefinitions& definitions,
+                             WhoisTransport& transport, Clock clock)
+    : m_frontend(frontend)
+    , m_settings(settings)
+    , m_log(log)
+    , m_definitions(definitions)
+    , m_transport(transport)
+    , m_sheet(frontend, std::move(clock))
+{ }
+
+void TLookupEngine::StopSearch()
+{
+    if (m_stop)
+        return;
+    m_stop = true;
+    m_sheet.SetStatus(QByteArray(texts::kStatusStopping));
+    m_frontend.ProcessPendingEvents();
+}
+
+QByteArray TLookupEngine::QueryText() const
+{
+    return m_frontend.QueryText();
+}
+
+void TLookupEngine::WriteReply(QByteArrayView reply)
+{
+    m_sheet.WriteLine(QString::fromLocal8Bit(reply));
+}
+
+void TLookupEngine::WriteNoMatch(const QByteArray& domain)
+{
+    m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kNoMatch, { domain })));
+}
+
+} // namespace vesk

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "common/clock.h"
+#include "lookup/frontend.h"
+#include "lookup/worksheet.h"
+#include "whois/transport.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+
+namespace vesk {
+
+class TDefinitions;
+class TLogFile;
+class TReg;
+
+/// The record that the domain details lookup wrote: which server answered and its reply as written (after the
+/// comment filtering that the settings asked for). Host is empty when nothing was written.
+struct DomainRecord
+{
+    QByteArray Host;
+    HostSource Source = HostSource::Fixed;
+    QByteArray Reply;
+};
+
+/// Turns the query of the query box into one report in the worksheet: classifies it and runs the address
+/// report, the domain report (with its domain, network and contact lookups) or the plain query. Everything runs
+/// on the caller's thread; the front end's ProcessPendingEvents may start a stop request or even a second search
+/// inside a running one.
+class TLookupEngine
+{
+public:
+    /// Everything is borrowed and must outlive the engine. `clock` dates the header boxes.
+    TLookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const TDefinitions& definitions,
+                  WhoisTransport& transport, Clock clock = SystemClock());
+
+    /// Runs one search for the query box text. The busy cursor is on meanwhile. However the search ends, the
+    /// cursor is restored and the stop flag set before an error leaves: EQueryTooLong for a query of more than
+    /// 255 characters (nothing is written then), or whatever escaped a report (the worksheet keeps its lines).
+    void Search();
+    /// The stop request: when no stop is pending, sets the stop flag and shows the stopping message. Every later
+    /// query of the running search then returns empty at once.
+    void StopSearch();
+    /// True between searches and after a stop request; false while a search runs.
+    bool StopFlag() const { return m_stop; }
+
+    Worksheet& Sheet() { return m_sheet; }
+
+    /// The pause before queries that servers meter (ARIN, contact handles); 1100 ms unless changed.
+    void SetPauseMilliseconds(int milliseconds) { m_pauseMs = milliseconds; }
+    int PauseMilliseconds() const { return m_pauseMs; }
+
+    // --- The operations of a search, public so that the window's commands and the tests can run one alone.
+
+    /// One exchange with `host`:`port`: shows the connecting status, lets the window repaint, optionally pauses,
+    /// and gives every byte that arrived (empty on failure). Asks nothing while the stop flag is set. The status
+    /// line is blank afterwards on every path.
+    QByteArray QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause, HostSource source);
+
+    /// IPv4 addresses of `host` in resolver order, as dotted texts, into `addresses` (emptied first). Gives the
+    /// empty text on success and the fixed failure message when the trimmed host is empty, does not resolve, or
+    /// has more than 100 addresses (the first 101 are kept then).
+    QByteArray ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses);
+
+    /// True when the last label of `text` is a top-level domain of the definitions.
+    bool HasKnownTld(QByteArrayView text) const;
+
+    /// The address report for the IPv4 address in the query box.
+    void AddressReport();
+    /// The query box text sent unchanged to the .com/.net registry's server; its reply written under a header.
+    void PlainQuery();
+    /// The full report for the domain name in the query box.
+    void DomainReport();
+    /// Asks the domain's WHOIS server `server` (following the registry's referral, fetching RWhois contacts) and
+    /// writes the record or the no-match line. Gives what it wrote; nothing for an empty `server`.
+    DomainRecord DomainDetails(const QByteArray& domain, const QByteArray& server);
+    /// Writes the network details of `address`, starting at ARIN, and gives ARIN's address block (CIDR text) or
+    /// the empty text.
+    QByteArray LookupNetworkDetails(const QByteArray& address);
+    /// With "Search Contacts" on: asks the server that gave `record` for each distinct contact handle the record
+    /// names (and does not itself hold) and writes each answer under its labels. Writes nothing otherwise.
+    void ContactSearch(const QByteArray& domain, const DomainRecord& record);
+
+private:
+    QByteArray QueryText() const;
+    void WriteReply(QByteArrayView reply);
+    void WriteNoMatch(const QByteArray& domain);
+    void WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply);
+
+    Frontend& m_frontend;
+    TReg& m_settings;
+    TLogFile& m_log;
+    const TDefinitions& m_definitions;
+    WhoisTransport& m_transport;
+    Worksheet m_sheet;
+    bool m_stop = false;
+    int m_pauseMs = 1100;
+};
+
+} // namespace vesk

@@ -1,0 +1,72 @@
+#include "common/cm_sysutils.h"
+#include "lookup/classify.h"
+#include "lookup/lookup_engine.h"
+#include "lookup/report_texts.h"
+#include "whois/host_text.h"
+
+namespace vesk {
+
+namespace {
+
+// The most addresses a report lists; a name with more is treated as a resolver failure.
+constexpr qsizetype kMaxAddresses = 101;
+
+// Blanks the status line however the exchange ends.
+class StatusReset
+{
+public:
+    explicit StatusReset(Worksheet& sheet)
+        : m_sheet(sheet)
+    { }
+    ~StatusReset()
+    {
+        try {
+            m_sheet.SetStatus(QByteArray());
+        } catch (...) {
+            // Nothing may leave a destructor; the next status text replaces it anyway.
+        }
+    }
+    StatusReset(const StatusReset&) = delete;
+    StatusReset& operator=(const StatusReset&) = delete;
+
+private:
+    Worksheet& m_sheet;
+};
+
+} // namespace
+
+QByteArray TLookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause,
+                                      HostSource source)
+{
+    StatusReset reset(m_sheet);
+    // A stopped search asks nothing more; this is the only place a stop request takes effect.
+    if (m_stop)
+        return QByteArray();
+
+    m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }));
+    m_frontend.ProcessPendingEvents();
+    if (pause)
+        Delay(m_pauseMs);
+    return m_transport.Exchange(host, port, query, source);
+}
+
+QByteArray TLookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses)
+{
+    addresses.clear();
+    const QByteArray failure = texts::kResolveFailed.Text();
+    const QByteArray name = TrimText(host);
+    if (name.isEmpty())
+        return failure;
+
+    const QList<uint32_t> found = m_transport.ResolveIPv4(name);
+    if (found.isEmpty())
+        return failure;
+    for (const uint32_t address : found) {
+        addresses.append(AddressText(address));
+        if (addresses.size() == kMaxAddresses)
+            return failure;
+    }
+    return QByteArray();
+}
+
+} // namespace vesk

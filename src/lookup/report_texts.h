@@ -1,0 +1,92 @@
+#pragma once
+
+#include "defs/cm_scramble.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <initializer_list>
+
+// Every fixed text that the reports write or show, in one place, so that a wording is changed once.
+// Texts with %s/%d are filled in with QString::asprintf-style arguments by the engine.
+
+namespace vesk::texts {
+
+// Worksheet boxes
+inline constexpr char16_t kHeaderTopLeft = u'\u2552';
+inline constexpr char16_t kHeaderTopRight = u'\u2555';
+inline constexpr char16_t kHeaderBottomLeft = u'\u2558';
+inline constexpr char16_t kHeaderBottomRight = u'\u255B';
+inline constexpr char16_t kHeaderRule = u'\u2550';
+inline constexpr char16_t kSourceTopLeft = u'\u250C';
+inline constexpr char16_t kSourceTopRight = u'\u2510';
+inline constexpr char16_t kSourceBottomLeft = u'\u2514';
+inline constexpr char16_t kSourceBottomRight = u'\u2518';
+inline constexpr char16_t kSourceRule = u'\u2500';
+inline constexpr char16_t kBoxSide = u'\u2502';
+inline constexpr const char* kSignature = "  by Vesk? {WHOIS In Details}  ";
+inline constexpr const char* kSignatureDateFormat = "MMM dd, yyyy";
+inline constexpr const char* kProductAddress = "https://github.com/vesk-whois/vesk";
+
+// Status line
+inline constexpr const char* kStatusConnecting = "Wait....  Connecting %s:%d for %s";
+inline constexpr const char* kStatusResolving = "Wait....  Searching IP Addresses for %s";
+inline constexpr const char* kStatusStopping = "Stopping Search Process, Please Wait ....";
+inline constexpr const char* kStatusDone = "Done";
+
+// Log
+inline constexpr const char* kLogQuery = "Query: ";
+
+// Report titles and lines
+inline constexpr const char* kDomainReportTitle = "DOMAIN REPORT FOR: %s";
+inline constexpr const char* kAddressReportTitle = "REPORT FOR IP Address: %s";
+inline constexpr const char* kPlainQueryTitle = "QUERY FOR %s: %s";
+inline constexpr const char* kTldLine = "TLD .%s is for %s.%s";
+inline constexpr const char* kAddressesFor = "IP Address for %s";
+inline constexpr const char* kDomainDetailsTitle = "DOMAIN DETAILS for ";
+inline constexpr const char* kNetworkDetailsTitle = "NETWORK DETAILS for ";
+inline constexpr const char* kContactDetailsTitle = "CONTACT DETAILS for ";
+inline constexpr const char* kSourcePrefix = "source: ";
+inline constexpr const char* kNoMatch = "No Match For Domain: %s";
+inline constexpr const char* kDomainNameFor = "Domain Name for %s";
+inline constexpr const char* kNoDomainNameFor = "No Domain Name found for %s";
+inline constexpr const char* kWwwPrefix = "www.";
+
+// Errors
+inline constexpr const char* kQueryTooLong
+    = "The query is too long to search: it has %d characters, and at most 255 are accepted.";
+/// The resolver's one failure message, kept scrambled like the program's other fixed messages.
+inline constexpr auto kResolveFailed = Scramble<4>("Host name could not be resolved.");
+
+// Reply labels the engine reads (the parsers hold the rest)
+inline constexpr const char* kCommentPrefix = "%";
+inline constexpr const char* kContactPrefix = "contact:";
+inline constexpr const char* kNetworkPrefix = "network:";
+inline constexpr const char* kRWhoisContactLabels[3] = { "Admin-Contact", "Tech-Contact", "Billing-Contact" };
+
+// Servers
+inline constexpr const char* kArinWhoisHost = "whois.arin.net";
+inline constexpr int kArinWhoisPort = 43;
+inline constexpr const char* kArinRWhoisHost = "rwhois.arin.net";
+inline constexpr int kArinRWhoisPort = 4321;
+inline constexpr int kWhoisPort = 43;
+
+/// `pattern` with each "%s" or "%d" replaced, in order, by the next of `args` (bytes as they are); missing
+/// arguments leave the rest empty, surplus ones are ignored. Texts are 8-bit, so no conversion takes place.
+inline QByteArray FormatText(const char* pattern, std::initializer_list<QByteArrayView> args)
+{
+    const QByteArrayView text(pattern);
+    QByteArray out;
+    auto next = args.begin();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && (text[i + 1] == 's' || text[i + 1] == 'd')) {
+            if (next != args.end())
+                out.append(*next++);
+            ++i;
+        } else {
+            out.append(text[i]);
+        }
+    }
+    return out;
+}
+
+} // namespace vesk::texts

@@ -1,0 +1,50 @@
+// The built vesk-query program, run as a user runs it: exit statuses without any network.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+struct Result
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result RunBinary(const QStringList& arguments)
+{
+    QTemporaryDir home; // the stored settings of this run: none
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VESK_BIN_DIR "/vesk-query"), arguments);
+    if (!process.waitForFinished(30000))
+        return {};
+    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+             process.readAllStandardError() };
+}
+
+TEST(QueryBinary, ExitStatuses)
+{
+    const Result help = RunBinary({ QStringLiteral("--help") });
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: vesk-query [options] QUERY\n"));
+
+    const Result usage = RunBinary({ QStringLiteral("--no-such-option"), QStringLiteral("example.com") });
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_TRUE(usage.err.contains("Usage: vesk-query"));
+    EXPECT_TRUE(usage.out.isEmpty());
+
+    const Result tooLong = RunBinary({ QString(300, u'x') });
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_TRUE(tooLong.err.contains("The query is too long to search: it has 300 characters")) << tooLong.err.data();
+    EXPECT_TRUE(tooLong.out.isEmpty());
+}
+
+} // namespace
+} // namespace vesk::test

@@ -1,0 +1,210 @@
+#include "cli/query_command.h"
+#include "lookup/lookup_world.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace vesk::test {
+namespace {
+
+// vesk-query run in-process on the lookup tests' world: its settings, definitions and in-memory transport.
+class QueryCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        world.Settings->InclIP = true;
+        world.Settings->SearchContacts = true;
+        world.Settings->InclDomain = true;
+    }
+
+    QueryCommandContext Context()
+    {
+        QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+        context.LoadDefinitions = [this] { ++loads; };
+        context.UpdateDefinitions = [this] { return updateResult; };
+        context.Now = FixedNow;
+        context.PauseMilliseconds = 0;
+        return context;
+    }
+
+    int Run(QStringList arguments)
+    {
+        arguments.prepend(QStringLiteral("vesk-query"));
+        QueryCommand command(Context(), out, err);
+        command_ = &command;
+        const int status = command.Run(arguments);
+        command_ = nullptr;
+        return status;
+    }
+
+    QString Out() const { return QString::fromUtf8(out.data()); }
+    QString Err() const { return QString::fromUtf8(err.data()); }
+
+    LookupWorld world;
+    QBuffer out;
+    QBuffer err;
+    int loads = 0;
+    bool updateResult = true;
+    QueryCommand* command_ = nullptr;
+};
+
+TEST_F(QueryCommandTest, UsageErrorsGiveTwoAndSearchNothing)
+{
+    const QStringList cases[] = {
+        {},
+        { QStringLiteral("--bogus"), QStringLiteral("example.com") },
+        { QStringLiteral("example.com"), QStringLiteral("second") },
+        { QStringLiteral("--update"), QStringLiteral("example.com") },
+        { QStringLiteral("--status") },
+    };
+    for (const QStringList& arguments : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        err.buffer().clear();
+        err.seek(0);
+        EXPECT_EQ(Run(arguments), QueryCommand::UsageError);
+        EXPECT_TRUE(Err().contains(QStringLiteral("Usage: vesk-query [options] QUERY"))) << Err().toStdString();
+    }
+    EXPECT_TRUE(out.data().isEmpty());
+    EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
+    EXPECT_EQ(loads, 0);
+}
+
+TEST_F(QueryCommandTest, HelpAndVersionGoToStandardOutput)
+{
+    EXPECT_EQ(Run({ QStringLiteral("--help") }), QueryCommand::Success);
+    EXPECT_TRUE(Out().startsWith(QStringLiteral("Usage: vesk-query [options] QUERY\n")));
+    EXPECT_TRUE(Out().contains(QStringLiteral("--no-reverse")));
+    out.buffer().clear();
+    out.seek(0);
+    EXPECT_EQ(Run({ QStringLiteral("--version") }), QueryCommand::Success);
+    EXPECT_TRUE(Out().startsWith(QStringLiteral("vesk-query "))) << Out().toStdString();
+    EXPECT_TRUE(Err().isEmpty());
+}
+
+TEST_F(QueryCommandTest, PrintsExactlyWhatTheEngineWrites)
+{
+    const auto script = [](InMemoryTransport& t) {
+        t.SetAddresses("example.com", { 0xC0000207u, 0xC0000208u });
+        t.SetReply("whois.verisign-grs.com", 43, "domain example.com",
+                   "Domain Name: EXAMPLE.COM\r\n   Whois Server: whois.registrar.com\r\n"
+                   ">>> Last update of whois database: x <<<\r\n");
+        t.SetReply("whois.registrar.com", 43, "example.com",
+                   QStringLiteral("Domain Name: example.com\r\nRegistrant Name: J\u00F6rg \u2502\r\n").toUtf8());
+        t.SetDefaultReply("whois.arin.net", "NetRange: 192.0.2.0 - 192.0.2.255\nCIDR:           192.0.2.0/24\n");
+    };
+    script(world.Transport);
+    EXPECT_EQ(Run({ QStringLiteral("--no-contacts"), QStringLiteral("www.example.com") }), QueryCommand::Success);
+
+    LookupWorld window;
+    window.Settings->InclIP = true;
+    window.Settings->SearchContacts = false;
+    script(window.Transport);
+    window.Search("www.example.com");
+
+    EXPECT_EQ(Out(), window.Window.Lines().join(u'\n') + u'\n');
+    EXPECT_EQ(WireLog(world.Transport.Exchanges()), WireLog(window.Transport.Exchanges()));
+    EXPECT_TRUE(Out().contains(QStringLiteral("\nDomain Name: example.com\nRegistrant Name: J\u00F6rg \u2502\n")));
+    EXPECT_EQ(loads, 1);
+    EXPECT_TRUE(Err().isEmpty()) << Err().toStdString();
+}
+
+TEST_F(QueryCommandTest, OptionsOverrideTheSettingsAndTheLastOneWins)
+{
+    struct Row
+    {
+        QStringList options;
+        bool resolves;
+    };
+    const Row rows[] = {
+        { { QStringLiteral("--no-ip") }, false },
+        { { QStringLiteral("--no-ip"), QStringLiteral("--ip") }, true },
+        { { QStringLiteral("--ip"), QStringLiteral("--no-ip") }, false },
+        { {}, true }, // the stored setting
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options.join(u' ').toStdString());
+        world.Settings->InclIP = true;
+        world.Transport.ClearLog();
+        EXPECT_EQ(Run(row.options + QStringList { QStringLiteral("example.com") }), QueryCommand::Success);
+        EXPECT_EQ(!world.Transport.Resolutions().isEmpty(), row.resolves);
+    }
+
+    world.Transport.SetReverseName(0xC0000207u, "host.example.net");
+    out.buffer().clear();
+    out.seek(0);
+    Run({ QStringLiteral("--no-reverse"), QStringLiteral("192.0.2.7") });
+    EXPECT_FALSE(Out().contains(QStringLiteral("host.example.net")));
+    out.buffer().clear();
+    out.seek(0);
+    Run({ QStringLiteral("--reverse"), QStringLiteral("192.0.2.7") });
+    EXPECT_TRUE(Out().contains(QStringLiteral("Domain Name for 192.0.2.7\nhost.example.net\n")));
+
+    world.Transport.SetReply("whois.verisign-grs.com", 43, "=x", "% kept\r\n");
+    out.buffer().clear();
+    out.seek(0);
+    Run({ QStringLiteral("--filter-comments"), QStringLiteral("=x") }); // plain queries are never filtered
+    EXPECT_TRUE(Out().contains(QStringLiteral("\n% kept\n")));
+}
+
+TEST_F(QueryCommandTest, NoMatchIsAReportAndStatusIsEchoed)
+{
+    world.Settings->InclIP = false;
+    EXPECT_EQ(Run({ QStringLiteral("--status"), QStringLiteral("example.com") }), QueryCommand::Success);
+    EXPECT_TRUE(Out().contains(QStringLiteral("\nNo Match For Domain: example.com\n")));
+    EXPECT_EQ(Err(), QStringLiteral("Wait....  Connecting whois.verisign-grs.com:43 for domain example.com\nDone\n"));
+}
+
+TEST_F(QueryCommandTest, QueryTooLongFailsWithAClearMessage)
+{
+    EXPECT_EQ(Run({ QString(256, u'a') }), QueryCommand::Failure);
+    EXPECT_TRUE(out.data().isEmpty());
+    EXPECT_EQ(Err(),
+              QStringLiteral("vesk-query: The query is too long to search: it has 256 characters, and at "
+                             "most 255 are accepted.\n"));
+    EXPECT_EQ(Run({ QString(255, u'a') }), QueryCommand::Success);
+}
+
+TEST_F(QueryCommandTest, StopRequestEndsTheSearchWithStatusOne)
+{
+    world.Settings->InclIP = true;
+    world.Transport.SetAddresses("example.com", { 0xC0000207u });
+    world.Transport.SetExchangeHook([this](const ExchangeRecord&) {
+        if (command_ != nullptr)
+            command_->RequestStop();
+    });
+    EXPECT_EQ(Run({ QStringLiteral("example.com") }), QueryCommand::Failure);
+    EXPECT_EQ(world.Transport.Exchanges().size(), 1); // nothing asked after the stop
+    EXPECT_TRUE(Out().endsWith(QStringLiteral("No Match For Domain: example.com\n\n")));
+    EXPECT_EQ(Err(), QStringLiteral("vesk-query: Search stopped; the report is incomplete.\n"));
+}
+
+TEST_F(QueryCommandTest, DefinitionProblemsAndTheUpdate)
+{
+    QueryCommandContext broken = Context();
+    broken.LoadDefinitions = [] { throw std::runtime_error("Invalid file format"); };
+    QueryCommand command(broken, out, err);
+    EXPECT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("example.com") }), QueryCommand::Failure);
+    EXPECT_EQ(Err(), QStringLiteral("vesk-query: The definition files cannot be read: Invalid file format\n"));
+
+    err.buffer().clear();
+    err.seek(0);
+    world.Definitions = TDefinitions();
+    EXPECT_EQ(Run({ QStringLiteral("example.com") }), QueryCommand::Success);
+    EXPECT_TRUE(Err().contains(QStringLiteral("warning: no definition data")));
+
+    world.Definitions = TestDefinitions();
+    out.buffer().clear();
+    out.seek(0);
+    EXPECT_EQ(Run({ QStringLiteral("--update") }), QueryCommand::Success);
+    EXPECT_EQ(Out(), QStringLiteral("Definition files are up to date: 6 top-level domains, 8 server profiles.\n"));
+    updateResult = false;
+    EXPECT_EQ(Run({ QStringLiteral("--update") }), QueryCommand::Failure);
+    EXPECT_TRUE(Err().endsWith(QStringLiteral("The definition update failed; the definition files are unchanged.\n")));
+}
+
+} // namespace
+} // namespace vesk::test

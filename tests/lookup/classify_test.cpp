@@ -1,0 +1,132 @@
+#include "lookup/classify.h"
+#include "lookup/contact_handles.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+TEST(IsIPAddress, Table)
+{
+    struct Row
+    {
+        const char* text;
+        bool address;
+    };
+    const Row rows[] = {
+        { "192.168.0.1", true },     { "  192.168.0.1 ", true },
+        { "10 .1.2.3", true },       { "010.001.002.003", true },
+        { "1.2.3.0000255", true },   { "0.0.0.0", true },
+        { "255.255.255.255", true }, { "192.168.0.256", false },
+        { "192.168.0", false },      { "1.2.3.4.5", false },
+        { "1234.1.1.1", false },     { "1.2.3.a", false },
+        { "1.2.3.", false },         { ".1.2.3", false },
+        { "1..2.3", false },         { "1.2.3.99999999999", false }, // too long for a 32-bit number
+        { "1.2.3.-4", false },       { "", false },
+        { "example.com", false },    { "1.2.3.4\t", false }, // only blanks are ignored
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(IsIPAddress(row.text), row.address);
+    }
+}
+
+TEST(IsIPAddress, MoreThan255CharactersIsAnErrorWithAClearMessage)
+{
+    EXPECT_FALSE(IsIPAddress(QByteArray(255, 'a')));
+    try {
+        IsIPAddress(QByteArray(256, 'a'));
+        FAIL() << "no error for 256 characters";
+    } catch (const EQueryTooLong& error) {
+        EXPECT_STREQ(error.what(),
+                     "The query is too long to search: it has 256 characters, and at most 255 are accepted.");
+    }
+}
+
+TEST(SplitLabels, CountsFromTheRight)
+{
+    struct Row
+    {
+        const char* text;
+        std::array<const char*, 4> labels;
+    };
+    const Row rows[] = {
+        { "example.com", { "com", "example", "", "" } },
+        { " www.example.co.uk ", { "uk", "co", "example", "www" } },
+        { "a.b.c.example.com", { "com", "example", "c", "a.b" } },
+        { "..example.com..", { "com", "example", "", "" } },
+        { "localhost", { "localhost", "", "", "" } },
+        { "", { "", "", "", "" } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const auto labels = SplitLabels(row.text);
+        for (size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(labels[i], QByteArray(row.labels[i])) << i;
+    }
+}
+
+TEST(NormaliseDomainQuery, DropsAWwwLabelThirdOrFourthFromTheRight)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        { "www.example.com", "example.com" },       { "WWW.a.example.com", "a.example.com" },
+        { "x.www.example.com", "example.com" },     { "www.www.example.com", "www.example.com" },
+        { "mail.example.com", "mail.example.com" }, { "Example.COM", "Example.COM" },
+        { "wwwx.example.com", "wwwx.example.com" }, { "p.q.www.example.com", "example.com" },
+    };
+    for (const auto& [query, normal] : rows) {
+        SCOPED_TRACE(query);
+        EXPECT_EQ(NormaliseDomainQuery(query), QByteArray(normal));
+    }
+}
+
+TEST(FindContactHandles, RipeStyleHandlesNotHeldByTheRecord)
+{
+    const QByteArray record = "domain:      example.fr\r\n"
+                              "holder-c:    GIH6-FRNIC\r\n"
+                              "admin-c:     GIH5-FRNIC\n"
+                              "tech-c:      gih5-frnic\n"
+                              "zone-c:      NFC1-FRNIC\n"
+                              "\n"
+                              "nic-hdl:     GIH6-FRNIC\n"
+                              "type:        ORGANIZATION\n";
+    const QList<ContactHandle> found = FindContactHandles(record);
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found[0].Handle, "GIH5-FRNIC");
+    EXPECT_EQ(found[0].Labels, (QList<QByteArray> { "admin-c", "tech-c" }));
+    EXPECT_EQ(found[1].Handle, "NFC1-FRNIC");
+    EXPECT_EQ(found[1].Labels, (QList<QByteArray> { "zone-c" }));
+}
+
+TEST(FindContactHandles, LabelledIdsWithRealValuesOnly)
+{
+    const QByteArray record = "Registry Registrant ID: REDACTED FOR PRIVACY\n"
+                              "Registry Admin ID: \n"
+                              "Registrant ID: C-REDACTED\n"
+                              "Admin ID: MMR-2383\n"
+                              "Tech ID:MMR-2383\n"
+                              "Billing ID: Not Available From Registry\n"
+                              "   Registry Tech ID: T12_34.x\n"
+                              "Registrar IANA ID: 292\n";
+    const QList<ContactHandle> found = FindContactHandles(record);
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(found[0].Handle, "MMR-2383");
+    EXPECT_EQ(found[0].Labels, (QList<QByteArray> { "Admin ID", "Tech ID" }));
+    EXPECT_EQ(found[1].Handle, "T12_34.x");
+}
+
+TEST(FindContactHandles, NoneInARecordWithoutHandlesAndAtMostTheCap)
+{
+    EXPECT_TRUE(FindContactHandles("").isEmpty());
+    EXPECT_TRUE(FindContactHandles("Domain Name: EXAMPLE.COM\r\nadmin-c\r\n: X1\r\n").isEmpty());
+
+    QByteArray flood;
+    for (int i = 0; i < 1000; ++i)
+        flood += "admin-c: H" + QByteArray::number(i) + "\n";
+    const QList<ContactHandle> found = FindContactHandles(flood);
+    ASSERT_EQ(found.size(), kMaxContactHandles);
+    EXPECT_EQ(found.last().Handle, "H9");
+}
+
+} // namespace
+} // namespace vesk::test

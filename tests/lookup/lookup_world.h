@@ -1,0 +1,61 @@
+#pragma once
+
+#include "defs/net_data.h"
+#include "lookup/lookup_engine.h"
+#include "settings/cm_log.h"
+#include "settings/un_registry.h"
+#include "support/in_memory_transport.h"
+#include "support/recording_frontend.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace vesk::test {
+
+/// The fixed moment every test report is dated with: 7 March 2024.
+QDateTime FixedNow();
+
+/// The definition rows the lookup tests run on: the real profiles of the servers in the recorded replies, and a
+/// few TLDs (com, net, uk, fr; "test" served by an RWhois server; "zz" with no server).
+TDefinitions TestDefinitions();
+
+/// One isolated world for the engine: settings in a temporary INI file (never written back), a log in the same
+/// folder, the test definitions, an in-memory transport, a recording window, and no pause before queries.
+class LookupWorld
+{
+public:
+    LookupWorld();
+    /// Builds the engine on `transport` instead of the in-memory one.
+    explicit LookupWorld(WhoisTransport& transport);
+
+    /// Puts `query` into the query box and runs the search.
+    void Search(const QByteArray& query);
+
+    QTemporaryDir Dir;
+    std::unique_ptr<TReg> Settings;
+    std::unique_ptr<TLogFile> Log;
+    TDefinitions Definitions;
+    InMemoryTransport Transport;
+    RecordingFrontend Window;
+    std::unique_ptr<TLookupEngine> Engine;
+};
+
+/// A text split into worksheet lines the way the worksheet splits it (CR LF, CR or LF each end a line).
+QStringList SheetLines(const QString& text);
+/// The same for 8-bit text read from the system code page.
+QStringList SheetLines(const QByteArray& text);
+/// The five lines and the empty line of a header box dated FixedNow().
+QStringList HeaderBox(const QString& title);
+/// The empty line and four lines of a source box.
+QStringList SourceBox(const QString& title, const QString& source);
+/// The wire log as readable lines "host:port query [referral]".
+QStringList WireLog(const QList<ExchangeRecord>& exchanges);
+
+} // namespace vesk::test
+
+/// Readable failure messages for worksheet lines.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}

@@ -1,0 +1,92 @@
+// Reports end to end over real sockets: the production transport, with its address book sending every server
+// name to one loopback fake that answers by query line.
+
+#include "lookup/lookup_world.h"
+#include "support/fake_whois_server.h"
+#include "support/test_data.h"
+#include "whois/net_string.h"
+#include "whois/whois_client.h"
+
+#include <QHostAddress>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+QByteArray Fixture(const char* name)
+{
+    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
+}
+
+class TcpReportTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.IsListening());
+        const ServerEndpoint fake { QHostAddress(QHostAddress::LocalHost), server.Port() };
+        for (const char* host : { "whois.verisign-grs.com", "whois.markmonitor.com", "whois.arin.net",
+                                  "rwhois.arin.net", "whois.ripe.net" })
+            transport.Book().AddServer(host, fake);
+        world.Settings->InclIP = false;
+        world.Settings->SearchContacts = false;
+        world.Settings->FilterComments = true;
+    }
+
+    FakeWhoisServer server;
+    TcpWhoisTransport transport;
+    LookupWorld world { transport };
+};
+
+TEST_F(TcpReportTest, RegistryAndRegistrarOverTheWire)
+{
+    const QByteArray registrar = Fixture("whois.markmonitor.com-com-registered.txt");
+    server.SetReply("domain google.com", Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt"));
+    server.SetReply("google.com", registrar);
+
+    world.Search("google.com");
+
+    EXPECT_EQ(server.ReceivedQueries(), (QList<QByteArray> { "domain google.com\r\n", "google.com\r\n" }));
+    QStringList expected = HeaderBox(QStringLiteral("DOMAIN REPORT FOR: GOOGLE.COM"));
+    expected << QStringLiteral("TLD .COM is for COMMERCIAL ORGANIZATIONS.") << QString()
+             << SourceBox(QStringLiteral("DOMAIN DETAILS for GOOGLE.COM"),
+                          QStringLiteral("source: whois.markmonitor.com"))
+             << SheetLines(TrimByHostMark(world.Definitions.FindHostMark("whois.markmonitor.com"), registrar))
+             << QString();
+    EXPECT_EQ(world.Window.Lines(), expected);
+}
+
+TEST_F(TcpReportTest, AddressReportFollowsArinsReferralToAnotherServer)
+{
+    FakeWhoisServer ripeServer;
+    ASSERT_TRUE(ripeServer.IsListening());
+    transport.Book().AddServer("whois.ripe.net",
+                               ServerEndpoint { QHostAddress(QHostAddress::LocalHost), ripeServer.Port() });
+    world.Settings->InclDomain = false;
+    const QByteArray ripe = Fixture("whois.ripe.net-ip-inetnum-2013.txt");
+    server.SetReply("130.66.76.222", Fixture("whois.arin.net-referral-whois-ripe-2013.txt"));
+    ripeServer.SetReply("130.66.76.222", ripe);
+
+    world.Search("130.66.76.222");
+
+    EXPECT_EQ(server.ReceivedQueries(), QList<QByteArray> { "130.66.76.222\r\n" });
+    EXPECT_EQ(ripeServer.ReceivedQueries(), QList<QByteArray> { "130.66.76.222\r\n" });
+    QStringList expected = HeaderBox(QStringLiteral("REPORT FOR IP Address: 130.66.76.222"));
+    expected << SourceBox(QStringLiteral("NETWORK DETAILS for 130.66.76.222"), QStringLiteral("source: whois.ripe.net"))
+             << SheetLines(RemovePrefixedLines(ripe, "%")) << QString();
+    EXPECT_EQ(world.Window.Lines(), expected);
+}
+
+TEST_F(TcpReportTest, ServerThatClosesAtOnceIsNoMatch)
+{
+    server.SetMode(FakeWhoisMode::CloseAtOnce);
+    world.Search("example.com");
+    QStringList expected = HeaderBox(QStringLiteral("DOMAIN REPORT FOR: EXAMPLE.COM"));
+    expected << QStringLiteral("TLD .COM is for COMMERCIAL ORGANIZATIONS.") << QString()
+             << QStringLiteral("No Match For Domain: example.com") << QString();
+    EXPECT_EQ(world.Window.Lines(), expected);
+    EXPECT_EQ(world.Window.Status(), "Done");
+}
+
+} // namespace
+} // namespace vesk::test
