@@ -1,0 +1,115 @@
+#include "app/application.h"
+
+#include "app/fMain.h"
+#include "app/fm_Splash.h"
+#include "app/instance_lock.h"
+#include "app/message_box.h"
+#include "common/cm_sysutils.h"
+#include "defs/net_data.h"
+#include "settings/cm_log.h"
+#include "settings/un_registry.h"
+#include "whois/whois_client.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QPointer>
+#include <QSettings>
+#include <QWindow>
+#include <exception>
+#include <memory>
+
+namespace vesk {
+
+namespace {
+
+std::unique_ptr<TReg> MakeSettings(const QString& file)
+{
+    if (file.isEmpty())
+        return std::make_unique<TReg>();
+    return std::make_unique<TReg>(std::make_unique<QSettings>(file, QSettings::IniFormat), TReg::WriteBack::AtExit,
+                                  SystemClock());
+}
+
+} // namespace
+
+StartResult RunApplication(const StartOptions& options)
+{
+    const QString executableDir
+        = options.ExecutableDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.ExecutableDir;
+    const QString executableName = options.ExecutableName.isEmpty()
+        ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+        : options.ExecutableName;
+
+    // The lock is named after the title the program has before it takes its own ("vesk").
+    TInstanceLock lock(QCoreApplication::applicationName(), options.LockDirectory);
+
+    std::unique_ptr<TReg> settings;
+    std::unique_ptr<TLogFile> log;
+    std::unique_ptr<TDefinitions> definitions;
+    QPointer<TfmSplash> splash;
+    StartResult result = StartResult::Ran;
+    try {
+        settings = MakeSettings(options.SettingsFile);
+        log = std::make_unique<TLogFile>(executableDir, executableName);
+        definitions = std::make_unique<TDefinitions>();
+        definitions->LoadTldTable(executableDir);
+        definitions->LoadHostMarks(executableDir);
+
+        splash = new TfmSplash;
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        // Closing the main window ends the run, whether or not the splash is still about.
+        splash->setAttribute(Qt::WA_QuitOnClose, false);
+        splash->SetupSplash();
+        splash->SplashMode();
+        splash->show();
+        splash->repaint();
+        QCoreApplication::processEvents();
+
+        if (!lock.IsFirst()) {
+            const bool delivered = lock.ActivatePreviousInstance();
+            if (options.OnHandOver)
+                options.OnHandOver(delivered);
+            result = StartResult::HandedOver;
+        } else {
+            QCoreApplication::setApplicationName(QStringLiteral("Vesk?"));
+            Delay(options.SplashMilliseconds);
+
+            std::unique_ptr<TcpWhoisTransport> ownTransport;
+            WhoisTransport* transport = options.Transport;
+            if (transport == nullptr) {
+                ownTransport = std::make_unique<TcpWhoisTransport>();
+                transport = ownTransport.get();
+            }
+            TfrmMain window(*settings, *log, *definitions, *transport, executableDir);
+            window.BuildMainWindow();
+            lock.Listen();
+            QObject::connect(&lock, &TInstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);
+            // The splash goes when the main window takes the focus; also when the desktop never focused the splash
+            // itself, so it cannot stay on screen for the whole session.
+            if (!splash.isNull()) {
+                TfmSplash* shown = splash.data();
+                QObject::connect(qApp, &QGuiApplication::focusWindowChanged, shown, [shown, &window](QWindow* focus) {
+                    if (focus != nullptr && focus == window.windowHandle())
+                        shown->close();
+                });
+            }
+            window.show();
+            window.raise();
+            window.activateWindow();
+            if (options.OnMainWindow)
+                options.OnMainWindow(window);
+            QApplication::exec();
+        }
+    } catch (const std::exception& error) {
+        MessageBox::Show(nullptr, MessageBox::Kind::Error, QString::fromLocal8Bit(error.what()));
+        result = StartResult::StartupError;
+    }
+    delete splash.data();
+    // Release in reverse order of creation; the settings write themselves back as they go.
+    definitions.reset();
+    log.reset();
+    settings.reset();
+    return result;
+}
+
+} // namespace vesk

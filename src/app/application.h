@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace vesk {
+
+class TfrmMain;
+class WhoisTransport;
+
+/// What a start of the desktop program may be given instead of its defaults (tests use this; the program
+/// itself passes nothing).
+struct StartOptions
+{
+    QString ExecutableDir; ///< empty: the folder of the running program (definition files, LOG, manual)
+    QString ExecutableName; ///< empty: the running program's file name (names the log)
+    QString SettingsFile; ///< empty: the user's own settings store; else an INI file
+    QString LockDirectory; ///< empty: the user's runtime folder
+    WhoisTransport* Transport = nullptr; ///< null: TCP to the real servers
+    int SplashMilliseconds = 1500;
+    /// Called with the main window once it is shown, before the message loop runs.
+    std::function<void(TfrmMain&)> OnMainWindow;
+    /// Called when this start found another instance running, after the hand-over and before it ends.
+    std::function<void(bool delivered)> OnHandOver;
+};
+
+/// How a start ended.
+enum class StartResult { Ran, HandedOver, StartupError };
+
+/// The whole run of the desktop program on an existing QApplication: single-instance lock, settings, log,
+/// definition tables, splash window; a second instance hands over to the first and ends; the first waits while
+/// the splash shows, builds the main window and runs the message loop. At the end the window goes first (its
+/// end record), then the tables, the log, and the settings, which are written back; the lock goes last.
+/// An error that escapes start-up ("Invalid file format") is shown and ends the run.
+StartResult RunApplication(const StartOptions& options = {});
+
+} // namespace vesk
