@@ -60,18 +60,8 @@ TEST(TLumariaButtonTest, DefaultsAndCaptionFromName)
     TLumariaButton button;
     EXPECT_EQ(button.size(), QSize(86, 22));
     EXPECT_TRUE(button.Caption().isEmpty());
-    EXPECT_EQ(button.Color(), QApplication::palette().color(QPalette::Button));
-    EXPECT_EQ(button.ColorBorder(), kBorder);
-    EXPECT_EQ(button.ColorOver(), kYellow);
-    EXPECT_EQ(button.ColorDown(), kYellow);
-    EXPECT_EQ(button.ColorOverCaption(), QColor(0, 0, 0));
-    EXPECT_EQ(button.FontColor(), QColor(0, 0, 0));
-    EXPECT_EQ(button.Font().family(), QStringLiteral("Arial"));
     EXPECT_TRUE(button.Enabled());
     EXPECT_TRUE(button.ShowCaption());
-    EXPECT_TRUE(button.ShowHint());
-    EXPECT_FALSE(button.ParentShowHint());
-    EXPECT_TRUE(button.Glyph().isNull());
 
     button.setObjectName(QStringLiteral("btnSearch"));
     button.SetCaption(QStringLiteral("before"));
