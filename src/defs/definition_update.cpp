@@ -172,13 +172,19 @@ bool TDefinitionUpdate::UpdateDefinitions()
         return true;
     }
 
-    // Each file stands on its own: a failure with the first does not keep the second from being installed.
-    bool result = true;
-    if (UpdateFile(kTldFileName.Text(), kTldBackupName.Text(), true) == FileResult::Failed)
-        result = false;
-    if (UpdateFile(kHostMarkFileName.Text(), kHostMarkBackupName.Text(), false) == FileResult::Failed)
-        result = false;
-    if (!result)
+    // Both downloads are checked before either is installed, so a damaged file never leaves the tables half new.
+    // A file whose download failed is left as it is.
+    const Fetched tld = FetchChecked(kTldFileName.Text(), true);
+    const Fetched hostMarks = FetchChecked(kHostMarkFileName.Text(), false);
+    if (tld.state == Fetched::Damaged || hostMarks.state == Fetched::Damaged)
+        return false;
+    bool installed = true;
+    if (tld.state == Fetched::Checked)
+        installed = Install(tld.bytes, kTldFileName.Text(), kTldBackupName.Text());
+    // A failure with the first file does not keep the second from being installed.
+    if (hostMarks.state == Fetched::Checked)
+        installed = Install(hostMarks.bytes, kHostMarkFileName.Text(), kHostMarkBackupName.Text()) && installed;
+    if (!installed)
         return false;
 
     m_settings.LastUpdate = today;
@@ -188,20 +194,22 @@ bool TDefinitionUpdate::UpdateDefinitions()
     return true;
 }
 
-TDefinitionUpdate::FileResult TDefinitionUpdate::UpdateFile(const QByteArray& name, const QByteArray& backupName,
-                                                            bool tldFile)
+TDefinitionUpdate::Fetched TDefinitionUpdate::FetchChecked(const QByteArray& name, bool tldFile)
 {
     const QString path = m_download(m_baseAddress + name);
     if (path.isEmpty())
-        return FileResult::NotDownloaded;
-    const std::optional<QByteArray> bytes = TakeDownloadedFile(path);
+        return { Fetched::NotDownloaded, {} };
+    std::optional<QByteArray> bytes = TakeDownloadedFile(path);
     // A damaged or foreign download is never installed: the tables would come up empty at the next start.
     if (!bytes || !IsUsableDefinitionFile(*bytes, tldFile))
-        return FileResult::Failed;
+        return { Fetched::Damaged, {} };
+    return { Fetched::Checked, std::move(*bytes) };
+}
+
+bool TDefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName)
+{
     const QDir dir(m_executableDir);
-    if (!m_install(*bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName))))
-        return FileResult::Failed;
-    return FileResult::Installed;
+    return m_install(bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName)));
 }
 
 bool UpdateDefinitions(TReg& settings, TLogFile& log, TDefinitions& definitions, const QString& executableDir,

@@ -59,15 +59,21 @@ public:
                       QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
 
     /// True when the version check succeeded and every definition file that was downloaded was checked and
-    /// installed. A definition file whose download failed is left as it is and does not make the update fail.
+    /// installed. A definition file whose download failed is left as it is and does not make the update fail; a
+    /// downloaded file that fails the check makes it fail before anything is installed.
     /// On true "Last Update" becomes today; when new files were asked for, "Definition Files Updated" is logged
     /// and both tables are reloaded (which may throw ECipherException for a damaged file that was already
     /// installed). On false "Last Update", the log and the tables are unchanged.
     bool UpdateDefinitions();
 
 private:
-    enum class FileResult { Installed, NotDownloaded, Failed };
-    FileResult UpdateFile(const QByteArray& name, const QByteArray& backupName, bool tldFile);
+    struct Fetched
+    {
+        enum State { NotDownloaded, Damaged, Checked } state;
+        QByteArray bytes;
+    };
+    Fetched FetchChecked(const QByteArray& name, bool tldFile);
+    bool Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName);
 
     TReg& m_settings;
     TLogFile& m_log;

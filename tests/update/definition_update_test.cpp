@@ -258,12 +258,12 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
 
-TEST_F(DefinitionUpdateTest, OneGoodAndOneDamagedDownloadInstallsTheGoodOne)
+TEST_F(DefinitionUpdateTest, OneDamagedDownloadInstallsNeitherFile)
 {
     ServeVersion("comment\r\n38010\r\n");
     ServeDefinitions(kNewTld, "damaged");
     EXPECT_FALSE(Update());
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
     EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
     EXPECT_EQ(m_settings->LastUpdate, 37990);
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty()); // not reloaded

@@ -1,0 +1,123 @@
+#include "cli/query_command.h"
+#include "defs/definition_file.h"
+#include "defs/definition_update.h"
+#include "lookup/lookup_world.h"
+#include "support/fake_http_server.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+const QByteArray kOldTld = EncryptDefinitionFile("com#Commercial#whois.verisign-grs.com\r\n", UnscrambleKey(), 3);
+const QByteArray kOldHost
+    = EncryptDefinitionFile("whois.verisign-grs.com#Domain Name:##No match for#domain##2\r\n", UnscrambleKey(), 3);
+const QByteArray kNewTld = EncryptDefinitionFile(
+    "com#Commercial#whois.verisign-grs.com\r\nde#Germany#whois.denic.de\r\n", UnscrambleKey(), 4);
+const QByteArray kNewHost = EncryptDefinitionFile(
+    "whois.verisign-grs.com#Domain Name:##No match for#domain##2\r\nwhois.denic.de###Status: free#-T dn,ace##2\r\n",
+    UnscrambleKey(), 4);
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// `vesk-query --update` run in-process with the real update against a loopback HTTP server; the program's
+// folder is the world's temporary folder.
+class UpdateCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteFile(kTldFileName, kOldTld);
+        WriteFile(kHostMarkFileName, kOldHost);
+        world.Definitions.LoadTldTable(world.Dir.path());
+        world.Definitions.LoadHostMarks(world.Dir.path());
+        world.Settings->LastUpdate = 45000;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+    }
+
+    QString Local(const auto& name) const { return QDir(world.Dir.path()).filePath(QString::fromLatin1(name.Text())); }
+    void WriteFile(const auto& name, const QByteArray& bytes)
+    {
+        QFile file(Local(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    int RunUpdate()
+    {
+        QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+        context.UpdateDefinitions = [this] {
+            TDefinitionUpdate update(
+                *world.Settings, *world.Log, world.Definitions, world.Dir.path(),
+                [](const QByteArray& address) { return DownloadToCache(address); }, FixedNow, server.BaseAddress());
+            return update.UpdateDefinitions();
+        };
+        context.Now = FixedNow;
+        QueryCommand command(context, out, err);
+        return command.Run({ QStringLiteral("vesk-query"), QStringLiteral("--update") });
+    }
+
+    LookupWorld world;
+    FakeHttpServer server;
+    QBuffer out;
+    QBuffer err;
+};
+
+TEST_F(UpdateCommandTest, InstallsNewFilesKeepsOneBackupAndReloads)
+{
+    server.Serve(kVersionFileName.Text(), "Vesk definitions\r\n 45100 \r\n");
+    server.Serve(kTldFileName.Text(), kNewTld);
+    server.Serve(kHostMarkFileName.Text(), kNewHost);
+
+    ASSERT_EQ(RunUpdate(), QueryCommand::Success) << err.data().toStdString();
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewHost);
+    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
+    EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kOldHost);
+    EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
+    EXPECT_EQ(QString::fromUtf8(out.data()),
+              QStringLiteral("Definition files are up to date: 2 top-level domains, 2 server profiles.\n"));
+}
+
+TEST_F(UpdateCommandTest, EveryFailureLeavesTheInstalledFilesUntouched)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(FakeHttpServer&)> serve;
+    };
+    const Case cases[] = {
+        { "no version file", [](FakeHttpServer&) {} },
+        { "version file of one line", [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "45100\r\n"); } },
+        { "damaged definition file",
+          [](FakeHttpServer& s) {
+              s.Serve(kVersionFileName.Text(), "x\r\n45100\r\n");
+              s.Serve(kTldFileName.Text(), kNewTld.first(20));
+              s.Serve(kHostMarkFileName.Text(), kNewHost);
+          } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.Remove(kVersionFileName.Text());
+        server.Remove(kTldFileName.Text());
+        server.Remove(kHostMarkFileName.Text());
+        c.serve(server);
+
+        EXPECT_EQ(RunUpdate(), QueryCommand::Failure);
+        EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_EQ(world.Definitions.FindTld("com").Server, "whois.verisign-grs.com");
+        EXPECT_EQ(world.Settings->LastUpdate, 45000);
+    }
+}
+
+} // namespace
+} // namespace vesk::test
