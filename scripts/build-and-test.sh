@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: format check, the suite with warnings as errors, the suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the fuzzers for a short bounded time.
+# AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzzer for a short bounded time (VESK_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,3 +21,6 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_COMPILE_WARNI
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 600
+
+echo "== fuzzers, a short bounded run each on the seed corpus"
+bash scripts/fuzz.sh "${VESK_FUZZ_SECONDS:-20}"
