@@ -1,11 +1,14 @@
 // Address parsing against plain references written from the rules: ParseIPv4 keeps only digits and dots, drops
 // one leading and one trailing dot, and needs exactly four decimal numbers 0 to 255 (leading zeros allowed);
 // ParseCidr takes the digits after the first "/" as the prefix length (32 when unusable); LastDotPos is the
-// position of the last dot counted from 1. TNetworkRange must agree with the ranges it holds.
+// position of the last dot counted from 1. TNetworkRange must agree with the ranges it holds. The query
+// classifier: IsIPAddress ignores blanks and needs four dot-separated numbers 0 to 255, the first three of one to
+// three digits; SplitLabels cuts the trimmed text without its outer dots at its last three dots.
 // Input: the text to parse; a second text after the first NUL is the address that Contains is asked about.
 
 #include "defs/net_data.h"
 #include "fuzz_check.h"
+#include "lookup/classify.h"
 #include "whois/host_text.h"
 
 #include <string>
@@ -74,6 +77,60 @@ vesk::TIPRange ReferenceCidr(QByteArrayView text)
     return range;
 }
 
+bool ReferenceIsIPAddress(QByteArrayView text)
+{
+    std::string packed;
+    for (const char c : text) {
+        if (c != ' ')
+            packed.push_back(c);
+    }
+    std::string pieces[4];
+    int count = 0;
+    for (const char c : packed) {
+        if (c == '.') {
+            if (++count > 3)
+                return false;
+        } else if (c >= '0' && c <= '9') {
+            pieces[count].push_back(c);
+        } else {
+            return false;
+        }
+    }
+    if (count != 3 || pieces[3].empty())
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        if (pieces[i].empty() || (i < 3 && pieces[i].size() > 3))
+            return false;
+        int64_t number = 0;
+        for (const char c : pieces[i]) {
+            number = number * 10 + (c - '0');
+            if (number > 255)
+                return false;
+        }
+    }
+    return true;
+}
+
+std::array<QByteArray, 4> ReferenceSplitLabels(QByteArrayView text)
+{
+    std::string rest = vesk::TrimText(text).toStdString();
+    while (!rest.empty() && rest.back() == '.')
+        rest.pop_back();
+    while (!rest.empty() && rest.front() == '.')
+        rest.erase(0, 1);
+    std::array<QByteArray, 4> labels;
+    int found = 0;
+    for (; found < 3; ++found) {
+        const size_t dot = rest.rfind('.');
+        if (dot == std::string::npos)
+            break;
+        labels[static_cast<size_t>(found)] = QByteArray::fromStdString(rest.substr(dot + 1));
+        rest.erase(dot);
+    }
+    labels[static_cast<size_t>(found)] = QByteArray::fromStdString(rest);
+    return labels;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -86,6 +143,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     VESK_FUZZ_CHECK(ParseIPv4(text) == ReferenceIPv4(text), "ParseIPv4 equals the reference");
     VESK_FUZZ_CHECK(LastDotPos(text) == text.lastIndexOf('.') + 1, "LastDotPos equals the reference");
+    VESK_FUZZ_CHECK(SplitLabels(text) == ReferenceSplitLabels(text), "SplitLabels equals the reference");
+    try {
+        VESK_FUZZ_CHECK(IsIPAddress(text) == ReferenceIsIPAddress(text), "IsIPAddress equals the reference");
+        VESK_FUZZ_CHECK(text.size() <= kMaxQueryLength, "a query too long is refused");
+    } catch (const EQueryTooLong&) {
+        VESK_FUZZ_CHECK(text.size() > kMaxQueryLength, "only a query too long is refused");
+    }
 
     const TIPRange range = ParseCidr(text);
     const TIPRange expected = ReferenceCidr(text);
