@@ -68,6 +68,30 @@ bool EndsWith(const QByteArray& out, QByteArrayView token)
     return out.size() >= token.size() && out.back() == token.back() && QByteArrayView(out).last(token.size()) == token;
 }
 
+// RemovePrefixedLines for a prefix without line breaks, where a match never spans lines: one pass that keeps
+// no index of the lines, so a reply of millions of short lines costs no more than its own size again.
+QByteArray RemoveLinesStartingWith(const QByteArray& body, QByteArrayView prefix)
+{
+    QByteArray out;
+    out.reserve(body.size());
+    bool first = true;
+    for (qsizetype start = 0;;) {
+        const qsizetype cr = FindChar(body, '\r', start);
+        const QByteArrayView line(body.constData() + start, (cr < 0 ? body.size() : cr) - start);
+        // The marker is CR LF + prefix: an empty prefix matches every line, as the marker alone does.
+        if (!line.startsWith(prefix)) {
+            if (!first)
+                out.append("\r\n", 2);
+            out.append(line);
+            first = false;
+        }
+        if (cr < 0)
+            break;
+        start = cr + 2;
+    }
+    return TrimText(out);
+}
+
 } // namespace
 
 QByteArray BuildDomainQuery(const THostMark& profile, QByteArrayView domain)
@@ -85,6 +109,8 @@ QByteArray RemovePrefixedLines(QByteArrayView text, QByteArrayView prefix)
     // following units, so after a removal the walk steps back as many units to re-check the ones whose match
     // window the removal changed.
     const QByteArray body = NormaliseLineBreaks(text);
+    if (!prefix.contains('\r') && !prefix.contains('\n'))
+        return RemoveLinesStartingWith(body, prefix);
 
     struct Line
     {

@@ -103,3 +103,12 @@ TEST(SinglePassModelTest, LargeReplyWithManyDeletions)
 
 } // namespace
 } // namespace vesk
+
+// A reply of millions of empty lines: the filter must stream, not index every line (memory stays near the
+// reply's own size; checked under the sanitizers' allocator limits in CI rather than timed).
+TEST(SinglePassModelTest, MillionsOfShortLinesStream)
+{
+    const QByteArray reply = QByteArray(4 * 1024 * 1024, '\n') + "% note\nkept\n";
+    const QByteArray result = vesk::RemovePrefixedLines(reply, "%");
+    EXPECT_EQ(result, "kept");
+}

@@ -52,6 +52,7 @@ TEST(ExtractCidrTest, FirstBlockOnTheLabelsLine)
         { "one blank", "CIDR: 192.0.2.0/24\r\n", "192.0.2.0/24" },
         { "no blank, tab padding", "CIDR:\t192.0.2.0/24\r\n", "192.0.2.0/24" },
         { "LF line break", "CIDR:  4.0.0.0/9\nNetName:  LVLT\n", "4.0.0.0/9" },
+        { "nothing on an LF line", "CIDR:   \nNetName: LVLT\n", "" },
         { "several blocks", "CIDR:       192.0.2.0/24, 198.51.100.0/24\r\n", "192.0.2.0/24," },
         { "end of text", "CIDR:       192.0.2.0/24", "192.0.2.0/24" },
         { "label at the end", "x\nCIDR:", "" },
