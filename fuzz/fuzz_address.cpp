@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TNetworkRange set;
     set.Add({ 0, 0 });
     const int count = set.AddCidr(text);
-    const bool added = range.First > 0 || range.Last > 0;
+    const bool added = range.First >= 0 && (range.First > 0 || range.Last > 0);
     VESK_FUZZ_CHECK(count == (added ? 2 : 0) && set.Ranges().size() == (added ? 2 : 1), "AddCidr count");
     const int64_t address = ParseIPv4(probe);
     const bool inside = address == 0 || (added && address >= 0 && range.First <= address && address <= range.Last);

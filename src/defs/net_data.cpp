@@ -84,6 +84,10 @@ TIPRange ParseCidr(QByteArrayView text)
 int TNetworkRange::AddCidr(QByteArrayView text)
 {
     const TIPRange range = ParseCidr(text);
+    // A block whose address does not parse would otherwise reach from -1 to almost the whole address space and
+    // hide every later network of the report.
+    if (range.First < 0)
+        return 0;
     if (range.First > 0 || range.Last > 0)
         return Add(range);
     return 0;

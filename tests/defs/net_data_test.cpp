@@ -78,7 +78,10 @@ TEST(NetworkRangeTest, AddCidrSkipsRangesThatEndAtZeroOrBelow)
     TNetworkRange set;
     EXPECT_EQ(set.AddCidr("0.0.0.0"), 0);
     EXPECT_EQ(set.AddCidr("garbage"), 0);
+    EXPECT_EQ(set.AddCidr("garbage/0"), 0) << "an unparsable block must not cover the address space";
+    EXPECT_EQ(set.AddCidr("x/8"), 0);
     EXPECT_TRUE(set.Ranges().isEmpty());
+    EXPECT_FALSE(set.Contains("192.0.2.1"));
     EXPECT_EQ(set.AddCidr("0.0.0.0/8"), 1);
     EXPECT_EQ(set.AddCidr("10.0.0.0/8"), 2);
     EXPECT_EQ(set.AddCidr("10.0.0.0/8"), 3) << "duplicates stay side by side";
