@@ -130,7 +130,7 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
     if (!m_context.Definitions.DefinitionsLoaded())
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
 
-    PrintingFrontend window(m_out, m_err, echoStatus);
+    PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
     TLookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
                          m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);

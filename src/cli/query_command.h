@@ -28,6 +28,8 @@ struct QueryCommandContext
     std::function<bool()> UpdateDefinitions;
     Clock Now = SystemClock();
     int PauseMilliseconds = 1100; ///< before the queries that servers meter
+    bool OutIsTerminal = false; ///< the report shows on a terminal: control characters from servers are masked
+    bool ErrIsTerminal = false; ///< the same for the status echo
 };
 
 /// vesk-query: runs exactly the search of the search box for one query and prints the worksheet.

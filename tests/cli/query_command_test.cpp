@@ -112,6 +112,24 @@ TEST_F(QueryCommandTest, PrintsExactlyWhatTheEngineWrites)
     EXPECT_TRUE(Err().isEmpty()) << Err().toStdString();
 }
 
+TEST_F(QueryCommandTest, ControlCharactersFromServersReachOnlyPipesUnmasked)
+{
+    world.Settings->InclIP = false;
+    world.Transport.SetReply("whois.verisign-grs.com", 43, "=x", "Name: \x1B]0;owned\x07\x1B[2J\r\n");
+
+    EXPECT_EQ(Run({ QStringLiteral("=x") }), QueryCommand::Success);
+    EXPECT_TRUE(out.data().contains("\nName: \x1B]0;owned\x07\x1B[2J\n"));
+
+    out.buffer().clear();
+    out.seek(0);
+    QueryCommandContext terminal = Context();
+    terminal.OutIsTerminal = true;
+    QueryCommand command(terminal, out, err);
+    EXPECT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("=x") }), QueryCommand::Success);
+    EXPECT_FALSE(out.data().contains('\x1B'));
+    EXPECT_TRUE(Out().contains(QStringLiteral("\nName: \uFFFD]0;owned\uFFFD\uFFFD[2J\n")));
+}
+
 TEST_F(QueryCommandTest, OptionsOverrideTheSettingsAndTheLastOneWins)
 {
     struct Row
