@@ -116,8 +116,14 @@ int QueryCommand::Run(const QStringList& arguments)
         if (m_context.LoadDefinitions)
             m_context.LoadDefinitions();
     } catch (const std::exception& error) {
-        Error(QStringLiteral("The definition files cannot be read: ") + QString::fromLocal8Bit(error.what()));
-        return Failure;
+        const QString problem
+            = QStringLiteral("The definition files cannot be read: ") + QString::fromLocal8Bit(error.what());
+        // The update is how a damaged file gets repaired, and it loads the new tables itself.
+        if (!update) {
+            Error(problem);
+            return Failure;
+        }
+        Error(QStringLiteral("warning: ") + problem);
     }
 
     if (update)
