@@ -140,6 +140,7 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
     TLookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
                          m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
+    engine.Sheet().SetLocale(m_context.Locale);
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
     m_context.Settings.ClearBeforeSearch = false;
     window.SetQueryText(query);

@@ -28,6 +28,7 @@ protected:
         context.UpdateDefinitions = [this] { return updateResult; };
         context.Now = FixedNow;
         context.PauseMilliseconds = 0;
+        context.Locale = QLocale::c(); // the lookup tests' reports are dated in English
         return context;
     }
 
@@ -128,6 +129,23 @@ TEST_F(QueryCommandTest, ControlCharactersFromServersReachOnlyPipesUnmasked)
     EXPECT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("=x") }), QueryCommand::Success);
     EXPECT_FALSE(out.data().contains('\x1B'));
     EXPECT_TRUE(Out().contains(QStringLiteral("\nName: \uFFFD]0;owned\uFFFD\uFFFD[2J\n")));
+}
+
+TEST_F(QueryCommandTest, HeaderDateIsInTheUsersLanguageAsInTheWindow)
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale before;
+    QLocale::setDefault(german);
+    QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+    QLocale::setDefault(before);
+    context.Now = FixedNow;
+    context.PauseMilliseconds = 0;
+    world.Settings->InclIP = false;
+
+    QueryCommand command(context, out, err);
+    EXPECT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("example.com") }), QueryCommand::Success);
+    const QString date = german.monthName(3, QLocale::ShortFormat) + QStringLiteral(" 07, 2024");
+    EXPECT_TRUE(Out().contains(date)) << Out().toStdString();
 }
 
 TEST_F(QueryCommandTest, OptionsOverrideTheSettingsAndTheLastOneWins)
