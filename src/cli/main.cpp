@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
@@ -35,6 +36,9 @@ int main(int argc, char* argv[])
         definitions.LoadHostMarks(dir);
     };
     context.UpdateDefinitions = [&] { return vesk::UpdateDefinitions(settings, log, definitions, dir); };
+    // Server text reaches a terminal only with its control characters masked; pipes and files get it unchanged.
+    context.OutIsTerminal = isatty(fileno(stdout)) != 0;
+    context.ErrIsTerminal = isatty(fileno(stderr)) != 0;
 
     vesk::QueryCommand command(std::move(context), out, err);
     vesk::InterruptWatch interrupts([&command] { command.RequestStop(); });

@@ -4,21 +4,36 @@
 
 namespace vesk {
 
-PrintingFrontend::PrintingFrontend(QIODevice& out, QIODevice& err, bool echoStatus)
+QString TerminalSafeText(QString text)
+{
+    for (QChar& c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t') || (u >= 0x7F && u <= 0x9F))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
+PrintingFrontend::PrintingFrontend(QIODevice& out, QIODevice& err, bool echoStatus, bool outIsTerminal,
+                                   bool errIsTerminal)
     : m_out(out)
     , m_err(err)
     , m_echoStatus(echoStatus)
+    , m_outIsTerminal(outIsTerminal)
+    , m_errIsTerminal(errIsTerminal)
 { }
 
 void PrintingFrontend::AppendLine(const QString& line)
 {
-    m_out.write(line.toUtf8() + '\n');
+    m_out.write((m_outIsTerminal ? TerminalSafeText(line) : line).toUtf8() + '\n');
 }
 
 void PrintingFrontend::ShowStatus(const QByteArray& text)
 {
-    if (m_echoStatus && !text.isEmpty())
-        m_err.write(QString::fromLocal8Bit(text).toUtf8() + '\n');
+    if (!m_echoStatus || text.isEmpty())
+        return;
+    const QString status = QString::fromLocal8Bit(text);
+    m_err.write((m_errIsTerminal ? TerminalSafeText(status) : status).toUtf8() + '\n');
 }
 
 void PrintingFrontend::ProcessPendingEvents()

@@ -6,12 +6,19 @@
 
 namespace vesk {
 
+/// `text` safe to show on a terminal: every control character (U+0000-U+001F except TAB, U+007F, U+0080-U+009F)
+/// becomes U+FFFD, so bytes from a server cannot move the cursor, retitle the window or rewrite the screen.
+QString TerminalSafeText(QString text);
+
 /// The command line's window: worksheet lines go to `out` as UTF-8, one per output line, as they are written;
 /// status changes go to `err` when echoing is on. Clearing cannot take back printed lines and does nothing.
+/// Output to a pipe or file is the worksheet exactly; output to a terminal goes through TerminalSafeText.
 class PrintingFrontend : public Frontend
 {
 public:
-    PrintingFrontend(QIODevice& out, QIODevice& err, bool echoStatus);
+    /// `outIsTerminal` / `errIsTerminal`: whether `out` / `err` show on a terminal.
+    PrintingFrontend(QIODevice& out, QIODevice& err, bool echoStatus, bool outIsTerminal = false,
+                     bool errIsTerminal = false);
 
     void AppendLine(const QString& line) override;
     void ClearLines() override { }
@@ -27,6 +34,8 @@ private:
     QIODevice& m_out;
     QIODevice& m_err;
     bool m_echoStatus;
+    bool m_outIsTerminal;
+    bool m_errIsTerminal;
     QByteArray m_query;
 };
 

@@ -116,8 +116,14 @@ int QueryCommand::Run(const QStringList& arguments)
         if (m_context.LoadDefinitions)
             m_context.LoadDefinitions();
     } catch (const std::exception& error) {
-        Error(QStringLiteral("The definition files cannot be read: ") + QString::fromLocal8Bit(error.what()));
-        return Failure;
+        const QString problem
+            = QStringLiteral("The definition files cannot be read: ") + QString::fromLocal8Bit(error.what());
+        // The update is how a damaged file gets repaired, and it loads the new tables itself.
+        if (!update) {
+            Error(problem);
+            return Failure;
+        }
+        Error(QStringLiteral("warning: ") + problem);
     }
 
     if (update)
@@ -130,10 +136,11 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
     if (!m_context.Definitions.DefinitionsLoaded())
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
 
-    PrintingFrontend window(m_out, m_err, echoStatus);
+    PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
     TLookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
                          m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
+    engine.Sheet().SetLocale(m_context.Locale);
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
     m_context.Settings.ClearBeforeSearch = false;
     window.SetQueryText(query);

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 
 #include <QIODevice>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -28,6 +29,10 @@ struct QueryCommandContext
     std::function<bool()> UpdateDefinitions;
     Clock Now = SystemClock();
     int PauseMilliseconds = 1100; ///< before the queries that servers meter
+    /// Names the month in the header boxes' date; the user's language, as in the window.
+    QLocale Locale = QLocale();
+    bool OutIsTerminal = false; ///< the report shows on a terminal: control characters from servers are masked
+    bool ErrIsTerminal = false; ///< the same for the status echo
 };
 
 /// vesk-query: runs exactly the search of the search box for one query and prints the worksheet.

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <optional>
+#include <stdexcept>
 
 namespace vesk {
 
@@ -64,6 +65,35 @@ bool LooksLikeText(QByteArrayView plain)
             return false;
     }
     return true;
+}
+
+// Reads and removes the downloaded version file. It decides whether anything is fetched, so a file the file
+// system will not give is its error, passed on with the file's name; a file too large to be a version file is
+// none (nullopt), like one in the wrong form.
+std::optional<QByteArray> TakeVersionFile(const QString& path)
+{
+    QFile file(path);
+    const auto fail = [&path](const char* what, const QString& problem) {
+        throw std::runtime_error(QStringLiteral("The downloaded version file %1 cannot be %2: %3")
+                                     .arg(QDir::toNativeSeparators(path), QString::fromLatin1(what), problem)
+                                     .toLocal8Bit()
+                                     .toStdString());
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        fail("opened", file.errorString());
+    std::optional<QByteArray> bytes;
+    if (file.size() <= kMaxDownloadedFile) {
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) {
+            const QString problem = file.errorString();
+            file.close();
+            file.remove();
+            fail("read", problem);
+        }
+    }
+    file.close();
+    file.remove();
+    return bytes;
 }
 
 } // namespace
@@ -161,7 +191,7 @@ bool TDefinitionUpdate::UpdateDefinitions()
     const QString versionPath = m_download(m_baseAddress + kVersionFileName.Text());
     if (versionPath.isEmpty())
         return false;
-    const std::optional<QByteArray> versionFile = TakeDownloadedFile(versionPath);
+    const std::optional<QByteArray> versionFile = TakeVersionFile(versionPath);
     int serverDay = 0;
     if (!versionFile || !ParseVersionFile(*versionFile, serverDay))
         return false;

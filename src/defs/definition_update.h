@@ -63,7 +63,9 @@ public:
     /// downloaded file that fails the check makes it fail before anything is installed.
     /// On true "Last Update" becomes today; when new files were asked for, "Definition Files Updated" is logged
     /// and both tables are reloaded (which may throw ECipherException for a damaged file that was already
-    /// installed). On false "Last Update", the log and the tables are unchanged.
+    /// installed). On false "Last Update", the log and the tables are unchanged. A downloaded version file that
+    /// cannot be opened or read throws std::runtime_error naming the file and the file system's error; one in the
+    /// wrong form gives false.
     bool UpdateDefinitions();
 
 private:

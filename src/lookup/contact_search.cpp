@@ -7,13 +7,21 @@
 #include "whois/host_text.h"
 #include "whois/net_string.h"
 
-#include <algorithm>
+#include <QHash>
+#include <QSet>
 
 namespace vesk {
 
 namespace {
 
 constexpr qsizetype kMaxHandleLength = 64;
+
+// How many distinct handles are gathered before those the record holds itself are dropped. Far more than any real
+// record names, so the handles asked are the same as without a bound; a flood of handles stops growing here.
+constexpr qsizetype kMaxCollectedHandles = 1000;
+
+// Each label is kept as written; a record that spells them in many ways adds nothing after this many.
+constexpr qsizetype kMaxLabelsPerHandle = 32;
 
 // Labels (lower case, without the colon) under which domain records name their contacts by handle.
 constexpr const char* kContactLabels[] = {
@@ -61,7 +69,8 @@ bool IsRealHandle(const QByteArray& value)
 QList<ContactHandle> FindContactHandles(QByteArrayView record)
 {
     QList<ContactHandle> found;
-    QList<QByteArray> present; // handles of objects the record holds itself, lower case
+    QHash<QByteArray, qsizetype> foundAt; // lower-case handle -> its place in `found`
+    QSet<QByteArray> present; // handles of objects the record holds itself, lower case
 
     const QList<QByteArray> lines = record.toByteArray().replace('\r', '\n').split('\n');
     for (const QByteArray& line : lines) {
@@ -72,18 +81,19 @@ QList<ContactHandle> FindContactHandles(QByteArrayView record)
         const QByteArray lowerLabel = LowerAscii(label);
         const QByteArray value = TrimText(QByteArrayView(line).sliced(colon + 1));
         if (lowerLabel == "nic-hdl") {
-            present.append(LowerAscii(value));
+            present.insert(LowerAscii(value));
             continue;
         }
         if (!IsContactLabel(lowerLabel) || !IsRealHandle(value))
             continue;
         const QByteArray key = LowerAscii(value);
-        auto same = std::find_if(found.begin(), found.end(),
-                                 [&key](const ContactHandle& c) { return LowerAscii(c.Handle) == key; });
-        if (same != found.end()) {
-            if (!same->Labels.contains(label))
-                same->Labels.append(label);
-        } else {
+        const auto same = foundAt.constFind(key);
+        if (same != foundAt.constEnd()) {
+            QList<QByteArray>& labels = found[same.value()].Labels;
+            if (labels.size() < kMaxLabelsPerHandle && !labels.contains(label))
+                labels.append(label);
+        } else if (found.size() < kMaxCollectedHandles) {
+            foundAt.insert(key, found.size());
             found.append(ContactHandle { value, { label } });
         }
     }

@@ -9,11 +9,12 @@ namespace vesk {
 
 namespace {
 
-// The port a referral names, or `fallback` when its text is not a port number.
+// The port a referral names as a decimal number, or `fallback` when its text is not one. A number no server can
+// listen on is kept: the transport answers nothing for it rather than asking some other port.
 int ReferralPort(const QByteArray& text, int fallback)
 {
     int32_t port = 0;
-    if (!ToInt32(text, port) || port < 0 || port > 65535)
+    if (!ToInt32(text, port))
         return fallback;
     return port;
 }

@@ -28,6 +28,7 @@ protected:
         context.UpdateDefinitions = [this] { return updateResult; };
         context.Now = FixedNow;
         context.PauseMilliseconds = 0;
+        context.Locale = QLocale::c(); // the lookup tests' reports are dated in English
         return context;
     }
 
@@ -110,6 +111,41 @@ TEST_F(QueryCommandTest, PrintsExactlyWhatTheEngineWrites)
     EXPECT_TRUE(Out().contains(QStringLiteral("\nDomain Name: example.com\nRegistrant Name: J\u00F6rg \u2502\n")));
     EXPECT_EQ(loads, 1);
     EXPECT_TRUE(Err().isEmpty()) << Err().toStdString();
+}
+
+TEST_F(QueryCommandTest, ControlCharactersFromServersReachOnlyPipesUnmasked)
+{
+    world.Settings->InclIP = false;
+    world.Transport.SetReply("whois.verisign-grs.com", 43, "=x", "Name: \x1B]0;owned\x07\x1B[2J\r\n");
+
+    EXPECT_EQ(Run({ QStringLiteral("=x") }), QueryCommand::Success);
+    EXPECT_TRUE(out.data().contains("\nName: \x1B]0;owned\x07\x1B[2J\n"));
+
+    out.buffer().clear();
+    out.seek(0);
+    QueryCommandContext terminal = Context();
+    terminal.OutIsTerminal = true;
+    QueryCommand command(terminal, out, err);
+    EXPECT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("=x") }), QueryCommand::Success);
+    EXPECT_FALSE(out.data().contains('\x1B'));
+    EXPECT_TRUE(Out().contains(QStringLiteral("\nName: \uFFFD]0;owned\uFFFD\uFFFD[2J\n")));
+}
+
+TEST_F(QueryCommandTest, HeaderDateIsInTheUsersLanguageAsInTheWindow)
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale before;
+    QLocale::setDefault(german);
+    QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+    QLocale::setDefault(before);
+    context.Now = FixedNow;
+    context.PauseMilliseconds = 0;
+    world.Settings->InclIP = false;
+
+    QueryCommand command(context, out, err);
+    EXPECT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("example.com") }), QueryCommand::Success);
+    const QString date = german.monthName(3, QLocale::ShortFormat) + QStringLiteral(" 07, 2024");
+    EXPECT_TRUE(Out().contains(date)) << Out().toStdString();
 }
 
 TEST_F(QueryCommandTest, OptionsOverrideTheSettingsAndTheLastOneWins)

@@ -51,9 +51,10 @@ protected:
         file.write(bytes);
     }
 
-    int RunUpdate()
+    int RunUpdate(std::function<void()> load = {})
     {
         QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+        context.LoadDefinitions = std::move(load);
         context.UpdateDefinitions = [this] {
             TDefinitionUpdate update(
                 *world.Settings, *world.Log, world.Definitions, world.Dir.path(),
@@ -82,6 +83,28 @@ TEST_F(UpdateCommandTest, InstallsNewFilesKeepsOneBackupAndReloads)
     EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewHost);
     EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
     EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kOldHost);
+    EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
+    EXPECT_EQ(QString::fromUtf8(out.data()),
+              QStringLiteral("Definition files are up to date: 2 top-level domains, 2 server profiles.\n"));
+}
+
+TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
+{
+    WriteFile(kTldFileName, kOldTld.first(20));
+    world.Definitions = TDefinitions();
+    server.Serve(kVersionFileName.Text(), "Vesk definitions\r\n45100\r\n");
+    server.Serve(kTldFileName.Text(), kNewTld);
+    server.Serve(kHostMarkFileName.Text(), kNewHost);
+
+    const int status = RunUpdate([this] {
+        world.Definitions.LoadTldTable(world.Dir.path());
+        world.Definitions.LoadHostMarks(world.Dir.path());
+    });
+
+    ASSERT_EQ(status, QueryCommand::Success) << err.data().toStdString();
+    EXPECT_TRUE(err.data().startsWith("vesk-query: warning: The definition files cannot be read: "))
+        << err.data().data();
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
     EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
     EXPECT_EQ(QString::fromUtf8(out.data()),
               QStringLiteral("Definition files are up to date: 2 top-level domains, 2 server profiles.\n"));

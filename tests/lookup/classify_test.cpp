@@ -128,5 +128,21 @@ TEST(FindContactHandles, NoneInARecordWithoutHandlesAndAtMostTheCap)
     EXPECT_EQ(found.last().Handle, "H9");
 }
 
+TEST(FindContactHandles, FloodKeepsTheFirstDistinctHandlesNotHeldByTheRecord)
+{
+    QByteArray flood;
+    for (int i = 0; i < 200000; ++i)
+        flood += "admin-c: H" + QByteArray::number(i) + "\n";
+    flood += "tech-c: h3\nTECH-C: H3\n";
+    for (int i = 0; i < 3; ++i)
+        flood += "nic-hdl: h" + QByteArray::number(i) + "\n";
+
+    const QList<ContactHandle> found = FindContactHandles(flood);
+    ASSERT_EQ(found.size(), kMaxContactHandles);
+    EXPECT_EQ(found.first().Handle, "H3");
+    EXPECT_EQ(found.first().Labels, (QList<QByteArray> { "admin-c", "tech-c", "TECH-C" }));
+    EXPECT_EQ(found.last().Handle, "H12");
+}
+
 } // namespace
 } // namespace vesk::test

@@ -1,4 +1,5 @@
 #include "codecs/cUnicodeCodecs.h"
+#include "lookup/contact_handles.h"
 #include "lookup/lookup_world.h"
 #include "support/test_data.h"
 #include "whois/net_string.h"
@@ -254,6 +255,24 @@ TEST_F(DomainReportTest, ContactSearchAsksForHandlesTheRecordDoesNotHold)
     off.Search("google.fr");
     EXPECT_EQ(off.Transport.Exchanges().size(), 1);
     EXPECT_FALSE(off.Window.Text().contains(QStringLiteral("CONTACT DETAILS")));
+}
+
+TEST_F(DomainReportTest, ContactFloodFromTheServerAsksOnlyTheCap)
+{
+    // Anyone can serve a referral, so a reply may name handles by the hundred thousand.
+    QByteArray reply = Fixture("whois.nic.fr-fr-registered.txt");
+    for (int i = 0; i < 200000; ++i)
+        reply += "admin-c: H" + QByteArray::number(i) + "\n";
+    world.Transport.SetReply("whois.nic.fr", 43, "google.fr", reply);
+
+    world.Search("google.fr");
+
+    // The record's own zone contact comes first, then the flood's first nine.
+    const QList<ExchangeRecord>& asked = world.Transport.Exchanges();
+    ASSERT_EQ(asked.size(), 1 + kMaxContactHandles);
+    EXPECT_EQ(asked[1].Query, "NFC1-FRNIC");
+    EXPECT_EQ(asked[2].Query, "H0");
+    EXPECT_EQ(asked.last().Query, "H8");
 }
 
 TEST_F(DomainReportTest, ContactSearchFollowsTheRegistrarThatAnswered)

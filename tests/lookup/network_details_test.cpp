@@ -123,6 +123,13 @@ TEST_F(NetworkDetailsTest, RWhoisReferralIsFollowedAndPortZeroIsNot)
               (QStringList { QStringLiteral("whois.arin.net:43 174.0.0.1"),
                              QStringLiteral("rwhois.arin.net:4321 174.0.0.1") }));
     EXPECT_TRUE(zero.Window.Lines().isEmpty());
+
+    LookupWorld impossible;
+    impossible.Transport.SetReply("rwhois.arin.net", 4321, "174.0.0.1",
+                                  QByteArray(root).replace("root.rwhois.net:4321", "root.rwhois.net:70000"));
+    impossible.Engine->LookupNetworkDetails("174.0.0.1");
+    EXPECT_EQ(WireLog(impossible.Transport.Exchanges()).last(),
+              QStringLiteral("root.rwhois.net:70000 174.0.0.1 [referral]"));
 }
 
 TEST_F(NetworkDetailsTest, WhoisReferralPortTextDecidesThePort)
@@ -136,7 +143,9 @@ TEST_F(NetworkDetailsTest, WhoisReferralPortTextDecidesThePort)
         { "ReferralServer: whois://whois.example.net\n", "whois.example.net:43 192.0.2.1 [referral]" },
         { "ReferralServer: whois://Whois.Example.NET:4321/\n", "whois.example.net:4321 192.0.2.1 [referral]" },
         { "ReferralServer: whois://whois.example.net:x1\n", "whois.example.net:43 192.0.2.1 [referral]" },
-        { "ReferralServer: whois://whois.example.net:99999\n", "whois.example.net:43 192.0.2.1 [referral]" },
+        // A number is the port even where no server can listen; the transport answers nothing for it.
+        { "ReferralServer: whois://whois.example.net:99999\n", "whois.example.net:99999 192.0.2.1 [referral]" },
+        { "ReferralServer: whois://whois.example.net:0\n", "whois.example.net:0 192.0.2.1 [referral]" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);

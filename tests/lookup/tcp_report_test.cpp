@@ -77,6 +77,25 @@ TEST_F(TcpReportTest, AddressReportFollowsArinsReferralToAnotherServer)
     EXPECT_EQ(world.Window.Lines(), expected);
 }
 
+TEST_F(TcpReportTest, ReferralToAnImpossiblePortConnectsNowhere)
+{
+    FakeWhoisServer ripeServer;
+    ASSERT_TRUE(ripeServer.IsListening());
+    transport.Book().AddServer("whois.ripe.net",
+                               ServerEndpoint { QHostAddress(QHostAddress::LocalHost), ripeServer.Port() });
+    world.Settings->InclDomain = false;
+    server.SetReply("130.66.76.222",
+                    "NetRange: 130.66.0.0 - 130.66.255.255\n"
+                    "ReferralServer: whois://whois.ripe.net:70000\n");
+    ripeServer.SetReply("130.66.76.222", "inetnum: 130.66.0.0 - 130.66.255.255\n");
+
+    world.Search("130.66.76.222");
+
+    EXPECT_TRUE(ripeServer.ReceivedQueries().isEmpty());
+    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("source: whois.ripe.net")));
+    EXPECT_EQ(world.Window.Status(), "Done");
+}
+
 TEST_F(TcpReportTest, ServerThatClosesAtOnceIsNoMatch)
 {
     server.SetMode(FakeWhoisMode::CloseAtOnce);

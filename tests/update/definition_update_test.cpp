@@ -184,6 +184,33 @@ TEST_F(DefinitionUpdateTest, VersionFileThatIsMissingOrMalformedFailsAndChangesN
     EXPECT_EQ(m_busy, 0);
 }
 
+TEST_F(DefinitionUpdateTest, VersionFileThatCannotBeOpenedIsTheFileSystemsError)
+{
+    ServeDefinitions(kNewTld, kNewHost);
+    QDir(m_dir.path()).mkdir(QStringLiteral("folder"));
+    const QString paths[] = { QDir(m_dir.path()).filePath(QStringLiteral("folder")),
+                              QDir(m_dir.path()).filePath(QStringLiteral("gone.txt")) };
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        TDefinitionUpdate update(
+            *m_settings, *m_log, m_definitions, m_dir.path(), [&path](const QByteArray&) { return path; },
+            test::FixedClock(kNow), m_server.BaseAddress());
+        try {
+            update.UpdateDefinitions();
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& error) {
+            const QString message = QString::fromLocal8Bit(error.what());
+            EXPECT_TRUE(message.startsWith(QStringLiteral("The downloaded version file ")
+                                           + QDir::toNativeSeparators(path) + QStringLiteral(" cannot be opened: ")))
+                << error.what();
+            EXPECT_GT(message.size(), message.indexOf(QStringLiteral("opened: ")) + 8) << "the reason is missing";
+        }
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+    }
+    EXPECT_EQ(DefinitionRequests(), 0);
+    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+}
+
 TEST_F(DefinitionUpdateTest, VersionNumberIsReadWhateverTheLineEndsAndBlanks)
 {
     const QByteArray rows[] = {
