@@ -10,6 +10,8 @@
 #include "whois/whois_client.h"
 
 #include <QHostAddress>
+#include <QNetworkInterface>
+#include <QTcpServer>
 #include <gtest/gtest.h>
 
 namespace vesk::test {
@@ -161,6 +163,39 @@ TEST_F(SafeReferralTest, ReferralHostsTheCallerRoutesAreAsked)
     EXPECT_EQ(asked[0].Source, HostSource::Referral);
     EXPECT_EQ(asked[0].Reply, ripe);
     EXPECT_TRUE(m_world.Window.Lines().contains(QStringLiteral("inetnum:        128.79.0.0 - 128.79.63.0")));
+}
+
+// A name in a reply may resolve to one of this machine's own network addresses instead of loopback; a service
+// listening on every interface would be reached that way just the same.
+TEST(OwnAddressReferralTest, ReferralToAnAddressOfThisMachineIsNotAsked)
+{
+    QHostAddress own;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
+            own = address;
+            break;
+        }
+    }
+    if (own.isNull())
+        GTEST_SKIP() << "this machine has no address beside loopback";
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::AnyIPv4, 0));
+    const int port = listener.serverPort();
+    WhoisClientLimits limits;
+    limits.ReadTimeoutMs = 200;
+    limits.ConnectTimeoutMs = 1000;
+    limits.ExchangeTimeoutMs = 1000;
+    TcpWhoisTransport transport({}, limits);
+    transport.Book().AddAddresses("whois.own.com", { own.toIPv4Address() });
+    const QByteArray literal = own.toString().toLatin1();
+
+    EXPECT_TRUE(transport.Exchange(literal, port, "x", HostSource::Referral).isEmpty());
+    EXPECT_TRUE(transport.Exchange("whois.own.com", port, "x", HostSource::Referral).isEmpty());
+    EXPECT_FALSE(listener.waitForNewConnection(0)) << "a referral reached this machine";
+
+    // The engine's own fixed hosts may point there.
+    transport.Exchange(literal, port, "x", HostSource::Fixed);
+    EXPECT_TRUE(listener.waitForNewConnection(1000));
 }
 
 } // namespace
