@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QHostInfo>
+#include <QNetworkInterface>
 #include <QTcpSocket>
 #include <algorithm>
 #include <utility>
@@ -40,6 +41,21 @@ std::optional<QHostAddress> AddressLiteral(const QByteArray& host)
     return std::nullopt;
 }
 
+/// True when `address` belongs to one of this machine's interfaces: reaching it reaches this machine, loopback or
+/// not, including services that listen on every interface.
+bool IsOwnAddress(const QHostAddress& address)
+{
+    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
+    return std::any_of(own.cbegin(), own.cend(), [&address](const QHostAddress& mine) {
+        return mine.isEqual(address, QHostAddress::TolerantConversion);
+    });
+}
+
+bool IsRefusedReferralAddress(const QHostAddress& address)
+{
+    return TcpWhoisTransport::IsForbiddenReferralAddress(address) || IsOwnAddress(address);
+}
+
 } // namespace
 
 TcpWhoisTransport::TcpWhoisTransport(AddressBook book, WhoisClientLimits limits)
@@ -62,8 +78,7 @@ QByteArray TcpWhoisTransport::Exchange(const QByteArray& host, int port, const Q
     } else {
         // Resolve once and connect to exactly what was checked, so a second lookup cannot slip in another address.
         targets = ResolveForConnect(host);
-        if (source == HostSource::Referral
-            && std::any_of(targets.cbegin(), targets.cend(), &TcpWhoisTransport::IsForbiddenReferralAddress))
+        if (source == HostSource::Referral && std::any_of(targets.cbegin(), targets.cend(), &IsRefusedReferralAddress))
             return reply;
     }
 

@@ -1,0 +1,202 @@
+// A server's reply must not make the program talk to this machine or its local network: a referral that leads
+// there is not asked, and the report goes on as if that server had not answered. Hosts the caller routes itself
+// (address-book entries) are trusted.
+
+#include "faults/recording_transport.h"
+#include "lookup/lookup_world.h"
+#include "settings/un_registry.h"
+#include "support/fake_whois_server.h"
+#include "support/test_data.h"
+#include "whois/whois_client.h"
+
+#include <QHostAddress>
+#include <QNetworkInterface>
+#include <QTcpServer>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+QByteArray Fixture(const char* name)
+{
+    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
+}
+
+ServerEndpoint Loopback(const FakeWhoisServer& server)
+{
+    return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
+}
+
+class SafeReferralTest : public ::testing::Test
+{
+protected:
+    SafeReferralTest()
+        : m_tcp({}, Limits())
+        , m_recorder(m_tcp)
+        , m_world(m_recorder)
+    { }
+
+    static WhoisClientLimits Limits()
+    {
+        WhoisClientLimits limits;
+        limits.ReadTimeoutMs = 500;
+        limits.ConnectTimeoutMs = 500;
+        limits.ExchangeTimeoutMs = 2000;
+        return limits;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_fixed.IsListening());
+        ASSERT_TRUE(m_trap.IsListening());
+        ASSERT_TRUE(m_rwhois.IsListening());
+        for (const char* host : { "whois.verisign-grs.com", "whois.arin.net" })
+            m_tcp.Book().AddServer(host, Loopback(m_fixed));
+        m_tcp.Book().AddServer("rwhois.arin.net", Loopback(m_rwhois));
+        // Names that a reply may carry and that resolve to addresses a referral must never reach.
+        m_tcp.Book().AddAddresses("whois.trap.com", { 0x7F000001u }); // 127.0.0.1
+        m_tcp.Book().AddAddresses("whois.zero.com", { 0x00000000u });
+        m_tcp.Book().AddAddresses("whois.multicast.com", { 0xE0000001u }); // 224.0.0.1
+        m_world.Settings->FilterComments = false;
+        m_world.Settings->SearchContacts = false;
+        m_world.Settings->InclIP = false;
+        m_world.Settings->InclDomain = false;
+    }
+
+    /// The exchanges made with a host taken from a reply; each must be marked so and have given nothing.
+    void ExpectReferralsRefused(const QByteArray& host)
+    {
+        for (const Arrival& arrival : m_recorder.ArrivalsFrom(host)) {
+            EXPECT_EQ(arrival.Source, HostSource::Referral);
+            EXPECT_TRUE(arrival.Reply.isEmpty());
+        }
+    }
+
+    QByteArray TrapPort() const { return QByteArray::number(m_trap.Port()); }
+
+    FakeWhoisServer m_fixed; ///< the registry and ARIN's WHOIS server
+    FakeWhoisServer m_rwhois; ///< ARIN's RWhois server
+    FakeWhoisServer m_trap; ///< listens where a forbidden referral would lead
+    TcpWhoisTransport m_tcp;
+    RecordingTransport m_recorder;
+    LookupWorld m_world;
+};
+
+TEST_F(SafeReferralTest, RegistrarOnThisMachineIsNotAskedAndTheRegistryReplyStands)
+{
+    const QByteArray original = Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
+    for (const char* registrar :
+         { "localhost", "127.0.0.1", "whois.trap.com", "whois.zero.com", "whois.multicast.com" }) {
+        SCOPED_TRACE(registrar);
+        const QByteArray registry = QByteArray(original).replace("whois.markmonitor.com", QByteArray(registrar));
+        m_fixed.SetReply("domain google.com", registry);
+        m_world.Window.ClearLines();
+
+        m_world.Search("google.com");
+
+        ExpectReferralsRefused(registrar);
+        QStringList expected = HeaderBox(QStringLiteral("DOMAIN REPORT FOR: GOOGLE.COM"));
+        expected << QStringLiteral("TLD .COM is for COMMERCIAL ORGANIZATIONS.") << QString()
+                 << SourceBox(QStringLiteral("DOMAIN DETAILS for GOOGLE.COM"),
+                              QStringLiteral("source: whois.verisign-grs.com"))
+                 << SheetLines(registry) << QString();
+        EXPECT_EQ(m_world.Window.Lines(), expected);
+        EXPECT_EQ(m_world.Window.Status(), "Done");
+    }
+    EXPECT_EQ(m_trap.ConnectionCount(), 0);
+}
+
+TEST_F(SafeReferralTest, ArinReferralsToThisMachineAreNotAskedAndArinsSectionStays)
+{
+    const QByteArray arinWhois = Fixture("whois.arin.net-referral-whois-ripe-2013.txt");
+    const QByteArray arinRWhois = Fixture("rwhois.softlayer.com-network-record-2013.txt");
+    const struct
+    {
+        const char* name;
+        QByteArray host; // the referral's host as the reply names it
+        bool rwhois; // the referral comes from ARIN's RWhois server instead of its WHOIS server
+    } rows[] = {
+        { "WHOIS referral to a loopback literal", "127.0.0.1", false },
+        { "WHOIS referral to a name on loopback", "whois.trap.com", false },
+        { "RWhois referral to a loopback literal", "127.0.0.1", true },
+        { "RWhois referral to a name on loopback", "whois.trap.com", true },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray target = row.host + ':' + TrapPort();
+        QByteArray whois = arinWhois;
+        whois.replace("ReferralServer: whois://whois.ripe.net:43", "ReferralServer: whois://" + target);
+        QByteArray rwhois = arinRWhois;
+        if (row.rwhois) {
+            whois = Fixture("whois.arin.net-single-record-2013.txt");
+            rwhois.replace("root.rwhois.net:4321", target);
+        }
+        m_fixed.SetReply("130.66.76.222", whois);
+        m_rwhois.SetReply("130.66.76.222", rwhois);
+        m_world.Window.ClearLines();
+
+        m_world.Search("130.66.76.222");
+
+        QStringList expected = HeaderBox(QStringLiteral("REPORT FOR IP Address: 130.66.76.222"));
+        expected << SourceBox(QStringLiteral("NETWORK DETAILS for 130.66.76.222"),
+                              QStringLiteral("source: whois.arin.net"))
+                 << SheetLines(whois) << QString();
+        EXPECT_EQ(m_world.Window.Lines(), expected);
+        EXPECT_EQ(m_world.Window.Status(), "Done");
+    }
+    EXPECT_EQ(m_trap.ConnectionCount(), 0);
+}
+
+TEST_F(SafeReferralTest, ReferralHostsTheCallerRoutesAreAsked)
+{
+    // The same loopback server is reached when the caller's own address book sends the referral there.
+    m_tcp.Book().AddServer("whois.ripe.net", Loopback(m_trap));
+    const QByteArray ripe = Fixture("whois.ripe.net-ip-inetnum-2013.txt");
+    m_trap.SetDefaultReply(ripe);
+    m_fixed.SetReply("130.66.76.222", Fixture("whois.arin.net-referral-whois-ripe-2013.txt"));
+
+    m_world.Search("130.66.76.222");
+
+    EXPECT_EQ(m_trap.ReceivedQueries(), QList<QByteArray> { "130.66.76.222\r\n" });
+    const QList<Arrival> asked = m_recorder.ArrivalsFrom("whois.ripe.net");
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].Source, HostSource::Referral);
+    EXPECT_EQ(asked[0].Reply, ripe);
+    EXPECT_TRUE(m_world.Window.Lines().contains(QStringLiteral("inetnum:        128.79.0.0 - 128.79.63.0")));
+}
+
+// A name in a reply may resolve to one of this machine's own network addresses instead of loopback; a service
+// listening on every interface would be reached that way just the same.
+TEST(OwnAddressReferralTest, ReferralToAnAddressOfThisMachineIsNotAsked)
+{
+    QHostAddress own;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback()) {
+            own = address;
+            break;
+        }
+    }
+    if (own.isNull())
+        GTEST_SKIP() << "this machine has no address beside loopback";
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::AnyIPv4, 0));
+    const int port = listener.serverPort();
+    WhoisClientLimits limits;
+    limits.ReadTimeoutMs = 200;
+    limits.ConnectTimeoutMs = 1000;
+    limits.ExchangeTimeoutMs = 1000;
+    TcpWhoisTransport transport({}, limits);
+    transport.Book().AddAddresses("whois.own.com", { own.toIPv4Address() });
+    const QByteArray literal = own.toString().toLatin1();
+
+    EXPECT_TRUE(transport.Exchange(literal, port, "x", HostSource::Referral).isEmpty());
+    EXPECT_TRUE(transport.Exchange("whois.own.com", port, "x", HostSource::Referral).isEmpty());
+    EXPECT_FALSE(listener.waitForNewConnection(0)) << "a referral reached this machine";
+
+    // The engine's own fixed hosts may point there.
+    transport.Exchange(literal, port, "x", HostSource::Fixed);
+    EXPECT_TRUE(listener.waitForNewConnection(1000));
+}
+
+} // namespace
+} // namespace vesk::test
