@@ -1,5 +1,5 @@
 #include "cli/query_command.h"
-#include "lookup/lookup_world.h"
+#include "support/lookup_world.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>

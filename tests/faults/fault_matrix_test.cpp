@@ -5,9 +5,9 @@
 
 #include "codecs/cUnicodeCodecs.h"
 #include "faults/recording_transport.h"
-#include "lookup/lookup_world.h"
 #include "settings/un_registry.h"
 #include "support/fake_whois_server.h"
+#include "support/lookup_world.h"
 #include "support/test_data.h"
 #include "whois/net_string.h"
 #include "whois/whois_client.h"

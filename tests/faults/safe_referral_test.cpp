@@ -3,9 +3,9 @@
 // (address-book entries) are trusted.
 
 #include "faults/recording_transport.h"
-#include "lookup/lookup_world.h"
 #include "settings/un_registry.h"
 #include "support/fake_whois_server.h"
+#include "support/lookup_world.h"
 #include "support/test_data.h"
 #include "whois/whois_client.h"
 

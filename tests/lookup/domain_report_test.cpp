@@ -1,6 +1,6 @@
 #include "codecs/cUnicodeCodecs.h"
 #include "lookup/contact_handles.h"
-#include "lookup/lookup_world.h"
+#include "support/lookup_world.h"
 #include "support/test_data.h"
 #include "whois/net_string.h"
 

@@ -1,4 +1,4 @@
-#include "lookup/lookup_world.h"
+#include "support/lookup_world.h"
 #include "support/test_data.h"
 #include "whois/net_string.h"
 

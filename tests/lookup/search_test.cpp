@@ -1,5 +1,5 @@
 #include "lookup/classify.h"
-#include "lookup/lookup_world.h"
+#include "support/lookup_world.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

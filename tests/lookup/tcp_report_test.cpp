@@ -1,8 +1,8 @@
 // Reports end to end over real sockets: the production transport, with its address book sending every server
 // name to one loopback fake that answers by query line.
 
-#include "lookup/lookup_world.h"
 #include "support/fake_whois_server.h"
+#include "support/lookup_world.h"
 #include "support/test_data.h"
 #include "whois/net_string.h"
 #include "whois/whois_client.h"

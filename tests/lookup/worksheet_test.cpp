@@ -1,5 +1,5 @@
-#include "lookup/lookup_world.h"
 #include "lookup/worksheet.h"
+#include "support/lookup_world.h"
 #include "support/recording_frontend.h"
 
 #include <gtest/gtest.h>

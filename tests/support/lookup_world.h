@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+// The engine's test world, shared by the lookup, command-line and fault tests.
+
 namespace vesk::test {
 
 /// The fixed moment every test report is dated with: 7 March 2024.
