@@ -14,7 +14,8 @@ namespace vesk {
 struct WhoisClientLimits
 {
     int ReadTimeoutMs = 15000; ///< longest wait for the next piece of the reply
-    int ConnectTimeoutMs = 15000; ///< longest wait for one connect attempt
+    int ConnectTimeoutMs = 120000; ///< one connect attempt; by default only the whole exchange bounds it, as the
+                                   ///< platform's own connect decides when it fails
     int ExchangeTimeoutMs = 120000; ///< the whole exchange, however slowly the data trickles in
     qint64 MaxReplyBytes = 16 * 1024 * 1024; ///< the reply is cut here and the connection dropped
 };
