@@ -17,7 +17,10 @@ cmake --build "$build" --target fuzzers -j "${FUZZ_JOBS:-2}"
 
 families=("$@")
 if [ ${#families[@]} -eq 0 ]; then
-    families=(utf8 domain_reply network_reply address definitions)
+    # Every fuzzer that fuzz/CMakeLists.txt builds.
+    for binary in "$build"/bin/fuzz_*; do
+        families+=("${binary##*/fuzz_}")
+    done
 fi
 
 mkdir -p "$build/artifacts"
