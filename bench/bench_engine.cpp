@@ -4,12 +4,12 @@
 #include "lookup/lookup_engine.h"
 #include "settings/cm_log.h"
 #include "settings/un_registry.h"
+#include "support/bare_socket.h"
 #include "support/fake_whois_server.h"
 #include "support/temp_settings.h"
 #include "whois/whois_client.h"
 
 #include <QCoreApplication>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -121,15 +121,7 @@ void BM_BareSocketExchange(benchmark::State& state)
 {
     const quint16 port = Server().Port();
     for (auto _ : state) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-        socket.waitForConnected(5000);
-        socket.write(QByteArrayLiteral("=example\r\n"));
-        socket.waitForBytesWritten(5000);
-        QByteArray reply;
-        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
-            reply.append(socket.readAll());
-        reply.append(socket.readAll());
+        const QByteArray reply = vesk::test::BareSocketExchange(port, QByteArrayLiteral("=example\r\n"));
         if (reply.size() != kReplyBytes)
             state.SkipWithError("short reply");
         benchmark::DoNotOptimize(reply.constData());

@@ -1,9 +1,9 @@
 // What the transport adds to one WHOIS exchange over loopback, against the same exchange on a bare socket.
+#include "support/bare_socket.h"
 #include "support/fake_whois_server.h"
 #include "whois/whois_client.h"
 
 #include <QCoreApplication>
-#include <QTcpSocket>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -45,15 +45,7 @@ void BM_BareSocketExchange(benchmark::State& state)
 {
     const quint16 port = Server().Port();
     for (auto _ : state) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-        socket.waitForConnected(5000);
-        socket.write(QByteArrayLiteral("example.com\r\n"));
-        socket.waitForBytesWritten(5000);
-        QByteArray reply;
-        while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(5000))
-            reply.append(socket.readAll());
-        reply.append(socket.readAll());
+        const QByteArray reply = vesk::test::BareSocketExchange(port, QByteArrayLiteral("example.com\r\n"));
         if (reply.size() != kReplyBytes)
             state.SkipWithError("short reply");
         benchmark::DoNotOptimize(reply.constData());
