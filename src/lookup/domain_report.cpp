@@ -1,36 +1,13 @@
 #include "defs/net_data.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
+#include "lookup/status_at_exit.h"
 #include "settings/un_registry.h"
 #include "whois/host_text.h"
 
 namespace vesk {
 
-namespace {
-
-// Ends every domain report with "Done", also when an error leaves it.
-class DoneStatus
-{
-public:
-    explicit DoneStatus(Worksheet& sheet)
-        : m_sheet(sheet)
-    { }
-    ~DoneStatus()
-    {
-        try {
-            m_sheet.SetStatus(QByteArray(texts::kStatusDone));
-        } catch (...) {
-            // Nothing may leave a destructor while an error is already on its way out.
-        }
-    }
-    DoneStatus(const DoneStatus&) = delete;
-    DoneStatus& operator=(const DoneStatus&) = delete;
-
-private:
-    Worksheet& m_sheet;
-};
-
-} // namespace
+namespace { } // namespace
 
 void TLookupEngine::DomainReport()
 {
@@ -39,7 +16,7 @@ void TLookupEngine::DomainReport()
 
     QList<QByteArray> addresses;
     TNetworkRange reported;
-    DoneStatus done(m_sheet);
+    StatusAtExit done(m_sheet, QByteArray(texts::kStatusDone));
 
     const HostNameParts parts = SplitHostName(QueryText());
     const QByteArray domain = parts.Name + '.' + parts.Tld;

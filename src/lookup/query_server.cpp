@@ -2,6 +2,7 @@
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
+#include "lookup/status_at_exit.h"
 #include "whois/host_text.h"
 
 namespace vesk {
@@ -11,34 +12,12 @@ namespace {
 // The most addresses a report lists; a name with more is treated as a resolver failure.
 constexpr qsizetype kMaxAddresses = 101;
 
-// Blanks the status line however the exchange ends.
-class StatusReset
-{
-public:
-    explicit StatusReset(Worksheet& sheet)
-        : m_sheet(sheet)
-    { }
-    ~StatusReset()
-    {
-        try {
-            m_sheet.SetStatus(QByteArray());
-        } catch (...) {
-            // Nothing may leave a destructor; the next status text replaces it anyway.
-        }
-    }
-    StatusReset(const StatusReset&) = delete;
-    StatusReset& operator=(const StatusReset&) = delete;
-
-private:
-    Worksheet& m_sheet;
-};
-
 } // namespace
 
 QByteArray TLookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause,
                                       HostSource source)
 {
-    StatusReset reset(m_sheet);
+    StatusAtExit blank(m_sheet, QByteArray());
     // A stopped search asks nothing more; this is the only place a stop request takes effect.
     if (m_stop)
         return QByteArray();
