@@ -7,8 +7,6 @@
 
 namespace vesk {
 
-namespace { } // namespace
-
 void TLookupEngine::DomainReport()
 {
     if (m_settings.ClearBeforeSearch)
