@@ -1,6 +1,7 @@
 #include "widgets/ButtonComps.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -261,8 +262,9 @@ void TLumariaButton::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !m_enabled)
         return;
     Q_EMIT MouseUp(event->button(), event->modifiers(), pos.x(), pos.y());
-    // The control under the pointer now (a click handler may have run for a long time, or closed windows).
-    if (QApplication::widgetAt(event->globalPosition().toPoint()) == this)
+    // The control under the pointer now, not where the release happened: the click handler may have run a whole
+    // search while the pointer moved on, or closed windows.
+    if (QApplication::widgetAt(QCursor::pos()) == this)
         DrawNow(Look::Hover);
 }
 

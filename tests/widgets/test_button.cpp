@@ -242,6 +242,14 @@ protected:
         m_button->SetColorOver(QColor(128, 128, 128));
         m_parent.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_parent));
+        PointAt(QPoint(190, 70));
+    }
+
+    // Puts the pointer at a place of the parent window (the release asks for the control under it).
+    void PointAt(QPoint place)
+    {
+        QCursor::setPos(m_parent.mapToGlobal(place));
+        QCoreApplication::processEvents();
     }
 
     QColor Shown()
@@ -290,6 +298,7 @@ TEST_F(TLumariaButtonScreenTest, HoverPressClickAndRepaint)
     // While the click handler runs the normal look is shown; after the release, the hover look.
     QColor seenDuringClick;
     QObject::connect(m_button, &TLumariaButton::Click, m_button, [&] { seenDuringClick = Shown(); });
+    PointAt(QPoint(17, 18));
     QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(7, 8));
     EXPECT_EQ(click.count(), 1);
     EXPECT_EQ(up.count(), 1);
@@ -358,4 +367,23 @@ TEST_F(TLumariaButtonScreenTest, SettersThatRedrawShowTheNormalLookAtOnce)
     EXPECT_EQ(Shown(), QColor(128, 128, 128));
     m_button->SetShowCaption(false);
     EXPECT_EQ(Shown(), QColor(1, 2, 3));
+}
+
+TEST_F(TLumariaButtonScreenTest, ReleaseShowsHoverOnlyWhileThePointerIsStillOverTheButton)
+{
+    const QColor normal = m_button->Color();
+    PointAt(QPoint(15, 15));
+
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), QColor(128, 128, 128));
+
+    // A long click handler during which the pointer moved away: the release happened inside, but the pointer
+    // is no longer there.
+    const auto moveAway
+        = QObject::connect(m_button, &TLumariaButton::Click, m_button, [this] { PointAt(QPoint(150, 60)); });
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), normal);
+    QObject::disconnect(moveAway);
 }
