@@ -242,7 +242,18 @@ void TLumariaButton::leaveEvent(QEvent* event)
 void TLumariaButton::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_pressedInside = true;
+        m_clickArmed = true;
+    PressLeft(event);
+}
+
+void TLumariaButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is an ordinary press that arms no click: one double click is one click.
+    PressLeft(event);
+}
+
+void TLumariaButton::PressLeft(QMouseEvent* event)
+{
     if (event->button() != Qt::LeftButton || !m_enabled)
         return;
     const QPoint pos = event->position().toPoint();
@@ -254,8 +265,8 @@ void TLumariaButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        const bool click = m_pressedInside && rect().contains(pos);
-        m_pressedInside = false;
+        const bool click = m_clickArmed && rect().contains(pos);
+        m_clickArmed = false;
         if (click)
             HandleClick();
     }

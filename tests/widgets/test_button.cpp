@@ -387,3 +387,28 @@ TEST_F(TLumariaButtonScreenTest, ReleaseShowsHoverOnlyWhileThePointerIsStillOver
     EXPECT_EQ(Shown(), normal);
     QObject::disconnect(moveAway);
 }
+
+TEST_F(TLumariaButtonScreenTest, DoubleClickIsOneClick)
+{
+    QSignalSpy down(m_button, &TLumariaButton::MouseDown);
+    QSignalSpy up(m_button, &TLumariaButton::MouseUp);
+    QSignalSpy click(m_button, &TLumariaButton::Click);
+    const auto send = [this](QEvent::Type type, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(5, 5), m_button->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, held,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(m_button, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    EXPECT_EQ(Shown(), QColor(Qt::white)) << "the second press shows the pressed look";
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(click.count(), 1);
+    EXPECT_EQ(down.count(), 2);
+    EXPECT_EQ(up.count(), 2);
+
+    // The next single click counts again.
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(click.count(), 2);
+}
