@@ -254,7 +254,11 @@ void TLumariaButton::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TLumariaButton::PressLeft(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !m_enabled)
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_leftHeld = true;
+    m_pointerInside = true;
+    if (!m_enabled)
         return;
     const QPoint pos = event->position().toPoint();
     Q_EMIT MouseDown(event->button(), event->modifiers(), pos.x(), pos.y());
@@ -267,6 +271,7 @@ void TLumariaButton::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         const bool click = m_clickArmed && rect().contains(pos);
         m_clickArmed = false;
+        m_leftHeld = false;
         if (click)
             HandleClick();
     }
@@ -289,6 +294,18 @@ void TLumariaButton::HandleClick()
 void TLumariaButton::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
+    // While the left button is held the button has the mouse and gets no enter or leave notices, so it follows the
+    // pointer itself: stepping out shows the normal look, stepping back in the hover look.
+    if (m_leftHeld && event->buttons().testFlag(Qt::LeftButton)) {
+        const bool inside = rect().contains(pos);
+        if (inside != m_pointerInside) {
+            m_pointerInside = inside;
+            if (!inside)
+                DrawNow(Look::Normal);
+            else if (m_enabled)
+                DrawNow(Look::Hover);
+        }
+    }
     Q_EMIT MouseMove(event->modifiers(), pos.x(), pos.y());
 }
 

@@ -130,8 +130,8 @@ private:
     /// Asks for one immediate repaint in `look`; the paint after it draws the normal look again.
     void DrawNow(Look look);
     void HandleClick();
-    /// A left press on the button (the first or the second of a double click): if Enabled, fires MouseDown and
-    /// shows the pressed look.
+    /// A left press on the button (the first or the second of a double click): starts following the pointer and,
+    /// if Enabled, fires MouseDown and shows the pressed look.
     void PressLeft(QMouseEvent* event);
 
     QString m_caption;
@@ -154,6 +154,10 @@ private:
     QColor m_canvasTextColor { 0, 0, 0 };
     // The framework's click: a single left press that started here (the second press of a double click arms none).
     bool m_clickArmed = false;
+    // The left button went down here and is still held: the button follows the pointer in and out by itself.
+    bool m_leftHeld = false;
+    // Whether the held pointer was last seen inside the button.
+    bool m_pointerInside = false;
 };
 
 } // namespace vesk

@@ -369,6 +369,48 @@ TEST_F(TLumariaButtonScreenTest, SettersThatRedrawShowTheNormalLookAtOnce)
     EXPECT_EQ(Shown(), QColor(1, 2, 3));
 }
 
+TEST_F(TLumariaButtonScreenTest, DraggingOffAndBackWhileHeldSwitchesNormalAndHover)
+{
+    QSignalSpy click(m_button, &TLumariaButton::Click);
+    const QColor normal = m_button->Color();
+    const QColor hover(128, 128, 128);
+
+    // QTest keeps the left button held between the press and the release, so these moves carry it.
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), QColor(Qt::white));
+    QTest::mouseMove(m_button, QPoint(150, 50));
+    EXPECT_EQ(Shown(), normal) << "stepping out while held";
+    QTest::mouseMove(m_button, QPoint(6, 6));
+    EXPECT_EQ(Shown(), hover) << "stepping back in while held";
+    m_button->Paint();
+    QTest::mouseMove(m_button, QPoint(7, 7));
+    EXPECT_EQ(Shown(), normal) << "moving about inside draws nothing new";
+    QTest::mouseMove(m_button, QPoint(-20, 5));
+    EXPECT_EQ(Shown(), normal);
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(-20, 5));
+    EXPECT_EQ(click.count(), 0);
+
+    // A move without a held button is the framework's business (enter and leave), not the drag's.
+    Enter();
+    QMouseEvent looseMove(QEvent::MouseMove, QPointF(150, 50), m_button->mapToGlobal(QPointF(150, 50)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_button, &looseMove);
+    EXPECT_EQ(Shown(), hover);
+    Leave();
+
+    // Disabled: stepping out still draws the normal look, stepping back in draws nothing.
+    Enter();
+    m_button->SetEnabled(false);
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), hover);
+    QTest::mouseMove(m_button, QPoint(150, 50));
+    EXPECT_EQ(Shown(), normal);
+    m_button->SetColor(QColor(1, 2, 3));
+    QTest::mouseMove(m_button, QPoint(5, 5));
+    EXPECT_EQ(Shown(), QColor(1, 2, 3));
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(150, 50));
+}
+
 TEST_F(TLumariaButtonScreenTest, ReleaseShowsHoverOnlyWhileThePointerIsStillOverTheButton)
 {
     const QColor normal = m_button->Color();
