@@ -130,7 +130,8 @@ void TfmOption::RefreshOptions()
 
 QString TfmOption::FormatLastUpdate(int dayNumber)
 {
-    return QLocale::c().toString(DateOfDayNumber(dayNumber), QStringLiteral("dd MMM yyyy"));
+    // The month's short name is the user's own, as everywhere else on the desktop.
+    return QLocale().toString(DateOfDayNumber(dayNumber), QStringLiteral("dd MMM yyyy"));
 }
 
 void TfmOption::RestoreDefaults()

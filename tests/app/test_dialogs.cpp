@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -22,12 +23,18 @@ class OptionsDialogTest : public testing::Test
 protected:
     void SetUp() override
     {
+        // The date shows the month's name in the user's language; the expectations below are in English.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         MessageBox::ClearShown();
         m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
         m_dialog = std::make_unique<TfmOption>(*m_settings, [this] { return m_update(); });
         m_dialog->SetupOptions();
     }
-    void TearDown() override { MessageBox::ClearShown(); }
+    void TearDown() override
+    {
+        MessageBox::ClearShown();
+        QLocale::setDefault(m_locale);
+    }
 
     template <typename T> T* Find(const char* name) const
     {
@@ -36,6 +43,7 @@ protected:
         return child;
     }
 
+    const QLocale m_locale;
     test::TempSettings m_temp;
     std::unique_ptr<TReg> m_settings;
     std::function<bool()> m_update = [] { return true; };
@@ -91,9 +99,12 @@ TEST_F(OptionsDialogTest, FirstRunStateCaptionsAndPlaces)
     EXPECT_EQ(Find<QLabel>("lastUpdateLabel")->pos(), QPoint(120, 60));
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->pos(), QPoint(200, 60));
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(),
-              QLocale::c().toString(QDate::currentDate(), QStringLiteral("dd MMM yyyy")));
+              QLocale().toString(QDate::currentDate(), QStringLiteral("dd MMM yyyy")));
     EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2004, 1, 14))), QStringLiteral("14 Jan 2004"));
     EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2023, 5, 7))), QStringLiteral("07 May 2023"));
+    // The month's name follows the user's locale.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2023, 5, 7))), QStringLiteral("07 Mai 2023"));
 
     // Tab order inside "Searching" differs from the order on screen.
     const char* order[] = { "filterCommentsCheck", "clearBeforeSearchCheck", "searchContactsCheck", "inclDomainCheck",
