@@ -159,8 +159,7 @@ void TfmOption::RunUpdate()
     if (updated)
         RefreshOptions();
     else
-        MessageBox::Show(this, MessageBox::Kind::Information,
-                         QStringLiteral("Fail to update, please retry next time."));
+        MessageBox::Show(this, MessageBox::Kind::Plain, QStringLiteral("Fail to update, please retry next time."));
 }
 
 } // namespace vesk

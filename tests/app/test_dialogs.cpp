@@ -160,6 +160,7 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
     ASSERT_EQ(MessageBox::Shown().size(), 1);
     EXPECT_EQ(MessageBox::Shown()[0], QStringLiteral("Fail to update, please retry next time."));
+    EXPECT_EQ(MessageBox::ShownKinds()[0], MessageBox::Kind::Plain) << "a plain box, without an icon";
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("14 Jan 2004"));
     EXPECT_EQ(m_settings->LastUpdate, before);
 
