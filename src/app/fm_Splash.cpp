@@ -89,9 +89,8 @@ TfmSplash::TfmSplash(QWidget* owner)
             = AddLabel(m_panel, QStringLiteral("creditLine%1").arg(i + 1), credits[i], Arial(11), 88, 120 + 16 * i);
     m_legal = new QLabel(
         QStringLiteral("Warning: this program is protected by copyright law and international treaties. "
-                       "Unauthorised reproduction or distribution of this program, or any part of it, may result "
-                       "in severe civil and criminal penalties, and will be prosecuted to the maximum extent "
-                       "possible under law."),
+                       "Unauthorised copying or distribution of it, or of any part of it, may result in civil and "
+                       "criminal penalties."),
         m_panel);
     m_legal->setObjectName(QStringLiteral("legalNotice"));
     m_legal->setFont(Arial(11));

@@ -211,6 +211,26 @@ TEST(SplashWindowTest, SplashAndAboutUses)
     EXPECT_FALSE(about.isVisible());
 }
 
+TEST(SplashWindowTest, AboutTextsFitTheirPlaces)
+{
+    QWidget owner;
+    TfmSplash about(&owner);
+    about.SetupSplash();
+    about.show();
+    // The legal notice keeps its box; its wording has to fit in it with the fonts at hand.
+    const auto* legal = about.findChild<QLabel*>(QStringLiteral("legalNotice"));
+    EXPECT_EQ(legal->geometry(), QRect(88, 176, 316, 56));
+    EXPECT_LE(legal->heightForWidth(legal->width()), legal->height()) << "the notice is cut off";
+
+    const QWidget* panel = about.findChild<QWidget*>(QStringLiteral("splashPanel"));
+    for (const QLabel* label : panel->findChildren<QLabel*>()) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        if (label->isVisible()) {
+            EXPECT_TRUE(panel->rect().contains(label->geometry()));
+        }
+    }
+}
+
 TEST(SplashWindowTest, ClosesWhenAnotherWindowOfTheProgramTakesTheFocus)
 {
     TfmSplash splash;
