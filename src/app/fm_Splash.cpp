@@ -2,6 +2,7 @@
 
 #include "app/jpeg_image.h"
 #include "common/cm_version.h"
+#include "widgets/desktop_font.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -15,10 +16,7 @@ namespace {
 
 QFont Arial(int pixelHeight, bool bold = false)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
+    return DesktopFont(QStringLiteral("Arial"), pixelHeight, bold);
 }
 
 QLabel* AddLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y,
@@ -47,9 +45,7 @@ TfmSplash::TfmSplash(QWidget* owner)
     setWindowTitle(QStringLiteral("Loading..."));
     // Activating the main window after this one writes the welcome block again; the main window asks for this.
     setProperty("veskForm", true);
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(DesktopFont(QStringLiteral("MS Sans Serif"), 11));
     setFixedSize(481, 336);
     setAutoFillBackground(true);
     QPalette frame = palette();

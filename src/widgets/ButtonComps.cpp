@@ -1,5 +1,7 @@
 #include "widgets/ButtonComps.h"
 
+#include "widgets/desktop_font.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
@@ -57,8 +59,7 @@ TLumariaButton::TLumariaButton(QWidget* parent)
     : QWidget(parent)
     , m_color(QApplication::palette().color(QPalette::Button))
 {
-    m_font.setFamily(QStringLiteral("Arial"));
-    m_font.setPixelSize(11);
+    m_font = DesktopFont(QStringLiteral("Arial"), 11);
     m_canvasTextColor = m_fontColor;
     resize(86, 22);
     setMouseTracking(true);

@@ -98,6 +98,9 @@ TEST_F(OptionsDialogTest, FirstRunStateCaptionsAndPlaces)
     }
     EXPECT_EQ(Find<QLabel>("lastUpdateLabel")->pos(), QPoint(120, 60));
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->pos(), QPoint(200, 60));
+    // Whatever face stands in for the classic one, the caption ends before the date and the date inside its box.
+    EXPECT_LE(Find<QLabel>("lastUpdateLabel")->geometry().right(), 200 - 2);
+    EXPECT_LE(Find<QLabel>("lastUpdateDate")->geometry().right(), Find<QGroupBox>("updateGroup")->width());
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(),
               QLocale().toString(QDate::currentDate(), QStringLiteral("dd MMM yyyy")));
     EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2004, 1, 14))), QStringLiteral("14 Jan 2004"));
