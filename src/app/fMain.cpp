@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -31,6 +32,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <exception>
 
@@ -464,9 +466,13 @@ QString TfrmMain::WebPageAddress(int page)
 
 void TfrmMain::OpenWebPage(int page)
 {
-    const QString address = WebPageAddress(page);
-    if (!address.isEmpty())
-        ShellOpen(this, address, {}, m_executableDir, kShowNormal);
+    QString address = WebPageAddress(page);
+    if (address.isEmpty())
+        return;
+    // The manual lies beside the program; the opener is given no directory, so it gets the whole path.
+    if (page == 2)
+        address = QUrl::fromLocalFile(QDir(m_executableDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
+    ShellOpen(this, address, {}, {}, kShowNormal);
 }
 
 void TfrmMain::StartupCheck()
