@@ -49,7 +49,8 @@ TfmSplash::TfmSplash(QWidget* owner)
     setFixedSize(481, 336);
     setAutoFillBackground(true);
     QPalette frame = palette();
-    frame.setColor(QPalette::Window, QColor(128, 128, 128)); // the application-workspace grey around the panel
+    // The frame around the panel follows the desktop's dark shade, as an application workspace would.
+    frame.setColor(QPalette::Window, QApplication::palette().color(QPalette::Dark));
     setPalette(frame);
 
     m_panel = new QWidget(this);

@@ -195,6 +195,8 @@ TEST(SplashWindowTest, SplashAndAboutUses)
     splash.SplashMode();
     splash.show();
     EXPECT_EQ(splash.size(), QSize(481, 336));
+    EXPECT_EQ(splash.palette().color(QPalette::Window), QApplication::palette().color(QPalette::Dark))
+        << "the frame follows the desktop's colours";
     EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(), version);
     EXPECT_TRUE(splash.findChild<QLabel*>(QStringLiteral("splashPicture"))->isVisible());
     EXPECT_FALSE(splash.findChild<QLabel*>(QStringLiteral("splashPicture"))->pixmap().isNull());
