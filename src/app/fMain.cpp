@@ -14,9 +14,11 @@
 #include "settings/cm_log.h"
 #include "settings/un_registry.h"
 #include "widgets/ButtonComps.h"
+#include "widgets/desktop_font.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -30,6 +32,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <exception>
 
@@ -78,14 +81,6 @@ template <std::size_t N> QString Plain(const ScrambledText<N>& text)
 
 enum EditCommandId { kCopy, kCut, kPaste };
 
-QFont ArialFont(int pixelHeight, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
-}
-
 QLabel* AddPanelLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y)
 {
     auto* label = new QLabel(text, panel);
@@ -121,9 +116,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, TDefinitions& definitions, Who
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Vesk? {WHOIS In Details} "));
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(DesktopFont(QStringLiteral("MS Sans Serif"), 11));
     setGeometry(410, 314, 900, 600);
 
     m_update = [this] {
@@ -150,10 +143,12 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, TDefinitions& definitions, Who
     m_background->setPixmap(QPixmap::fromImage(LoadShippedPicture(QStringLiteral("background.jpg"))));
     m_background->setGeometry(1, 69, 176, 426);
 
-    AddPanelLabel(m_leftPanel, QStringLiteral("searchLabel"), QStringLiteral("SEARCH:"), ArialFont(13, true), 8, 124);
-    AddPanelLabel(m_leftPanel, QStringLiteral("exampleLabel"), QStringLiteral("Example:"), ArialFont(12, true), 8, 172);
+    AddPanelLabel(m_leftPanel, QStringLiteral("searchLabel"), QStringLiteral("SEARCH:"),
+                  DesktopFont(QStringLiteral("Arial"), 13, true), 8, 124);
+    AddPanelLabel(m_leftPanel, QStringLiteral("exampleLabel"), QStringLiteral("Example:"),
+                  DesktopFont(QStringLiteral("Arial"), 12, true), 8, 172);
     AddPanelLabel(m_leftPanel, QStringLiteral("exampleText"), QStringLiteral("example.com  OR  192.0.2.1"),
-                  ArialFont(12, true), 8, 188);
+                  DesktopFont(QStringLiteral("Arial"), 12, true), 8, 188);
 
     m_documentPanel = new QWidget(central);
     m_documentPanel->setObjectName(QStringLiteral("documentPanel"));
@@ -233,7 +228,7 @@ void TfrmMain::BuildMainWindow()
     m_queryBox = new QLineEdit(m_leftPanel);
     m_queryBox->setObjectName(QStringLiteral("queryLineEdit"));
     m_queryBox->setGeometry(5, 144, 164, 24);
-    QFont queryFont(Plain(kQueryFontFace));
+    QFont queryFont = DesktopFont(Plain(kQueryFontFace));
     queryFont.setPointSize(10);
     m_queryBox->setFont(queryFont);
     m_queryBox->show();
@@ -471,9 +466,13 @@ QString TfrmMain::WebPageAddress(int page)
 
 void TfrmMain::OpenWebPage(int page)
 {
-    const QString address = WebPageAddress(page);
-    if (!address.isEmpty())
-        ShellOpen(this, address, {}, m_executableDir, kShowNormal);
+    QString address = WebPageAddress(page);
+    if (address.isEmpty())
+        return;
+    // The manual lies beside the program; the opener is given no directory, so it gets the whole path.
+    if (page == 2)
+        address = QUrl::fromLocalFile(QDir(m_executableDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
+    ShellOpen(this, address, {}, {}, kShowNormal);
 }
 
 void TfrmMain::StartupCheck()

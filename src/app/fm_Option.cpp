@@ -3,6 +3,7 @@
 #include "app/message_box.h"
 #include "common/day_numbers.h"
 #include "settings/un_registry.h"
+#include "widgets/desktop_font.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -34,9 +35,7 @@ TfmOption::TfmOption(TReg& settings, UpdateFunction update, QWidget* owner)
     setWindowTitle(QStringLiteral("Options"));
     // Activating the main window after this one writes the welcome block again; the main window asks for this.
     setProperty("veskForm", true);
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(DesktopFont(QStringLiteral("Arial"), 13));
     setFixedSize(394, 370);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
@@ -60,11 +59,12 @@ TfmOption::TfmOption(TReg& settings, UpdateFunction update, QWidget* owner)
     m_updating->setGeometry(8, 176, 369, 97);
     m_autoUpdate = AddCheckBox(m_updating, QStringLiteral("autoUpdateCheck"),
                                QStringLiteral("Automatic monthly update"), { 8, 24, 345, 17 });
-    QFont labelFont(QStringLiteral("MS Sans Serif"));
-    labelFont.setPixelSize(13);
-    auto* lastUpdate = new QLabel(QStringLiteral("Last Update:"), m_updating);
+    // The caption has the 80 pixels up to the date; a wider stand-in face would run into it, so it shrinks.
+    const QString lastUpdateCaption = QStringLiteral("Last Update:");
+    const QFont labelFont = DesktopFont(QStringLiteral("MS Sans Serif"), 13);
+    auto* lastUpdate = new QLabel(lastUpdateCaption, m_updating);
     lastUpdate->setObjectName(QStringLiteral("lastUpdateLabel"));
-    lastUpdate->setFont(labelFont);
+    lastUpdate->setFont(FitFontToWidth(labelFont, lastUpdateCaption, 80 - 4));
     lastUpdate->adjustSize();
     lastUpdate->move(120, 60);
     m_lastUpdateDate = new QLabel(m_updating);
@@ -130,7 +130,8 @@ void TfmOption::RefreshOptions()
 
 QString TfmOption::FormatLastUpdate(int dayNumber)
 {
-    return QLocale::c().toString(DateOfDayNumber(dayNumber), QStringLiteral("dd MMM yyyy"));
+    // The month's short name is the user's own, as everywhere else on the desktop.
+    return QLocale().toString(DateOfDayNumber(dayNumber), QStringLiteral("dd MMM yyyy"));
 }
 
 void TfmOption::RestoreDefaults()
@@ -158,8 +159,7 @@ void TfmOption::RunUpdate()
     if (updated)
         RefreshOptions();
     else
-        MessageBox::Show(this, MessageBox::Kind::Information,
-                         QStringLiteral("Fail to update, please retry next time."));
+        MessageBox::Show(this, MessageBox::Kind::Plain, QStringLiteral("Fail to update, please retry next time."));
 }
 
 } // namespace vesk

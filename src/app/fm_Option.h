@@ -30,7 +30,8 @@ public:
     /// Sets each check box from its flag and the date label from "Last Update".
     void RefreshOptions();
 
-    /// The "Last Update" day as the dialog shows it: "14 Jan 2004".
+    /// The "Last Update" day as the dialog shows it: two-digit day, the short month name of the default locale,
+    /// four-digit year ("14 Jan 2004" in English).
     static QString FormatLastUpdate(int dayNumber);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "app/jpeg_image.h"
 #include "common/cm_version.h"
+#include "widgets/desktop_font.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -15,10 +16,7 @@ namespace {
 
 QFont Arial(int pixelHeight, bool bold = false)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    return font;
+    return DesktopFont(QStringLiteral("Arial"), pixelHeight, bold);
 }
 
 QLabel* AddLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y,
@@ -47,13 +45,12 @@ TfmSplash::TfmSplash(QWidget* owner)
     setWindowTitle(QStringLiteral("Loading..."));
     // Activating the main window after this one writes the welcome block again; the main window asks for this.
     setProperty("veskForm", true);
-    QFont windowFont(QStringLiteral("MS Sans Serif"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(DesktopFont(QStringLiteral("MS Sans Serif"), 11));
     setFixedSize(481, 336);
     setAutoFillBackground(true);
     QPalette frame = palette();
-    frame.setColor(QPalette::Window, QColor(128, 128, 128)); // the application-workspace grey around the panel
+    // The frame around the panel follows the desktop's dark shade, as an application workspace would.
+    frame.setColor(QPalette::Window, QApplication::palette().color(QPalette::Dark));
     setPalette(frame);
 
     m_panel = new QWidget(this);
@@ -89,9 +86,8 @@ TfmSplash::TfmSplash(QWidget* owner)
             = AddLabel(m_panel, QStringLiteral("creditLine%1").arg(i + 1), credits[i], Arial(11), 88, 120 + 16 * i);
     m_legal = new QLabel(
         QStringLiteral("Warning: this program is protected by copyright law and international treaties. "
-                       "Unauthorised reproduction or distribution of this program, or any part of it, may result "
-                       "in severe civil and criminal penalties, and will be prosecuted to the maximum extent "
-                       "possible under law."),
+                       "Unauthorised copying or distribution of it, or of any part of it, may result in civil and "
+                       "criminal penalties."),
         m_panel);
     m_legal->setObjectName(QStringLiteral("legalNotice"));
     m_legal->setFont(Arial(11));

@@ -13,6 +13,7 @@ struct MessageBoxLog
 {
     QList<QMessageBox::StandardButton> answers;
     QStringList shown;
+    QList<MessageBox::Kind> kinds;
 };
 
 MessageBoxLog& Log()
@@ -43,13 +44,16 @@ QMessageBox::StandardButton MessageBox::Show(QWidget* parent, Kind kind, const Q
 {
     MessageBoxLog& log = Log();
     log.shown.append(text);
+    log.kinds.append(kind);
     if (!log.answers.isEmpty())
         return log.answers.takeFirst();
     if (Headless())
         return FirstButton(buttons);
 
-    QMessageBox::Icon icon = QMessageBox::Information;
-    if (kind == Kind::Warning)
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (kind == Kind::Information)
+        icon = QMessageBox::Information;
+    else if (kind == Kind::Warning)
         icon = QMessageBox::Warning;
     else if (kind == Kind::Error)
         icon = QMessageBox::Critical;
@@ -70,9 +74,15 @@ QStringList MessageBox::Shown()
     return Log().shown;
 }
 
+QList<MessageBox::Kind> MessageBox::ShownKinds()
+{
+    return Log().kinds;
+}
+
 void MessageBox::ClearShown()
 {
     Log().shown.clear();
+    Log().kinds.clear();
     Log().answers.clear();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,8 @@ namespace vesk {
 class MessageBox
 {
 public:
-    enum class Kind : uint8_t { Information, Warning, Error };
+    /// The icon of the box; Plain shows none.
+    enum class Kind : uint8_t { Plain, Information, Warning, Error };
 
     /// Shows `text` modally with `buttons` and gives the button pressed. A CR LF inside the text starts a new line.
     /// An answer queued with SetNextAnswer is taken instead of showing anything; on a headless platform
@@ -25,6 +27,8 @@ public:
     static void SetNextAnswer(QMessageBox::StandardButton answer);
     /// The texts of every box asked for since the last ClearShown, in order.
     static QStringList Shown();
+    /// The kinds of those boxes, in the same order.
+    static QList<Kind> ShownKinds();
     static void ClearShown();
 };
 

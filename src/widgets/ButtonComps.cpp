@@ -1,6 +1,9 @@
 #include "widgets/ButtonComps.h"
 
+#include "widgets/desktop_font.h"
+
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -56,8 +59,7 @@ TLumariaButton::TLumariaButton(QWidget* parent)
     : QWidget(parent)
     , m_color(QApplication::palette().color(QPalette::Button))
 {
-    m_font.setFamily(QStringLiteral("Arial"));
-    m_font.setPixelSize(11);
+    m_font = DesktopFont(QStringLiteral("Arial"), 11);
     m_canvasTextColor = m_fontColor;
     resize(86, 22);
     setMouseTracking(true);
@@ -241,8 +243,23 @@ void TLumariaButton::leaveEvent(QEvent* event)
 void TLumariaButton::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        m_pressedInside = true;
-    if (event->button() != Qt::LeftButton || !m_enabled)
+        m_clickArmed = true;
+    PressLeft(event);
+}
+
+void TLumariaButton::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double click is an ordinary press that arms no click: one double click is one click.
+    PressLeft(event);
+}
+
+void TLumariaButton::PressLeft(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_leftHeld = true;
+    m_pointerInside = true;
+    if (!m_enabled)
         return;
     const QPoint pos = event->position().toPoint();
     Q_EMIT MouseDown(event->button(), event->modifiers(), pos.x(), pos.y());
@@ -253,16 +270,18 @@ void TLumariaButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        const bool click = m_pressedInside && rect().contains(pos);
-        m_pressedInside = false;
+        const bool click = m_clickArmed && rect().contains(pos);
+        m_clickArmed = false;
+        m_leftHeld = false;
         if (click)
             HandleClick();
     }
     if (event->button() != Qt::LeftButton || !m_enabled)
         return;
     Q_EMIT MouseUp(event->button(), event->modifiers(), pos.x(), pos.y());
-    // The control under the pointer now (a click handler may have run for a long time, or closed windows).
-    if (QApplication::widgetAt(event->globalPosition().toPoint()) == this)
+    // The control under the pointer now, not where the release happened: the click handler may have run a whole
+    // search while the pointer moved on, or closed windows.
+    if (QApplication::widgetAt(QCursor::pos()) == this)
         DrawNow(Look::Hover);
 }
 
@@ -276,6 +295,18 @@ void TLumariaButton::HandleClick()
 void TLumariaButton::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
+    // While the left button is held the button has the mouse and gets no enter or leave notices, so it follows the
+    // pointer itself: stepping out shows the normal look, stepping back in the hover look.
+    if (m_leftHeld && event->buttons().testFlag(Qt::LeftButton)) {
+        const bool inside = rect().contains(pos);
+        if (inside != m_pointerInside) {
+            m_pointerInside = inside;
+            if (!inside)
+                DrawNow(Look::Normal);
+            else if (m_enabled)
+                DrawNow(Look::Hover);
+        }
+    }
     Q_EMIT MouseMove(event->modifiers(), pos.x(), pos.y());
 }
 

@@ -120,6 +120,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -129,6 +130,9 @@ private:
     /// Asks for one immediate repaint in `look`; the paint after it draws the normal look again.
     void DrawNow(Look look);
     void HandleClick();
+    /// A left press on the button (the first or the second of a double click): starts following the pointer and,
+    /// if Enabled, fires MouseDown and shows the pressed look.
+    void PressLeft(QMouseEvent* event);
 
     QString m_caption;
     QColor m_color;
@@ -148,8 +152,12 @@ private:
     Look m_nextLook = Look::Normal;
     // The caption colour the last drawing used: the pressed look keeps it, as a canvas would.
     QColor m_canvasTextColor { 0, 0, 0 };
-    // The framework's click: a left press that started here.
-    bool m_pressedInside = false;
+    // The framework's click: a single left press that started here (the second press of a double click arms none).
+    bool m_clickArmed = false;
+    // The left button went down here and is still held: the button follows the pointer in and out by itself.
+    bool m_leftHeld = false;
+    // Whether the held pointer was last seen inside the button.
+    bool m_pointerInside = false;
 };
 
 } // namespace vesk

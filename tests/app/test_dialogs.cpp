@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -22,12 +23,18 @@ class OptionsDialogTest : public testing::Test
 protected:
     void SetUp() override
     {
+        // The date shows the month's name in the user's language; the expectations below are in English.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         MessageBox::ClearShown();
         m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
         m_dialog = std::make_unique<TfmOption>(*m_settings, [this] { return m_update(); });
         m_dialog->SetupOptions();
     }
-    void TearDown() override { MessageBox::ClearShown(); }
+    void TearDown() override
+    {
+        MessageBox::ClearShown();
+        QLocale::setDefault(m_locale);
+    }
 
     template <typename T> T* Find(const char* name) const
     {
@@ -36,6 +43,7 @@ protected:
         return child;
     }
 
+    const QLocale m_locale;
     test::TempSettings m_temp;
     std::unique_ptr<TReg> m_settings;
     std::function<bool()> m_update = [] { return true; };
@@ -90,10 +98,16 @@ TEST_F(OptionsDialogTest, FirstRunStateCaptionsAndPlaces)
     }
     EXPECT_EQ(Find<QLabel>("lastUpdateLabel")->pos(), QPoint(120, 60));
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->pos(), QPoint(200, 60));
+    // Whatever face stands in for the classic one, the caption ends before the date and the date inside its box.
+    EXPECT_LE(Find<QLabel>("lastUpdateLabel")->geometry().right(), 200 - 2);
+    EXPECT_LE(Find<QLabel>("lastUpdateDate")->geometry().right(), Find<QGroupBox>("updateGroup")->width());
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(),
-              QLocale::c().toString(QDate::currentDate(), QStringLiteral("dd MMM yyyy")));
+              QLocale().toString(QDate::currentDate(), QStringLiteral("dd MMM yyyy")));
     EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2004, 1, 14))), QStringLiteral("14 Jan 2004"));
     EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2023, 5, 7))), QStringLiteral("07 May 2023"));
+    // The month's name follows the user's locale.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2023, 5, 7))), QStringLiteral("07 Mai 2023"));
 
     // Tab order inside "Searching" differs from the order on screen.
     const char* order[] = { "filterCommentsCheck", "clearBeforeSearchCheck", "searchContactsCheck", "inclDomainCheck",
@@ -149,6 +163,7 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
     ASSERT_EQ(MessageBox::Shown().size(), 1);
     EXPECT_EQ(MessageBox::Shown()[0], QStringLiteral("Fail to update, please retry next time."));
+    EXPECT_EQ(MessageBox::ShownKinds()[0], MessageBox::Kind::Plain) << "a plain box, without an icon";
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("14 Jan 2004"));
     EXPECT_EQ(m_settings->LastUpdate, before);
 
@@ -180,6 +195,8 @@ TEST(SplashWindowTest, SplashAndAboutUses)
     splash.SplashMode();
     splash.show();
     EXPECT_EQ(splash.size(), QSize(481, 336));
+    EXPECT_EQ(splash.palette().color(QPalette::Window), QApplication::palette().color(QPalette::Dark))
+        << "the frame follows the desktop's colours";
     EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(), version);
     EXPECT_TRUE(splash.findChild<QLabel*>(QStringLiteral("splashPicture"))->isVisible());
     EXPECT_FALSE(splash.findChild<QLabel*>(QStringLiteral("splashPicture"))->pixmap().isNull());
@@ -197,6 +214,26 @@ TEST(SplashWindowTest, SplashAndAboutUses)
     EXPECT_EQ(about.findChild<QPushButton*>(QStringLiteral("closeButton"))->geometry(), QRect(88, 288, 121, 25));
     QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
+}
+
+TEST(SplashWindowTest, AboutTextsFitTheirPlaces)
+{
+    QWidget owner;
+    TfmSplash about(&owner);
+    about.SetupSplash();
+    about.show();
+    // The legal notice keeps its box; its wording has to fit in it with the fonts at hand.
+    const auto* legal = about.findChild<QLabel*>(QStringLiteral("legalNotice"));
+    EXPECT_EQ(legal->geometry(), QRect(88, 176, 316, 56));
+    EXPECT_LE(legal->heightForWidth(legal->width()), legal->height()) << "the notice is cut off";
+
+    const QWidget* panel = about.findChild<QWidget*>(QStringLiteral("splashPanel"));
+    for (const QLabel* label : panel->findChildren<QLabel*>()) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        if (label->isVisible()) {
+            EXPECT_TRUE(panel->rect().contains(label->geometry()));
+        }
+    }
 }
 
 TEST(SplashWindowTest, ClosesWhenAnotherWindowOfTheProgramTakesTheFocus)

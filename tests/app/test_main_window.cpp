@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -392,9 +393,13 @@ TEST_F(MainWindowTest, HelpCommandsOpenTheirAddresses)
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    // The manual is found beside the program wherever the process happens to stand.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(QDir::rootPath());
     Find<QAction>("actionWebPage1")->trigger();
     Find<QAction>("actionWebPage2")->trigger();
     Find<QAction>("actionWebPage3")->trigger();
+    QDir::setCurrent(current);
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(catcher.urls.size(), 3);

@@ -242,6 +242,14 @@ protected:
         m_button->SetColorOver(QColor(128, 128, 128));
         m_parent.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_parent));
+        PointAt(QPoint(190, 70));
+    }
+
+    // Puts the pointer at a place of the parent window (the release asks for the control under it).
+    void PointAt(QPoint place)
+    {
+        QCursor::setPos(m_parent.mapToGlobal(place));
+        QCoreApplication::processEvents();
     }
 
     QColor Shown()
@@ -290,6 +298,7 @@ TEST_F(TLumariaButtonScreenTest, HoverPressClickAndRepaint)
     // While the click handler runs the normal look is shown; after the release, the hover look.
     QColor seenDuringClick;
     QObject::connect(m_button, &TLumariaButton::Click, m_button, [&] { seenDuringClick = Shown(); });
+    PointAt(QPoint(17, 18));
     QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(7, 8));
     EXPECT_EQ(click.count(), 1);
     EXPECT_EQ(up.count(), 1);
@@ -358,4 +367,90 @@ TEST_F(TLumariaButtonScreenTest, SettersThatRedrawShowTheNormalLookAtOnce)
     EXPECT_EQ(Shown(), QColor(128, 128, 128));
     m_button->SetShowCaption(false);
     EXPECT_EQ(Shown(), QColor(1, 2, 3));
+}
+
+TEST_F(TLumariaButtonScreenTest, DraggingOffAndBackWhileHeldSwitchesNormalAndHover)
+{
+    QSignalSpy click(m_button, &TLumariaButton::Click);
+    const QColor normal = m_button->Color();
+    const QColor hover(128, 128, 128);
+
+    // QTest keeps the left button held between the press and the release, so these moves carry it.
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), QColor(Qt::white));
+    QTest::mouseMove(m_button, QPoint(150, 50));
+    EXPECT_EQ(Shown(), normal) << "stepping out while held";
+    QTest::mouseMove(m_button, QPoint(6, 6));
+    EXPECT_EQ(Shown(), hover) << "stepping back in while held";
+    m_button->Paint();
+    QTest::mouseMove(m_button, QPoint(7, 7));
+    EXPECT_EQ(Shown(), normal) << "moving about inside draws nothing new";
+    QTest::mouseMove(m_button, QPoint(-20, 5));
+    EXPECT_EQ(Shown(), normal);
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(-20, 5));
+    EXPECT_EQ(click.count(), 0);
+
+    // A move without a held button is the framework's business (enter and leave), not the drag's.
+    Enter();
+    QMouseEvent looseMove(QEvent::MouseMove, QPointF(150, 50), m_button->mapToGlobal(QPointF(150, 50)), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_button, &looseMove);
+    EXPECT_EQ(Shown(), hover);
+    Leave();
+
+    // Disabled: stepping out still draws the normal look, stepping back in draws nothing.
+    Enter();
+    m_button->SetEnabled(false);
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), hover);
+    QTest::mouseMove(m_button, QPoint(150, 50));
+    EXPECT_EQ(Shown(), normal);
+    m_button->SetColor(QColor(1, 2, 3));
+    QTest::mouseMove(m_button, QPoint(5, 5));
+    EXPECT_EQ(Shown(), QColor(1, 2, 3));
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(150, 50));
+}
+
+TEST_F(TLumariaButtonScreenTest, ReleaseShowsHoverOnlyWhileThePointerIsStillOverTheButton)
+{
+    const QColor normal = m_button->Color();
+    PointAt(QPoint(15, 15));
+
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), QColor(128, 128, 128));
+
+    // A long click handler during which the pointer moved away: the release happened inside, but the pointer
+    // is no longer there.
+    const auto moveAway
+        = QObject::connect(m_button, &TLumariaButton::Click, m_button, [this] { PointAt(QPoint(150, 60)); });
+    QTest::mousePress(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(Shown(), normal);
+    QObject::disconnect(moveAway);
+}
+
+TEST_F(TLumariaButtonScreenTest, DoubleClickIsOneClick)
+{
+    QSignalSpy down(m_button, &TLumariaButton::MouseDown);
+    QSignalSpy up(m_button, &TLumariaButton::MouseUp);
+    QSignalSpy click(m_button, &TLumariaButton::Click);
+    const auto send = [this](QEvent::Type type, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(5, 5), m_button->mapToGlobal(QPointF(5, 5)), Qt::LeftButton, held,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(m_button, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    EXPECT_EQ(Shown(), QColor(Qt::white)) << "the second press shows the pressed look";
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(click.count(), 1);
+    EXPECT_EQ(down.count(), 2);
+    EXPECT_EQ(up.count(), 2);
+
+    // The next single click counts again.
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(click.count(), 2);
 }
