@@ -1,5 +1,6 @@
-// What the lookup engine adds to a search: one plain query over loopback against the same exchange on a bare
-// socket, and the work between the last byte of a 10 MiB reply and the written report.
+// What the transport and the lookup engine add to a search: one exchange through the transport and one plain
+// query through the engine over loopback, both against the same exchange on a bare socket; and the work between
+// the last byte of a 10 MiB reply and the written report.
 #include "defs/net_data.h"
 #include "lookup/lookup_engine.h"
 #include "settings/cm_log.h"
@@ -115,6 +116,22 @@ void BM_EnginePlainQuery(benchmark::State& state)
         state.SkipWithError("short reply");
 }
 BENCHMARK(BM_EnginePlainQuery)->Unit(benchmark::kMicrosecond);
+
+void BM_TransportExchange(benchmark::State& state)
+{
+    vesk::AddressBook book;
+    book.AddServer(QByteArrayLiteral("whois.verisign-grs.com"),
+                   vesk::ServerEndpoint { QHostAddress(QHostAddress::LocalHost), Server().Port() });
+    vesk::TcpWhoisTransport transport(book);
+    for (auto _ : state) {
+        const QByteArray reply = transport.Exchange(QByteArrayLiteral("whois.verisign-grs.com"), 43,
+                                                    QByteArrayLiteral("=example"), vesk::HostSource::Fixed);
+        if (reply.size() != kReplyBytes)
+            state.SkipWithError("short reply");
+        benchmark::DoNotOptimize(reply.constData());
+    }
+}
+BENCHMARK(BM_TransportExchange)->Unit(benchmark::kMicrosecond);
 
 // The floor: connect, send, read to the close, with nothing around it.
 void BM_BareSocketExchange(benchmark::State& state)
