@@ -1,4 +1,4 @@
-#include "codecs/cUnicodeCodecs.h"
+#include "codecs/utf8_decoder.h"
 
 #include <benchmark/benchmark.h>
 

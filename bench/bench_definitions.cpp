@@ -1,5 +1,5 @@
 #include "defs/definition_file.h"
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 
 #include <QFile>
 #include <benchmark/benchmark.h>

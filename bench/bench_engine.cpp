@@ -1,14 +1,14 @@
 // What the transport and the lookup engine add to a search: one exchange through the transport and one plain
 // query through the engine over loopback, both against the same exchange on a bare socket; and the work between
 // the last byte of a 10 MiB reply and the written report.
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
 #include "support/bare_socket.h"
 #include "support/fake_whois_server.h"
 #include "support/temp_settings.h"
-#include "whois/whois_client.h"
+#include "whois/tcp_transport.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

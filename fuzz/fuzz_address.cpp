@@ -6,7 +6,7 @@
 // three digits; SplitLabels cuts the trimmed text without its outer dots at its last three dots.
 // Input: the text to parse; a second text after the first NUL is the address that Contains is asked about.
 
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "fuzz_check.h"
 #include "lookup/classify.h"
 #include "whois/host_text.h"

@@ -3,10 +3,10 @@
 // Input: one selector byte, then the reply. With the selector's top bit set, the reply's first line (at most 16
 // bytes) is the prefix and token instead of one from the fixed list.
 
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "fuzz_check.h"
-#include "reference_models.h"
-#include "whois/net_string.h"
+#include "support/reference_models.h"
+#include "whois/reply_parsing.h"
 
 namespace {
 

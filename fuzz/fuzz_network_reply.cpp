@@ -2,8 +2,8 @@
 // and the extracted values must keep their shape.
 
 #include "fuzz_check.h"
-#include "reference_models.h"
-#include "whois/net_string.h"
+#include "support/reference_models.h"
+#include "whois/reply_parsing.h"
 
 namespace {
 

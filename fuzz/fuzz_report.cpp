@@ -3,12 +3,12 @@
 // each report ends with "Done", hosts taken from replies are never asked as fixed servers, and the worksheet
 // holds no more than what arrived plus the report's own texts.
 
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "fuzz_check.h"
 #include "lookup/frontend.h"
 #include "lookup/lookup_engine.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
 #include "whois/transport.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // decoding goes on with the next byte, and a sequence cut by the end of the text gives its first byte and ends
 // the text.
 
-#include "codecs/cUnicodeCodecs.h"
+#include "codecs/utf8_decoder.h"
 #include "fuzz_check.h"
 
 #include <QString>

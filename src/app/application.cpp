@@ -1,14 +1,14 @@
 #include "app/application.h"
 
-#include "app/fMain.h"
-#include "app/fm_Splash.h"
 #include "app/instance_lock.h"
+#include "app/main_window.h"
 #include "app/message_box.h"
-#include "common/cm_sysutils.h"
-#include "defs/net_data.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
-#include "whois/whois_client.h"
+#include "app/splash_window.h"
+#include "common/event_wait.h"
+#include "defs/definition_tables.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
+#include "whois/tcp_transport.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 
 #include <QColor>
 #include <QDialog>

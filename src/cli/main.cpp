@@ -2,11 +2,11 @@
 
 #include "cli/interrupt_watch.h"
 #include "cli/query_command.h"
-#include "defs/definition_update.h"
-#include "defs/net_data.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
-#include "whois/whois_client.h"
+#include "defs/definition_tables.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
+#include "update/definition_update.h"
+#include "whois/tcp_transport.h"
 
 #include <QCoreApplication>
 #include <QFile>

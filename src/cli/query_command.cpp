@@ -1,10 +1,10 @@
 #include "cli/query_command.h"
 
 #include "cli/printing_frontend.h"
-#include "common/cm_version.h"
-#include "defs/net_data.h"
+#include "common/app_version.h"
+#include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 
 #include <QCommandLineParser>
 #include <exception>

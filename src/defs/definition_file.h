@@ -1,7 +1,7 @@
 #pragma once
 
-#include "defs/cm_scramble.h"
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
+#include "defs/scrambled_text.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

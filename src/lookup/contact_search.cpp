@@ -1,11 +1,11 @@
-#include "codecs/cUnicodeCodecs.h"
-#include "defs/net_data.h"
+#include "codecs/utf8_decoder.h"
+#include "defs/definition_tables.h"
 #include "lookup/contact_handles.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 #include "whois/host_text.h"
-#include "whois/net_string.h"
+#include "whois/reply_parsing.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,8 +1,8 @@
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "lookup/status_at_exit.h"
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 #include "whois/host_text.h"
 
 namespace vesk {

@@ -1,9 +1,9 @@
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 #include "whois/host_text.h"
-#include "whois/net_string.h"
+#include "whois/reply_parsing.h"
 
 namespace vesk {
 

@@ -1,4 +1,4 @@
-#include "common/cm_sysutils.h"
+#include "common/event_wait.h"
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "defs/cm_scramble.h"
+#include "defs/scrambled_text.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

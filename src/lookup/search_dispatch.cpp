@@ -1,9 +1,9 @@
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
 #include "whois/host_text.h"
 
 namespace vesk {

@@ -1,8 +1,8 @@
 #include "cli/query_command.h"
 #include "defs/definition_file.h"
-#include "defs/definition_update.h"
 #include "support/fake_http_server.h"
 #include "support/lookup_world.h"
+#include "update/definition_update.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -3,14 +3,14 @@
 // report must still end with "Done", write what did arrive (or its own text for a missing answer), keep the
 // sections of the servers that behaved, and stay within the reply cap however much is sent.
 
-#include "codecs/cUnicodeCodecs.h"
-#include "faults/recording_transport.h"
-#include "settings/un_registry.h"
+#include "codecs/utf8_decoder.h"
+#include "settings/settings_store.h"
 #include "support/fake_whois_server.h"
 #include "support/lookup_world.h"
+#include "support/recording_transport.h"
 #include "support/test_data.h"
-#include "whois/net_string.h"
-#include "whois/whois_client.h"
+#include "whois/reply_parsing.h"
+#include "whois/tcp_transport.h"
 
 #include <QHostAddress>
 #include <gtest/gtest.h>

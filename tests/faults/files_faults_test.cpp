@@ -3,12 +3,10 @@
 // root in CI, where permission bits stop nothing, so a regular file stands where a folder is expected.
 
 #include "defs/definition_file.h"
-#include "defs/definition_update.h"
-#include "defs/download_to_cache.h"
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
 #include "support/in_memory_transport.h"
@@ -16,6 +14,8 @@
 #include "support/recording_frontend.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
+#include "update/definition_update.h"
+#include "update/download_to_cache.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // with the labels the engine follows. Whatever the servers say, every report ends with "Done", asks a bounded
 // number of questions, and never asks a host taken from a reply as one of its own fixed servers.
 
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
 

@@ -2,12 +2,12 @@
 // there is not asked, and the report goes on as if that server had not answered. Hosts the caller routes itself
 // (address-book entries) are trusted.
 
-#include "faults/recording_transport.h"
-#include "settings/un_registry.h"
+#include "settings/settings_store.h"
 #include "support/fake_whois_server.h"
 #include "support/lookup_world.h"
+#include "support/recording_transport.h"
 #include "support/test_data.h"
-#include "whois/whois_client.h"
+#include "whois/tcp_transport.h"
 
 #include <QHostAddress>
 #include <QNetworkInterface>

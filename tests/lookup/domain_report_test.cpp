@@ -1,8 +1,8 @@
-#include "codecs/cUnicodeCodecs.h"
+#include "codecs/utf8_decoder.h"
 #include "lookup/contact_handles.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
-#include "whois/net_string.h"
+#include "whois/reply_parsing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/lookup_world.h"
 #include "support/test_data.h"
-#include "whois/net_string.h"
+#include "whois/reply_parsing.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "support/fake_whois_server.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
-#include "whois/net_string.h"
-#include "whois/whois_client.h"
+#include "whois/reply_parsing.h"
+#include "whois/tcp_transport.h"
 
 #include <QHostAddress>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "defs/net_data.h"
+#include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
 #include "support/in_memory_transport.h"
 #include "support/recording_frontend.h"
 

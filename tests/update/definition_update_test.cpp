@@ -1,12 +1,12 @@
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
-#include "defs/definition_update.h"
-#include "defs/net_data.h"
-#include "settings/cm_log.h"
-#include "settings/un_registry.h"
+#include "defs/definition_tables.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
 #include "support/temp_settings.h"
+#include "update/definition_update.h"
 #include "vesk_version.h"
 
 #include <QDir>

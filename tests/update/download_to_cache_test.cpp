@@ -1,5 +1,5 @@
-#include "defs/download_to_cache.h"
 #include "support/fake_http_server.h"
+#include "update/download_to_cache.h"
 
 #include <QFile>
 #include <QTcpServer>

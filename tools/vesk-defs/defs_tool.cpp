@@ -1,6 +1,6 @@
 #include "defs_tool.h"
 
-#include "codecs/cUnicodeCodecs.h"
+#include "codecs/utf8_decoder.h"
 #include "defs/definition_file.h"
 #include "whois/host_text.h"
 

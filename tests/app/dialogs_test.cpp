@@ -1,0 +1,251 @@
+#include "app/message_box.h"
+#include "app/options_dialog.h"
+#include "app/splash_window.h"
+#include "common/day_numbers.h"
+#include "settings/settings_store.h"
+#include "support/temp_settings.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <vesk_version.h>
+
+using namespace vesk;
+
+class OptionsDialogTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // The date shows the month's name in the user's language; the expectations below are in English.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        MessageBox::ClearShown();
+        m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
+        m_dialog = std::make_unique<TfmOption>(*m_settings, [this] { return m_update(); });
+        m_dialog->SetupOptions();
+    }
+    void TearDown() override
+    {
+        MessageBox::ClearShown();
+        QLocale::setDefault(m_locale);
+    }
+
+    template <typename T> T* Find(const char* name) const
+    {
+        T* child = m_dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    const QLocale m_locale;
+    test::TempSettings m_temp;
+    std::unique_ptr<TReg> m_settings;
+    std::function<bool()> m_update = [] { return true; };
+    std::unique_ptr<TfmOption> m_dialog;
+};
+
+TEST_F(OptionsDialogTest, FirstRunStateCaptionsAndPlaces)
+{
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Options"));
+    EXPECT_EQ(m_dialog->size(), QSize(394, 370));
+    const struct
+    {
+        const char* name;
+        const char* caption;
+        QRect place;
+        bool checked;
+    } boxes[] = {
+        { "filterCommentsCheck", "Filter out comments  from search result", { 8, 24, 345, 17 }, true },
+        { "clearBeforeSearchCheck", "Clear worksheet before performing new search", { 8, 48, 297, 17 }, true },
+        { "inclIPCheck", "Resolve IP Address in Search by Domain Name", { 8, 72, 297, 17 }, true },
+        { "inclDomainCheck", "Resolve Domain Name in Search by IP Address", { 8, 96, 297, 17 }, true },
+        { "searchContactsCheck", "Include search for Individual Contacts", { 8, 120, 297, 17 }, true },
+        { "autoUpdateCheck", "Automatic monthly update", { 8, 24, 345, 17 }, false },
+    };
+    for (const auto& row : boxes) {
+        SCOPED_TRACE(row.name);
+        auto* box = Find<QCheckBox>(row.name);
+        EXPECT_EQ(box->text(), QString::fromLatin1(row.caption));
+        EXPECT_EQ(box->geometry(), row.place);
+        EXPECT_EQ(box->isChecked(), row.checked);
+    }
+    const struct
+    {
+        const char* name;
+        const char* caption;
+        QRect place;
+    } others[] = {
+        { "searchingGroup", "Searching", { 8, 16, 369, 153 } },
+        { "updateGroup", "Update Definition File", { 8, 176, 369, 97 } },
+        { "updateButton", "Update", { 8, 56, 105, 25 } },
+        { "defaultsButton", "Default Settings", { 10, 312, 121, 22 } },
+        { "okButton", "OK", { 232, 312, 121, 22 } },
+    };
+    for (const auto& row : others) {
+        SCOPED_TRACE(row.name);
+        QWidget* widget = Find<QWidget>(row.name);
+        EXPECT_EQ(widget->geometry(), row.place);
+        if (auto* group = qobject_cast<QGroupBox*>(widget))
+            EXPECT_EQ(group->title(), QString::fromLatin1(row.caption));
+        else
+            EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text(), QString::fromLatin1(row.caption));
+    }
+    EXPECT_EQ(Find<QLabel>("lastUpdateLabel")->pos(), QPoint(120, 60));
+    EXPECT_EQ(Find<QLabel>("lastUpdateDate")->pos(), QPoint(200, 60));
+    // Whatever face stands in for the classic one, the caption ends before the date and the date inside its box.
+    EXPECT_LE(Find<QLabel>("lastUpdateLabel")->geometry().right(), 200 - 2);
+    EXPECT_LE(Find<QLabel>("lastUpdateDate")->geometry().right(), Find<QGroupBox>("updateGroup")->width());
+    EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(),
+              QLocale().toString(QDate::currentDate(), QStringLiteral("dd MMM yyyy")));
+    EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2004, 1, 14))), QStringLiteral("14 Jan 2004"));
+    EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2023, 5, 7))), QStringLiteral("07 May 2023"));
+    // The month's name follows the user's locale.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(TfmOption::FormatLastUpdate(DayNumber(QDate(2023, 5, 7))), QStringLiteral("07 Mai 2023"));
+
+    // Tab order inside "Searching" differs from the order on screen.
+    const char* order[] = { "filterCommentsCheck", "clearBeforeSearchCheck", "searchContactsCheck", "inclDomainCheck",
+                            "inclIPCheck",         "autoUpdateCheck" };
+    for (int i = 0; i + 1 < 6; ++i) {
+        SCOPED_TRACE(order[i]);
+        QWidget* next = Find<QWidget>(order[i])->nextInFocusChain();
+        while ((next->focusPolicy() & Qt::TabFocus) == 0)
+            next = next->nextInFocusChain();
+        EXPECT_EQ(next, Find<QWidget>(order[i + 1]));
+    }
+}
+
+TEST_F(OptionsDialogTest, ClicksChangeTheFlagsAtOnceAndDefaultsKeepTheFont)
+{
+    QTest::mouseClick(Find<QCheckBox>("clearBeforeSearchCheck"), Qt::LeftButton);
+    EXPECT_FALSE(m_settings->ClearBeforeSearch);
+    QTest::mouseClick(Find<QCheckBox>("autoUpdateCheck"), Qt::LeftButton);
+    EXPECT_TRUE(m_settings->AutoUpdate);
+    QTest::mouseClick(Find<QCheckBox>("inclIPCheck"), Qt::LeftButton);
+    EXPECT_FALSE(m_settings->InclIP);
+
+    m_settings->FontName = QStringLiteral("DejaVu Sans");
+    m_settings->FontStyle = 3;
+    m_settings->LastUpdate = 40000;
+    QTest::mouseClick(Find<QPushButton>("defaultsButton"), Qt::LeftButton);
+    EXPECT_TRUE(m_settings->ClearBeforeSearch && m_settings->InclIP && m_settings->FilterComments
+                && m_settings->InclDomain && m_settings->SearchContacts);
+    EXPECT_FALSE(m_settings->AutoUpdate);
+    EXPECT_FALSE(Find<QCheckBox>("autoUpdateCheck")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("clearBeforeSearchCheck")->isChecked());
+    EXPECT_EQ(m_settings->FontName, QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(m_settings->FontStyle, 3);
+    EXPECT_EQ(m_settings->LastUpdate, 40000);
+
+    // Unticked and stored at exit.
+    QTest::mouseClick(Find<QCheckBox>("clearBeforeSearchCheck"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>("okButton"), Qt::LeftButton);
+    m_dialog.reset();
+    m_settings.reset();
+    EXPECT_EQ(m_temp.Get(QStringLiteral("System Settings"), QStringLiteral("Clear Before Search")),
+              QStringLiteral("0"));
+}
+
+TEST_F(OptionsDialogTest, UpdateOutcomes)
+{
+    const int before = DayNumber(QDate(2004, 1, 14));
+    m_settings->LastUpdate = before;
+    m_dialog->RefreshOptions();
+
+    // Failure: the message, and the date stays.
+    m_update = [] { return false; };
+    QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
+    ASSERT_EQ(MessageBox::Shown().size(), 1);
+    EXPECT_EQ(MessageBox::Shown()[0], QStringLiteral("Fail to update, please retry next time."));
+    EXPECT_EQ(MessageBox::ShownKinds()[0], MessageBox::Kind::Plain) << "a plain box, without an icon";
+    EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("14 Jan 2004"));
+    EXPECT_EQ(m_settings->LastUpdate, before);
+
+    // Success: the new date shows.
+    m_update = [this] {
+        m_settings->LastUpdate = DayNumber(QDate(2024, 2, 29));
+        return true;
+    };
+    QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
+    EXPECT_EQ(MessageBox::Shown().size(), 1);
+    EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("29 Feb 2024"));
+
+    // A damaged new file: its own message, and the dialog stays usable.
+    m_update = []() -> bool { throw std::runtime_error("Invalid file format"); };
+    QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
+    ASSERT_EQ(MessageBox::Shown().size(), 2);
+    EXPECT_EQ(MessageBox::Shown()[1], QStringLiteral("Invalid file format"));
+}
+
+TEST(SplashWindowTest, SplashAndAboutUses)
+{
+    EXPECT_EQ(TfmSplash::VersionText(1, 1, 1), QStringLiteral("ver. 1 . 1 . 1"));
+    const QString version = TfmSplash::VersionText(VESK_VERSION_MAJOR, VESK_VERSION_MINOR, VESK_VERSION_RELEASE);
+    const char* aboutOnly[]
+        = { "closeButton", "creditsHeading", "creditLine1", "creditLine2", "creditLine3", "legalNotice" };
+
+    TfmSplash splash;
+    splash.SetupSplash();
+    splash.SplashMode();
+    splash.show();
+    EXPECT_EQ(splash.size(), QSize(481, 336));
+    EXPECT_EQ(splash.palette().color(QPalette::Window), QApplication::palette().color(QPalette::Dark))
+        << "the frame follows the desktop's colours";
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(), version);
+    EXPECT_TRUE(splash.findChild<QLabel*>(QStringLiteral("splashPicture"))->isVisible());
+    EXPECT_FALSE(splash.findChild<QLabel*>(QStringLiteral("splashPicture"))->pixmap().isNull());
+    for (const char* name : aboutOnly)
+        EXPECT_FALSE(splash.findChild<QWidget*>(QString::fromLatin1(name))->isVisible()) << name;
+
+    QWidget owner;
+    TfmSplash about(&owner);
+    about.SetupSplash();
+    about.show();
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("versionLabel"))->text(), version);
+    EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("splashPicture"))->isVisible());
+    for (const char* name : aboutOnly)
+        EXPECT_TRUE(about.findChild<QWidget*>(QString::fromLatin1(name))->isVisible()) << name;
+    EXPECT_EQ(about.findChild<QPushButton*>(QStringLiteral("closeButton"))->geometry(), QRect(88, 288, 121, 25));
+    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST(SplashWindowTest, AboutTextsFitTheirPlaces)
+{
+    QWidget owner;
+    TfmSplash about(&owner);
+    about.SetupSplash();
+    about.show();
+    // The legal notice keeps its box; its wording has to fit in it with the fonts at hand.
+    const auto* legal = about.findChild<QLabel*>(QStringLiteral("legalNotice"));
+    EXPECT_EQ(legal->geometry(), QRect(88, 176, 316, 56));
+    EXPECT_LE(legal->heightForWidth(legal->width()), legal->height()) << "the notice is cut off";
+
+    const QWidget* panel = about.findChild<QWidget*>(QStringLiteral("splashPanel"));
+    for (const QLabel* label : panel->findChildren<QLabel*>()) {
+        SCOPED_TRACE(label->objectName().toStdString());
+        if (label->isVisible()) {
+            EXPECT_TRUE(panel->rect().contains(label->geometry()));
+        }
+    }
+}
+
+TEST(SplashWindowTest, ClosesWhenAnotherWindowOfTheProgramTakesTheFocus)
+{
+    TfmSplash splash;
+    splash.SetupSplash();
+    splash.SplashMode();
+    splash.show();
+    splash.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &splash; }));
+    QWidget main;
+    main.show();
+    main.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !splash.isVisible(); }));
+}

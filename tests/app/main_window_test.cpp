@@ -1,0 +1,411 @@
+#include "app/font_dialog.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/options_dialog.h"
+#include "defs/definition_tables.h"
+#include "lookup/lookup_engine.h"
+#include "settings/log_file.h"
+#include "settings/settings_store.h"
+#include "support/in_memory_transport.h"
+#include "support/temp_settings.h"
+#include "widgets/glyph_button.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <vesk_version.h>
+
+using namespace vesk;
+
+namespace {
+
+const QString kThanks = QStringLiteral("Thanks for using Vesk? as your WHOIS Query Tool.");
+
+// Catches the addresses that the help commands hand to the desktop.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void Open(const QUrl& url) { urls.append(url); }
+};
+
+} // namespace
+
+class MainWindowTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        MessageBox::ClearShown();
+        m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
+        m_log = std::make_unique<TLogFile>(m_dir.path(), QStringLiteral("vesk"));
+        m_definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
+        m_definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" } });
+        m_window = std::make_unique<TfrmMain>(*m_settings, *m_log, m_definitions, m_transport, m_dir.path());
+        m_window->SetUpdateFunction([this] {
+            ++m_updates;
+            return true;
+        });
+        m_window->BuildMainWindow();
+    }
+    void TearDown() override { MessageBox::ClearShown(); }
+
+    QString Sheet() const { return m_window->WorksheetEdit()->toPlainText(); }
+    template <typename T> T* Find(const char* name) const { return m_window->findChild<T*>(QString::fromLatin1(name)); }
+    void ShowAndActivate(QWidget* widget)
+    {
+        widget->show();
+        widget->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([widget] { return QApplication::activeWindow() == widget; }));
+    }
+
+    QTemporaryDir m_dir;
+    test::TempSettings m_temp;
+    std::unique_ptr<TReg> m_settings;
+    std::unique_ptr<TLogFile> m_log;
+    TDefinitions m_definitions;
+    test::InMemoryTransport m_transport;
+    std::unique_ptr<TfrmMain> m_window;
+    int m_updates = 0;
+};
+
+TEST_F(MainWindowTest, PlacementsCaptionsAndMenus)
+{
+    EXPECT_EQ(m_window->windowTitle(), QStringLiteral("Vesk? {WHOIS In Details} "));
+    EXPECT_EQ(m_window->size(), QSize(900, 600));
+    const struct
+    {
+        const char* name;
+        QRect place;
+    } widgets[] = {
+        { "searchButton", { 104, 120, 65, 22 } },
+        { "stopButton", { 8, 216, 81, 22 } },
+        { "queryLineEdit", { 5, 144, 164, 24 } },
+        { "bannerPicture", { 1, 1, 176, 68 } },
+    };
+    for (const auto& row : widgets) {
+        SCOPED_TRACE(row.name);
+        QWidget* widget = Find<QWidget>(row.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->geometry(), row.place);
+    }
+    EXPECT_EQ(Find<QLabel>("searchLabel")->pos(), QPoint(8, 124));
+    EXPECT_EQ(Find<QLabel>("exampleLabel")->pos(), QPoint(8, 172));
+    EXPECT_EQ(Find<QLabel>("exampleText")->pos(), QPoint(8, 188));
+    EXPECT_EQ(Find<QLabel>("searchLabel")->text(), QStringLiteral("SEARCH:"));
+    EXPECT_EQ(Find<QWidget>("leftPanel")->width(), 178);
+    EXPECT_EQ(m_window->StatusLabel()->width(), 500);
+    EXPECT_EQ(m_window->statusBar()->height(), 28);
+    EXPECT_FALSE(Find<QLabel>("bannerPicture")->pixmap().isNull());
+
+    EXPECT_EQ(Find<TLumariaButton>("searchButton")->Caption(), QStringLiteral("Search"));
+    EXPECT_EQ(Find<TLumariaButton>("stopButton")->Caption(), QStringLiteral("Stop Search"));
+    EXPECT_EQ(Find<TLumariaButton>("searchButton")->ColorDown(), QColor(255, 255, 255));
+    EXPECT_EQ(Find<TLumariaButton>("stopButton")->ColorOver(), QColor(128, 128, 128));
+    EXPECT_EQ(m_window->QueryBox()->font().pointSize(), 10);
+    EXPECT_EQ(m_window->QueryBox()->font().family(), QStringLiteral("Tahoma"));
+
+    QPlainTextEdit* sheet = m_window->WorksheetEdit();
+    EXPECT_EQ(sheet->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(sheet->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(sheet->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_TRUE(Sheet().isEmpty());
+
+    // Four menus; entries with separators, in order, with their shortcuts.
+    const QList<QAction*> menus = m_window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    const QStringList captions { QStringLiteral("&File"), QStringLiteral("&Edit"), QStringLiteral("&Settings"),
+                                 QStringLiteral("&Help") };
+    const int entries[] = { 5, 6, 3, 6 };
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(menus[i]->text(), captions[i]);
+        EXPECT_EQ(menus[i]->menu()->actions().size(), entries[i]);
+    }
+    const struct
+    {
+        const char* name;
+        QKeySequence keys;
+    } shortcuts[] = { { "actionNewSearch", QKeySequence(Qt::CTRL | Qt::Key_0) },
+                      { "actionSave", QKeySequence(Qt::CTRL | Qt::Key_S) },
+                      { "actionPrint", QKeySequence(Qt::CTRL | Qt::Key_P) },
+                      { "actionCopy", QKeySequence(Qt::CTRL | Qt::Key_C) },
+                      { "actionCut", QKeySequence(Qt::CTRL | Qt::Key_X) },
+                      { "actionPaste", QKeySequence(Qt::CTRL | Qt::Key_V) },
+                      { "actionClose", QKeySequence() },
+                      { "actionAbout", QKeySequence() } };
+    for (const auto& row : shortcuts) {
+        SCOPED_TRACE(row.name);
+        auto* action = Find<QAction>(row.name);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->shortcut(), row.keys);
+    }
+}
+
+TEST_F(MainWindowTest, StartAndEndRecordsInTheLog)
+{
+    const QString start = QStringLiteral("< Start Vesk? %1.%2.%3.%4 >")
+                              .arg(VESK_VERSION_MAJOR)
+                              .arg(VESK_VERSION_MINOR)
+                              .arg(VESK_VERSION_RELEASE)
+                              .arg(VESK_VERSION_BUILD);
+    // The end record is the window's last line, written as it goes; the log is complete once it closes.
+    m_window.reset();
+    const QString fileName = m_log->GetLogFileName();
+    m_log.reset();
+    QFile file(fileName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 5) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines[0].isEmpty());
+    EXPECT_TRUE(lines[1].isEmpty());
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" > ") + start)) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral(" > < End Vesk? >"))) << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].isEmpty());
+}
+
+TEST_F(MainWindowTest, EnterAndTheSearchButtonRunTheSameSearch)
+{
+    m_transport.SetDefaultReply("whois.verisign-grs.com", "Registry reply line\r\n");
+    QTest::keyClicks(m_window->QueryBox(), QStringLiteral("  something-plain  "));
+    QTest::keyClick(m_window->QueryBox(), Qt::Key_Return);
+    const QString byEnter = Sheet();
+    ASSERT_EQ(m_transport.Exchanges().size(), 1);
+    EXPECT_TRUE(byEnter.contains(QStringLiteral("Registry reply line")));
+    EXPECT_EQ(m_window->QueryBox()->text(), QStringLiteral("something-plain"));
+    EXPECT_EQ(m_window->StatusLabel()->text(), QStringLiteral("Done"));
+
+    auto* button = Find<TLumariaButton>("searchButton");
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, 10));
+    ASSERT_EQ(m_transport.Exchanges().size(), 2);
+    EXPECT_EQ(m_transport.Exchanges()[1].Query, m_transport.Exchanges()[0].Query);
+    EXPECT_EQ(Sheet(), byEnter); // "Clear Before Search" is on: the same report again
+    EXPECT_TRUE(m_window->Engine().StopFlag());
+}
+
+TEST_F(MainWindowTest, StopBeforeAnySearchShowsTheStoppingMessage)
+{
+    QTest::mouseClick(Find<TLumariaButton>("stopButton"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(m_window->StatusLabel()->text(), QStringLiteral("Stopping Search Process, Please Wait ...."));
+    EXPECT_TRUE(m_transport.Exchanges().isEmpty());
+}
+
+TEST_F(MainWindowTest, AnErrorEscapingACommandIsReportedAndTheWindowCarriesOn)
+{
+    m_window->QueryBox()->setText(QString(300, QLatin1Char('a')));
+    m_window->Search();
+    ASSERT_EQ(MessageBox::Shown().size(), 1);
+    EXPECT_FALSE(MessageBox::Shown()[0].isEmpty());
+    EXPECT_TRUE(m_window->Engine().StopFlag());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    m_transport.SetDefaultReply("whois.verisign-grs.com", "still working\r\n");
+    m_window->QueryBox()->setText(QStringLiteral("plain"));
+    m_window->Search();
+    EXPECT_TRUE(Sheet().contains(QStringLiteral("still working")));
+}
+
+TEST_F(MainWindowTest, WelcomeBlockOnEachActivationAfterOneOfOurWindows)
+{
+    ShowAndActivate(m_window.get());
+    EXPECT_EQ(Sheet().count(kThanks), 1);
+    EXPECT_TRUE(Sheet().contains(QStringLiteral("WELCOME TO VESK?")));
+    EXPECT_TRUE(m_window->StartupTimer()->isActive());
+    m_window->StartupTimer()->stop();
+
+    // The options window takes the focus and hands it back: a new welcome block.
+    {
+        TfmOption options(*m_settings, {}, m_window.get());
+        ShowAndActivate(&options);
+        options.close();
+        ShowAndActivate(m_window.get());
+    }
+    EXPECT_EQ(Sheet().count(kThanks), 2);
+
+    // A plain window that is not one of ours (a message box, say) does not bring it back.
+    {
+        QWidget other;
+        ShowAndActivate(&other);
+        other.close();
+        ShowAndActivate(m_window.get());
+    }
+    EXPECT_EQ(Sheet().count(kThanks), 2);
+}
+
+TEST_F(MainWindowTest, StartupCheckWarnsAboutMissingDefinitionsAndUpdatesWhenDue)
+{
+    // Loaded definitions, Auto Update off: nothing happens.
+    m_window->StartupCheck();
+    EXPECT_TRUE(MessageBox::Shown().isEmpty());
+    EXPECT_EQ(m_updates, 0);
+
+    // Due: the update runs and the status line is blank afterwards; empty tables bring the two-line warning.
+    m_settings->AutoUpdate = true;
+    m_settings->LastUpdate -= 31;
+    m_definitions.SetTldRows({});
+    m_window->StartupCheck();
+    EXPECT_EQ(m_updates, 1);
+    EXPECT_TRUE(m_window->StatusLabel()->text().isEmpty());
+    ASSERT_EQ(MessageBox::Shown().size(), 1);
+    EXPECT_EQ(MessageBox::Shown()[0].count(QStringLiteral("\r\n")), 1);
+
+    // 29 days: not due.
+    m_settings->LastUpdate += 2;
+    m_window->StartupCheck();
+    EXPECT_EQ(m_updates, 1);
+}
+
+TEST_F(MainWindowTest, FontCommandCancelChangesNothingConfirmStoresEverything)
+{
+    const QFont before = m_window->WorksheetEdit()->font();
+    QTimer::singleShot(0, m_window.get(), [this] {
+        m_window->FontDialog()->SetChosenFont(
+            { QStringLiteral("Courier"), 14, { true, false, false, false }, Qt::red, 0 });
+        m_window->FontDialog()->reject();
+    });
+    m_window->ChooseWorksheetFont();
+    EXPECT_EQ(m_settings->FontName, QStringLiteral("Courier New"));
+    EXPECT_EQ(m_settings->FontHeight, -13);
+    EXPECT_EQ(m_settings->FontStyle, 0);
+    EXPECT_EQ(m_window->WorksheetEdit()->font(), before);
+
+    QTimer::singleShot(0, m_window.get(), [this] {
+        // The dialog opened with a copy of the worksheet font.
+        EXPECT_EQ(m_window->FontDialog()->GetChosenFont().PointSize, 10);
+        m_window->FontDialog()->SetChosenFont(
+            { QStringLiteral("DejaVu Sans Mono"), 12, { false, false, true, true }, QColor(0, 0, 128), 0 });
+        m_window->FontDialog()->accept();
+    });
+    m_window->ChooseWorksheetFont();
+    EXPECT_EQ(m_settings->FontName, QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(m_settings->FontHeight, -16);
+    EXPECT_EQ(m_settings->FontColor, 0x800000);
+    EXPECT_EQ(m_settings->FontStyle, 3);
+    const QFont applied = m_window->WorksheetEdit()->font();
+    EXPECT_EQ(applied.pixelSize(), 16);
+    EXPECT_TRUE(applied.underline() && applied.strikeOut());
+    EXPECT_EQ(m_window->WorksheetEdit()->palette().color(QPalette::Text), QColor(0, 0, 128));
+
+    m_settings.reset(); // written back at the end of the run
+    EXPECT_EQ(m_temp.Get(QStringLiteral("Font"), QStringLiteral("Style")), QStringLiteral("3"));
+    EXPECT_EQ(m_temp.Get(QStringLiteral("Font"), QStringLiteral("Height")), QStringLiteral("-16"));
+    m_window.reset();
+}
+
+TEST_F(MainWindowTest, WorksheetFontFromTheSettings)
+{
+    const struct
+    {
+        const char* name;
+        int height, color, style;
+        int pixels;
+        QColor text;
+        bool bold, italic, underline, strikeOut;
+    } rows[] = {
+        { "defaults", -13, 0, 0, 13, Qt::black, false, false, false, false },
+        { "bold italic red", -20, 0x0000ff, 12, 20, Qt::red, true, true, false, false },
+        { "underline strike-out blue", -9, 0xff0000, 3, 9, Qt::blue, false, false, true, true },
+        { "high bits ignored", -13, 0x00ff00, 16 + 8, 13, Qt::green, true, false, false, false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_settings->FontHeight = row.height;
+        m_settings->FontColor = row.color;
+        m_settings->FontStyle = row.style;
+        // Closing the options dialog re-applies the font, changed or not.
+        QTimer::singleShot(0, m_window.get(), [] { QApplication::activeModalWidget()->close(); });
+        m_window->OpenOptions();
+        const QFont font = m_window->WorksheetEdit()->font();
+        EXPECT_EQ(font.pixelSize(), row.pixels);
+        EXPECT_EQ(font.bold(), row.bold);
+        EXPECT_EQ(font.italic(), row.italic);
+        EXPECT_EQ(font.underline(), row.underline);
+        EXPECT_EQ(font.strikeOut(), row.strikeOut);
+        EXPECT_EQ(m_window->WorksheetEdit()->palette().color(QPalette::Text), row.text);
+    }
+    // A positive height is a cell height: the characters come out smaller.
+    m_settings->FontHeight = 20;
+    EXPECT_LE(TfrmMain::WorksheetFontOf(*m_settings).pixelSize(), 20);
+    EXPECT_GT(TfrmMain::WorksheetFontOf(*m_settings).pixelSize(), 10);
+}
+
+TEST_F(MainWindowTest, FileAndEditCommands)
+{
+    m_window->AppendLine(QStringLiteral("\u2552\u2550 caf\u00e9 \u2555"));
+    m_window->AppendLine(QStringLiteral("second"));
+    const QString path = m_dir.filePath(QStringLiteral("out.txt"));
+    ASSERT_TRUE(m_window->SaveWorksheet(path));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QStringLiteral("\u2552\u2550 caf\u00e9 \u2555\nsecond\n").toUtf8());
+    EXPECT_FALSE(m_window->SaveWorksheet(m_dir.filePath(QStringLiteral("no/such/folder/out.txt"))));
+    EXPECT_EQ(MessageBox::Shown().size(), 1);
+
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(m_dir.filePath(QStringLiteral("out.pdf")));
+    m_window->PrintWorksheet(printer);
+    EXPECT_GT(QFileInfo(printer.outputFileName()).size(), 0);
+
+    ShowAndActivate(m_window.get());
+    m_window->QueryBox()->setText(QStringLiteral("example.org"));
+    m_window->QueryBox()->setFocus();
+    m_window->QueryBox()->selectAll();
+    Find<QAction>("actionCopy")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("example.org"));
+    Find<QAction>("actionCut")->trigger();
+    EXPECT_TRUE(m_window->QueryBox()->text().isEmpty());
+    Find<QAction>("actionPaste")->trigger();
+    EXPECT_EQ(m_window->QueryBox()->text(), QStringLiteral("example.org"));
+
+    Find<QAction>("actionNewSearch")->trigger();
+    EXPECT_TRUE(m_window->QueryBox()->text().isEmpty());
+    EXPECT_TRUE(m_window->QueryBox()->hasFocus());
+
+    Find<QAction>("actionSelectAll")->trigger();
+    EXPECT_TRUE(m_window->WorksheetEdit()->hasFocus());
+    EXPECT_EQ(m_window->WorksheetEdit()->textCursor().selectedText().size(), Sheet().size());
+    Find<QAction>("actionClear")->trigger();
+    EXPECT_TRUE(Sheet().isEmpty());
+
+    Find<QAction>("actionClose")->trigger();
+    EXPECT_FALSE(m_window->isVisible());
+}
+
+TEST_F(MainWindowTest, HelpCommandsOpenTheirAddresses)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    // The manual is found beside the program wherever the process happens to stand.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(QDir::rootPath());
+    Find<QAction>("actionWebPage1")->trigger();
+    Find<QAction>("actionWebPage2")->trigger();
+    Find<QAction>("actionWebPage3")->trigger();
+    QDir::setCurrent(current);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(catcher.urls.size(), 3);
+    EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("https://www.iana.org/domains/root/db")));
+    EXPECT_EQ(catcher.urls[1], QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("vesk-manual.html"))));
+    EXPECT_EQ(catcher.urls[2], QUrl(QStringLiteral("https://lookup.icann.org")));
+}
+
+#include "main_window_test.moc"

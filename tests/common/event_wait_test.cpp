@@ -1,0 +1,92 @@
+#include "common/app_version.h"
+#include "common/day_numbers.h"
+#include "common/event_wait.h"
+#include "vesk_version.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QMetaObject>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+TEST(FileNameNoExtTest, CutsThePathAndTheLastExtension)
+{
+    const struct
+    {
+        const char *path, *expected;
+    } rows[] = {
+        { "C:\\A\\vesk.exe", "vesk" },
+        { "C:\\A\\x.y.exe", "x.y" },
+        { "C:\\A\\noext", "noext" },
+        { "C:vesk.exe", "vesk" },
+        { "/usr/local/bin/vesk-query", "vesk-query" },
+        { "/opt/v.d/vesk", "vesk" }, // a dot in a folder name is not an extension
+        { "vesk.", "vesk" },
+        { "", "" },
+        { "C:\\A\\", "" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(FileNameNoExt(QString::fromLatin1(row.path)), QString::fromLatin1(row.expected));
+    }
+}
+
+TEST(DelayTest, HandlesEventsWhileWaitingTheFullTime)
+{
+    bool timerFired = false;
+    bool queuedRan = false;
+    QTimer::singleShot(5, [&] { timerFired = true; });
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { queuedRan = true; }, Qt::QueuedConnection);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Delay(60);
+    EXPECT_GE(elapsed.elapsed(), 60);
+    EXPECT_TRUE(timerFired);
+    EXPECT_TRUE(queuedRan);
+}
+
+TEST(DelayTest, ZeroHandlesPendingEventsOnce)
+{
+    bool queuedRan = false;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { queuedRan = true; }, Qt::QueuedConnection);
+    Delay(0);
+    EXPECT_TRUE(queuedRan);
+    Delay(-5);
+}
+
+TEST(DelayTest, AQuitDuringTheWaitDoesNotCutItShort)
+{
+    QTimer::singleShot(5, [] { QCoreApplication::exit(0); });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Delay(40);
+    EXPECT_GE(elapsed.elapsed(), 40);
+}
+
+TEST(DayNumberTest, CountsFromTheLastDaysOf1899)
+{
+    EXPECT_EQ(DayNumber(QDate(1899, 12, 30)), 0);
+    EXPECT_EQ(DayNumber(QDate(1900, 1, 1)), 2);
+    EXPECT_EQ(DayNumber(QDate(2004, 1, 14)), 38000);
+    EXPECT_EQ(DateOfDayNumber(38000), QDate(2004, 1, 14));
+    EXPECT_DOUBLE_EQ(DayNumberWithTime(QDateTime(QDate(2004, 1, 14), QTime(18, 0))), 38000.75);
+}
+
+TEST(VersionTest, NumbersComeFromTheBuild)
+{
+    TAppVersion version;
+    GetAppVersion(version);
+    EXPECT_EQ(version.Major, VESK_VERSION_MAJOR);
+    EXPECT_EQ(version.Minor, VESK_VERSION_MINOR);
+    EXPECT_EQ(version.Release, VESK_VERSION_RELEASE);
+    EXPECT_EQ(version.Build, VESK_VERSION_BUILD);
+    EXPECT_TRUE(version.TranslationText.isEmpty());
+}
+
+} // namespace
+} // namespace vesk

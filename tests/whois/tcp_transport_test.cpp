@@ -1,0 +1,311 @@
+#include "support/fake_whois_server.h"
+#include "support/test_data.h"
+#include "whois/tcp_transport.h"
+
+#include <QTcpServer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace vesk {
+namespace {
+
+using test::FakeWhoisMode;
+using test::FakeWhoisServer;
+
+const QByteArray kServerHost = QByteArrayLiteral("whois.example.net");
+constexpr qint64 kMiB = 1024 * 1024;
+
+ServerEndpoint Loopback(quint16 port)
+{
+    return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), port };
+}
+
+/// A port on which nothing listens: bound once, then released.
+quint16 RefusedPort()
+{
+    QTcpServer probe;
+    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+class WhoisClientTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_server.IsListening()); }
+
+    /// A transport that sends kServerHost (any port) to the fake server. Waits are short so that the tests
+    /// about silence finish quickly; the tests never depend on how long anything took.
+    std::unique_ptr<TcpWhoisTransport> Transport(WhoisClientLimits limits = ShortLimits())
+    {
+        AddressBook book;
+        book.AddServer(kServerHost, Loopback(m_server.Port()));
+        return std::make_unique<TcpWhoisTransport>(book, limits);
+    }
+
+    static WhoisClientLimits ShortLimits()
+    {
+        WhoisClientLimits limits;
+        limits.ReadTimeoutMs = 200;
+        limits.ConnectTimeoutMs = 5000;
+        limits.ExchangeTimeoutMs = 30000;
+        return limits;
+    }
+
+    QByteArray Ask(const QByteArray& query, HostSource source = HostSource::Fixed)
+    {
+        return Transport()->Exchange(kServerHost, 43, query, source);
+    }
+
+    FakeWhoisServer m_server;
+};
+
+TEST_F(WhoisClientTest, SendsTheQueryUnchangedWithCrLfAndNothingElse)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray query;
+    };
+    const Row rows[] = {
+        { "domain", QByteArrayLiteral("example.com") },
+        { "empty", QByteArray() },
+        { "blanks and case kept", QByteArrayLiteral(" Example.COM \t") },
+        { "8-bit bytes kept", QByteArrayLiteral("b\xe9t\xe9.example") },
+        { "handle", QByteArrayLiteral("NET-192-0-2-0-1") },
+    };
+    // The server never closes, so it records every byte the client sends until the client gives up and leaves.
+    m_server.SetMode(FakeWhoisMode::NeverClose);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int before = static_cast<int>(m_server.ReceivedQueries().size());
+        Ask(row.query);
+        const QList<QByteArray> received = m_server.ReceivedQueries();
+        ASSERT_EQ(received.size(), before + 1);
+        EXPECT_EQ(received.last(), row.query + QByteArrayLiteral("\r\n"));
+    }
+}
+
+TEST_F(WhoisClientTest, KeepsTheReplyByteForByte)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray reply;
+        FakeWhoisMode mode;
+    };
+    const Row rows[] = {
+        { "three letters, no line end", QByteArrayLiteral("abc"), FakeWhoisMode::AnswerAndClose },
+        { "recorded registry reply",
+          test::ReadTestData(QStringLiteral("whois/whois.verisign-grs.com-com-registered-newformat-2020.txt")),
+          FakeWhoisMode::AnswerAndClose },
+        { "CR LF lines", QByteArrayLiteral("Domain Name: EXAMPLE.COM\r\nStatus: ok\r\n\r\n"),
+          FakeWhoisMode::AnswerAndClose },
+        { "LF and lone CR lines", QByteArrayLiteral("a\nb\rc\n\n"), FakeWhoisMode::AnswerAndClose },
+        { "every byte value", FakeWhoisServer::AllByteValues(), FakeWhoisMode::AnswerAndClose },
+        { "many reads", FakeWhoisServer::GeneratedReply(300 * 1024), FakeWhoisMode::AnswerAndClose },
+        { "slow pieces", QByteArrayLiteral("% slow server\r\nnetname: EXAMPLE-NET\r\n"), FakeWhoisMode::AnswerSlowly },
+        { "nothing", QByteArray(), FakeWhoisMode::AnswerAndClose },
+    };
+    m_server.SetChunking(5, 10);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_server.SetMode(row.mode);
+        m_server.SetDefaultReply(row.reply);
+        EXPECT_EQ(Ask(QByteArrayLiteral("example.com")), row.reply);
+    }
+}
+
+TEST_F(WhoisClientTest, RepliesArePickedByQueryLine)
+{
+    m_server.SetDefaultReply(QByteArrayLiteral("no match\r\n"));
+    m_server.SetReply(QByteArrayLiteral("example.com"), QByteArrayLiteral("Domain Name: EXAMPLE.COM\r\n"));
+    auto transport = Transport();
+    EXPECT_EQ(transport->Exchange(kServerHost, 43, QByteArrayLiteral("example.com"), HostSource::Fixed),
+              QByteArrayLiteral("Domain Name: EXAMPLE.COM\r\n"));
+    // The same transport serves the next exchange on a fresh connection.
+    EXPECT_EQ(transport->Exchange(kServerHost, 43, QByteArrayLiteral("example.org"), HostSource::Fixed),
+              QByteArrayLiteral("no match\r\n"));
+    EXPECT_EQ(m_server.ConnectionCount(), 2);
+}
+
+TEST_F(WhoisClientTest, AFailingServerGivesWhatArrivedBeforeTheFailure)
+{
+    const QByteArray reply = QByteArrayLiteral("NetRange: 192.0.2.0 - 192.0.2.255\r\nCIDR: 192.0.2.0/24\r\n");
+    const qint64 half = reply.size() / 2;
+    struct Row
+    {
+        const char* name;
+        FakeWhoisMode mode;
+        qint64 partialBytes;
+        QByteArray expected;
+    };
+    const Row rows[] = {
+        { "close at once", FakeWhoisMode::CloseAtOnce, 0, QByteArray() },
+        { "reset before any data", FakeWhoisMode::Reset, 0, QByteArray() },
+        { "reset mid-reply", FakeWhoisMode::Reset, half, reply.left(half) },
+        { "silent from the start", FakeWhoisMode::Silent, 0, QByteArray() },
+        { "silent after half a reply", FakeWhoisMode::Silent, half, reply.left(half) },
+        { "never closes after the whole reply", FakeWhoisMode::NeverClose, 0, reply },
+    };
+    m_server.SetDefaultReply(reply);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_server.SetMode(row.mode);
+        m_server.SetPartialBytes(row.partialBytes);
+        EXPECT_EQ(Ask(QByteArrayLiteral("192.0.2.7")), row.expected);
+    }
+}
+
+TEST_F(WhoisClientTest, NoServerGivesAnEmptyReply)
+{
+    auto transport = Transport();
+    EXPECT_TRUE(transport
+                    ->Exchange(QByteArrayLiteral("127.0.0.1"), RefusedPort(), QByteArrayLiteral("example.com"),
+                               HostSource::Fixed)
+                    .isEmpty());
+    EXPECT_TRUE(transport
+                    ->Exchange(QByteArrayLiteral("no-such-host.invalid"), 43, QByteArrayLiteral("example.com"),
+                               HostSource::Fixed)
+                    .isEmpty());
+    for (const int port : { 0, -1, 65536 }) {
+        SCOPED_TRACE(port);
+        EXPECT_TRUE(
+            transport->Exchange(kServerHost, port, QByteArrayLiteral("example.com"), HostSource::Fixed).isEmpty());
+    }
+    EXPECT_TRUE(transport->Exchange(QByteArray(), 43, QByteArrayLiteral("example.com"), HostSource::Fixed).isEmpty());
+    // A name the book declares unknown is not handed to the system resolver, and nothing connects.
+    transport->Book().AddAddresses(QByteArrayLiteral("gone.example"), {});
+    EXPECT_TRUE(transport->Exchange(QByteArrayLiteral("gone.example"), 43, QByteArrayLiteral("x"), HostSource::Fixed)
+                    .isEmpty());
+    EXPECT_EQ(m_server.ConnectionCount(), 0);
+}
+
+TEST_F(WhoisClientTest, AFloodIsCutAtTheReplyCap)
+{
+    WhoisClientLimits limits = ShortLimits();
+    limits.MaxReplyBytes = kMiB;
+    m_server.SetGeneratedDefaultReply(3 * kMiB);
+    for (const FakeWhoisMode mode : { FakeWhoisMode::AnswerAndClose, FakeWhoisMode::NeverClose }) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        m_server.SetMode(mode);
+        const QByteArray reply
+            = Transport(limits)->Exchange(kServerHost, 43, QByteArrayLiteral("x"), HostSource::Fixed);
+        EXPECT_EQ(reply.size(), kMiB);
+        EXPECT_TRUE(reply == FakeWhoisServer::GeneratedReply(kMiB)); // no dump of a megabyte on failure
+    }
+    // A reply that fits is not touched by the cap.
+    m_server.SetMode(FakeWhoisMode::AnswerAndClose);
+    m_server.SetGeneratedDefaultReply(kMiB - 1);
+    EXPECT_EQ(Transport(limits)->Exchange(kServerHost, 43, QByteArrayLiteral("x"), HostSource::Fixed).size(), kMiB - 1);
+}
+
+TEST_F(WhoisClientTest, TheExchangeEndsAtItsOverallLimitHoweverSlowlyDataComes)
+{
+    // Each byte comes well within the read time-out, so only the overall limit can end this exchange.
+    const QByteArray reply = QByteArrayLiteral("0123456789");
+    WhoisClientLimits limits = ShortLimits();
+    limits.ReadTimeoutMs = 60000;
+    limits.ExchangeTimeoutMs = 500;
+    m_server.SetDefaultReply(reply);
+    m_server.SetMode(FakeWhoisMode::Trickle);
+    m_server.SetChunking(1, 20);
+    const QByteArray got = Transport(limits)->Exchange(kServerHost, 43, QByteArrayLiteral("x"), HostSource::Fixed);
+    ASSERT_FALSE(got.isEmpty());
+    for (qsizetype i = 0; i < got.size(); ++i)
+        ASSERT_EQ(got.at(i), reply.at(i % reply.size())) << "at " << i;
+
+    // The same limit bounds a server that never says anything.
+    m_server.SetMode(FakeWhoisMode::Silent);
+    m_server.SetPartialBytes(0);
+    EXPECT_TRUE(Transport(limits)->Exchange(kServerHost, 43, QByteArrayLiteral("x"), HostSource::Fixed).isEmpty());
+}
+
+TEST_F(WhoisClientTest, ReferralsToThisMachineAreNotFollowed)
+{
+    m_server.SetDefaultReply(QByteArrayLiteral("answered"));
+    const quint16 port = m_server.Port();
+    auto transport = Transport();
+    transport->Book().AddAddresses(QByteArrayLiteral("evil.example"), { 0x7F000001u });
+    struct Row
+    {
+        const char* host;
+        bool referralAnswered;
+    };
+    const Row rows[] = {
+        { "localhost", false }, // the system resolver's loopback name
+        { "127.0.0.1", false },
+        { "127.1", false }, // a short dotted form of the same address
+        { "evil.example", false }, // a listed name is still a name that resolves here
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.host);
+        const QByteArray host(row.host);
+        EXPECT_TRUE(transport->Exchange(host, port, QByteArrayLiteral("x"), HostSource::Referral).isEmpty());
+        // The engine's own fixed hosts may point anywhere.
+        EXPECT_EQ(transport->Exchange(host, port, QByteArrayLiteral("x"), HostSource::Fixed),
+                  QByteArrayLiteral("answered"));
+    }
+    EXPECT_EQ(m_server.ConnectionCount(), 4); // the refused referrals never connected
+    EXPECT_TRUE(transport->Exchange(QByteArrayLiteral("127.0.0.2"), port, QByteArrayLiteral("x"), HostSource::Referral)
+                    .isEmpty());
+    // A route in the address book is the caller's own choice, not the server's.
+    EXPECT_EQ(transport->Exchange(kServerHost, 43, QByteArrayLiteral("x"), HostSource::Referral),
+              QByteArrayLiteral("answered"));
+}
+
+TEST_F(WhoisClientTest, ClassifiesAddressesThatReferralsMustNotReach)
+{
+    const char* forbidden[]
+        = { "127.0.0.1", "127.255.255.254",  "0.0.0.0",           "0.1.2.3", "169.254.0.1", "169.254.255.255",
+            "224.0.0.1", "239.255.255.250",  "255.255.255.255",   "::1",     "::",          "fe80::1",
+            "ff02::1",   "::ffff:127.0.0.1", "::ffff:169.254.1.1" };
+    const char* allowed[] = { "192.0.2.7",       "8.8.8.8",   "10.0.0.1",    "169.253.255.255", "169.255.0.0",
+                              "223.255.255.255", "240.0.0.1", "2001:db8::1", "::ffff:192.0.2.7" };
+    for (const char* text : forbidden) {
+        SCOPED_TRACE(text);
+        EXPECT_TRUE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(text))));
+    }
+    for (const char* text : allowed) {
+        SCOPED_TRACE(text);
+        EXPECT_FALSE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(text))));
+    }
+    EXPECT_TRUE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress()));
+}
+
+TEST_F(WhoisClientTest, AddressBookRoutesByHostAndPort)
+{
+    FakeWhoisServer rwhois;
+    rwhois.SetDefaultReply(QByteArrayLiteral("%rwhois V-1.5:003fff:00 rwhois.example.net\r\n"));
+    m_server.SetDefaultReply(QByteArrayLiteral("whois"));
+    AddressBook book;
+    book.AddServer(kServerHost, Loopback(m_server.Port()));
+    book.AddServer(kServerHost, 4321, Loopback(rwhois.Port()));
+    TcpWhoisTransport transport(book, ShortLimits());
+    EXPECT_EQ(transport.Exchange(QByteArrayLiteral("WHOIS.Example.NET"), 43, QByteArrayLiteral("x"), HostSource::Fixed),
+              QByteArrayLiteral("whois"));
+    EXPECT_TRUE(transport.Exchange(kServerHost, 4321, QByteArrayLiteral("x"), HostSource::Fixed)
+                    .startsWith(QByteArrayLiteral("%rwhois V-1.5:")));
+}
+
+TEST_F(WhoisClientTest, ResolvesIPv4InResolverOrder)
+{
+    auto transport = Transport();
+    const QList<uint32_t> listed = { 0xC0000207u, 0x0A000001u, 0xC6336405u };
+    transport->Book().AddAddresses(QByteArrayLiteral("example.com"), listed);
+    EXPECT_EQ(transport->ResolveIPv4(QByteArrayLiteral("example.com")), listed);
+    EXPECT_EQ(transport->ResolveIPv4(QByteArrayLiteral("Example.COM")), listed);
+    EXPECT_TRUE(transport->ResolveIPv4(QByteArrayLiteral("no-such-host.invalid")).isEmpty());
+    EXPECT_TRUE(transport->ResolveIPv4(QByteArray()).isEmpty());
+    EXPECT_EQ(transport->ResolveIPv4(QByteArrayLiteral("192.0.2.7")), QList<uint32_t> { 0xC0000207u });
+    EXPECT_TRUE(transport->ResolveIPv4(QByteArrayLiteral("localhost")).contains(0x7F000001u));
+
+    transport->Book().AddReverseName(0xC0000207u, QByteArrayLiteral("host7.example.com"));
+    transport->Book().AddReverseName(0xC0000208u, QByteArray());
+    EXPECT_EQ(transport->ReverseName(0xC0000207u), QByteArrayLiteral("host7.example.com"));
+    EXPECT_TRUE(transport->ReverseName(0xC0000208u).isEmpty());
+}
+
+} // namespace
+} // namespace vesk
