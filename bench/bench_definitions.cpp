@@ -22,7 +22,7 @@ QByteArray ReadShipped(const QByteArray& name)
 // The whole start-up load: both files read, decrypted and parsed into the tables.
 void BM_LoadShippedDefinitions(benchmark::State& state)
 {
-    vesk::TDefinitions defs;
+    vesk::DefinitionTables defs;
     for (auto _ : state) {
         defs.LoadAll(QStringLiteral(VESK_BIN_DIR));
         benchmark::DoNotOptimize(defs.TldRows().size());
@@ -54,7 +54,7 @@ BENCHMARK(BM_ParseTldRows)->Unit(benchmark::kMicrosecond);
 // One lookup near the end of the table: the cost of the first-match scan.
 void BM_FindTldLastRow(benchmark::State& state)
 {
-    vesk::TDefinitions defs;
+    vesk::DefinitionTables defs;
     defs.LoadAll(QStringLiteral(VESK_BIN_DIR));
     const QByteArray last = defs.TldRows().isEmpty() ? QByteArray("zz") : defs.TldRows().last().Tld;
     for (auto _ : state)

@@ -88,9 +88,9 @@ struct EngineWorld
     QTemporaryDir logDir;
     vesk::TReg settings;
     vesk::TLogFile log;
-    vesk::TDefinitions definitions;
+    vesk::DefinitionTables definitions;
     CountingFrontend window;
-    vesk::TLookupEngine engine;
+    vesk::LookupEngine engine;
 };
 
 long g_baselineKiB = 0;

@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         VESK_FUZZ_CHECK(IsIPAddress(text) == ReferenceIsIPAddress(text), "IsIPAddress equals the reference");
         VESK_FUZZ_CHECK(text.size() <= kMaxQueryLength, "a query too long is refused");
-    } catch (const EQueryTooLong&) {
+    } catch (const QueryTooLongError&) {
         VESK_FUZZ_CHECK(text.size() > kMaxQueryLength, "only a query too long is refused");
     }
 

@@ -32,10 +32,10 @@ bool Trimmed(const QByteArray& text)
     return text.isEmpty() || (static_cast<uint8_t>(text.front()) > 32 && static_cast<uint8_t>(text.back()) > 32);
 }
 
-const vesk::TDefinitions& Definitions()
+const vesk::DefinitionTables& Definitions()
 {
-    static const vesk::TDefinitions definitions = [] {
-        vesk::TDefinitions d;
+    static const vesk::DefinitionTables definitions = [] {
+        vesk::DefinitionTables d;
         d.SetTldRows({ { "com", "", "" }, { "net", "", "" }, { "org", "", "" }, { "example", "", "" } });
         return d;
     }();

@@ -102,9 +102,9 @@ private:
     bool m_busy = false;
 };
 
-TDefinitions FuzzDefinitions()
+DefinitionTables FuzzDefinitions()
 {
-    TDefinitions definitions;
+    DefinitionTables definitions;
     definitions.SetTldRows({
         { "com", "Commercial organizations", "whois.verisign-grs.com" },
         { "net", "Network providers", "whois.verisign-grs.com" },
@@ -142,10 +142,10 @@ struct World
 
     TReg Settings;
     TLogFile Log;
-    TDefinitions Definitions;
+    DefinitionTables Definitions;
     PieceTransport Transport;
     CountingFrontend Window;
-    TLookupEngine Engine;
+    LookupEngine Engine;
 };
 
 void RunReport(World& world, const QByteArray& query, qint64 inputSize)

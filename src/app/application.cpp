@@ -41,17 +41,17 @@ StartResult RunApplication(const StartOptions& options)
         : options.ExecutableName;
 
     // The lock is named after the title the program has before it takes its own ("vesk").
-    TInstanceLock lock(QCoreApplication::applicationName(), options.LockDirectory);
+    InstanceLock lock(QCoreApplication::applicationName(), options.LockDirectory);
 
     std::unique_ptr<TReg> settings;
     std::unique_ptr<TLogFile> log;
-    std::unique_ptr<TDefinitions> definitions;
+    std::unique_ptr<DefinitionTables> definitions;
     QPointer<TfmSplash> splash;
     StartResult result = StartResult::Ran;
     try {
         settings = MakeSettings(options.SettingsFile);
         log = std::make_unique<TLogFile>(executableDir, executableName);
-        definitions = std::make_unique<TDefinitions>();
+        definitions = std::make_unique<DefinitionTables>();
         definitions->LoadTldTable(executableDir);
         definitions->LoadHostMarks(executableDir);
 
@@ -83,7 +83,7 @@ StartResult RunApplication(const StartOptions& options)
             TfrmMain window(*settings, *log, *definitions, *transport, executableDir);
             window.BuildMainWindow();
             lock.Listen();
-            QObject::connect(&lock, &TInstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);
+            QObject::connect(&lock, &InstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);
             // The splash goes when the main window takes the focus; also when the desktop never focused the splash
             // itself, so it cannot stay on screen for the whole session.
             if (!splash.isNull()) {

@@ -32,7 +32,7 @@ enum StyleIndex { kRegular, kItalic, kBold, kBoldItalic };
 
 } // namespace
 
-TFontDialog::TFontDialog(QWidget* parent)
+FontDialog::FontDialog(QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Font"));
@@ -89,18 +89,18 @@ TFontDialog::TFontDialog(QWidget* parent)
         m_face0.clear();
         UpdateSample();
     });
-    connect(m_style, &QComboBox::currentIndexChanged, this, &TFontDialog::UpdateSample);
-    connect(m_size, &QSpinBox::valueChanged, this, &TFontDialog::UpdateSample);
-    connect(m_strikeOut, &QCheckBox::toggled, this, &TFontDialog::UpdateSample);
-    connect(m_underline, &QCheckBox::toggled, this, &TFontDialog::UpdateSample);
-    connect(m_color, &QComboBox::currentIndexChanged, this, &TFontDialog::UpdateSample);
+    connect(m_style, &QComboBox::currentIndexChanged, this, &FontDialog::UpdateSample);
+    connect(m_size, &QSpinBox::valueChanged, this, &FontDialog::UpdateSample);
+    connect(m_strikeOut, &QCheckBox::toggled, this, &FontDialog::UpdateSample);
+    connect(m_underline, &QCheckBox::toggled, this, &FontDialog::UpdateSample);
+    connect(m_color, &QComboBox::currentIndexChanged, this, &FontDialog::UpdateSample);
 
     ChosenFont initial;
     initial.Face = QStringLiteral("Courier");
     SetChosenFont(initial);
 }
 
-void TFontDialog::SetChosenFont(const ChosenFont& font)
+void FontDialog::SetChosenFont(const ChosenFont& font)
 {
     m_face->setCurrentFont(QFont(font.Face));
     // The list shows installed faces only; a face it has to substitute is kept by name until the user picks one.
@@ -121,7 +121,7 @@ void TFontDialog::SetChosenFont(const ChosenFont& font)
     UpdateSample();
 }
 
-ChosenFont TFontDialog::GetChosenFont() const
+ChosenFont FontDialog::GetChosenFont() const
 {
     ChosenFont font;
     font.Face = m_face0.isEmpty() ? m_face->currentFont().family() : m_face0;
@@ -136,17 +136,17 @@ ChosenFont TFontDialog::GetChosenFont() const
     return font;
 }
 
-int TFontDialog::HeightOfPoints(int points)
+int FontDialog::HeightOfPoints(int points)
 {
     return -static_cast<int>(std::lround(points * 96.0 / 72.0));
 }
 
-int TFontDialog::PointsOfHeight(int height)
+int FontDialog::PointsOfHeight(int height)
 {
     return static_cast<int>(std::lround(std::abs(height) * 72.0 / 96.0));
 }
 
-void TFontDialog::UpdateSample()
+void FontDialog::UpdateSample()
 {
     const ChosenFont chosen = GetChosenFont();
     QFont font(chosen.Face);

@@ -28,7 +28,7 @@ struct ChosenFont
 
 /// The font dialog of the worksheet: face, style, size limited to 6 to 16 points, and the effects (colour,
 /// underline, strike-out), with a sample. Opens with face "Courier".
-class TFontDialog : public QDialog
+class FontDialog : public QDialog
 {
     Q_OBJECT
 
@@ -36,7 +36,7 @@ public:
     static constexpr int kMinPointSize = 6;
     static constexpr int kMaxPointSize = 16;
 
-    explicit TFontDialog(QWidget* parent = nullptr);
+    explicit FontDialog(QWidget* parent = nullptr);
 
     /// Shows `font` in the controls; a size outside 6 to 16 points is brought inside.
     void SetChosenFont(const ChosenFont& font);

@@ -23,7 +23,7 @@ QString LockFileName(const QString& title)
 
 } // namespace
 
-TInstanceLock::TInstanceLock(const QString& title, const QString& directory)
+InstanceLock::InstanceLock(const QString& title, const QString& directory)
 {
     // A per-user folder: another user's running copy must not stop this one from starting.
     QString folder = directory;
@@ -40,7 +40,7 @@ TInstanceLock::TInstanceLock(const QString& title, const QString& directory)
     m_first = m_lock->tryLock(0);
 }
 
-TInstanceLock::~TInstanceLock()
+InstanceLock::~InstanceLock()
 {
     if (m_server != nullptr)
         m_server->close();
@@ -48,7 +48,7 @@ TInstanceLock::~TInstanceLock()
         m_lock->unlock();
 }
 
-bool TInstanceLock::Listen()
+bool InstanceLock::Listen()
 {
     if (!m_first)
         return false;
@@ -79,7 +79,7 @@ bool TInstanceLock::Listen()
     return m_server->listen(m_serverPath);
 }
 
-bool TInstanceLock::ActivatePreviousInstance(int timeoutMs)
+bool InstanceLock::ActivatePreviousInstance(int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(m_serverPath);

@@ -12,14 +12,14 @@ namespace vesk {
 /// The single-instance rule: a lock named "PREVINST:" + the application's title in a per-user folder, held until
 /// the object goes, plus a local socket beside it on which the first instance hears a second start asking it to
 /// come to the front.
-class TInstanceLock : public QObject
+class InstanceLock : public QObject
 {
     Q_OBJECT
 
 public:
     /// Tries the lock at once. `directory` empty: the user's runtime folder.
-    explicit TInstanceLock(const QString& title, const QString& directory = {});
-    ~TInstanceLock() override;
+    explicit InstanceLock(const QString& title, const QString& directory = {});
+    ~InstanceLock() override;
 
     /// True when this process holds the lock (it is the first instance).
     bool IsFirst() const { return m_first; }

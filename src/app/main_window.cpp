@@ -105,7 +105,7 @@ bool IsOurForm(QWindow* window)
 
 } // namespace
 
-TfrmMain::TfrmMain(TReg& settings, TLogFile& log, TDefinitions& definitions, WhoisTransport& transport,
+TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
                    QString executableDir, Clock clock)
     : m_settings(settings)
     , m_log(log)
@@ -165,7 +165,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, TDefinitions& definitions, Who
     m_statusLabel->setFixedWidth(500);
     statusBar()->addWidget(m_statusLabel);
 
-    m_engine = std::make_unique<TLookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_clock);
+    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_clock);
 }
 
 TfrmMain::~TfrmMain()
@@ -200,7 +200,7 @@ void TfrmMain::BuildMainWindow()
     m_worksheet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_documentPanel->layout()->addWidget(m_worksheet);
 
-    m_fontDialog = new TFontDialog(this);
+    m_fontDialog = new FontDialog(this);
     m_startupTimer = new QTimer(this);
     m_startupTimer->setObjectName(QStringLiteral("startupTimer"));
     m_startupTimer->setSingleShot(true);
@@ -417,7 +417,7 @@ void TfrmMain::ChooseWorksheetFont()
 {
     ChosenFont current;
     current.Face = m_settings.FontName;
-    current.PointSize = TFontDialog::PointsOfHeight(m_settings.FontHeight);
+    current.PointSize = FontDialog::PointsOfHeight(m_settings.FontHeight);
     current.Styles = m_settings.GetFontStyle();
     current.Color = ColorOfBgr(m_settings.FontColor);
     current.Charset = m_settings.FontCharset;
@@ -426,7 +426,7 @@ void TfrmMain::ChooseWorksheetFont()
         return;
     const ChosenFont chosen = m_fontDialog->GetChosenFont();
     m_settings.FontName = chosen.Face;
-    m_settings.FontHeight = TFontDialog::HeightOfPoints(chosen.PointSize);
+    m_settings.FontHeight = FontDialog::HeightOfPoints(chosen.PointSize);
     m_settings.FontColor = BgrOfColor(chosen.Color);
     m_settings.SetFontStyle(chosen.Styles);
     m_settings.FontCharset = chosen.Charset;

@@ -18,10 +18,10 @@ class QWindow;
 
 namespace vesk {
 
-class TDefinitions;
-class TFontDialog;
+class DefinitionTables;
+class FontDialog;
 class TLogFile;
-class TLookupEngine;
+class LookupEngine;
 class TLumariaButton;
 class TReg;
 class WhoisTransport;
@@ -40,8 +40,8 @@ public:
     /// The window from its layout (panels, pictures, labels, status bar); BuildMainWindow completes it.
     /// Everything passed is borrowed and outlives the window. `executableDir` holds the definition files and
     /// the manual.
-    TfrmMain(TReg& settings, TLogFile& log, TDefinitions& definitions, WhoisTransport& transport, QString executableDir,
-             Clock clock = SystemClock());
+    TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
+             QString executableDir, Clock clock = SystemClock());
     /// Writes "< End Vesk? >" to the log.
     ~TfrmMain() override;
 
@@ -82,9 +82,9 @@ public:
     QPlainTextEdit* WorksheetEdit() const { return m_worksheet; }
     QLineEdit* QueryBox() const { return m_queryBox; }
     QLabel* StatusLabel() const { return m_statusLabel; }
-    TLookupEngine& Engine() { return *m_engine; }
+    LookupEngine& Engine() { return *m_engine; }
     QTimer* StartupTimer() const { return m_startupTimer; }
-    TFontDialog* FontDialog() const { return m_fontDialog; }
+    FontDialog* FontChooser() const { return m_fontDialog; }
 
     // --- Frontend
     void AppendLine(const QString& line) override;
@@ -108,12 +108,12 @@ private:
 
     TReg& m_settings;
     TLogFile& m_log;
-    TDefinitions& m_definitions;
+    DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
     QString m_executableDir;
     Clock m_clock;
     UpdateFunction m_update;
-    std::unique_ptr<TLookupEngine> m_engine;
+    std::unique_ptr<LookupEngine> m_engine;
 
     QWidget* m_leftPanel = nullptr;
     QWidget* m_documentPanel = nullptr;
@@ -123,7 +123,7 @@ private:
     QLineEdit* m_queryBox = nullptr;
     TLumariaButton* m_searchButton = nullptr;
     TLumariaButton* m_stopButton = nullptr;
-    TFontDialog* m_fontDialog = nullptr;
+    FontDialog* m_fontDialog = nullptr;
     QTimer* m_startupTimer = nullptr;
     bool m_built = false;
     bool m_welcomed = false;

@@ -27,7 +27,7 @@ int main(int argc, char* argv[])
 
     vesk::TReg settings(vesk::TReg::WriteBack::Never);
     vesk::TLogFile log(dir, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-    vesk::TDefinitions definitions;
+    vesk::DefinitionTables definitions;
     vesk::TcpWhoisTransport transport;
 
     vesk::QueryCommandContext context { settings, log, definitions, transport, {}, {} };

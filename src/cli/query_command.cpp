@@ -137,8 +137,8 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
 
     PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
-    TLookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
-                         m_context.Now);
+    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
+                        m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
     engine.Sheet().SetLocale(m_context.Locale);
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.

@@ -10,9 +10,9 @@
 
 namespace vesk {
 
-class TDefinitions;
+class DefinitionTables;
 class TLogFile;
-class TLookupEngine;
+class LookupEngine;
 class TReg;
 class WhoisTransport;
 
@@ -21,7 +21,7 @@ struct QueryCommandContext
 {
     TReg& Settings; ///< read; the options override its values in memory only
     TLogFile& Log;
-    TDefinitions& Definitions;
+    DefinitionTables& Definitions;
     WhoisTransport& Transport;
     /// Fills Definitions (from the files beside the program); may throw with a message.
     std::function<void()> LoadDefinitions;
@@ -61,7 +61,7 @@ private:
     QueryCommandContext m_context;
     QIODevice& m_out;
     QIODevice& m_err;
-    TLookupEngine* m_engine = nullptr; ///< the running search's engine, for RequestStop
+    LookupEngine* m_engine = nullptr; ///< the running search's engine, for RequestStop
     bool m_stopRequested = false;
 };
 

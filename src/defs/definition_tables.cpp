@@ -111,7 +111,7 @@ bool TNetworkRange::Contains(QByteArrayView address) const
     return false;
 }
 
-TTLDData TDefinitions::FindTld(QByteArrayView tld) const
+TTLDData DefinitionTables::FindTld(QByteArrayView tld) const
 {
     if (tld.size() <= 1)
         return {};
@@ -123,7 +123,7 @@ TTLDData TDefinitions::FindTld(QByteArrayView tld) const
     return {};
 }
 
-THostMark TDefinitions::FindHostMark(QByteArrayView host) const
+THostMark DefinitionTables::FindHostMark(QByteArrayView host) const
 {
     const QByteArray key = TrimText(LowerAscii(host));
     if (key.size() <= 3)
@@ -135,12 +135,12 @@ THostMark TDefinitions::FindHostMark(QByteArrayView host) const
     return {};
 }
 
-bool TDefinitions::DefinitionsLoaded() const
+bool DefinitionTables::DefinitionsLoaded() const
 {
     return !m_tlds.isEmpty() && !m_hostMarks.isEmpty();
 }
 
-bool TDefinitions::IsRegistryServer(QByteArrayView host)
+bool DefinitionTables::IsRegistryServer(QByteArrayView host)
 {
     const QByteArray key = LowerAscii(TrimText(host));
     for (const char* name : kRegistryWhoisHosts) {
@@ -150,7 +150,7 @@ bool TDefinitions::IsRegistryServer(QByteArrayView host)
     return false;
 }
 
-bool TDefinitions::DomainFound(QByteArrayView host, QByteArrayView reply) const
+bool DefinitionTables::DomainFound(QByteArrayView host, QByteArrayView reply) const
 {
     // Deliberately not trimmed: the key is the host exactly as the caller asked it.
     const QByteArray key = LowerAscii(host);
@@ -161,14 +161,14 @@ bool TDefinitions::DomainFound(QByteArrayView host, QByteArrayView reply) const
     return true;
 }
 
-bool TDefinitions::HasKnownTld(QByteArrayView text) const
+bool DefinitionTables::HasKnownTld(QByteArrayView text) const
 {
     if (LastDotPos(TrimText(text)) == 0)
         return false;
     return !FindTld(SplitHostName(text).Tld).Tld.isEmpty();
 }
 
-void TDefinitions::LoadTldTable(const QString& directory)
+void DefinitionTables::LoadTldTable(const QString& directory)
 {
     m_tlds.clear();
     const auto file = ReadDefinitionFile(QDir(directory).filePath(QString::fromLatin1(kTldFileName.Text())));
@@ -176,7 +176,7 @@ void TDefinitions::LoadTldTable(const QString& directory)
         m_tlds = ParseTldRows(DecryptDefinitionFile(*file, UnscrambleKey()));
 }
 
-void TDefinitions::LoadHostMarks(const QString& directory)
+void DefinitionTables::LoadHostMarks(const QString& directory)
 {
     m_hostMarks.clear();
     const auto file = ReadDefinitionFile(QDir(directory).filePath(QString::fromLatin1(kHostMarkFileName.Text())));
@@ -184,7 +184,7 @@ void TDefinitions::LoadHostMarks(const QString& directory)
         m_hostMarks = ParseHostMarkRows(DecryptDefinitionFile(*file, UnscrambleKey()));
 }
 
-void TDefinitions::LoadAll(const QString& directory)
+void DefinitionTables::LoadAll(const QString& directory)
 {
     LoadTldTable(directory);
     LoadHostMarks(directory);

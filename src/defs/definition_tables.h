@@ -66,7 +66,7 @@ private:
 
 /// The two definition tables and the questions the lookup engine asks of them. Lookups return copies, so a
 /// reload may replace the tables between any two lookups.
-class TDefinitions
+class DefinitionTables
 {
 public:
     /// The first row whose Tld equals `tld` lower-cased and trimmed; the empty row for a text of at most one

@@ -6,7 +6,7 @@
 
 namespace vesk {
 
-void TLookupEngine::AddressReport()
+void LookupEngine::AddressReport()
 {
     if (m_settings.ClearBeforeSearch)
         m_sheet.ClearWorksheet();

@@ -7,14 +7,14 @@
 
 namespace vesk {
 
-EQueryTooLong::EQueryTooLong(qsizetype length)
+QueryTooLongError::QueryTooLongError(qsizetype length)
     : std::runtime_error(QString::asprintf(texts::kQueryTooLong, static_cast<int>(length)).toStdString())
 { }
 
 bool IsIPAddress(QByteArrayView text)
 {
     if (text.size() > kMaxQueryLength)
-        throw EQueryTooLong(text.size());
+        throw QueryTooLongError(text.size());
 
     QByteArray packed;
     packed.reserve(text.size());

@@ -11,17 +11,17 @@
 namespace vesk {
 
 /// The error of a query too long to be classified (more than 255 characters); what() says so plainly.
-class EQueryTooLong : public std::runtime_error
+class QueryTooLongError : public std::runtime_error
 {
 public:
-    explicit EQueryTooLong(qsizetype length);
+    explicit QueryTooLongError(qsizetype length);
 };
 
 /// The longest query that can be classified.
 inline constexpr qsizetype kMaxQueryLength = 255;
 
 /// True for a dotted IPv4 address: blanks anywhere are ignored, the first three numbers have one to three
-/// digits, the fourth any number, each at most 255, leading zeros allowed. Throws EQueryTooLong for a text of
+/// digits, the fourth any number, each at most 255, leading zeros allowed. Throws QueryTooLongError for a text of
 /// more than 255 characters.
 bool IsIPAddress(QByteArrayView text);
 

@@ -104,7 +104,7 @@ QList<ContactHandle> FindContactHandles(QByteArrayView record)
     return found;
 }
 
-void TLookupEngine::ContactSearch(const QByteArray& domain, const DomainRecord& record)
+void LookupEngine::ContactSearch(const QByteArray& domain, const DomainRecord& record)
 {
     Q_UNUSED(domain);
     if (!m_settings.SearchContacts || record.Host.isEmpty())

@@ -11,7 +11,7 @@ namespace vesk {
 namespace {
 
 // The profile of `host`, or one made up on the spot that asks for the bare domain and cuts nothing.
-THostMark ProfileFor(const TDefinitions& definitions, QByteArrayView host)
+THostMark ProfileFor(const DefinitionTables& definitions, QByteArrayView host)
 {
     THostMark profile = definitions.FindHostMark(host);
     if (profile.Host.isEmpty()) {
@@ -23,7 +23,7 @@ THostMark ProfileFor(const TDefinitions& definitions, QByteArrayView host)
 
 } // namespace
 
-DomainRecord TLookupEngine::DomainDetails(const QByteArray& domain, const QByteArray& server)
+DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteArray& server)
 {
     if (server.isEmpty())
         return DomainRecord();
@@ -38,7 +38,7 @@ DomainRecord TLookupEngine::DomainDetails(const QByteArray& domain, const QByteA
         return DomainRecord();
     }
 
-    if (TDefinitions::IsRegistryServer(first.Host)) {
+    if (DefinitionTables::IsRegistryServer(first.Host)) {
         // The registry answers with a short record naming the registrar's server; the full record is there.
         if (!m_definitions.DomainFound(server, reply)) {
             WriteNoMatch(domain);

@@ -7,7 +7,7 @@
 
 namespace vesk {
 
-void TLookupEngine::DomainReport()
+void LookupEngine::DomainReport()
 {
     if (m_settings.ClearBeforeSearch)
         m_sheet.ClearWorksheet();

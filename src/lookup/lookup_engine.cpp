@@ -4,8 +4,8 @@
 
 namespace vesk {
 
-TLookupEngine::TLookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const TDefinitions& definitions,
-                             WhoisTransport& transport, Clock clock)
+LookupEngine::LookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const DefinitionTables& definitions,
+                           WhoisTransport& transport, Clock clock)
     : m_frontend(frontend)
     , m_settings(settings)
     , m_log(log)
@@ -14,7 +14,7 @@ TLookupEngine::TLookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, 
     , m_sheet(frontend, std::move(clock))
 { }
 
-void TLookupEngine::StopSearch()
+void LookupEngine::StopSearch()
 {
     if (m_stop)
         return;
@@ -23,17 +23,17 @@ void TLookupEngine::StopSearch()
     m_frontend.ProcessPendingEvents();
 }
 
-QByteArray TLookupEngine::QueryText() const
+QByteArray LookupEngine::QueryText() const
 {
     return m_frontend.QueryText();
 }
 
-void TLookupEngine::WriteReply(QByteArrayView reply)
+void LookupEngine::WriteReply(QByteArrayView reply)
 {
     m_sheet.WriteLine(QString::fromLocal8Bit(reply));
 }
 
-void TLookupEngine::WriteNoMatch(const QByteArray& domain)
+void LookupEngine::WriteNoMatch(const QByteArray& domain)
 {
     m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kNoMatch, { domain })));
 }

@@ -11,7 +11,7 @@
 
 namespace vesk {
 
-class TDefinitions;
+class DefinitionTables;
 class TLogFile;
 class TReg;
 
@@ -28,15 +28,15 @@ struct DomainRecord
 /// report, the domain report (with its domain, network and contact lookups) or the plain query. Everything runs
 /// on the caller's thread; the front end's ProcessPendingEvents may start a stop request or even a second search
 /// inside a running one.
-class TLookupEngine
+class LookupEngine
 {
 public:
     /// Everything is borrowed and must outlive the engine. `clock` dates the header boxes.
-    TLookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const TDefinitions& definitions,
-                  WhoisTransport& transport, Clock clock = SystemClock());
+    LookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const DefinitionTables& definitions,
+                 WhoisTransport& transport, Clock clock = SystemClock());
 
     /// Runs one search for the query box text. The busy cursor is on meanwhile. However the search ends, the
-    /// cursor is restored and the stop flag set before an error leaves: EQueryTooLong for a query of more than
+    /// cursor is restored and the stop flag set before an error leaves: QueryTooLongError for a query of more than
     /// 255 characters (nothing is written then), or whatever escaped a report (the worksheet keeps its lines).
     void Search();
     /// The stop request: when no stop is pending, sets the stop flag and shows the stopping message. Every later
@@ -91,7 +91,7 @@ private:
     Frontend& m_frontend;
     TReg& m_settings;
     TLogFile& m_log;
-    const TDefinitions& m_definitions;
+    const DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
     Worksheet m_sheet;
     bool m_stop = false;

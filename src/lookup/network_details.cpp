@@ -26,14 +26,14 @@ QByteArray FilterRWhoisNetwork(QByteArrayView reply)
 
 } // namespace
 
-void TLookupEngine::WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply)
+void LookupEngine::WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply)
 {
     m_sheet.WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + UpperAscii(address),
                            QByteArray(texts::kSourcePrefix) + host);
     WriteReply(reply);
 }
 
-QByteArray TLookupEngine::LookupNetworkDetails(const QByteArray& address)
+QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
 {
     const bool filter = m_settings.FilterComments;
     const QByteArray query = UpperAscii(address);

@@ -14,8 +14,8 @@ constexpr qsizetype kMaxAddresses = 101;
 
 } // namespace
 
-QByteArray TLookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause,
-                                      HostSource source)
+QByteArray LookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause,
+                                     HostSource source)
 {
     StatusAtExit blank(m_sheet, QByteArray());
     // A stopped search asks nothing more; this is the only place a stop request takes effect.
@@ -29,7 +29,7 @@ QByteArray TLookupEngine::QueryServer(const QByteArray& host, const QByteArray& 
     return m_transport.Exchange(host, port, query, source);
 }
 
-QByteArray TLookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses)
+QByteArray LookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses)
 {
     addresses.clear();
     const QByteArray failure = texts::kResolveFailed.Text();

@@ -37,7 +37,7 @@ private:
 
 } // namespace
 
-void TLookupEngine::Search()
+void LookupEngine::Search()
 {
     m_stop = false;
     m_frontend.SetBusy(true);
@@ -57,12 +57,12 @@ void TLookupEngine::Search()
     }
 }
 
-bool TLookupEngine::HasKnownTld(QByteArrayView text) const
+bool LookupEngine::HasKnownTld(QByteArrayView text) const
 {
     return m_definitions.HasKnownTld(text);
 }
 
-void TLookupEngine::PlainQuery()
+void LookupEngine::PlainQuery()
 {
     if (m_settings.ClearBeforeSearch)
         m_sheet.ClearWorksheet();

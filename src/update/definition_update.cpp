@@ -173,9 +173,9 @@ bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QS
     return file.commit();
 }
 
-TDefinitionUpdate::TDefinitionUpdate(TReg& settings, TLogFile& log, TDefinitions& definitions, QString executableDir,
-                                     DownloadFunction download, Clock clock, QByteArray baseAddress,
-                                     InstallFunction install)
+DefinitionUpdate::DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, QString executableDir,
+                                   DownloadFunction download, Clock clock, QByteArray baseAddress,
+                                   InstallFunction install)
     : m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
@@ -186,7 +186,7 @@ TDefinitionUpdate::TDefinitionUpdate(TReg& settings, TLogFile& log, TDefinitions
     , m_install(std::move(install))
 { }
 
-bool TDefinitionUpdate::UpdateDefinitions()
+bool DefinitionUpdate::UpdateDefinitions()
 {
     const QString versionPath = m_download(m_baseAddress + kVersionFileName.Text());
     if (versionPath.isEmpty())
@@ -224,7 +224,7 @@ bool TDefinitionUpdate::UpdateDefinitions()
     return true;
 }
 
-TDefinitionUpdate::Fetched TDefinitionUpdate::FetchChecked(const QByteArray& name, bool tldFile)
+DefinitionUpdate::Fetched DefinitionUpdate::FetchChecked(const QByteArray& name, bool tldFile)
 {
     const QString path = m_download(m_baseAddress + name);
     if (path.isEmpty())
@@ -236,17 +236,17 @@ TDefinitionUpdate::Fetched TDefinitionUpdate::FetchChecked(const QByteArray& nam
     return { Fetched::Checked, std::move(*bytes) };
 }
 
-bool TDefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName)
+bool DefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName)
 {
     const QDir dir(m_executableDir);
     return m_install(bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName)));
 }
 
-bool UpdateDefinitions(TReg& settings, TLogFile& log, TDefinitions& definitions, const QString& executableDir,
+bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const QString& executableDir,
                        const BusyCallback& busy)
 {
-    TDefinitionUpdate update(settings, log, definitions, executableDir,
-                             [&busy](const QByteArray& address) { return DownloadToCache(address, busy); });
+    DefinitionUpdate update(settings, log, definitions, executableDir,
+                            [&busy](const QByteArray& address) { return DownloadToCache(address, busy); });
     return update.UpdateDefinitions();
 }
 

@@ -13,7 +13,7 @@ namespace vesk {
 
 class TReg;
 class TLogFile;
-class TDefinitions;
+class DefinitionTables;
 
 /// What the options dialog shows when UpdateDefinitions gives false.
 inline constexpr char kUpdateFailedMessage[] = "Fail to update, please retry next time.";
@@ -46,7 +46,7 @@ bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QS
 /// The definition update: asks the update location for its version file and, when it holds newer
 /// definitions than "Last Update", downloads both definition files, checks them, installs them with backups and
 /// reloads the tables.
-class TDefinitionUpdate
+class DefinitionUpdate
 {
 public:
     /// Installs one checked file; the default is InstallDefinitionFile.
@@ -54,9 +54,9 @@ public:
 
     /// `executableDir` holds the definition files; `download` fetches the version and definition files from
     /// `baseAddress` + their names.
-    TDefinitionUpdate(TReg& settings, TLogFile& log, TDefinitions& definitions, QString executableDir,
-                      DownloadFunction download, Clock clock = SystemClock(),
-                      QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
+    DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, QString executableDir,
+                     DownloadFunction download, Clock clock = SystemClock(),
+                     QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
 
     /// True when the version check succeeded and every definition file that was downloaded was checked and
     /// installed. A definition file whose download failed is left as it is and does not make the update fail; a
@@ -79,7 +79,7 @@ private:
 
     TReg& m_settings;
     TLogFile& m_log;
-    TDefinitions& m_definitions;
+    DefinitionTables& m_definitions;
     QString m_executableDir;
     DownloadFunction m_download;
     Clock m_clock;
@@ -88,8 +88,8 @@ private:
 };
 
 /// The update as the program runs it: downloads through DownloadToCache from the fixed update location,
-/// showing the busy state through `busy`. Same result as TDefinitionUpdate::UpdateDefinitions.
-bool UpdateDefinitions(TReg& settings, TLogFile& log, TDefinitions& definitions, const QString& executableDir,
+/// showing the busy state through `busy`. Same result as DefinitionUpdate::UpdateDefinitions.
+bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const QString& executableDir,
                        const BusyCallback& busy = {});
 
 } // namespace vesk

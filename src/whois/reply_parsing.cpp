@@ -247,7 +247,7 @@ QByteArray FilterRWhoisReply(QByteArrayView reply)
     return out;
 }
 
-QByteArray ExtractWhoisServer(QByteArrayView reply, const TDefinitions& definitions)
+QByteArray ExtractWhoisServer(QByteArrayView reply, const DefinitionTables& definitions)
 {
     // Registries that moved to the newer format name the registrar's host "Registrar WHOIS Server:".
     QByteArrayView label = "Whois Server:";

@@ -26,7 +26,7 @@ bool IsRWhoisReply(QByteArrayView reply);
 QByteArray FilterRWhoisReply(QByteArrayView reply);
 /// The registrar's WHOIS host named by "Whois Server:" (or, where that label is absent,
 /// "Registrar WHOIS Server:") when its last label is a known TLD; otherwise empty. Not trimmed.
-QByteArray ExtractWhoisServer(QByteArrayView reply, const TDefinitions& definitions);
+QByteArray ExtractWhoisServer(QByteArrayView reply, const DefinitionTables& definitions);
 /// The trimmed value after the colon that follows the first occurrence of `label`, up to CR or LF.
 QByteArray ExtractLabelValue(QByteArrayView reply, QByteArrayView label);
 

@@ -102,10 +102,10 @@ TEST_F(ApplicationTest, ARunLogsItsStartAndEndAndWritesTheSettingsBack)
 
 TEST_F(ApplicationTest, ASecondStartHandsOverAndEndsWithoutAMainWindow)
 {
-    TInstanceLock running(QCoreApplication::applicationName(), m_dir.path());
+    InstanceLock running(QCoreApplication::applicationName(), m_dir.path());
     ASSERT_TRUE(running.IsFirst());
     ASSERT_TRUE(running.Listen());
-    QSignalSpy activated(&running, &TInstanceLock::ActivateRequested);
+    QSignalSpy activated(&running, &InstanceLock::ActivateRequested);
 
     bool built = false;
     bool delivered = false;
@@ -122,7 +122,7 @@ TEST_F(ApplicationTest, ASecondStartHandsOverAndEndsWithoutAMainWindow)
     EXPECT_EQ(StoredSetting(QStringLiteral("Font/Name")), QStringLiteral("Courier New"));
 
     // The running instance still holds the lock.
-    TInstanceLock second(QCoreApplication::applicationName(), m_dir.path());
+    InstanceLock second(QCoreApplication::applicationName(), m_dir.path());
     EXPECT_FALSE(second.IsFirst());
 }
 
@@ -210,7 +210,7 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     TReg settings(temp.Open(), TReg::WriteBack::Never, SystemClock());
     settings.SearchContacts = false;
     TLogFile log(dir.path(), QStringLiteral("vesk"));
-    TDefinitions definitions;
+    DefinitionTables definitions;
     definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
     definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" },
                                { "whois.markmonitor.com", 0, "", "", "No match for", "", "" } });

@@ -80,7 +80,7 @@ protected:
     test::TempSettings m_temp;
     std::unique_ptr<TReg> m_settings;
     std::unique_ptr<TLogFile> m_log;
-    TDefinitions m_definitions;
+    DefinitionTables m_definitions;
     test::InMemoryTransport m_transport;
     std::unique_ptr<TfrmMain> m_window;
     int m_updates = 0;
@@ -275,9 +275,9 @@ TEST_F(MainWindowTest, FontCommandCancelChangesNothingConfirmStoresEverything)
 {
     const QFont before = m_window->WorksheetEdit()->font();
     QTimer::singleShot(0, m_window.get(), [this] {
-        m_window->FontDialog()->SetChosenFont(
+        m_window->FontChooser()->SetChosenFont(
             { QStringLiteral("Courier"), 14, { true, false, false, false }, Qt::red, 0 });
-        m_window->FontDialog()->reject();
+        m_window->FontChooser()->reject();
     });
     m_window->ChooseWorksheetFont();
     EXPECT_EQ(m_settings->FontName, QStringLiteral("Courier New"));
@@ -287,10 +287,10 @@ TEST_F(MainWindowTest, FontCommandCancelChangesNothingConfirmStoresEverything)
 
     QTimer::singleShot(0, m_window.get(), [this] {
         // The dialog opened with a copy of the worksheet font.
-        EXPECT_EQ(m_window->FontDialog()->GetChosenFont().PointSize, 10);
-        m_window->FontDialog()->SetChosenFont(
+        EXPECT_EQ(m_window->FontChooser()->GetChosenFont().PointSize, 10);
+        m_window->FontChooser()->SetChosenFont(
             { QStringLiteral("DejaVu Sans Mono"), 12, { false, false, true, true }, QColor(0, 0, 128), 0 });
-        m_window->FontDialog()->accept();
+        m_window->FontChooser()->accept();
     });
     m_window->ChooseWorksheetFont();
     EXPECT_EQ(m_settings->FontName, QStringLiteral("DejaVu Sans Mono"));

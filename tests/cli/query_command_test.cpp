@@ -228,7 +228,7 @@ TEST_F(QueryCommandTest, DefinitionProblemsAndTheUpdate)
 
     err.buffer().clear();
     err.seek(0);
-    world.Definitions = TDefinitions();
+    world.Definitions = DefinitionTables();
     EXPECT_EQ(Run({ QStringLiteral("example.com") }), QueryCommand::Success);
     EXPECT_TRUE(Err().contains(QStringLiteral("warning: no definition data")));
 

@@ -56,7 +56,7 @@ protected:
         QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
         context.LoadDefinitions = std::move(load);
         context.UpdateDefinitions = [this] {
-            TDefinitionUpdate update(
+            DefinitionUpdate update(
                 *world.Settings, *world.Log, world.Definitions, world.Dir.path(),
                 [](const QByteArray& address) { return DownloadToCache(address); }, FixedNow, server.BaseAddress());
             return update.UpdateDefinitions();
@@ -91,7 +91,7 @@ TEST_F(UpdateCommandTest, InstallsNewFilesKeepsOneBackupAndReloads)
 TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
 {
     WriteFile(kTldFileName, kOldTld.first(20));
-    world.Definitions = TDefinitions();
+    world.Definitions = DefinitionTables();
     server.Serve(kVersionFileName.Text(), "Vesk definitions\r\n45100\r\n");
     server.Serve(kTldFileName.Text(), kNewTld);
     server.Serve(kHostMarkFileName.Text(), kNewHost);

@@ -231,7 +231,7 @@ protected:
                                     kKey, 2));
     }
     QTemporaryDir dir;
-    TDefinitions defs;
+    DefinitionTables defs;
 };
 
 TEST_F(LoaderTest, LoadsBothFilesFromTheGivenFolder)

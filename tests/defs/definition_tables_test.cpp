@@ -138,7 +138,7 @@ protected:
         second.Kind = 2;
         defs.SetHostMarks({ abcd, abc, silent, first, second });
     }
-    TDefinitions defs;
+    DefinitionTables defs;
 };
 
 TEST_F(DefinitionsTest, FindTldNeedsTwoCharactersAndFindsTheFirstLowerCaseRow)
@@ -183,15 +183,15 @@ TEST_F(DefinitionsTest, DomainFoundIsFalseOnlyWhenTheProfilesMarkOccurs)
 TEST_F(DefinitionsTest, LoadedAndRegistryQuestions)
 {
     EXPECT_TRUE(defs.DefinitionsLoaded());
-    TDefinitions half;
+    DefinitionTables half;
     half.SetTldRows({ { "com", "", "" } });
     EXPECT_FALSE(half.DefinitionsLoaded());
-    EXPECT_FALSE(TDefinitions().DefinitionsLoaded());
+    EXPECT_FALSE(DefinitionTables().DefinitionsLoaded());
 
-    EXPECT_TRUE(TDefinitions::IsRegistryServer("whois.verisign-grs.com"));
-    EXPECT_TRUE(TDefinitions::IsRegistryServer(" WHOIS.CRSNIC.NET\r\n"));
-    EXPECT_FALSE(TDefinitions::IsRegistryServer("whois.verisign-grs.com.evil"));
-    EXPECT_FALSE(TDefinitions::IsRegistryServer(""));
+    EXPECT_TRUE(DefinitionTables::IsRegistryServer("whois.verisign-grs.com"));
+    EXPECT_TRUE(DefinitionTables::IsRegistryServer(" WHOIS.CRSNIC.NET\r\n"));
+    EXPECT_FALSE(DefinitionTables::IsRegistryServer("whois.verisign-grs.com.evil"));
+    EXPECT_FALSE(DefinitionTables::IsRegistryServer(""));
 }
 
 TEST_F(DefinitionsTest, HasKnownTldLooksUpTheLabelAfterTheLastDot)
@@ -209,7 +209,7 @@ TEST_F(DefinitionsTest, HasKnownTldLooksUpTheLabelAfterTheLastDot)
         SCOPED_TRACE(row.in);
         EXPECT_EQ(defs.HasKnownTld(row.in), row.known);
     }
-    EXPECT_FALSE(TDefinitions().HasKnownTld("example.com"));
+    EXPECT_FALSE(DefinitionTables().HasKnownTld("example.com"));
 }
 
 } // namespace

@@ -15,7 +15,7 @@ class ShippedDefinitionsTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        defs = new TDefinitions;
+        defs = new DefinitionTables;
         defs->LoadAll(QStringLiteral(VESK_BIN_DIR));
     }
     static void TearDownTestSuite()
@@ -23,10 +23,10 @@ protected:
         delete defs;
         defs = nullptr;
     }
-    static TDefinitions* defs;
+    static DefinitionTables* defs;
 };
 
-TDefinitions* ShippedDefinitionsTest::defs = nullptr;
+DefinitionTables* ShippedDefinitionsTest::defs = nullptr;
 
 TEST_F(ShippedDefinitionsTest, TablesAreLoadedAndFitTheReader)
 {

@@ -55,12 +55,12 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
     TempSettings store;
     TReg settings(store.Open(), TReg::WriteBack::Never, FixedNow);
     settings.InclIP = false;
-    const TDefinitions definitions = TestDefinitions();
+    const DefinitionTables definitions = TestDefinitions();
     InMemoryTransport transport;
     transport.SetReply("whois.nic.fr", "google.fr",
                        ReadTestData(QStringLiteral("whois/whois.nic.fr-fr-registered.txt")));
     RecordingFrontend window;
-    TLookupEngine engine(window, settings, log, definitions, transport, FixedNow);
+    LookupEngine engine(window, settings, log, definitions, transport, FixedNow);
     engine.SetPauseMilliseconds(0);
 
     window.SetQueryText("google.fr");
@@ -93,7 +93,7 @@ TEST(FilesFaultTest, DefinitionFilesCutAtEveryLengthGiveATableOrTheFormatError)
         for (qsizetype n = 0; n <= whole.size(); ++n) {
             SCOPED_TRACE(std::string(file.data) + " cut at " + std::to_string(n));
             WriteFile(dir.filePath(file.name), whole.first(n));
-            TDefinitions definitions;
+            DefinitionTables definitions;
             try {
                 if (file.tld) {
                     definitions.LoadTldTable(dir.path());
@@ -110,7 +110,7 @@ TEST(FilesFaultTest, DefinitionFilesCutAtEveryLengthGiveATableOrTheFormatError)
         }
         // Without a whole final block there is no file; the complete one loads in full.
         EXPECT_GE(refused, 32);
-        TDefinitions complete;
+        DefinitionTables complete;
         WriteFile(dir.filePath(file.name), whole);
         complete.LoadAll(dir.path());
         EXPECT_EQ(file.tld ? complete.TldRows().size() : complete.HostMarks().size(), file.rows);
@@ -131,7 +131,7 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
     ASSERT_TRUE(dir.isValid());
     const QString programFolder = dir.filePath(QStringLiteral("program"));
     WriteFile(programFolder, "not a folder");
-    TDefinitions definitions;
+    DefinitionTables definitions;
     definitions.SetTldRows({ { "com", "Commercial", "whois.verisign-grs.com" } });
     TempSettings store;
     TReg settings(store.Open(), TReg::WriteBack::Never, FixedClock(now));
@@ -145,7 +145,7 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
         DownloadLimits limits;
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
-        TDefinitionUpdate update(
+        DefinitionUpdate update(
             settings, log, definitions, programFolder,
             [limits](const QByteArray& address) { return DownloadToCache(address, {}, limits); }, FixedClock(now),
             server.BaseAddress());

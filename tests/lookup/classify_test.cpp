@@ -37,7 +37,7 @@ TEST(IsIPAddress, MoreThan255CharactersIsAnErrorWithAClearMessage)
     try {
         IsIPAddress(QByteArray(256, 'a'));
         FAIL() << "no error for 256 characters";
-    } catch (const EQueryTooLong& error) {
+    } catch (const QueryTooLongError& error) {
         EXPECT_STREQ(error.what(),
                      "The query is too long to search: it has 256 characters, and at most 255 are accepted.");
     }

@@ -58,7 +58,7 @@ TEST_F(SearchTest, QueriesAreDispatchedByKind)
 
     // Without definitions nothing is a known domain, so a domain name goes to the default server as it is.
     LookupWorld empty;
-    empty.Definitions = TDefinitions();
+    empty.Definitions = DefinitionTables();
     empty.Search("example.com");
     EXPECT_EQ(WireLog(empty.Transport.Exchanges()),
               (QStringList { QStringLiteral("whois.verisign-grs.com:43 example.com") }));
@@ -123,7 +123,7 @@ TEST_F(SearchTest, QueryTooLongIsAnErrorAfterTheGuard)
 {
     world.Window.AppendLine(QStringLiteral("earlier report"));
     world.Window.SetQueryText(QByteArray(256, '1'));
-    EXPECT_THROW(world.Engine->Search(), EQueryTooLong);
+    EXPECT_THROW(world.Engine->Search(), QueryTooLongError);
     EXPECT_EQ(world.Window.Lines(), QStringList { QStringLiteral("earlier report") });
     EXPECT_EQ(world.Window.BusyHistory(), (QList<bool> { true, false }));
     EXPECT_TRUE(world.Engine->StopFlag());

@@ -9,9 +9,9 @@ QDateTime FixedNow()
     return QDateTime(QDate(2024, 3, 7), QTime(10, 30));
 }
 
-TDefinitions TestDefinitions()
+DefinitionTables TestDefinitions()
 {
-    TDefinitions definitions;
+    DefinitionTables definitions;
     definitions.SetTldRows({
         { "com", "Commercial organizations", "whois.verisign-grs.com" },
         { "net", "Network providers", "whois.verisign-grs.com" },
@@ -45,7 +45,7 @@ LookupWorld::LookupWorld(WhoisTransport& transport)
     auto store = std::make_unique<QSettings>(Dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     Settings = std::make_unique<TReg>(std::move(store), TReg::WriteBack::Never, FixedNow);
     Log = std::make_unique<TLogFile>(Dir.path(), QStringLiteral("vesk"), FixedNow);
-    Engine = std::make_unique<TLookupEngine>(Window, *Settings, *Log, Definitions, transport, FixedNow);
+    Engine = std::make_unique<LookupEngine>(Window, *Settings, *Log, Definitions, transport, FixedNow);
     Engine->SetPauseMilliseconds(0);
 }
 

@@ -20,7 +20,7 @@ QDateTime FixedNow();
 
 /// The definition rows the lookup tests run on: the real profiles of the servers in the recorded replies, and a
 /// few TLDs (com, net, uk, fr; "test" served by an RWhois server; "zz" with no server).
-TDefinitions TestDefinitions();
+DefinitionTables TestDefinitions();
 
 /// One isolated world for the engine: settings in a temporary INI file (never written back), a log in the same
 /// folder, the test definitions, an in-memory transport, a recording window, and no pause before queries.
@@ -37,10 +37,10 @@ public:
     QTemporaryDir Dir;
     std::unique_ptr<TReg> Settings;
     std::unique_ptr<TLogFile> Log;
-    TDefinitions Definitions;
+    DefinitionTables Definitions;
     InMemoryTransport Transport;
     RecordingFrontend Window;
-    std::unique_ptr<TLookupEngine> Engine;
+    std::unique_ptr<LookupEngine> Engine;
 };
 
 /// A text split into worksheet lines the way the worksheet splits it (CR LF, CR or LF each end a line).

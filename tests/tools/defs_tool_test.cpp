@@ -121,7 +121,7 @@ TEST_F(ToolTest, BuildWritesFilesThatLoadBackToTheSourceRows)
 {
     ASSERT_EQ(Run({ QStringLiteral("build"), data, output, QStringLiteral("--seed"), QStringLiteral("9") }), 0)
         << errText.toStdString();
-    TDefinitions defs;
+    DefinitionTables defs;
     defs.LoadAll(output);
     ASSERT_EQ(defs.TldRows().size(), 3);
     EXPECT_EQ(defs.FindTld("de").Description, QByteArray("Germany"));

@@ -82,12 +82,12 @@ protected:
         m_server.Serve(Name(kHostMarkFileName), host);
     }
 
-    bool Update(TDefinitionUpdate::InstallFunction install = InstallDefinitionFile)
+    bool Update(DefinitionUpdate::InstallFunction install = InstallDefinitionFile)
     {
         DownloadLimits limits;
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
-        TDefinitionUpdate update(
+        DefinitionUpdate update(
             *m_settings, *m_log, m_definitions, m_dir.path(),
             [this, limits](const QByteArray& address) {
                 return DownloadToCache(
@@ -114,7 +114,7 @@ protected:
     test::TempSettings m_store;
     std::optional<TReg> m_settings;
     std::optional<TLogFile> m_log;
-    TDefinitions m_definitions;
+    DefinitionTables m_definitions;
     FakeHttpServer m_server;
     int m_busy = 0;
 };
@@ -192,7 +192,7 @@ TEST_F(DefinitionUpdateTest, VersionFileThatCannotBeOpenedIsTheFileSystemsError)
                               QDir(m_dir.path()).filePath(QStringLiteral("gone.txt")) };
     for (const QString& path : paths) {
         SCOPED_TRACE(path.toStdString());
-        TDefinitionUpdate update(
+        DefinitionUpdate update(
             *m_settings, *m_log, m_definitions, m_dir.path(), [&path](const QByteArray&) { return path; },
             test::FixedClock(kNow), m_server.BaseAddress());
         try {
@@ -278,7 +278,7 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
         EXPECT_EQ(m_definitions.FindHostMark("whois.verisign-grs.com").StartMark, QByteArray("Domain Name:"));
     }
     // A fresh start still finds both tables.
-    TDefinitions restarted;
+    DefinitionTables restarted;
     restarted.LoadTldTable(m_dir.path());
     restarted.LoadHostMarks(m_dir.path());
     EXPECT_TRUE(restarted.DefinitionsLoaded());

@@ -185,7 +185,7 @@ protected:
                                    { "org", "Organisations", "whois.pir.org" },
                                    { "example", "Test", "" } });
     }
-    TDefinitions m_definitions;
+    DefinitionTables m_definitions;
 };
 
 TEST_F(ExtractWhoisServerTest, ValueRules)
