@@ -1,7 +1,7 @@
 // The UTF-8 decoder against a decoder written plainly from its contract: valid sequences up to U+FFFF give
-// their unit, above U+FFFF give U+0000, any byte that does not start a valid sequence gives its Latin-1 unit and
-// decoding goes on with the next byte, and a sequence cut by the end of the text gives its first byte and ends
-// the text.
+// their unit, up to U+10FFFF their surrogate pair, any byte that does not start a valid sequence gives its Latin-1 unit
+// and decoding goes on with the next byte, and a sequence cut by the end of the text gives its first byte and ends the
+// text.
 
 #include "codecs/utf8_decoder.h"
 #include "fuzz_check.h"
@@ -43,7 +43,7 @@ std::vector<char16_t> Reference(QByteArrayView bytes)
             }
             value = (value << 6) | (c & 0x3Fu);
         }
-        if (!continuation) {
+        if (!continuation || (i + length <= bytes.size() && value > 0x10FFFF)) {
             out.push_back(b);
             ++i;
             continue;
@@ -52,7 +52,12 @@ std::vector<char16_t> Reference(QByteArrayView bytes)
             out.push_back(b);
             break;
         }
-        out.push_back(value > 0xFFFF ? u'\0' : static_cast<char16_t>(value));
+        if (value > 0xFFFF) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(value));
+        }
         i += length;
     }
     return out;

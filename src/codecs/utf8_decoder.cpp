@@ -2,6 +2,13 @@
 
 namespace vesk {
 
+namespace {
+
+// The last code point there is; UTF-16 reaches it with a surrogate pair.
+constexpr uint32_t kLastCodePoint = 0x10FFFF;
+
+} // namespace
+
 DecodedChar DecodeUtf8Char(const char* bytes, qsizetype left)
 {
     DecodedChar out;
@@ -92,7 +99,8 @@ QString Utf8ToWideText(QByteArrayView bytes)
     if (IsPlainAscii(bytes))
         return WidenLatin1(bytes);
 
-    // Every sequence gives at most one unit, so the input length bounds the output.
+    // A sequence gives at most one unit per byte (a surrogate pair takes four), so the input length bounds the
+    // output.
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* units = out.data();
     qsizetype count = 0;
@@ -106,8 +114,21 @@ QString Utf8ToWideText(QByteArrayView bytes)
             --left;
             continue;
         }
-        const DecodedWideChar decoded = DecodeUtf8WideChar(at, left);
-        units[count++] = QChar(decoded.unit);
+        const DecodedChar decoded = DecodeUtf8Char(at, left);
+        if (decoded.status == DecodeStatus::Ok && decoded.value > kLastCodePoint) {
+            // Four bytes can spell more than Unicode holds: no character, so the first byte stands for itself and
+            // decoding goes on after it, as for any other byte that starts nothing valid.
+            units[count++] = QChar(static_cast<char16_t>(static_cast<uint8_t>(*at)));
+            ++at;
+            --left;
+            continue;
+        }
+        if (decoded.status == DecodeStatus::Ok && decoded.value > 0xFFFFu) {
+            units[count++] = QChar(QChar::highSurrogate(decoded.value));
+            units[count++] = QChar(QChar::lowSurrogate(decoded.value));
+        } else {
+            units[count++] = QChar(static_cast<char16_t>(decoded.value));
+        }
         // An incomplete sequence at the end announces more bytes than are left: the text ends with it.
         if (decoded.length >= left)
             break;

@@ -40,9 +40,10 @@ DecodedWideChar DecodeUtf8WideChar(const char* bytes, qsizetype left);
 bool IsPlainAscii(QByteArrayView bytes);
 /// Each byte as the Latin-1 character of the same value.
 QString WidenLatin1(QByteArrayView bytes);
-/// UTF-8 where the bytes are UTF-8, Latin-1 byte by byte where they are not; a character above U+FFFF gives
-/// U+0000. A sequence cut by the end of the text gives its first byte and ends the text (its at most two
-/// continuation bytes are dropped).
+/// UTF-8 where the bytes are UTF-8, Latin-1 byte by byte where they are not, so every byte maps to a character;
+/// a character above U+FFFF gives its surrogate pair, and a four-byte form above U+10FFFF counts as a byte that
+/// starts nothing (its first byte as Latin-1, decoding goes on after it). A sequence cut by the end of the text gives
+/// its first byte and ends the text (its at most two continuation bytes are dropped).
 QString Utf8ToWideText(QByteArrayView bytes);
 
 } // namespace vesk

@@ -94,7 +94,10 @@ TEST(Utf8ToWideTextTest, DecodesUtf8AndFallsBackToLatin1ByteByByte)
         { "e acute", "\xC3\xA9", { 0xE9 } },
         { "latin-1 e acute then x", "\xE9x", { 0xE9, 'x' } },
         { "box drawing", "\xE2\x95\x90", { 0x2550 } },
-        { "above the bmp", "\xF0\x9F\x98\x80", { 0 } },
+        { "above the bmp", "\xF0\x9F\x98\x80", { 0xD83D, 0xDE00 } },
+        { "last code point", "\xF4\x8F\xBF\xBF", { 0xDBFF, 0xDFFF } },
+        { "past the last code point", "\xF4\x90\x80\x80z", { 0xF4, 0x90, 0x80, 0x80, 'z' } },
+        { "emoji between latin-1", "\xE9\xF0\x9F\x98\x80\xE9", { 0xE9, 0xD83D, 0xDE00, 0xE9 } },
         { "stray continuation", "\x80\x41", { 0x80, 0x41 } },
         { "cut at the end, two", "ab\xC3", { 'a', 'b', 0xC3 } },
         { "cut at the end, three", "\xE2\x82", { 0xE2 } },
@@ -134,10 +137,10 @@ TEST(Utf8ToWideTextTest, AsciiFastPathMatchesWidening)
         EXPECT_EQ(widened[b].unicode(), b);
 }
 
-TEST(Utf8ToWideTextTest, AgreesWithQtOnValidTextInTheBmp)
+TEST(Utf8ToWideTextTest, AgreesWithQtOnValidText)
 {
-    const QString sample
-        = QStringLiteral(u"Gr\u00FC\u00DFe \u041F\u0440\u0438\u0432\u0435\u0442 \u4F60\u597D \u2550\u2557");
+    const QString sample = QStringLiteral(
+        u"Gr\u00FC\u00DFe \u041F\u0440\u0438\u0432\u0435\u0442 \u4F60\u597D \u2550\u2557 \U0001F600 \U00020BB7");
     EXPECT_EQ(Utf8ToWideText(sample.toUtf8()), sample);
 }
 
