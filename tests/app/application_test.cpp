@@ -214,7 +214,7 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
     definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" },
                                { "whois.markmonitor.com", 0, "", "", "No match for", "", "" } });
-    TfrmMain window(settings, log, definitions, transport, dir.path());
+    TfrmMain window(settings, log, definitions, transport, DataLocations::InOneFolder(dir.path()));
     window.BuildMainWindow();
     window.Engine().SetPauseMilliseconds(0);
     window.show();
