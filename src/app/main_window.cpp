@@ -120,8 +120,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     setGeometry(410, 314, 900, 600);
 
     m_update = [this] {
-        return UpdateDefinitions(m_settings, m_log, m_definitions, m_locations,
-                                 [this](bool busy) { SetBusy(busy); });
+        return UpdateDefinitions(m_settings, m_log, m_definitions, m_locations, [this](bool busy) { SetBusy(busy); });
     };
 
     auto* central = new QWidget(this);
@@ -471,7 +470,8 @@ void TfrmMain::OpenWebPage(int page)
         return;
     // The manual lies with the shipped files; the opener is given no directory, so it gets the whole path.
     if (page == 2)
-        address = QUrl::fromLocalFile(QDir(m_locations.ShippedDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
+        address
+            = QUrl::fromLocalFile(QDir(m_locations.ShippedDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
     ShellOpen(this, address, {}, {}, kShowNormal);
 }
 

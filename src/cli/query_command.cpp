@@ -103,6 +103,15 @@ int QueryCommand::Run(const QStringList& arguments)
 
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
+    // Every route is checked before anything runs, so a typo never leaves a half-routed run.
+    QList<ResolveEntry> routes;
+    for (const QString& value : parser.values(QString::fromLatin1(kResolveOption))) {
+        QString problem;
+        const std::optional<ResolveEntry> entry = ParseResolveEntry(value, problem);
+        if (!entry)
+            return Usage(problem);
+        routes.append(*entry);
+    }
     if (parser.isSet(QStringLiteral("help"))) {
         m_out.write(kHelp);
         return Success;
@@ -129,15 +138,6 @@ int QueryCommand::Run(const QStringList& arguments)
     if (positional.size() > 1)
         return Usage(QStringLiteral("Give the query as one argument (quote it when it holds blanks)."));
 
-    // Every route is checked before any is used, so a typo never leaves a half-routed run.
-    QList<ResolveEntry> routes;
-    for (const QString& value : parser.values(QString::fromLatin1(kResolveOption))) {
-        QString problem;
-        const std::optional<ResolveEntry> entry = ParseResolveEntry(value, problem);
-        if (!entry)
-            return Usage(problem);
-        routes.append(*entry);
-    }
     if (!routes.isEmpty() && m_context.Routes == nullptr) {
         Error(QStringLiteral("--resolve is not available here."));
         return Failure;

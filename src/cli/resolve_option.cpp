@@ -9,8 +9,8 @@ namespace {
 
 bool IsHostCharacter(QChar c)
 {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-'
-        || c == u'_' || c == u'.';
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_'
+        || c == u'.';
 }
 
 bool AllDigits(const QString& text, qsizetype maxDigits)

@@ -19,16 +19,17 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-const char kUsage[] = "usage: vesk-defs build DATA_DIR OUT_DIR [--seed N]\n"
-                      "       vesk-defs dump FILE [--tld | --servers]\n"
-                      "       vesk-defs check DATA_DIR\n"
-                      "       vesk-defs publish DATA_DIR OUT_DIR [--day N] [--seed N]\n"
-                      "\n"
-                      "build    encrypts DATA_DIR/tlds.txt and DATA_DIR/servers.txt into the two definition files and\n"
-                      "         writes the version file naming the date in DATA_DIR/version.txt\n"
-                      "dump     decrypts a definition file and prints its rows, fields separated by \" | \"\n"
-                      "check    reports source lines the program would not read as written; exit 1 on any finding\n"
-                      "publish  build for the update location, the version file naming day N (default: the data's date)\n";
+const char kUsage[]
+    = "usage: vesk-defs build DATA_DIR OUT_DIR [--seed N]\n"
+      "       vesk-defs dump FILE [--tld | --servers]\n"
+      "       vesk-defs check DATA_DIR\n"
+      "       vesk-defs publish DATA_DIR OUT_DIR [--day N] [--seed N]\n"
+      "\n"
+      "build    encrypts DATA_DIR/tlds.txt and DATA_DIR/servers.txt into the two definition files and\n"
+      "         writes the version file naming the date in DATA_DIR/version.txt\n"
+      "dump     decrypts a definition file and prints its rows, fields separated by \" | \"\n"
+      "check    reports source lines the program would not read as written; exit 1 on any finding\n"
+      "publish  build for the update location, the version file naming day N (default: the data's date)\n";
 
 struct Source
 {
@@ -175,8 +176,7 @@ int Build(const QStringList& args, QTextStream& out, QTextStream& err)
         err << kUsage;
         return kUsageError;
     }
-    return BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), -1, out, err) ? 0
-                                                                                                             : 1;
+    return BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), -1, out, err) ? 0 : 1;
 }
 
 int Publish(const QStringList& args, QTextStream& out, QTextStream& err)
