@@ -127,12 +127,11 @@ TEST_F(InstallTest, InstalledQueryReadsTheShippedSetAndWritesOnlyIntoTheUsersFol
     FakeWhoisServer registry;
     ASSERT_TRUE(registry.IsListening());
     registry.SetDefaultReply(ReadTestData(QStringLiteral("whois/whois.denic.de-de-free-T-dn-ace.txt")));
-    const Result query = RunProgram(program,
-                                    { QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"),
-                                      QStringLiteral("--resolve"),
-                                      QStringLiteral("whois.denic.de:43:127.0.0.1:%1").arg(registry.Port()),
-                                      QStringLiteral("example-free.de") },
-                                    user);
+    const Result query = RunProgram(
+        program,
+        { QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
+          QStringLiteral("whois.denic.de:43:127.0.0.1:%1").arg(registry.Port()), QStringLiteral("example-free.de") },
+        user);
     EXPECT_EQ(query.status, 0) << query.err.data();
     EXPECT_FALSE(query.err.contains("no definition data")) << query.err.data();
     ASSERT_EQ(registry.ReceivedQueries().size(), 1);
@@ -153,15 +152,16 @@ TEST_F(InstallTest, DesktopFilesAndManualPagesPassTheirOwnTools)
         const QString path = Installed(QStringLiteral("share/man/man1/") + QString::fromLatin1(page));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
-        const Result man = RunProgram(Tool("man", "man-db"), { QStringLiteral("-P"), QStringLiteral("cat"),
-                                                               QStringLiteral("-l"), path },
-                                      environment);
+        const Result man
+            = RunProgram(Tool("man", "man-db"),
+                         { QStringLiteral("-P"), QStringLiteral("cat"), QStringLiteral("-l"), path }, environment);
         EXPECT_EQ(man.status, 0) << man.err.data();
         EXPECT_TRUE(man.out.contains("NAME")) << man.out.data();
         EXPECT_TRUE(man.out.contains("SEE ALSO"));
     }
-    for (const char* file : { "share/bash-completion/completions/vesk-query", "share/zsh/vendor-completions/_vesk-query",
-                              "share/doc/vesk/copyright", "share/doc/vesk/changelog.gz" })
+    for (const char* file :
+         { "share/bash-completion/completions/vesk-query", "share/zsh/vendor-completions/_vesk-query",
+           "share/doc/vesk/copyright", "share/doc/vesk/changelog.gz" })
         EXPECT_TRUE(QFileInfo(Installed(QString::fromLatin1(file))).isFile()) << file;
 
     if (!VESK_WITH_GUI)
@@ -170,9 +170,10 @@ TEST_F(InstallTest, DesktopFilesAndManualPagesPassTheirOwnTools)
     EXPECT_TRUE(QFileInfo(Installed(QStringLiteral("share/vesk/vesk-manual.html"))).isFile());
     const QString id = QString::fromLatin1(kAppId);
     for (const char* size : { "16x16", "22x22", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256" }) {
-        EXPECT_TRUE(QFileInfo(Installed(QStringLiteral("share/icons/hicolor/%1/apps/%2.png")
-                                            .arg(QString::fromLatin1(size), id)))
-                        .isFile())
+        EXPECT_TRUE(
+            QFileInfo(
+                Installed(QStringLiteral("share/icons/hicolor/%1/apps/%2.png").arg(QString::fromLatin1(size), id)))
+                .isFile())
             << size;
     }
     EXPECT_TRUE(QFileInfo(Installed(QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(id))).isFile());
