@@ -159,9 +159,8 @@ TEST_F(InstallTest, DesktopFilesAndManualPagesPassTheirOwnTools)
         EXPECT_TRUE(man.out.contains("NAME")) << man.out.data();
         EXPECT_TRUE(man.out.contains("SEE ALSO"));
     }
-    for (const char* file :
-         { "share/bash-completion/completions/vesk-query", "share/zsh/site-functions/_vesk-query",
-           "share/doc/vesk/copyright", "share/doc/vesk/changelog.gz" })
+    for (const char* file : { "share/bash-completion/completions/vesk-query", "share/zsh/site-functions/_vesk-query",
+                              "share/doc/vesk/copyright", "share/doc/vesk/changelog.gz" })
         EXPECT_TRUE(QFileInfo(Installed(QString::fromLatin1(file))).isFile()) << file;
 
     if (!VESK_WITH_GUI)

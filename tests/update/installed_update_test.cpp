@@ -80,6 +80,11 @@ protected:
                               QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
         m_log.emplace(m_root.path(), QStringLiteral("vesk"), test::FixedClock(kNow));
     }
+    // So that the temporary folder can be removed by a user who is not root.
+    void TearDown() override
+    {
+        QFile::setPermissions(m_locations.ShippedDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
 
     /// A fresh store: "Last Update" starts as today, as on a first run.
     TReg& FreshSettings()
