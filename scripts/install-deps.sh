@@ -8,6 +8,8 @@ packages=(
     libssl-dev libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev clang-format
+    # The install test checks the installed manual pages, desktop entry and AppStream file with these.
+    man-db desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--run" ]]; then
     packages+=(qt6-qpa-plugins)

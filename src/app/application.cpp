@@ -8,6 +8,7 @@
 #include "defs/definition_tables.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
+#include "update/definition_sets.h"
 #include "whois/tcp_transport.h"
 
 #include <QApplication>
@@ -34,8 +35,9 @@ std::unique_ptr<TReg> MakeSettings(const QString& file)
 
 StartResult RunApplication(const StartOptions& options)
 {
-    const QString executableDir
-        = options.ExecutableDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.ExecutableDir;
+    const DataLocations locations = options.ExecutableDir.isEmpty()
+        ? LocateProgramData(QCoreApplication::applicationDirPath())
+        : DataLocations::InOneFolder(options.ExecutableDir);
     const QString executableName = options.ExecutableName.isEmpty()
         ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
         : options.ExecutableName;
@@ -50,10 +52,10 @@ StartResult RunApplication(const StartOptions& options)
     StartResult result = StartResult::Ran;
     try {
         settings = MakeSettings(options.SettingsFile);
-        log = std::make_unique<TLogFile>(executableDir, executableName);
+        MakeLogParentDir(locations);
+        log = std::make_unique<TLogFile>(locations.LogParentDir, executableName);
         definitions = std::make_unique<DefinitionTables>();
-        definitions->LoadTldTable(executableDir);
-        definitions->LoadHostMarks(executableDir);
+        LoadCurrentDefinitions(*definitions, locations);
 
         splash = new TfmSplash;
         splash->setAttribute(Qt::WA_DeleteOnClose);
@@ -80,7 +82,7 @@ StartResult RunApplication(const StartOptions& options)
                 ownTransport = std::make_unique<TcpWhoisTransport>();
                 transport = ownTransport.get();
             }
-            TfrmMain window(*settings, *log, *definitions, *transport, executableDir);
+            TfrmMain window(*settings, *log, *definitions, *transport, locations);
             window.BuildMainWindow();
             lock.Listen();
             QObject::connect(&lock, &InstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);

@@ -12,7 +12,9 @@ class WhoisTransport;
 /// itself passes nothing).
 struct StartOptions
 {
-    QString ExecutableDir; ///< empty: the folder of the running program (definition files, LOG, manual)
+    /// Empty: the running program's folder decides the layout (portable or installed, see LocateData); else every
+    /// file (definition sets, LOG, manual) is in this folder, as in portable use.
+    QString ExecutableDir;
     QString ExecutableName; ///< empty: the running program's file name (names the log)
     QString SettingsFile; ///< empty: the user's own settings store; else an INI file
     QString LockDirectory; ///< empty: the user's runtime folder

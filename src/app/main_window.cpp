@@ -106,12 +106,12 @@ bool IsOurForm(QWindow* window)
 } // namespace
 
 TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
-                   QString executableDir, Clock clock)
+                   DataLocations locations, Clock clock)
     : m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
     , m_transport(transport)
-    , m_executableDir(std::move(executableDir))
+    , m_locations(std::move(locations))
     , m_clock(std::move(clock))
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -120,8 +120,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     setGeometry(410, 314, 900, 600);
 
     m_update = [this] {
-        return UpdateDefinitions(m_settings, m_log, m_definitions, m_executableDir,
-                                 [this](bool busy) { SetBusy(busy); });
+        return UpdateDefinitions(m_settings, m_log, m_definitions, m_locations, [this](bool busy) { SetBusy(busy); });
     };
 
     auto* central = new QWidget(this);
@@ -469,9 +468,10 @@ void TfrmMain::OpenWebPage(int page)
     QString address = WebPageAddress(page);
     if (address.isEmpty())
         return;
-    // The manual lies beside the program; the opener is given no directory, so it gets the whole path.
+    // The manual lies with the shipped files; the opener is given no directory, so it gets the whole path.
     if (page == 2)
-        address = QUrl::fromLocalFile(QDir(m_executableDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
+        address
+            = QUrl::fromLocalFile(QDir(m_locations.ShippedDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
     ShellOpen(this, address, {}, {}, kShowNormal);
 }
 

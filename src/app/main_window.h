@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "lookup/frontend.h"
+#include "settings/data_locations.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -38,10 +39,10 @@ public:
     using UpdateFunction = std::function<bool()>;
 
     /// The window from its layout (panels, pictures, labels, status bar); BuildMainWindow completes it.
-    /// Everything passed is borrowed and outlives the window. `executableDir` holds the definition files and
-    /// the manual.
+    /// Everything passed is borrowed and outlives the window. `locations` tells where the definition sets, their
+    /// updates and the manual lie.
     TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
-             QString executableDir, Clock clock = SystemClock());
+             DataLocations locations, Clock clock = SystemClock());
     /// Writes "< End Vesk? >" to the log.
     ~TfrmMain() override;
 
@@ -110,7 +111,7 @@ private:
     TLogFile& m_log;
     DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
-    QString m_executableDir;
+    DataLocations m_locations;
     Clock m_clock;
     UpdateFunction m_update;
     std::unique_ptr<LookupEngine> m_engine;

@@ -5,6 +5,7 @@
 #include "defs/definition_tables.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
+#include "update/definition_sets.h"
 #include "update/definition_update.h"
 #include "whois/tcp_transport.h"
 
@@ -17,7 +18,8 @@
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString dir = QCoreApplication::applicationDirPath();
+    // Portable beside its definition files, else installed: shipped files in share/vesk, the rest in the home.
+    const vesk::DataLocations locations = vesk::LocateProgramData(QCoreApplication::applicationDirPath());
 
     QFile out;
     QFile err;
@@ -26,16 +28,15 @@ int main(int argc, char* argv[])
         return vesk::QueryCommand::Failure;
 
     vesk::TReg settings(vesk::TReg::WriteBack::Never);
-    vesk::TLogFile log(dir, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    vesk::MakeLogParentDir(locations);
+    vesk::TLogFile log(locations.LogParentDir, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     vesk::DefinitionTables definitions;
     vesk::TcpWhoisTransport transport;
 
     vesk::QueryCommandContext context { settings, log, definitions, transport, {}, {} };
-    context.LoadDefinitions = [&] {
-        definitions.LoadTldTable(dir);
-        definitions.LoadHostMarks(dir);
-    };
-    context.UpdateDefinitions = [&] { return vesk::UpdateDefinitions(settings, log, definitions, dir); };
+    context.LoadDefinitions = [&] { vesk::LoadCurrentDefinitions(definitions, locations); };
+    context.UpdateDefinitions = [&] { return vesk::RunDefinitionUpdate(settings, log, definitions, locations); };
+    context.Routes = &transport.Book();
     // Server text reaches a terminal only with its control characters masked; pipes and files get it unchanged.
     context.OutIsTerminal = isatty(fileno(stdout)) != 0;
     context.ErrIsTerminal = isatty(fileno(stderr)) != 0;

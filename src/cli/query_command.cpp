@@ -1,12 +1,15 @@
 #include "cli/query_command.h"
 
 #include "cli/printing_frontend.h"
+#include "cli/resolve_option.h"
 #include "common/app_version.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "settings/settings_store.h"
+#include "whois/address_book.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <exception>
 
 namespace vesk {
@@ -30,7 +33,10 @@ const char* const kHelp
       "\n"
       "Other options:\n"
       "  --status     echo the status line to standard error\n"
-      "  --update     update the definition files instead of searching\n"
+      "  --update     update the definition files instead of searching, and print their version before and after\n"
+      "  --resolve HOST:PORT:ADDRESS[:PORT2]\n"
+      "               connect to the IPv4 ADDRESS (on PORT2 when given) whenever HOST is asked on PORT; repeat it\n"
+      "               for more hosts. Referral checks do not apply to such a route: you named it\n"
       "  --version    print the version\n"
       "  -h, --help   print this help\n"
       "\n"
@@ -51,7 +57,35 @@ const Toggle kToggles[] = {
     { "reverse", "no-reverse", &TReg::InclDomain },
 };
 
+const char* const kPlainOptions[] = { "status", "update", "version" };
+constexpr char kResolveOption[] = "resolve";
+
+QList<QCommandLineOption> CommandOptions()
+{
+    QList<QCommandLineOption> options;
+    for (const Toggle& toggle : kToggles) {
+        options.append(QCommandLineOption(QString::fromLatin1(toggle.on)));
+        options.append(QCommandLineOption(QString::fromLatin1(toggle.off)));
+    }
+    for (const char* name : kPlainOptions)
+        options.append(QCommandLineOption(QString::fromLatin1(name)));
+    options.append(QCommandLineOption(QString::fromLatin1(kResolveOption), QString(),
+                                      QStringLiteral("HOST:PORT:ADDRESS[:PORT2]")));
+    options.append(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
+    return options;
+}
+
 } // namespace
+
+QStringList QueryCommand::OptionNames()
+{
+    QStringList names;
+    for (const QCommandLineOption& option : CommandOptions()) {
+        for (const QString& name : option.names())
+            names.append((name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name);
+    }
+    return names;
+}
 
 QueryCommand::QueryCommand(QueryCommandContext context, QIODevice& out, QIODevice& err)
     : m_context(std::move(context))
@@ -65,17 +99,19 @@ int QueryCommand::Run(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const Toggle& toggle : kToggles) {
-        parser.addOption(QCommandLineOption(QString::fromLatin1(toggle.on)));
-        parser.addOption(QCommandLineOption(QString::fromLatin1(toggle.off)));
-    }
-    parser.addOption(QCommandLineOption(QStringLiteral("status")));
-    parser.addOption(QCommandLineOption(QStringLiteral("update")));
-    parser.addOption(QCommandLineOption(QStringLiteral("version")));
-    parser.addOption(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
+    parser.addOptions(CommandOptions());
 
     if (!parser.parse(arguments))
         return Usage(parser.errorText());
+    // Every route is checked before anything runs, so a typo never leaves a half-routed run.
+    QList<ResolveEntry> routes;
+    for (const QString& value : parser.values(QString::fromLatin1(kResolveOption))) {
+        QString problem;
+        const std::optional<ResolveEntry> entry = ParseResolveEntry(value, problem);
+        if (!entry)
+            return Usage(problem);
+        routes.append(*entry);
+    }
     if (parser.isSet(QStringLiteral("help"))) {
         m_out.write(kHelp);
         return Success;
@@ -101,6 +137,13 @@ int QueryCommand::Run(const QStringList& arguments)
         return Usage(QStringLiteral("No query given."));
     if (positional.size() > 1)
         return Usage(QStringLiteral("Give the query as one argument (quote it when it holds blanks)."));
+
+    if (!routes.isEmpty() && m_context.Routes == nullptr) {
+        Error(QStringLiteral("--resolve is not available here."));
+        return Failure;
+    }
+    for (const ResolveEntry& route : std::as_const(routes))
+        m_context.Routes->AddServer(route.Host, route.Port, route.Target);
 
     // Later options win over earlier ones, as users expect from a command line.
     for (const QString& name : parser.optionNames()) {
@@ -171,21 +214,30 @@ int QueryCommand::Update()
         Error(QStringLiteral("The definition update is not available."));
         return Failure;
     }
-    bool done = false;
+    UpdateOutcome outcome;
     try {
-        done = m_context.UpdateDefinitions();
+        outcome = m_context.UpdateDefinitions();
     } catch (const std::exception& error) {
         Error(QStringLiteral("The definition update failed: ") + QString::fromLocal8Bit(error.what()));
         return Failure;
     }
-    if (!done) {
-        Error(QStringLiteral("The definition update failed; the definition files are unchanged."));
+    const auto describe = [](const DefinitionSet& set) {
+        return QStringLiteral("version %1 in %2").arg(DescribeVersion(set.Version), QDir::toNativeSeparators(set.Dir));
+    };
+    if (!outcome.Succeeded) {
+        Error(QStringLiteral("The definition update failed: %1. The definitions in use are still %2.")
+                  .arg(outcome.Failure, describe(outcome.Before)));
         return Failure;
     }
-    m_out.write(QStringLiteral("Definition files are up to date: %1 top-level domains, %2 server profiles.\n")
-                    .arg(m_context.Definitions.TldRows().size())
-                    .arg(m_context.Definitions.HostMarks().size())
-                    .toUtf8());
+    QString report = QStringLiteral("Before: %1\nAfter:  %2\n").arg(describe(outcome.Before), describe(outcome.After));
+    if (outcome.Installed)
+        report += QStringLiteral("Installed the new definitions: %1 top-level domains, %2 server profiles.\n")
+                      .arg(m_context.Definitions.TldRows().size())
+                      .arg(m_context.Definitions.HostMarks().size());
+    else
+        report += QStringLiteral("Already current: the update location has version %1.\n")
+                      .arg(DescribeVersion(outcome.ServerVersion));
+    m_out.write(report.toUtf8());
     return Success;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "update/definition_update.h"
 
 #include <QIODevice>
 #include <QLocale>
@@ -10,6 +11,7 @@
 
 namespace vesk {
 
+class AddressBook;
 class DefinitionTables;
 class TLogFile;
 class LookupEngine;
@@ -23,10 +25,12 @@ struct QueryCommandContext
     TLogFile& Log;
     DefinitionTables& Definitions;
     WhoisTransport& Transport;
-    /// Fills Definitions (from the files beside the program); may throw with a message.
+    /// Fills Definitions (from the definition set in use); may throw with a message.
     std::function<void()> LoadDefinitions;
-    /// The definition update; true on success.
-    std::function<bool()> UpdateDefinitions;
+    /// The definition update and what it did.
+    std::function<UpdateOutcome()> UpdateDefinitions;
+    /// The transport's routes, which --resolve adds to; null: --resolve is refused.
+    AddressBook* Routes = nullptr;
     Clock Now = SystemClock();
     int PauseMilliseconds = 1100; ///< before the queries that servers meter
     /// Names the month in the header boxes' date; the user's language, as in the window.
@@ -48,6 +52,10 @@ public:
     /// Runs the command line `arguments` (the program name first) and gives the exit status: 0 when the report
     /// (or the update) was done, 1 when it ended with an error or was stopped, 2 for a usage error.
     int Run(const QStringList& arguments);
+
+    /// Every option the command accepts, as written on a command line ("--help", "-h", ...): the manual page
+    /// and the shell completions list the same.
+    static QStringList OptionNames();
 
     /// The user's stop request (Ctrl-C): the running search asks no more servers and ends; Run then gives 1.
     void RequestStop();

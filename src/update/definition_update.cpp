@@ -25,18 +25,6 @@ constexpr auto kUpdateBase = Scramble<0>(VESK_UPDATE_BASE);
 // A downloaded file is read whole; anything larger than this is not a definition or version file.
 constexpr qint64 kMaxDownloadedFile = 16 * 1024 * 1024;
 
-// Trimming as everywhere in the program: every byte of code 32 or less at either end.
-QByteArrayView Trimmed(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && static_cast<uint8_t>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
 // Reads and removes a file that a download left behind.
 std::optional<QByteArray> TakeDownloadedFile(const QString& path)
 {
@@ -108,35 +96,6 @@ bool AutoUpdateDue(const TReg& settings, const QDateTime& now)
     return settings.AutoUpdate && DayNumberWithTime(now) > settings.LastUpdate + 30.0;
 }
 
-bool ParseVersionFile(QByteArrayView bytes, int& day)
-{
-    // Lines end in LF, CR LF or a lone CR; the first line is a comment.
-    qsizetype firstEnd = -1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' || bytes[i] == '\n') {
-            firstEnd = i;
-            break;
-        }
-    }
-    if (firstEnd < 0)
-        return false;
-    qsizetype start = firstEnd + 1;
-    if (bytes[firstEnd] == '\r' && start < bytes.size() && bytes[start] == '\n')
-        ++start;
-    if (start >= bytes.size())
-        return false;
-    qsizetype end = start;
-    while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-        ++end;
-    const QByteArrayView line = Trimmed(bytes.sliced(start, end - start));
-    bool ok = false;
-    const int value = line.toByteArray().toInt(&ok, 10);
-    if (!ok)
-        return false;
-    day = value;
-    return true;
-}
-
 bool IsUsableDefinitionFile(QByteArrayView file, bool tldFile)
 {
     QByteArray plain;
@@ -173,54 +132,105 @@ bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QS
     return file.commit();
 }
 
-DefinitionUpdate::DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, QString executableDir,
-                                   DownloadFunction download, Clock clock, QByteArray baseAddress,
-                                   InstallFunction install)
+DefinitionUpdate::DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions,
+                                   DataLocations locations, DownloadFunction download, Clock clock,
+                                   QByteArray baseAddress, InstallFunction install)
     : m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
-    , m_executableDir(std::move(executableDir))
+    , m_locations(std::move(locations))
     , m_download(std::move(download))
     , m_clock(std::move(clock))
     , m_baseAddress(std::move(baseAddress))
     , m_install(std::move(install))
 { }
 
-bool DefinitionUpdate::UpdateDefinitions()
+UpdateOutcome DefinitionUpdate::Run()
 {
+    UpdateOutcome outcome;
+    outcome.Before = CurrentDefinitionSet(m_locations);
+    outcome.After = outcome.Before;
+    const auto fail = [&outcome](const QString& why) {
+        outcome.Failure = why;
+        return outcome;
+    };
+
     const QString versionPath = m_download(m_baseAddress + kVersionFileName.Text());
     if (versionPath.isEmpty())
-        return false;
+        return fail(QStringLiteral("the version file could not be downloaded"));
     const std::optional<QByteArray> versionFile = TakeVersionFile(versionPath);
-    int serverDay = 0;
-    if (!versionFile || !ParseVersionFile(*versionFile, serverDay))
-        return false;
+    int serverVersion = 0;
+    if (!versionFile || !ParseVersionFile(*versionFile, serverVersion))
+        return fail(QStringLiteral("the version file is not in the expected form"));
+    outcome.ServerVersion = serverVersion;
 
     const int today = DayNumber(m_clock().date());
-    if (serverDay <= m_settings.LastUpdate) {
+    // The installed set decides, not the date of the last check: definitions published before the first run or
+    // on the day of a check are still fetched, and a newer set is never replaced by an older one.
+    if (outcome.Before.Version && serverVersion <= *outcome.Before.Version) {
         m_settings.LastUpdate = today;
-        return true;
+        outcome.Succeeded = true;
+        return outcome;
     }
 
     // Both downloads are checked before either is installed, so a damaged file never leaves the tables half new.
-    // A file whose download failed is left as it is.
-    const Fetched tld = FetchChecked(kTldFileName.Text(), true);
-    const Fetched hostMarks = FetchChecked(kHostMarkFileName.Text(), false);
-    if (tld.state == Fetched::Damaged || hostMarks.state == Fetched::Damaged)
-        return false;
-    bool installed = true;
-    if (tld.state == Fetched::Checked)
-        installed = Install(tld.bytes, kTldFileName.Text(), kTldBackupName.Text());
-    // A failure with the first file does not keep the second from being installed.
-    if (hostMarks.state == Fetched::Checked)
-        installed = Install(hostMarks.bytes, kHostMarkFileName.Text(), kHostMarkBackupName.Text()) && installed;
-    if (!installed)
-        return false;
+    const struct
+    {
+        const char* what;
+        QByteArray name;
+        bool tldFile;
+    } files[] = { { "TLD definition file", kTldFileName.Text(), true },
+                  { "server definition file", kHostMarkFileName.Text(), false } };
+    Fetched fetched[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        fetched[i] = FetchChecked(files[i].name, files[i].tldFile);
+        const QString what = QString::fromLatin1(files[i].what);
+        if (fetched[i].state == Fetched::NotDownloaded)
+            return fail(QStringLiteral("the %1 could not be downloaded").arg(what));
+        if (fetched[i].state == Fetched::Damaged)
+            return fail(QStringLiteral("the downloaded %1 is damaged").arg(what));
+    }
+    QString failure;
+    if (!InstallSet(fetched[0], fetched[1], serverVersion, failure))
+        return fail(failure);
 
+    outcome.Installed = true;
+    outcome.Succeeded = true;
     m_settings.LastUpdate = today;
     m_log.WriteLog("Definition Files Updated");
-    m_definitions.LoadTldTable(m_executableDir);
-    m_definitions.LoadHostMarks(m_executableDir);
+    outcome.After = CurrentDefinitionSet(m_locations);
+    m_definitions.LoadTldTable(outcome.After.Dir);
+    m_definitions.LoadHostMarks(outcome.After.Dir);
+    return outcome;
+}
+
+bool DefinitionUpdate::InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure)
+{
+    const QString dir = m_locations.UserDataDir;
+    const QString place = QDir::toNativeSeparators(dir);
+    if (!QDir().mkpath(dir)) {
+        failure = QStringLiteral("the folder %1 cannot be created").arg(place);
+        return false;
+    }
+    // The record goes first and comes back last, so a set that is only half replaced is never taken as whole.
+    const QString record = QDir(dir).filePath(QString::fromLatin1(kVersionFileName.Text()));
+    if (QFileInfo::exists(record) && !QFile::remove(record)) {
+        failure = QStringLiteral("the version record in %1 cannot be replaced").arg(place);
+        return false;
+    }
+    bool installed = Install(tld.bytes, kTldFileName.Text(), kTldBackupName.Text());
+    // A failure with the first file does not keep the second from being installed.
+    installed = Install(hostMarks.bytes, kHostMarkFileName.Text(), kHostMarkBackupName.Text()) && installed;
+    if (!installed) {
+        failure = QStringLiteral("the definition files could not be written to %1").arg(place);
+        return false;
+    }
+    QSaveFile file(record);
+    const QByteArray text = VersionFileText(version);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        failure = QStringLiteral("the version record could not be written to %1").arg(place);
+        return false;
+    }
     return true;
 }
 
@@ -238,16 +248,22 @@ DefinitionUpdate::Fetched DefinitionUpdate::FetchChecked(const QByteArray& name,
 
 bool DefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName)
 {
-    const QDir dir(m_executableDir);
+    const QDir dir(m_locations.UserDataDir);
     return m_install(bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName)));
 }
 
-bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const QString& executableDir,
+UpdateOutcome RunDefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions,
+                                  const DataLocations& locations, const BusyCallback& busy)
+{
+    DefinitionUpdate update(settings, log, definitions, locations,
+                            [&busy](const QByteArray& address) { return DownloadToCache(address, busy); });
+    return update.Run();
+}
+
+bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const DataLocations& locations,
                        const BusyCallback& busy)
 {
-    DefinitionUpdate update(settings, log, definitions, executableDir,
-                            [&busy](const QByteArray& address) { return DownloadToCache(address, busy); });
-    return update.UpdateDefinitions();
+    return RunDefinitionUpdate(settings, log, definitions, locations, busy).Succeeded;
 }
 
 } // namespace vesk

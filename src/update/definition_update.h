@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/clock.h"
+#include "settings/data_locations.h"
+#include "update/definition_sets.h"
 #include "update/download_to_cache.h"
 
 #include <QByteArray>
@@ -8,6 +10,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace vesk {
 
@@ -29,10 +32,6 @@ QByteArray UpdateBaseAddress();
 /// with "Last Update" at day D the update is due from midnight starting day D + 30.
 bool AutoUpdateDue(const TReg& settings, const QDateTime& now);
 
-/// Day number of the newest definitions from a version file's bytes: the second line, trimmed, as a decimal
-/// integer. False when there is no such line or it is not an integer.
-bool ParseVersionFile(QByteArrayView bytes, int& day);
-
 /// True when `file` is a definition container that decrypts to text with at least one row whose key is set.
 /// `tldFile` chooses the row format (TLD rows or server profiles).
 bool IsUsableDefinitionFile(QByteArrayView file, bool tldFile);
@@ -43,30 +42,45 @@ bool IsUsableDefinitionFile(QByteArrayView file, bool tldFile);
 /// place; `target` is then the file it was before.
 bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QString& backup);
 
-/// The definition update: asks the update location for its version file and, when it holds newer
-/// definitions than "Last Update", downloads both definition files, checks them, installs them with backups and
-/// reloads the tables.
+/// What one run of the definition update did.
+struct UpdateOutcome
+{
+    bool Succeeded = false; ///< the current set is the server's version (or newer) afterwards
+    bool Installed = false; ///< a new set was downloaded and installed
+    std::optional<int> ServerVersion; ///< from the version file, when it was read
+    DefinitionSet Before; ///< the set in use before
+    DefinitionSet After; ///< the set in use afterwards (Before when nothing was installed)
+    QString Failure; ///< why it failed, for people; empty on success
+};
+
+/// The definition update: asks the update location for its version file and, when it names a newer version
+/// than the definition set in use, downloads both definition files, checks them and installs them with backups
+/// into the user's data folder (the program's folder in portable use), records their version and reloads the
+/// tables.
 class DefinitionUpdate
 {
 public:
     /// Installs one checked file; the default is InstallDefinitionFile.
     using InstallFunction = std::function<bool(QByteArrayView bytes, const QString& target, const QString& backup)>;
 
-    /// `executableDir` holds the definition files; `download` fetches the version and definition files from
+    /// `locations` tells where the sets lie; `download` fetches the version and definition files from
     /// `baseAddress` + their names.
-    DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, QString executableDir,
+    DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, DataLocations locations,
                      DownloadFunction download, Clock clock = SystemClock(),
                      QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
 
-    /// True when the version check succeeded and every definition file that was downloaded was checked and
-    /// installed. A definition file whose download failed is left as it is and does not make the update fail; a
-    /// downloaded file that fails the check makes it fail before anything is installed.
-    /// On true "Last Update" becomes today; when new files were asked for, "Definition Files Updated" is logged
-    /// and both tables are reloaded (which may throw ECipherException for a damaged file that was already
-    /// installed). On false "Last Update", the log and the tables are unchanged. A downloaded version file that
-    /// cannot be opened or read throws std::runtime_error naming the file and the file system's error; one in the
-    /// wrong form gives false.
-    bool UpdateDefinitions();
+    /// Runs the update. It succeeds only when the set in use is current afterwards: the server's version is not
+    /// newer than the set in use ("Last Update" alone never decides), or both new files were downloaded, checked
+    /// and installed and their version recorded beside them. On success "Last Update" becomes today; when new
+    /// files were installed "Definition Files Updated" is logged and both tables are reloaded (which may throw
+    /// ECipherException). On failure (a download failed, a file is damaged, a file cannot be put in place)
+    /// "Last Update", the log and the tables are unchanged, and a half-installed set carries no version record,
+    /// so it is never loaded as a whole set. A downloaded version file that cannot be opened or read throws
+    /// std::runtime_error naming the file and the file system's error; one in the wrong form is a failure.
+    UpdateOutcome Run();
+
+    /// Run(), reduced to whether it succeeded.
+    bool UpdateDefinitions() { return Run().Succeeded; }
 
 private:
     struct Fetched
@@ -76,11 +90,12 @@ private:
     };
     Fetched FetchChecked(const QByteArray& name, bool tldFile);
     bool Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName);
+    bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
 
     TReg& m_settings;
     TLogFile& m_log;
     DefinitionTables& m_definitions;
-    QString m_executableDir;
+    DataLocations m_locations;
     DownloadFunction m_download;
     Clock m_clock;
     QByteArray m_baseAddress;
@@ -88,8 +103,12 @@ private:
 };
 
 /// The update as the program runs it: downloads through DownloadToCache from the fixed update location,
-/// showing the busy state through `busy`. Same result as DefinitionUpdate::UpdateDefinitions.
-bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const QString& executableDir,
+/// showing the busy state through `busy`.
+UpdateOutcome RunDefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions,
+                                  const DataLocations& locations, const BusyCallback& busy = {});
+
+/// RunDefinitionUpdate, reduced to whether it succeeded.
+bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const DataLocations& locations,
                        const BusyCallback& busy = {});
 
 } // namespace vesk

@@ -153,6 +153,7 @@ TEST(ProgramTest, SecondProcessHandsOverAndEnds)
     env.insert(QStringLiteral("HOME"), dir.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const auto start = [&](QProcess& process) {
         process.setProcessEnvironment(env);
@@ -178,7 +179,9 @@ TEST(ProgramTest, SecondProcessHandsOverAndEnds)
     ASSERT_TRUE(first.waitForFinished(20000));
     EXPECT_EQ(first.exitCode(), 0);
 
-    QStringList lines = ReadLogLines(bin + QStringLiteral("/LOG/vesk.log"));
+    // Without definition files beside it the program runs as an installed one: its log is in the state folder.
+    EXPECT_FALSE(QFileInfo::exists(bin + QStringLiteral("/LOG")));
+    QStringList lines = ReadLogLines(dir.filePath(QStringLiteral("state/vesk/LOG/vesk.log")));
     EXPECT_EQ(lines.filter(QStringLiteral("< Start Vesk? ")).size(), 1);
     lines.removeAll(QString());
     ASSERT_FALSE(lines.isEmpty());
@@ -214,7 +217,7 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
     definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" },
                                { "whois.markmonitor.com", 0, "", "", "No match for", "", "" } });
-    TfrmMain window(settings, log, definitions, transport, dir.path());
+    TfrmMain window(settings, log, definitions, transport, DataLocations::InOneFolder(dir.path()));
     window.BuildMainWindow();
     window.Engine().SetPauseMilliseconds(0);
     window.show();

@@ -58,7 +58,8 @@ protected:
         m_log = std::make_unique<TLogFile>(m_dir.path(), QStringLiteral("vesk"));
         m_definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
         m_definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" } });
-        m_window = std::make_unique<TfrmMain>(*m_settings, *m_log, m_definitions, m_transport, m_dir.path());
+        m_window = std::make_unique<TfrmMain>(*m_settings, *m_log, m_definitions, m_transport,
+                                              DataLocations::InOneFolder(m_dir.path()));
         m_window->SetUpdateFunction([this] {
             ++m_updates;
             return true;

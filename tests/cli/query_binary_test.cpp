@@ -1,5 +1,8 @@
 // The built vesk-query program, run as a user runs it: exit statuses without any network.
 
+#include "support/fake_whois_server.h"
+#include "support/test_data.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -44,6 +47,32 @@ TEST(QueryBinary, ExitStatuses)
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_TRUE(tooLong.err.contains("The query is too long to search: it has 300 characters")) << tooLong.err.data();
     EXPECT_TRUE(tooLong.out.isEmpty());
+}
+
+TEST(QueryBinary, ResolveSendsTheNamedServerToALoopbackFake)
+{
+    FakeWhoisServer registry;
+    ASSERT_TRUE(registry.IsListening());
+    const QByteArray reply
+        = ReadTestData(QStringLiteral("whois/whois.verisign-grs.com-com-notfound-newformat-2020.txt"));
+    registry.SetDefaultReply(reply);
+
+    const Result result
+        = RunBinary({ QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
+                      QStringLiteral("whois.verisign-grs.com:43:127.0.0.1:%1").arg(registry.Port()),
+                      QStringLiteral("no-such-name-here.com") });
+    EXPECT_EQ(result.status, 0) << result.err.data();
+    ASSERT_EQ(registry.ReceivedQueries().size(), 1);
+    EXPECT_TRUE(registry.ReceivedQueries().first().contains("no-such-name-here.com"));
+    EXPECT_TRUE(result.out.contains("No Match For Domain: no-such-name-here.com")) << result.out.data();
+
+    const Result bad = RunBinary({ QStringLiteral("--resolve"), QStringLiteral("whois.verisign-grs.com:43:localhost"),
+                                   QStringLiteral("example.com") });
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_TRUE(bad.err.startsWith("vesk-query: --resolve whois.verisign-grs.com:43:localhost: \"localhost\" is not "
+                                   "an IPv4 address"))
+        << bad.err.data();
+    EXPECT_EQ(registry.ConnectionCount(), 1);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli/query_command.h"
 #include "support/lookup_world.h"
+#include "whois/address_book.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ protected:
         QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
         context.LoadDefinitions = [this] { ++loads; };
         context.UpdateDefinitions = [this] { return updateResult; };
+        context.Routes = &routes;
         context.Now = FixedNow;
         context.PauseMilliseconds = 0;
         context.Locale = QLocale::c(); // the lookup tests' reports are dated in English
@@ -49,7 +51,10 @@ protected:
     QBuffer out;
     QBuffer err;
     int loads = 0;
-    bool updateResult = true;
+    UpdateOutcome updateResult {
+        true, true, 45100, { QStringLiteral("/defs"), 45000 }, { QStringLiteral("/defs"), 45100 }, {}
+    };
+    AddressBook routes;
     QueryCommand* command_ = nullptr;
 };
 
@@ -236,10 +241,67 @@ TEST_F(QueryCommandTest, DefinitionProblemsAndTheUpdate)
     out.buffer().clear();
     out.seek(0);
     EXPECT_EQ(Run({ QStringLiteral("--update") }), QueryCommand::Success);
-    EXPECT_EQ(Out(), QStringLiteral("Definition files are up to date: 6 top-level domains, 8 server profiles.\n"));
-    updateResult = false;
+    EXPECT_EQ(Out(),
+              QStringLiteral("Before: version 45000 (2023-03-15) in /defs\n"
+                             "After:  version 45100 (2023-06-23) in /defs\n"
+                             "Installed the new definitions: 6 top-level domains, 8 server profiles.\n"));
+    updateResult = UpdateOutcome { false, false, {}, { QStringLiteral("/defs"), 45000 }, {}, QStringLiteral("why") };
     EXPECT_EQ(Run({ QStringLiteral("--update") }), QueryCommand::Failure);
-    EXPECT_TRUE(Err().endsWith(QStringLiteral("The definition update failed; the definition files are unchanged.\n")));
+    EXPECT_TRUE(Err().endsWith(QStringLiteral(
+        "The definition update failed: why. The definitions in use are still version 45000 (2023-03-15) in /defs.\n")));
+}
+
+TEST_F(QueryCommandTest, ResolveRoutesEachNamedHostAndPortAndRefusesBadSyntax)
+{
+    const struct
+    {
+        const char* value;
+        const char* problem; // nullptr: accepted
+    } rows[] = {
+        { "whois.example:43:127.0.0.1", nullptr },
+        { "Whois.Other:4321:10.0.0.2:43", nullptr },
+        { "whois.example:43", "it needs three or four fields" },
+        { "whois.example:43:127.0.0.1:43:1", "it needs three or four fields" },
+        { ":43:127.0.0.1", "\"\" is not a host name" },
+        { "who is:43:127.0.0.1", "\"who is\" is not a host name" },
+        { "whois.example:0:127.0.0.1", "\"0\" is not a port from 1 to 65535" },
+        { "whois.example:65536:127.0.0.1", "\"65536\" is not a port" },
+        { "whois.example:4x:127.0.0.1", "\"4x\" is not a port" },
+        { "whois.example:43:127.1", "\"127.1\" is not an IPv4 address" },
+        { "whois.example:43:256.0.0.1", "\"256.0.0.1\" is not an IPv4 address" },
+        { "whois.example:43:::1", "it needs three or four fields" },
+        { "whois.example:43:127.0.0.1:", "\"\" is not a port" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.value);
+        err.buffer().clear();
+        err.seek(0);
+        const int status
+            = Run({ QStringLiteral("--resolve"), QString::fromLatin1(row.value), QStringLiteral("--help") });
+        if (row.problem == nullptr) {
+            EXPECT_EQ(status, QueryCommand::Success) << Err().toStdString();
+            continue;
+        }
+        EXPECT_EQ(status, QueryCommand::UsageError);
+        EXPECT_TRUE(Err().startsWith(QStringLiteral("vesk-query: --resolve %1: %2")
+                                         .arg(QString::fromLatin1(row.value), QString::fromLatin1(row.problem))))
+            << Err().toStdString();
+    }
+
+    // --help ends the run before any route is added; a search adds them all.
+    EXPECT_FALSE(routes.FindServer("whois.example", 43));
+    EXPECT_EQ(Run({ QStringLiteral("--resolve=whois.example:43:127.0.0.1"), QStringLiteral("--resolve"),
+                    QStringLiteral("Whois.Other:4321:10.0.0.2:43"), QStringLiteral("example.com") }),
+              QueryCommand::Success);
+    const std::optional<ServerEndpoint> first = routes.FindServer("whois.example", 43);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Address, QHostAddress(QStringLiteral("127.0.0.1")));
+    EXPECT_EQ(first->Port, 43);
+    EXPECT_FALSE(routes.FindServer("whois.example", 4343)) << "only the named port is routed";
+    const std::optional<ServerEndpoint> second = routes.FindServer("whois.other", 4321);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->Address, QHostAddress(QStringLiteral("10.0.0.2")));
+    EXPECT_EQ(second->Port, 43);
 }
 
 } // namespace

@@ -57,9 +57,9 @@ protected:
         context.LoadDefinitions = std::move(load);
         context.UpdateDefinitions = [this] {
             DefinitionUpdate update(
-                *world.Settings, *world.Log, world.Definitions, world.Dir.path(),
+                *world.Settings, *world.Log, world.Definitions, DataLocations::InOneFolder(world.Dir.path()),
                 [](const QByteArray& address) { return DownloadToCache(address); }, FixedNow, server.BaseAddress());
-            return update.UpdateDefinitions();
+            return update.Run();
         };
         context.Now = FixedNow;
         QueryCommand command(context, out, err);
@@ -84,8 +84,23 @@ TEST_F(UpdateCommandTest, InstallsNewFilesKeepsOneBackupAndReloads)
     EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
     EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kOldHost);
     EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
+    const QString dir = QDir::toNativeSeparators(world.Dir.path());
     EXPECT_EQ(QString::fromUtf8(out.data()),
-              QStringLiteral("Definition files are up to date: 2 top-level domains, 2 server profiles.\n"));
+              QStringLiteral("Before: version none recorded in %1\n"
+                             "After:  version 45100 (2023-06-23) in %1\n"
+                             "Installed the new definitions: 2 top-level domains, 2 server profiles.\n")
+                  .arg(dir));
+
+    // Run again with fresh settings: the set in use is current, whatever the date of the last check says.
+    out.buffer().clear();
+    out.seek(0);
+    world.Settings->LastUpdate = 45100;
+    ASSERT_EQ(RunUpdate(), QueryCommand::Success) << err.data().toStdString();
+    EXPECT_EQ(QString::fromUtf8(out.data()),
+              QStringLiteral("Before: version 45100 (2023-06-23) in %1\n"
+                             "After:  version 45100 (2023-06-23) in %1\n"
+                             "Already current: the update location has version 45100 (2023-06-23).\n")
+                  .arg(dir));
 }
 
 TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
@@ -106,8 +121,7 @@ TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
         << err.data().data();
     EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
     EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
-    EXPECT_EQ(QString::fromUtf8(out.data()),
-              QStringLiteral("Definition files are up to date: 2 top-level domains, 2 server profiles.\n"));
+    EXPECT_TRUE(out.data().endsWith("Installed the new definitions: 2 top-level domains, 2 server profiles.\n"));
 }
 
 TEST_F(UpdateCommandTest, EveryFailureLeavesTheInstalledFilesUntouched)
@@ -119,6 +133,8 @@ TEST_F(UpdateCommandTest, EveryFailureLeavesTheInstalledFilesUntouched)
     };
     const Case cases[] = {
         { "no version file", [](FakeHttpServer&) {} },
+        { "both definition files missing",
+          [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "x\r\n45100\r\n"); } },
         { "version file of one line", [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "45100\r\n"); } },
         { "damaged definition file",
           [](FakeHttpServer& s) {
@@ -133,8 +149,14 @@ TEST_F(UpdateCommandTest, EveryFailureLeavesTheInstalledFilesUntouched)
         server.Remove(kTldFileName.Text());
         server.Remove(kHostMarkFileName.Text());
         c.serve(server);
+        err.buffer().clear();
+        err.seek(0);
 
         EXPECT_EQ(RunUpdate(), QueryCommand::Failure);
+        EXPECT_TRUE(err.data().startsWith("vesk-query: The definition update failed: the "));
+        EXPECT_TRUE(err.data().endsWith(". The definitions in use are still version none recorded in "
+                                        + QDir::toNativeSeparators(world.Dir.path()).toUtf8() + ".\n"))
+            << err.data().toStdString();
         EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
         EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
         EXPECT_EQ(world.Definitions.FindTld("com").Server, "whois.verisign-grs.com");

@@ -146,7 +146,7 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
         DefinitionUpdate update(
-            settings, log, definitions, programFolder,
+            settings, log, definitions, DataLocations::InOneFolder(programFolder),
             [limits](const QByteArray& address) { return DownloadToCache(address, {}, limits); }, FixedClock(now),
             server.BaseAddress());
 

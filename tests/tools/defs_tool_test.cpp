@@ -1,5 +1,7 @@
+#include "common/day_numbers.h"
 #include "defs/definition_file.h"
 #include "defs_tool.h"
+#include "update/definition_sets.h"
 
 #include <QDir>
 #include <QFile>
@@ -93,6 +95,7 @@ protected:
         WriteSource(kServerSourceName,
                     "whois.verisign-grs.com#Domain Name:#>>> Last update#No match for#domain##2\n"
                     "whois.ripe.net###%ERROR:101: no entries found###1");
+        WriteSource(kDateSourceName, "# date of the data\n2025-11-30\n");
     }
     void WriteSource(const char* name, const QByteArray& bytes)
     {
@@ -200,6 +203,23 @@ TEST_F(ToolTest, PublishWritesTheVersionFileBesideTheDefinitions)
     EXPECT_EQ(lines[1].trimmed(), QByteArray("46000"));
     EXPECT_TRUE(QFile::exists(OutFile(kTldFileName.Text())));
     EXPECT_TRUE(QFile::exists(OutFile(kHostMarkFileName.Text())));
+}
+
+TEST_F(ToolTest, TheBuiltSetRecordsTheDateOfItsDataAsItsVersion)
+{
+    ASSERT_EQ(Run({ QStringLiteral("build"), data, output }), 0) << errText.toStdString();
+    EXPECT_EQ(ReadSetVersion(output), DayNumber(QDate(2025, 11, 30)));
+    ASSERT_EQ(Run({ QStringLiteral("publish"), data, output }), 0) << errText.toStdString();
+    EXPECT_EQ(ReadSetVersion(output), DayNumber(QDate(2025, 11, 30))) << "publishing defaults to the data's date";
+
+    for (const QByteArray& bad : { QByteArray("# no date\n"), QByteArray("2025-13-01\n"), QByteArray("30.11.2025\n"),
+                                   QByteArray("2025-11-30x\n") }) {
+        SCOPED_TRACE(bad.toStdString());
+        WriteSource(kDateSourceName, bad);
+        EXPECT_EQ(Run({ QStringLiteral("build"), data, output }), 1);
+        EXPECT_TRUE(errText.contains(QStringLiteral("holds no date of the form YYYY-MM-DD")));
+        EXPECT_EQ(Run({ QStringLiteral("check"), data }), 1);
+    }
 }
 
 TEST_F(ToolTest, UsageErrorsExitTwo)

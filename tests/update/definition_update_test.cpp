@@ -88,7 +88,7 @@ protected:
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
         DefinitionUpdate update(
-            *m_settings, *m_log, m_definitions, m_dir.path(),
+            *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()),
             [this, limits](const QByteArray& address) {
                 return DownloadToCache(
                     address, [this](bool on) { m_busy += on ? 1 : -1; }, limits);
@@ -132,16 +132,19 @@ TEST_F(DefinitionUpdateTest, NewerDefinitionsAreInstalledWithBackupsAndReloaded)
     EXPECT_EQ(m_definitions.FindTld("de").Server, QByteArray("whois.denic.de"));
     EXPECT_EQ(m_definitions.FindHostMark("whois.denic.de").NoMatchMark, QByteArray("Status: free"));
     EXPECT_EQ(m_busy, 0);
+    EXPECT_EQ(ReadSetVersion(m_dir.path()), 38000);
     EXPECT_TRUE(LogText().endsWith("04.01.14 09:05:07 > Definition Files Updated\r\n"));
-    // Nothing but the definition files, their backups and the log folder is left beside the program.
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 5);
+    // Nothing but the definition files, their backups, the version record and the log folder is left beside
+    // the program.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 6);
 }
 
-TEST_F(DefinitionUpdateTest, VersionNoNewerThanLastUpdateOnlyMovesTheDate)
+TEST_F(DefinitionUpdateTest, VersionNoNewerThanTheSetInUseOnlyMovesTheDate)
 {
+    WriteFile(Local(kVersionFileName), VersionFileText(37990));
     for (const char* day : { "37990", "37000" }) {
         SCOPED_TRACE(day);
-        m_settings->LastUpdate = 37990;
+        m_settings->LastUpdate = 37900;
         ServeVersion(QByteArray("comment\r\n") + day + "\r\n");
         ServeDefinitions(kNewTld, kNewHost);
         EXPECT_TRUE(Update());
@@ -193,8 +196,8 @@ TEST_F(DefinitionUpdateTest, VersionFileThatCannotBeOpenedIsTheFileSystemsError)
     for (const QString& path : paths) {
         SCOPED_TRACE(path.toStdString());
         DefinitionUpdate update(
-            *m_settings, *m_log, m_definitions, m_dir.path(), [&path](const QByteArray&) { return path; },
-            test::FixedClock(kNow), m_server.BaseAddress());
+            *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()),
+            [&path](const QByteArray&) { return path; }, test::FixedClock(kNow), m_server.BaseAddress());
         try {
             update.UpdateDefinitions();
             ADD_FAILURE() << "no error";
@@ -231,20 +234,24 @@ TEST_F(DefinitionUpdateTest, VersionNumberIsReadWhateverTheLineEndsAndBlanks)
     EXPECT_EQ(DefinitionRequests(), 2);
 }
 
-TEST_F(DefinitionUpdateTest, FailedDefinitionDownloadsStillCountAsADoneCheck)
+TEST_F(DefinitionUpdateTest, AFailedDefinitionDownloadFailsTheUpdateAndChangesNothing)
 {
-    ServeVersion("comment\r\n38010\r\n");
-    m_server.Fail(Name(kHostMarkFileName), FakeHttpServer::Mode::Silent); // TLD file: 404
-    // What is in memory differs from the files, so a reload shows.
+    // What is in memory differs from the files, so a reload would show.
     m_definitions.SetTldRows({ TTLDData { "xx", "memory only", "whois.xx" } });
-    EXPECT_TRUE(Update());
-    EXPECT_EQ(m_settings->LastUpdate, kToday);
+    ServeVersion("comment\r\n38010\r\n");
+    m_server.Serve(Name(kTldFileName), kNewTld);
+    m_server.Fail(Name(kHostMarkFileName), FakeHttpServer::Mode::Silent);
+    EXPECT_FALSE(Update()) << "one file failing";
+    m_server.Remove(Name(kTldFileName)); // both failing: 404 and silence
+    EXPECT_FALSE(Update()) << "both files failing";
+
+    EXPECT_EQ(m_settings->LastUpdate, 37990);
     EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
     EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
     EXPECT_FALSE(QFileInfo::exists(Local(kTldBackupName)));
-    EXPECT_TRUE(m_definitions.FindTld("xx").Tld.isEmpty());
-    EXPECT_EQ(m_definitions.FindTld("com").Description, QByteArray("Commercial"));
-    EXPECT_TRUE(LogText().contains("Definition Files Updated"));
+    EXPECT_FALSE(QFileInfo::exists(Local(kVersionFileName)));
+    EXPECT_EQ(m_definitions.FindTld("xx").Description, QByteArray("memory only"));
+    EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
 
 TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
@@ -311,6 +318,7 @@ TEST_F(DefinitionUpdateTest, SecondInstallFailingKeepsTheFirstAndDoesNotReload)
     EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
     EXPECT_EQ(m_settings->LastUpdate, 37990);
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
+    EXPECT_FALSE(ReadSetVersion(m_dir.path())) << "a half-installed set records no version";
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
 
@@ -345,12 +353,14 @@ TEST_F(DefinitionUpdateTest, TwoUpdatesInARowKeepOneBackupGeneration)
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
 }
 
-TEST_F(DefinitionUpdateTest, ADamagedFileAlreadyInstalledSurfacesInTheReload)
+TEST_F(DefinitionUpdateTest, ADamagedFileOnDiskIsNotReloadedWhenTheDownloadsFail)
 {
     WriteFile(Local(kTldFileName), "damaged on disk");
-    ServeVersion("comment\r\n38010\r\n"); // both downloads fail: the files on disk are reloaded
-    EXPECT_THROW(Update(), ECipherException);
-    EXPECT_EQ(m_settings->LastUpdate, kToday);
+    ServeVersion("comment\r\n38010\r\n"); // both downloads fail: nothing is installed or reloaded
+    bool result = true;
+    EXPECT_NO_THROW(result = Update());
+    EXPECT_FALSE(result);
+    EXPECT_EQ(m_settings->LastUpdate, 37990);
 }
 
 TEST(InstallDefinitionFileTest, ReplacesInOneStepAndKeepsTheFormerFile)

@@ -1,7 +1,9 @@
 #include "defs_tool.h"
 
 #include "codecs/utf8_decoder.h"
+#include "common/day_numbers.h"
 #include "defs/definition_file.h"
+#include "update/definition_sets.h"
 #include "whois/host_text.h"
 
 #include <QDate>
@@ -17,15 +19,17 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-const char kUsage[] = "usage: vesk-defs build DATA_DIR OUT_DIR [--seed N]\n"
-                      "       vesk-defs dump FILE [--tld | --servers]\n"
-                      "       vesk-defs check DATA_DIR\n"
-                      "       vesk-defs publish DATA_DIR OUT_DIR [--day N] [--seed N]\n"
-                      "\n"
-                      "build    encrypts DATA_DIR/tlds.txt and DATA_DIR/servers.txt into the two definition files\n"
-                      "dump     decrypts a definition file and prints its rows, fields separated by \" | \"\n"
-                      "check    reports source lines the program would not read as written; exit 1 on any finding\n"
-                      "publish  build, plus the version file naming day N (default: today) for the update location\n";
+const char kUsage[]
+    = "usage: vesk-defs build DATA_DIR OUT_DIR [--seed N]\n"
+      "       vesk-defs dump FILE [--tld | --servers]\n"
+      "       vesk-defs check DATA_DIR\n"
+      "       vesk-defs publish DATA_DIR OUT_DIR [--day N] [--seed N]\n"
+      "\n"
+      "build    encrypts DATA_DIR/tlds.txt and DATA_DIR/servers.txt into the two definition files and\n"
+      "         writes the version file naming the date in DATA_DIR/version.txt\n"
+      "dump     decrypts a definition file and prints its rows, fields separated by \" | \"\n"
+      "check    reports source lines the program would not read as written; exit 1 on any finding\n"
+      "publish  build for the update location, the version file naming day N (default: the data's date)\n";
 
 struct Source
 {
@@ -110,9 +114,28 @@ bool ParseNumber(const Options& options, const QString& name, int32_t low, int32
     return true;
 }
 
-// Encrypts both sources of `dataDir` into `outDir`. Refuses a source whose plain text the reader would cut.
-bool BuildFiles(const QString& dataDir, const QString& outDir, uint16_t seed, QTextStream& out, QTextStream& err)
+// The version of the data in `dataDir`: the day number of its date source, or -1 (reported) when it has none.
+int DataVersion(const QString& dataDir, QTextStream& err)
 {
+    const QString path = QDir(dataDir).filePath(QString::fromLatin1(kDateSourceName));
+    QByteArray bytes;
+    if (!ReadFile(path, bytes, err))
+        return -1;
+    const int day = ParseDateSource(bytes);
+    if (day < 0)
+        err << "vesk-defs: " << path << " holds no date of the form YYYY-MM-DD\n";
+    return day;
+}
+
+// Encrypts both sources of `dataDir` into `outDir` with the version file naming `day` (-1: the data's date).
+// Refuses a source whose plain text the reader would cut.
+bool BuildFiles(const QString& dataDir, const QString& outDir, uint16_t seed, int day, QTextStream& out,
+                QTextStream& err)
+{
+    if (day < 0)
+        day = DataVersion(dataDir, err);
+    if (day < 0)
+        return false;
     QList<QPair<QString, QByteArray>> files;
     for (const Source& source : Sources()) {
         const QString path = QDir(dataDir).filePath(QString::fromLatin1(source.name));
@@ -130,6 +153,8 @@ bool BuildFiles(const QString& dataDir, const QString& outDir, uint16_t seed, QT
         const auto fileSeed = static_cast<uint16_t>(seed == 0 ? 0 : seed + files.size());
         files.append({ target, EncryptDefinitionFile(plain, UnscrambleKey(), fileSeed == 0 ? 1 : fileSeed) });
     }
+    // The set records its version beside its files, as an installed update does.
+    files.append({ QDir(outDir).filePath(QString::fromLatin1(kVersionFileName.Text())), VersionFileText(day) });
     if (!QDir().mkpath(outDir)) {
         err << "vesk-defs: cannot create " << outDir << '\n';
         return false;
@@ -151,30 +176,22 @@ int Build(const QStringList& args, QTextStream& out, QTextStream& err)
         err << kUsage;
         return kUsageError;
     }
-    return BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), out, err) ? 0 : 1;
+    return BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), -1, out, err) ? 0 : 1;
 }
 
 int Publish(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Options options;
     int32_t seed = 0;
-    // Days since 30 December 1899, as the update counts them.
-    auto day = static_cast<int32_t>(QDate(1899, 12, 30).daysTo(QDate::currentDate()));
+    int32_t day = -1;
     if (!ParseOptions(args, { QStringLiteral("--seed"), QStringLiteral("--day") }, {}, options, err)
         || options.positional.size() != 2 || !ParseNumber(options, QStringLiteral("--seed"), 0, 65535, seed, err)
         || !ParseNumber(options, QStringLiteral("--day"), 1, 2958465, day, err)) {
         err << kUsage;
         return kUsageError;
     }
-    const QString outDir = options.positional[1];
-    if (!BuildFiles(options.positional[0], outDir, static_cast<uint16_t>(seed), out, err))
+    if (!BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), day, out, err))
         return 1;
-    // The update skips the first line and reads the day number from the second.
-    const QByteArray version = "Vesk definitions\r\n" + QByteArray::number(day) + "\r\n";
-    const QString target = QDir(outDir).filePath(QString::fromLatin1(kVersionFileName.Text()));
-    if (!WriteFile(target, version, err))
-        return 1;
-    out << "wrote " << target << " (day " << day << ")\n";
     return 0;
 }
 
@@ -256,12 +273,26 @@ int Check(const QStringList& args, QTextStream& out, QTextStream& err)
             ++findings;
         }
     }
+    if (DataVersion(options.positional[0], err) < 0)
+        readable = false;
     if (findings == 0 && readable)
         out << "no findings\n";
     return findings == 0 && readable ? 0 : 1;
 }
 
 } // namespace
+
+int ParseDateSource(QByteArrayView source)
+{
+    for (const QByteArray& line : SourceLines(source)) {
+        const QByteArray text = TrimText(line);
+        if (text.isEmpty() || text.startsWith('#'))
+            continue;
+        const QDate date = QDate::fromString(QString::fromLatin1(text), Qt::ISODate);
+        return date.isValid() && text.size() == 10 ? DayNumber(date) : -1;
+    }
+    return -1;
+}
 
 QList<QByteArray> SourceLines(QByteArrayView source)
 {

@@ -16,6 +16,11 @@ enum class TableKind { Tld, Servers };
 /// File names of the plain sources in a data folder.
 inline constexpr const char* kTldSourceName = "tlds.txt";
 inline constexpr const char* kServerSourceName = "servers.txt";
+/// The date of the data (YYYY-MM-DD, '#' lines are comments): the version of the definition set built from it.
+inline constexpr const char* kDateSourceName = "version.txt";
+
+/// The day number of the date in a date source, or -1 when it holds no valid YYYY-MM-DD line.
+int ParseDateSource(QByteArrayView source);
 
 /// The largest plain text the program reads from a definition file.
 inline constexpr qsizetype kMaxPlainText = 65536;

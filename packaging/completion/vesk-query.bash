@@ -1,0 +1,18 @@
+# bash completion for vesk-query. It lists the options of vesk-query --help; a test compares them.
+
+_vesk_query()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=${COMP_WORDS[COMP_CWORD - 1]}
+    # The value of --resolve is HOST:PORT:ADDRESS[:PORT2]; nothing can be offered for it.
+    if [[ $prev == --resolve ]]; then
+        COMPREPLY=()
+        return
+    fi
+    if [[ $cur == -* ]]; then
+        local options='--filter-comments --no-filter-comments --ip --no-ip --contacts --no-contacts
+            --reverse --no-reverse --status --update --resolve --version -h --help'
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+    fi
+}
+complete -F _vesk_query vesk-query

@@ -1,0 +1,78 @@
+#include "cli/resolve_option.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace vesk {
+
+namespace {
+
+bool IsHostCharacter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_'
+        || c == u'.';
+}
+
+bool AllDigits(const QString& text, qsizetype maxDigits)
+{
+    if (text.isEmpty() || text.size() > maxDigits)
+        return false;
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+std::optional<quint16> ParsePort(const QString& text)
+{
+    if (!AllDigits(text, 5))
+        return std::nullopt;
+    const int value = text.toInt();
+    if (value < 1 || value > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(value);
+}
+
+// Four decimal parts of 0 to 255 only: the shorthand forms the C library also takes ("127.1", hex) are refused,
+// so what the user wrote is what is connected to.
+std::optional<quint32> ParseDottedIPv4(const QString& text)
+{
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString& part : parts) {
+        if (!AllDigits(part, 3) || part.toInt() > 255)
+            return std::nullopt;
+        address = (address << 8) | static_cast<quint32>(part.toInt());
+    }
+    return address;
+}
+
+} // namespace
+
+std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& error)
+{
+    const auto fail = [&error, &text](const QString& why) {
+        error = QStringLiteral("--resolve %1: %2 (expected HOST:PORT:ADDRESS[:PORT2]).").arg(text, why);
+        return std::nullopt;
+    };
+    const QStringList fields = text.split(u':');
+    if (fields.size() < 3 || fields.size() > 4)
+        return fail(QStringLiteral("it needs three or four fields separated by ':'"));
+    const QString& host = fields[0];
+    if (host.isEmpty() || !std::all_of(host.cbegin(), host.cend(), &IsHostCharacter))
+        return fail(QStringLiteral("\"%1\" is not a host name").arg(host));
+    const std::optional<quint16> port = ParsePort(fields[1]);
+    if (!port)
+        return fail(QStringLiteral("\"%1\" is not a port from 1 to 65535").arg(fields[1]));
+    const std::optional<quint32> address = ParseDottedIPv4(fields[2]);
+    if (!address)
+        return fail(QStringLiteral("\"%1\" is not an IPv4 address").arg(fields[2]));
+    std::optional<quint16> targetPort = port;
+    if (fields.size() == 4) {
+        targetPort = ParsePort(fields[3]);
+        if (!targetPort)
+            return fail(QStringLiteral("\"%1\" is not a port from 1 to 65535").arg(fields[3]));
+    }
+    return ResolveEntry { host.toLatin1(), *port, ServerEndpoint { QHostAddress(*address), *targetPort } };
+}
+
+} // namespace vesk
