@@ -6,6 +6,7 @@
 #include "app/options_dialog.h"
 #include "app/shell_open.h"
 #include "app/splash_window.h"
+#include "app/worksheet_file.h"
 #include "common/app_version.h"
 #include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
@@ -28,7 +29,6 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -333,14 +333,11 @@ void TfrmMain::NewSearch()
 
 bool TfrmMain::SaveWorksheet(const QString& path)
 {
-    QSaveFile file(path);
-    QByteArray text = m_worksheet->toPlainText().toUtf8();
-    if (!text.isEmpty() && !text.endsWith('\n'))
-        text.append('\n');
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    QString error;
+    if (SaveWorksheetFile(path, m_worksheet->toPlainText(), error))
         return true;
     MessageBox::Show(this, MessageBox::Kind::Error,
-                     QStringLiteral("The worksheet could not be saved to %1: %2").arg(path, file.errorString()));
+                     QStringLiteral("The worksheet could not be saved to %1: %2").arg(path, error));
     return false;
 }
 

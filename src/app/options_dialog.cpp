@@ -136,12 +136,7 @@ QString TfmOption::FormatLastUpdate(int dayNumber)
 
 void TfmOption::RestoreDefaults()
 {
-    m_settings.FilterComments = true;
-    m_settings.ClearBeforeSearch = true;
-    m_settings.SearchContacts = true;
-    m_settings.InclIP = true;
-    m_settings.InclDomain = true;
-    m_settings.AutoUpdate = false;
+    m_settings.RestoreDefaultFlags();
     RefreshOptions();
 }
 

@@ -17,7 +17,7 @@ TLogFile::TLogFile(const QString& executableDir, const QString& executableName, 
     QDir().mkdir(m_logDir);
     OpenLog();
     if (m_active)
-        m_file.write("\r\n\r\n");
+        m_writeError = m_file.write("\r\n\r\n") != 4;
 }
 
 TLogFile::~TLogFile()
@@ -66,11 +66,23 @@ void TLogFile::WriteLog(QByteArrayView message)
 {
     if (!m_active)
         return;
-    QByteArray line = m_clock().toString(QStringLiteral("yy.MM.dd hh:mm:ss")).toLatin1();
+    // Records are buffered, so a full disk shows up at the write that finds the buffer unwritable.
+    if (!WriteLogRecord(m_file, m_clock(), message))
+        m_writeError = true;
+}
+
+bool TLogFile::HasWriteError() const
+{
+    return m_writeError;
+}
+
+bool WriteLogRecord(QIODevice& out, const QDateTime& now, QByteArrayView message)
+{
+    QByteArray line = now.toString(QStringLiteral("yy.MM.dd hh:mm:ss")).toLatin1();
     line += " > ";
     line += message;
     line += "\r\n";
-    m_file.write(line);
+    return out.write(line) == line.size();
 }
 
 } // namespace vesk

@@ -3,6 +3,7 @@
 #include "common/clock.h"
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QFile>
 #include <QString>
 
@@ -36,8 +37,12 @@ public:
     /// True while the current log is open for writing.
     bool IsActive() const;
     /// Appends one record; does nothing while inactive. The message is written verbatim. Records are buffered
-    /// and reach the file when the buffer fills and at destruction; a failed write is not reported.
+    /// and reach the file when the buffer fills and at destruction; a record the file refuses (a full buffer
+    /// that cannot be written out) sets HasWriteError().
     void WriteLog(QByteArrayView message);
+    /// True once a record (or the opening empty lines) could not be written in full; the log stays active
+    /// and later records are still attempted.
+    bool HasWriteError() const;
 
 private:
     void OpenLog();
@@ -48,6 +53,11 @@ private:
     int m_archiveSlots;
     QFile m_file;
     bool m_active = false;
+    bool m_writeError = false;
 };
+
+/// Writes one record, "yy.MM.dd hh:mm:ss > message" and CR LF, stamped with `now`. Returns false when `out`
+/// did not take the whole line.
+bool WriteLogRecord(QIODevice& out, const QDateTime& now, QByteArrayView message);
 
 } // namespace vesk

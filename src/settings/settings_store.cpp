@@ -4,59 +4,102 @@
 
 #include <QSettings>
 #include <QVariant>
+#include <optional>
+#include <variant>
 
 namespace vesk {
 
 namespace {
 
-const QString kSystemSection = QStringLiteral("System Settings");
-const QString kFontSection = QStringLiteral("Font");
+// A setting's field in TReg; its type is the setting's kind (flag, integer or text).
+using Field = std::variant<bool TReg::*, int TReg::*, QString TReg::*>;
+
+/// One stored value: where it lives, which field holds it, and its default in stored form.
+struct Setting
+{
+    QLatin1StringView section;
+    QLatin1StringView name;
+    Field field;
+    const char* fallback; ///< the default as stored; nullptr: today's day number
+};
+
+constexpr QLatin1StringView kSystem("System Settings");
+constexpr QLatin1StringView kFont("Font");
+
+// Read and written in this order, one row per value; nothing else names a key or a default.
+const Setting kSettings[] = {
+    { kSystem, QLatin1StringView("Filter Comments"), &TReg::FilterComments, "1" },
+    { kSystem, QLatin1StringView("Clear Before Search"), &TReg::ClearBeforeSearch, "1" },
+    { kSystem, QLatin1StringView("Search Contacts"), &TReg::SearchContacts, "1" },
+    { kSystem, QLatin1StringView("Incl IP"), &TReg::InclIP, "1" },
+    { kSystem, QLatin1StringView("Incl Domain"), &TReg::InclDomain, "1" },
+    { kSystem, QLatin1StringView("Auto Update"), &TReg::AutoUpdate, "0" },
+    { kSystem, QLatin1StringView("Directory"), &TReg::Directory, "" },
+    // Today as the default: a first run must not start an automatic update at once.
+    { kSystem, QLatin1StringView("Last Update"), &TReg::LastUpdate, nullptr },
+    { kFont, QLatin1StringView("Name"), &TReg::FontName, "Courier New" },
+    { kFont, QLatin1StringView("Height"), &TReg::FontHeight, "-13" },
+    { kFont, QLatin1StringView("Color"), &TReg::FontColor, "0" },
+    { kFont, QLatin1StringView("Style"), &TReg::FontStyle, "0" },
+    { kFont, QLatin1StringView("Charset"), &TReg::FontCharset, "0" },
+};
+
+QString KeyOf(const Setting& setting)
+{
+    return setting.section + u'/' + setting.name;
+}
 
 // Every value is a string in the store; anything else (a list an INI line turned into, a binary value) counts
 // as absent.
-bool ReadText(QSettings& store, const QString& section, const QString& name, QString& text)
+std::optional<QString> ReadText(const QSettings& store, const Setting& setting)
 {
-    const QVariant value = store.value(section + u'/' + name);
+    const QVariant value = store.value(KeyOf(setting));
     if (!value.isValid() || value.typeId() != QMetaType::QString)
-        return false;
-    text = value.toString();
-    return true;
+        return std::nullopt;
+    return value.toString();
 }
 
-int ReadInteger(QSettings& store, const QString& section, const QString& name, int fallback)
+std::optional<int> ToInteger(const QString& text)
 {
-    QString text;
-    if (!ReadText(store, section, name, text))
-        return fallback;
     bool ok = false;
     const int value = text.toInt(&ok, 10);
-    return ok ? value : fallback;
+    return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-bool ReadBool(QSettings& store, const QString& section, const QString& name, bool fallback)
+template <class... Ts> struct Overloaded : Ts...
 {
-    return ReadInteger(store, section, name, fallback ? 1 : 0) != 0;
+    using Ts::operator()...;
+};
+
+// Sets the field of `setting` from `stored` when it is well-formed for the field's kind, else from the default.
+// Flags are integers where any non-zero value is true.
+void Assign(TReg& reg, const Setting& setting, const std::optional<QString>& stored, const QString& fallback)
+{
+    const auto integer = [&] {
+        const std::optional<int> value = stored ? ToInteger(*stored) : std::nullopt;
+        return value ? *value : ToInteger(fallback).value_or(0);
+    };
+    std::visit(Overloaded {
+                   [&](bool TReg::*field) { reg.*field = integer() != 0; },
+                   [&](int TReg::*field) { reg.*field = integer(); },
+                   [&](QString TReg::*field) { reg.*field = stored.value_or(fallback); },
+               },
+               setting.field);
 }
 
-QString ReadString(QSettings& store, const QString& section, const QString& name, const QString& fallback)
+QString StoredForm(const TReg& reg, const Setting& setting)
 {
-    QString text;
-    return ReadText(store, section, name, text) ? text : fallback;
+    return std::visit(Overloaded {
+                          [&](bool TReg::*field) { return reg.*field ? QStringLiteral("1") : QStringLiteral("0"); },
+                          [&](int TReg::*field) { return QString::number(reg.*field); },
+                          [&](QString TReg::*field) { return reg.*field; },
+                      },
+                      setting.field);
 }
 
-void WriteText(QSettings& store, const QString& section, const QString& name, const QString& text)
+bool IsFlag(const Setting& setting)
 {
-    store.setValue(section + u'/' + name, text);
-}
-
-void WriteInteger(QSettings& store, const QString& section, const QString& name, int value)
-{
-    WriteText(store, section, name, QString::number(value));
-}
-
-void WriteBool(QSettings& store, const QString& section, const QString& name, bool value)
-{
-    WriteText(store, section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
+    return std::holds_alternative<bool TReg::*>(setting.field);
 }
 
 enum StyleBits : int { kStrikeOut = 1, kUnderline = 2, kItalic = 4, kBold = 8 };
@@ -81,48 +124,33 @@ TReg::~TReg()
         WriteSettings();
 }
 
+QString TReg::DefaultText(const char* fallback) const
+{
+    return fallback ? QString::fromLatin1(fallback) : QString::number(DayNumber(m_clock().date()));
+}
+
 void TReg::ReadSettings()
 {
-    QSettings& s = *m_store;
-    FilterComments = ReadBool(s, kSystemSection, QStringLiteral("Filter Comments"), true);
-    ClearBeforeSearch = ReadBool(s, kSystemSection, QStringLiteral("Clear Before Search"), true);
-    SearchContacts = ReadBool(s, kSystemSection, QStringLiteral("Search Contacts"), true);
-    InclIP = ReadBool(s, kSystemSection, QStringLiteral("Incl IP"), true);
-    InclDomain = ReadBool(s, kSystemSection, QStringLiteral("Incl Domain"), true);
-    AutoUpdate = ReadBool(s, kSystemSection, QStringLiteral("Auto Update"), false);
-    Directory = ReadString(s, kSystemSection, QStringLiteral("Directory"), QString());
-    // Today as the default: a first run must not start an automatic update at once.
-    LastUpdate = ReadInteger(s, kSystemSection, QStringLiteral("Last Update"), DayNumber(m_clock().date()));
-
-    FontName = ReadString(s, kFontSection, QStringLiteral("Name"), QStringLiteral("Courier New"));
-    FontHeight = ReadInteger(s, kFontSection, QStringLiteral("Height"), -13);
-    FontColor = ReadInteger(s, kFontSection, QStringLiteral("Color"), 0);
-    FontStyle = ReadInteger(s, kFontSection, QStringLiteral("Style"), 0);
-    FontCharset = ReadInteger(s, kFontSection, QStringLiteral("Charset"), 0);
+    for (const Setting& setting : kSettings)
+        Assign(*this, setting, ReadText(*m_store, setting), DefaultText(setting.fallback));
 }
 
 bool TReg::WriteSettings()
 {
-    QSettings& s = *m_store;
-    WriteBool(s, kSystemSection, QStringLiteral("Filter Comments"), FilterComments);
-    WriteBool(s, kSystemSection, QStringLiteral("Clear Before Search"), ClearBeforeSearch);
-    WriteBool(s, kSystemSection, QStringLiteral("Search Contacts"), SearchContacts);
-    WriteBool(s, kSystemSection, QStringLiteral("Incl IP"), InclIP);
-    WriteBool(s, kSystemSection, QStringLiteral("Incl Domain"), InclDomain);
-    WriteBool(s, kSystemSection, QStringLiteral("Auto Update"), AutoUpdate);
-    WriteText(s, kSystemSection, QStringLiteral("Directory"), Directory);
-    WriteInteger(s, kSystemSection, QStringLiteral("Last Update"), LastUpdate);
-
-    WriteText(s, kFontSection, QStringLiteral("Name"), FontName);
-    WriteInteger(s, kFontSection, QStringLiteral("Height"), FontHeight);
-    WriteInteger(s, kFontSection, QStringLiteral("Color"), FontColor);
-    WriteInteger(s, kFontSection, QStringLiteral("Style"), FontStyle);
-    WriteInteger(s, kFontSection, QStringLiteral("Charset"), FontCharset);
-
+    for (const Setting& setting : kSettings)
+        m_store->setValue(KeyOf(setting), StoredForm(*this, setting));
     // The store collects all values first and saves them together, so a refusing store loses no single value
     // ahead of the others; its failure is only noted.
-    s.sync();
-    return s.status() == QSettings::NoError;
+    m_store->sync();
+    return m_store->status() == QSettings::NoError;
+}
+
+void TReg::RestoreDefaultFlags()
+{
+    for (const Setting& setting : kSettings) {
+        if (IsFlag(setting))
+            Assign(*this, setting, std::nullopt, DefaultText(setting.fallback));
+    }
 }
 
 FontStyles TReg::GetFontStyle() const

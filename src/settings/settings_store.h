@@ -49,24 +49,30 @@ public:
     /// Stores `styles` as FontStyle's bits.
     void SetFontStyle(const FontStyles& styles);
 
+    /// The six search and update flags back to their defaults (the options dialog's "Default Settings").
+    void RestoreDefaultFlags();
+
+    // The values below get their defaults from the settings table when the store is read.
     // "System Settings"
-    bool FilterComments = true;
-    bool ClearBeforeSearch = true;
-    bool SearchContacts = true;
-    bool InclIP = true;
-    bool InclDomain = true;
+    bool FilterComments = false;
+    bool ClearBeforeSearch = false;
+    bool SearchContacts = false;
+    bool InclIP = false;
+    bool InclDomain = false;
     bool AutoUpdate = false;
     QString Directory;
     int LastUpdate = 0; ///< day number; defaults to today
 
     // "Font"
-    QString FontName = QStringLiteral("Courier New");
-    int FontHeight = -13; ///< pixels; negative = character height
+    QString FontName;
+    int FontHeight = 0; ///< pixels; negative = character height
     int FontColor = 0; ///< 0x00BBGGRR
     int FontStyle = 0; ///< style bits, see FontStyles
     int FontCharset = 0;
 
 private:
+    QString DefaultText(const char* fallback) const;
+
     std::unique_ptr<QSettings> m_store;
     WriteBack m_writeBack;
     Clock m_clock;

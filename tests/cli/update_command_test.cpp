@@ -2,6 +2,7 @@
 #include "defs/definition_file.h"
 #include "support/fake_http_server.h"
 #include "support/lookup_world.h"
+#include "support/test_files.h"
 #include "update/definition_update.h"
 
 #include <QBuffer>
@@ -20,12 +21,6 @@ const QByteArray kNewTld = EncryptDefinitionFile(
 const QByteArray kNewHost = EncryptDefinitionFile(
     "whois.verisign-grs.com#Domain Name:##No match for#domain##2\r\nwhois.denic.de###Status: free#-T dn,ace##2\r\n",
     UnscrambleKey(), 4);
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // `vesk-query --update` run in-process with the real update against a loopback HTTP server; the program's
 // folder is the world's temporary folder.
@@ -79,10 +74,10 @@ TEST_F(UpdateCommandTest, InstallsNewFilesKeepsOneBackupAndReloads)
     server.Serve(kHostMarkFileName.Text(), kNewHost);
 
     ASSERT_EQ(RunUpdate(), QueryCommand::Success) << err.data().toStdString();
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewHost);
-    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kOldHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kNewHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkBackupName)), kOldHost);
     EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
     const QString dir = QDir::toNativeSeparators(world.Dir.path());
     EXPECT_EQ(QString::fromUtf8(out.data()),
@@ -119,7 +114,7 @@ TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
     ASSERT_EQ(status, QueryCommand::Success) << err.data().toStdString();
     EXPECT_TRUE(err.data().startsWith("vesk-query: warning: The definition files cannot be read: "))
         << err.data().data();
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
     EXPECT_EQ(world.Definitions.FindTld("de").Server, "whois.denic.de");
     EXPECT_TRUE(out.data().endsWith("Installed the new definitions: 2 top-level domains, 2 server profiles.\n"));
 }
@@ -157,8 +152,8 @@ TEST_F(UpdateCommandTest, EveryFailureLeavesTheInstalledFilesUntouched)
         EXPECT_TRUE(err.data().endsWith(". The definitions in use are still version none recorded in "
                                         + QDir::toNativeSeparators(world.Dir.path()).toUtf8() + ".\n"))
             << err.data().toStdString();
-        EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
-        EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
         EXPECT_EQ(world.Definitions.FindTld("com").Server, "whois.verisign-grs.com");
         EXPECT_EQ(world.Settings->LastUpdate, 45000);
     }

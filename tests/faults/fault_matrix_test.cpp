@@ -265,9 +265,9 @@ protected:
     void CheckArrivals(const Server& server, Fault fault)
     {
         const QByteArray reply = FixtureOf(server);
-        const QList<Arrival> arrivals = m_recorder.ArrivalsFrom(server.host);
+        const QList<ExchangeRecord> arrivals = m_recorder.ExchangesWith(server.host);
         ASSERT_FALSE(arrivals.isEmpty()) << "the faulted server was never asked";
-        for (const Arrival& arrival : arrivals) {
+        for (const ExchangeRecord& arrival : arrivals) {
             const QByteArray& got = arrival.Reply;
             EXPECT_LE(got.size(), kReplyCap);
             switch (fault) {
@@ -301,7 +301,7 @@ protected:
         const QStringList& lines = m_world.Window.Lines();
         const qsizetype at = FindSection(lines, server.sectionTitle, server.host);
         if (at >= 0) {
-            const QList<Arrival> arrivals = m_recorder.ArrivalsFrom(server.host);
+            const QList<ExchangeRecord> arrivals = m_recorder.ExchangesWith(server.host);
             const QStringList expected = arrivals.isEmpty() ? QStringList() : Render(server, arrivals.last().Reply);
             EXPECT_EQ(lines.mid(at + 5, expected.size()), expected) << "section of " << server.host;
         }
@@ -333,7 +333,7 @@ TEST_P(FaultMatrixTest, ReportEndsAndWritesWhatArrived)
     CheckArrivals(*server, fault);
 
     // The faulted server: what arrived is written, or the report's own text for a missing answer stands there.
-    const QList<Arrival> arrivals = m_recorder.ArrivalsFrom(server->host);
+    const QList<ExchangeRecord> arrivals = m_recorder.ExchangesWith(server->host);
     const bool arrivedText = !arrivals.isEmpty() && RendersToText(Render(*server, arrivals.last().Reply));
     if (CheckSection(*server) < 0) {
         EXPECT_FALSE(server->mustWrite && arrivedText) << "what arrived from " << server->host << " is missing";

@@ -14,6 +14,7 @@
 #include "support/recording_frontend.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
+#include "support/test_files.h"
 #include "update/definition_update.h"
 #include "update/download_to_cache.h"
 
@@ -25,19 +26,6 @@
 namespace vesk::test {
 namespace {
 
-void WriteFile(const QString& path, QByteArrayView bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes.data(), bytes.size()), bytes.size());
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString NameOf(const auto& scrambled)
 {
     return QString::fromLatin1(scrambled.Text());
@@ -48,7 +36,7 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString logFolder = dir.filePath(QStringLiteral("LOG"));
-    WriteFile(logFolder, "a file where the folder belongs");
+    WriteWholeFile(logFolder, "a file where the folder belongs");
     TLogFile log(dir.path(), QStringLiteral("vesk"), FixedClock(FixedNow()));
     ASSERT_FALSE(log.IsActive());
 
@@ -68,7 +56,7 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
 
     EXPECT_EQ(window.Status(), "Done");
     EXPECT_TRUE(window.Lines().contains(QStringLiteral("domain:      google.fr")));
-    EXPECT_EQ(ReadFile(logFolder), QByteArray("a file where the folder belongs"));
+    EXPECT_EQ(ReadWholeFile(logFolder), QByteArray("a file where the folder belongs"));
 }
 
 // The loader reads the files from disk; every cut gives a table or the one format error, never a crash.
@@ -92,7 +80,7 @@ TEST(FilesFaultTest, DefinitionFilesCutAtEveryLengthGiveATableOrTheFormatError)
         int refused = 0;
         for (qsizetype n = 0; n <= whole.size(); ++n) {
             SCOPED_TRACE(std::string(file.data) + " cut at " + std::to_string(n));
-            WriteFile(dir.filePath(file.name), whole.first(n));
+            WriteWholeFile(dir.filePath(file.name), whole.first(n));
             DefinitionTables definitions;
             try {
                 if (file.tld) {
@@ -111,7 +99,7 @@ TEST(FilesFaultTest, DefinitionFilesCutAtEveryLengthGiveATableOrTheFormatError)
         // Without a whole final block there is no file; the complete one loads in full.
         EXPECT_GE(refused, 32);
         DefinitionTables complete;
-        WriteFile(dir.filePath(file.name), whole);
+        WriteWholeFile(dir.filePath(file.name), whole);
         complete.LoadAll(dir.path());
         EXPECT_EQ(file.tld ? complete.TldRows().size() : complete.HostMarks().size(), file.rows);
         QFile::remove(dir.filePath(file.name));
@@ -130,7 +118,7 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString programFolder = dir.filePath(QStringLiteral("program"));
-    WriteFile(programFolder, "not a folder");
+    WriteWholeFile(programFolder, "not a folder");
     DefinitionTables definitions;
     definitions.SetTldRows({ { "com", "Commercial", "whois.verisign-grs.com" } });
     TempSettings store;
@@ -156,8 +144,8 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
     EXPECT_EQ(settings.LastUpdate, 37990);
     EXPECT_EQ(definitions.FindTld("com").Server, QByteArray("whois.verisign-grs.com"));
     EXPECT_TRUE(definitions.FindTld("de").Tld.isEmpty());
-    EXPECT_EQ(ReadFile(programFolder), QByteArray("not a folder"));
-    const QByteArray logText = ReadFile(dir.filePath(QStringLiteral("LOG/vesk.log")));
+    EXPECT_EQ(ReadWholeFile(programFolder), QByteArray("not a folder"));
+    const QByteArray logText = ReadWholeFile(dir.filePath(QStringLiteral("LOG/vesk.log")));
     EXPECT_FALSE(logText.contains("Definition Files Updated"));
 }
 

@@ -17,11 +17,6 @@
 namespace vesk::test {
 namespace {
 
-QByteArray Fixture(const char* name)
-{
-    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
-}
-
 ServerEndpoint Loopback(const FakeWhoisServer& server)
 {
     return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
@@ -66,7 +61,7 @@ protected:
     /// The exchanges made with a host taken from a reply; each must be marked so and have given nothing.
     void ExpectReferralsRefused(const QByteArray& host)
     {
-        for (const Arrival& arrival : m_recorder.ArrivalsFrom(host)) {
+        for (const ExchangeRecord& arrival : m_recorder.ExchangesWith(host)) {
             EXPECT_EQ(arrival.Source, HostSource::Referral);
             EXPECT_TRUE(arrival.Reply.isEmpty());
         }
@@ -84,7 +79,7 @@ protected:
 
 TEST_F(SafeReferralTest, RegistrarOnThisMachineIsNotAskedAndTheRegistryReplyStands)
 {
-    const QByteArray original = Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
+    const QByteArray original = WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
     for (const char* registrar :
          { "localhost", "127.0.0.1", "whois.trap.com", "whois.zero.com", "whois.multicast.com" }) {
         SCOPED_TRACE(registrar);
@@ -108,8 +103,8 @@ TEST_F(SafeReferralTest, RegistrarOnThisMachineIsNotAskedAndTheRegistryReplyStan
 
 TEST_F(SafeReferralTest, ArinReferralsToThisMachineAreNotAskedAndArinsSectionStays)
 {
-    const QByteArray arinWhois = Fixture("whois.arin.net-referral-whois-ripe-2013.txt");
-    const QByteArray arinRWhois = Fixture("rwhois.softlayer.com-network-record-2013.txt");
+    const QByteArray arinWhois = WhoisFixture("whois.arin.net-referral-whois-ripe-2013.txt");
+    const QByteArray arinRWhois = WhoisFixture("rwhois.softlayer.com-network-record-2013.txt");
     const struct
     {
         const char* name;
@@ -128,7 +123,7 @@ TEST_F(SafeReferralTest, ArinReferralsToThisMachineAreNotAskedAndArinsSectionSta
         whois.replace("ReferralServer: whois://whois.ripe.net:43", "ReferralServer: whois://" + target);
         QByteArray rwhois = arinRWhois;
         if (row.rwhois) {
-            whois = Fixture("whois.arin.net-single-record-2013.txt");
+            whois = WhoisFixture("whois.arin.net-single-record-2013.txt");
             rwhois.replace("root.rwhois.net:4321", target);
         }
         m_fixed.SetReply("130.66.76.222", whois);
@@ -151,14 +146,14 @@ TEST_F(SafeReferralTest, ReferralHostsTheCallerRoutesAreAsked)
 {
     // The same loopback server is reached when the caller's own address book sends the referral there.
     m_tcp.Book().AddServer("whois.ripe.net", Loopback(m_trap));
-    const QByteArray ripe = Fixture("whois.ripe.net-ip-inetnum-2013.txt");
+    const QByteArray ripe = WhoisFixture("whois.ripe.net-ip-inetnum-2013.txt");
     m_trap.SetDefaultReply(ripe);
-    m_fixed.SetReply("130.66.76.222", Fixture("whois.arin.net-referral-whois-ripe-2013.txt"));
+    m_fixed.SetReply("130.66.76.222", WhoisFixture("whois.arin.net-referral-whois-ripe-2013.txt"));
 
     m_world.Search("130.66.76.222");
 
     EXPECT_EQ(m_trap.ReceivedQueries(), QList<QByteArray> { "130.66.76.222\r\n" });
-    const QList<Arrival> asked = m_recorder.ArrivalsFrom("whois.ripe.net");
+    const QList<ExchangeRecord> asked = m_recorder.ExchangesWith("whois.ripe.net");
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].Source, HostSource::Referral);
     EXPECT_EQ(asked[0].Reply, ripe);

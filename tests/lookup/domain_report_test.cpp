@@ -9,17 +9,13 @@
 namespace vesk::test {
 namespace {
 
-QByteArray Fixture(const char* name)
-{
-    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
-}
-
 // The RFC 2167 domain record as an RWhois 1.5 server sends it: banner first, then the record; the billing line
 // and the handles are set by each test.
 QByteArray RWhoisDomainReply(const QByteArray& admin, const QByteArray& tech, const QByteArray& billing)
 {
-    const QByteArray banner = Fixture("master.rwhois.net-rfc2167-example-successful-query.txt").split('\r').first();
-    QByteArray record = Fixture("master.rwhois.net-rfc2167-example-domain-and-network-no-banner.txt");
+    const QByteArray banner
+        = WhoisFixture("master.rwhois.net-rfc2167-example-successful-query.txt").split('\r').first();
+    QByteArray record = WhoisFixture("master.rwhois.net-rfc2167-example-domain-and-network-no-banner.txt");
     record.truncate(record.indexOf("\r\n\r\n") + 2); // the domain record only
     record.replace("TW1234.COM", admin).replace("BN123.NET", tech);
     record += "domain:Billing-Contact;I:" + billing + "\r\n%ok\r\n";
@@ -76,8 +72,8 @@ TEST_F(DomainReportTest, RegistryReferralIsFollowedUnderTheOldAndTheNewLabel)
         LookupWorld w;
         w.Settings->InclIP = false;
         const QByteArray domain(row.domain);
-        const QByteArray registrarReply = Fixture("whois.markmonitor.com-com-registered.txt");
-        w.Transport.SetReply("whois.verisign-grs.com", 43, "domain " + domain, Fixture(row.registryFixture));
+        const QByteArray registrarReply = WhoisFixture("whois.markmonitor.com-com-registered.txt");
+        w.Transport.SetReply("whois.verisign-grs.com", 43, "domain " + domain, WhoisFixture(row.registryFixture));
         w.Transport.SetReply("whois.markmonitor.com", 43, domain, registrarReply);
 
         w.Search(domain);
@@ -101,7 +97,7 @@ TEST_F(DomainReportTest, RegistryReferralIsFollowedUnderTheOldAndTheNewLabel)
 
 TEST_F(DomainReportTest, SilentRegistrarLeavesTheRegistryRecord)
 {
-    const QByteArray registry = Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
+    const QByteArray registry = WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
     world.Transport.SetReply("whois.verisign-grs.com", 43, "domain google.com", registry);
 
     world.Search("google.com");
@@ -122,7 +118,7 @@ TEST_F(DomainReportTest, SilentRegistrarLeavesTheRegistryRecord)
 TEST_F(DomainReportTest, UnknownDomainWritesOnlyTheNoMatchLine)
 {
     world.Transport.SetReply("whois.verisign-grs.com", 43, "domain zx5v7d4v2k50l3pq.com",
-                             Fixture("whois.verisign-grs.com-com-notfound-newformat-2020.txt"));
+                             WhoisFixture("whois.verisign-grs.com-com-notfound-newformat-2020.txt"));
 
     world.Search("zx5v7d4v2k50l3pq.com");
 
@@ -134,7 +130,7 @@ TEST_F(DomainReportTest, UnknownDomainWritesOnlyTheNoMatchLine)
 
 TEST_F(DomainReportTest, DirectCountryReplyIsCutByItsProfile)
 {
-    const QByteArray reply = Fixture("whois.nic.uk-uk-registered.txt");
+    const QByteArray reply = WhoisFixture("whois.nic.uk-uk-registered.txt");
     world.Transport.SetReply("whois.nic.uk", 43, "google.co.uk", reply);
 
     world.Search("www.google.co.uk");
@@ -228,7 +224,7 @@ TEST_F(DomainReportTest, UnfilteredRWhoisRepliesKeepCommentsAndPrefixes)
 
 TEST_F(DomainReportTest, ContactSearchAsksForHandlesTheRecordDoesNotHold)
 {
-    const QByteArray reply = Fixture("whois.nic.fr-fr-registered.txt");
+    const QByteArray reply = WhoisFixture("whois.nic.fr-fr-registered.txt");
     const QByteArray contact = "%% This is the AFNIC Whois server.\n\nnic-hdl:     NFC1-FRNIC\ntype:        ROLE\n"
                                "contact:     NFC Hostmaster\n";
     world.Transport.SetReply("whois.nic.fr", 43, "google.fr", reply);
@@ -260,7 +256,7 @@ TEST_F(DomainReportTest, ContactSearchAsksForHandlesTheRecordDoesNotHold)
 TEST_F(DomainReportTest, ContactFloodFromTheServerAsksOnlyTheCap)
 {
     // Anyone can serve a referral, so a reply may name handles by the hundred thousand.
-    QByteArray reply = Fixture("whois.nic.fr-fr-registered.txt");
+    QByteArray reply = WhoisFixture("whois.nic.fr-fr-registered.txt");
     for (int i = 0; i < 200000; ++i)
         reply += "admin-c: H" + QByteArray::number(i) + "\n";
     world.Transport.SetReply("whois.nic.fr", 43, "google.fr", reply);
@@ -277,10 +273,10 @@ TEST_F(DomainReportTest, ContactFloodFromTheServerAsksOnlyTheCap)
 
 TEST_F(DomainReportTest, ContactSearchFollowsTheRegistrarThatAnswered)
 {
-    QByteArray registrarReply = Fixture("whois.markmonitor.com-com-registered.txt");
+    QByteArray registrarReply = WhoisFixture("whois.markmonitor.com-com-registered.txt");
     registrarReply.replace("Registry Admin ID: ", "Registry Admin ID: MMR-2383");
     world.Transport.SetReply("whois.verisign-grs.com", 43, "domain google.com",
-                             Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt"));
+                             WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt"));
     world.Transport.SetReply("whois.markmonitor.com", 43, "google.com", registrarReply);
     world.Transport.SetReply("whois.markmonitor.com", 43, "MMR-2383", "Contact: DNS Admin\r\n");
 
@@ -317,11 +313,11 @@ protected:
 
 TEST_F(AddressBlockTest, FullReportInItsOrder)
 {
-    const QByteArray registry = Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
-    const QByteArray registrar = Fixture("whois.markmonitor.com-com-registered.txt");
-    const QByteArray arin = Fixture("whois.arin.net-single-record-2013.txt");
-    const QByteArray arinToRipe = Fixture("whois.arin.net-referral-whois-ripe-2013.txt");
-    const QByteArray ripe = Fixture("whois.ripe.net-ip-inetnum-2013.txt");
+    const QByteArray registry = WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
+    const QByteArray registrar = WhoisFixture("whois.markmonitor.com-com-registered.txt");
+    const QByteArray arin = WhoisFixture("whois.arin.net-single-record-2013.txt");
+    const QByteArray arinToRipe = WhoisFixture("whois.arin.net-referral-whois-ripe-2013.txt");
+    const QByteArray ripe = WhoisFixture("whois.ripe.net-ip-inetnum-2013.txt");
     world.Transport.SetAddresses("google.com", { 0x04020201u, 0x04020202u, 0x82420101u });
     world.Transport.SetReply("whois.verisign-grs.com", 43, "domain google.com", registry);
     world.Transport.SetReply("whois.markmonitor.com", 43, "google.com", registrar);
@@ -386,7 +382,7 @@ TEST_F(AddressBlockTest, SeveralAddressesOfOneNetworkAreLookedUpOnce)
 {
     const QList<uint32_t> four { 0x04020201u, 0x04020202u, 0x04020203u, 0x04020204u };
     world.Transport.SetAddresses("example.com", four);
-    world.Transport.SetDefaultReply("whois.arin.net", Fixture("whois.arin.net-single-record-2013.txt"));
+    world.Transport.SetDefaultReply("whois.arin.net", WhoisFixture("whois.arin.net-single-record-2013.txt"));
     world.Search("example.com");
     EXPECT_EQ(
         WireLog(world.Transport.Exchanges()),

@@ -7,11 +7,6 @@
 namespace vesk::test {
 namespace {
 
-QByteArray Fixture(const char* name)
-{
-    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
-}
-
 class NetworkDetailsTest : public ::testing::Test
 {
 protected:
@@ -31,7 +26,7 @@ protected:
 
 TEST_F(NetworkDetailsTest, SingleRecordGivesItsBlockAndArinRWhoisIsAskedToo)
 {
-    const QByteArray arin = Fixture("whois.arin.net-single-record-2013.txt");
+    const QByteArray arin = WhoisFixture("whois.arin.net-single-record-2013.txt");
     const QByteArray rwhois = "%rwhois V-1.5:003fff:00 rwhois.arin.net\nnetwork:ID:NET-4-0-0-0-1\n%ok\n";
     world.Transport.SetReply("whois.arin.net", 43, "4.2.2.1", arin);
     world.Transport.SetReply("rwhois.arin.net", 4321, "4.2.2.1", rwhois);
@@ -47,8 +42,9 @@ TEST_F(NetworkDetailsTest, SingleRecordGivesItsBlockAndArinRWhoisIsAskedToo)
 
 TEST_F(NetworkDetailsTest, ListOfNetworksIsAnsweredByTheLastHandle)
 {
-    const QByteArray record = Fixture("whois.arin.net-single-record-2013.txt");
-    world.Transport.SetReply("whois.arin.net", 43, "8.8.8.8", Fixture("whois.arin.net-list-of-networks-crafted.txt"));
+    const QByteArray record = WhoisFixture("whois.arin.net-single-record-2013.txt");
+    world.Transport.SetReply("whois.arin.net", 43, "8.8.8.8",
+                             WhoisFixture("whois.arin.net-list-of-networks-crafted.txt"));
     world.Transport.SetReply("whois.arin.net", 43, "NET-8-8-8-0-1", record);
 
     EXPECT_EQ(Lookup("8.8.8.8"), "4.0.0.0/8");
@@ -61,7 +57,7 @@ TEST_F(NetworkDetailsTest, ListOfNetworksIsAnsweredByTheLastHandle)
 
 TEST_F(NetworkDetailsTest, ListWhoseHandleGoesUnansweredIsWrittenItself)
 {
-    const QByteArray list = Fixture("whois.arin.net-list-of-networks-crafted.txt");
+    const QByteArray list = WhoisFixture("whois.arin.net-list-of-networks-crafted.txt");
     world.Transport.SetReply("whois.arin.net", 43, "8.8.8.8", list);
     EXPECT_EQ(Lookup("8.8.8.8"), QByteArray());
     EXPECT_EQ(world.Window.Lines(), Section("8.8.8.8", "whois.arin.net", FilterArinComments(list)));
@@ -69,9 +65,9 @@ TEST_F(NetworkDetailsTest, ListWhoseHandleGoesUnansweredIsWrittenItself)
 
 TEST_F(NetworkDetailsTest, WhoisReferralToAKindOneRegistrySuppressesArinsReply)
 {
-    const QByteArray ripe = Fixture("whois.ripe.net-ip-inetnum-2013.txt");
+    const QByteArray ripe = WhoisFixture("whois.ripe.net-ip-inetnum-2013.txt");
     world.Transport.SetReply("whois.arin.net", 43, "130.66.76.222",
-                             Fixture("whois.arin.net-referral-whois-ripe-2013.txt"));
+                             WhoisFixture("whois.arin.net-referral-whois-ripe-2013.txt"));
     world.Transport.SetReply("whois.ripe.net", 43, "130.66.76.222", ripe);
 
     EXPECT_EQ(Lookup("130.66.76.222"), "130.66.0.0/15");
@@ -83,7 +79,7 @@ TEST_F(NetworkDetailsTest, WhoisReferralToAKindOneRegistrySuppressesArinsReply)
 
 TEST_F(NetworkDetailsTest, WhoisReferralToAnotherServerWritesBothArinFirst)
 {
-    const QByteArray arin = Fixture("whois.arin.net-referral-rwhois-servernap-2013.txt");
+    const QByteArray arin = WhoisFixture("whois.arin.net-referral-rwhois-servernap-2013.txt");
     const QByteArray referred = "%rwhois V-1.5:003fff:00 rwhois.servernap.net\nnetwork:ID:NET-69-65-0-0\n%ok\n";
     world.Transport.SetReply("whois.arin.net", 43, "69.65.39.166", arin);
     world.Transport.SetReply("rwhois.servernap.net", 4321, "69.65.39.166", referred);
@@ -102,8 +98,8 @@ TEST_F(NetworkDetailsTest, WhoisReferralToAnotherServerWritesBothArinFirst)
 TEST_F(NetworkDetailsTest, RWhoisReferralIsFollowedAndPortZeroIsNot)
 {
     const QByteArray arinRWhois
-        = Fixture("rwhois.softlayer.com-network-record-2013.txt"); // refers to root.rwhois.net:4321
-    const QByteArray root = Fixture("rwhois.shawcable.net-referral-root-2024.txt");
+        = WhoisFixture("rwhois.softlayer.com-network-record-2013.txt"); // refers to root.rwhois.net:4321
+    const QByteArray root = WhoisFixture("rwhois.shawcable.net-referral-root-2024.txt");
     world.Transport.SetReply("rwhois.arin.net", 4321, "208.43.132.31", arinRWhois);
     world.Transport.SetReply("root.rwhois.net", 4321, "208.43.132.31", "%rwhois V-1.5\nnetwork:Name:ROOT\n%ok\n");
 

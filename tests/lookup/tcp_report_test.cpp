@@ -13,11 +13,6 @@
 namespace vesk::test {
 namespace {
 
-QByteArray Fixture(const char* name)
-{
-    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
-}
-
 class TcpReportTest : public ::testing::Test
 {
 protected:
@@ -40,8 +35,8 @@ protected:
 
 TEST_F(TcpReportTest, RegistryAndRegistrarOverTheWire)
 {
-    const QByteArray registrar = Fixture("whois.markmonitor.com-com-registered.txt");
-    server.SetReply("domain google.com", Fixture("whois.verisign-grs.com-com-registered-newformat-2020.txt"));
+    const QByteArray registrar = WhoisFixture("whois.markmonitor.com-com-registered.txt");
+    server.SetReply("domain google.com", WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt"));
     server.SetReply("google.com", registrar);
 
     world.Search("google.com");
@@ -63,8 +58,8 @@ TEST_F(TcpReportTest, AddressReportFollowsArinsReferralToAnotherServer)
     transport.Book().AddServer("whois.ripe.net",
                                ServerEndpoint { QHostAddress(QHostAddress::LocalHost), ripeServer.Port() });
     world.Settings->InclDomain = false;
-    const QByteArray ripe = Fixture("whois.ripe.net-ip-inetnum-2013.txt");
-    server.SetReply("130.66.76.222", Fixture("whois.arin.net-referral-whois-ripe-2013.txt"));
+    const QByteArray ripe = WhoisFixture("whois.ripe.net-ip-inetnum-2013.txt");
+    server.SetReply("130.66.76.222", WhoisFixture("whois.arin.net-referral-whois-ripe-2013.txt"));
     ripeServer.SetReply("130.66.76.222", ripe);
 
     world.Search("130.66.76.222");

@@ -1,5 +1,6 @@
 #include "settings/log_file.h"
 #include "support/fixed_clock.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,21 +11,11 @@
 namespace vesk {
 namespace {
 
+using test::ReadWholeFile;
+using test::WriteWholeFile;
+
 const QDateTime kNow(QDate(2004, 1, 14), QTime(9, 5, 7));
 const QString kExe = QStringLiteral("vesk.exe");
-
-QByteArray ReadFile(const QString& name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes)
-{
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class LogTest : public ::testing::Test
 {
@@ -45,7 +36,7 @@ TEST_F(LogTest, FirstRunCreatesFolderAndLogStartingWithTwoEmptyLines)
         log.WriteLog("Query: example.com");
         log.WriteLog("100% done %s %d %n");
     }
-    EXPECT_EQ(ReadFile(InLog(QStringLiteral("vesk.log"))),
+    EXPECT_EQ(ReadWholeFile(InLog(QStringLiteral("vesk.log"))),
               QByteArray("\r\n\r\n04.01.14 09:05:07 > Query: example.com\r\n"
                          "04.01.14 09:05:07 > 100% done %s %d %n\r\n"));
 }
@@ -53,13 +44,13 @@ TEST_F(LogTest, FirstRunCreatesFolderAndLogStartingWithTwoEmptyLines)
 TEST_F(LogTest, LaterRunsAppendAndRecordsWaitInTheBufferUntilTheEnd)
 {
     MakeLogDir();
-    WriteFile(InLog(QStringLiteral("vesk.log")), "old\r\n");
+    WriteWholeFile(InLog(QStringLiteral("vesk.log")), "old\r\n");
     {
         TLogFile log(m_dir.path(), kExe, test::FixedClock(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58))));
         log.WriteLog("< End Vesk? >");
-        EXPECT_EQ(ReadFile(log.GetLogFileName()), QByteArray("old\r\n"));
+        EXPECT_EQ(ReadWholeFile(log.GetLogFileName()), QByteArray("old\r\n"));
     }
-    EXPECT_EQ(ReadFile(InLog(QStringLiteral("vesk.log"))),
+    EXPECT_EQ(ReadWholeFile(InLog(QStringLiteral("vesk.log"))),
               QByteArray("old\r\n\r\n\r\n99.12.31 23:59:58 > < End Vesk? >\r\n"));
 }
 
@@ -115,21 +106,21 @@ TEST_F(LogTest, OversizedLogIsArchivedUnderTheLowestFreeNumber)
         const QString logDir = dir.filePath(QStringLiteral("LOG"));
         ASSERT_TRUE(QDir().mkdir(logDir));
         const QByteArray old(row.size, 'x');
-        WriteFile(logDir + QStringLiteral("/vesk.log"), old);
+        WriteWholeFile(logDir + QStringLiteral("/vesk.log"), old);
         for (const QString& name : row.existing)
-            WriteFile(logDir + u'/' + name, "kept");
+            WriteWholeFile(logDir + u'/' + name, "kept");
         {
             TLogFile log(dir.path(), kExe, test::FixedClock(kNow));
             EXPECT_TRUE(log.IsActive());
         }
-        const QByteArray current = ReadFile(logDir + QStringLiteral("/vesk.log"));
+        const QByteArray current = ReadWholeFile(logDir + QStringLiteral("/vesk.log"));
         if (row.archive.isEmpty()) {
             EXPECT_EQ(current, old + "\r\n\r\n");
         } else {
             EXPECT_EQ(current, QByteArray("\r\n\r\n"));
-            EXPECT_EQ(ReadFile(logDir + u'/' + row.archive), old);
+            EXPECT_EQ(ReadWholeFile(logDir + u'/' + row.archive), old);
             for (const QString& name : row.existing)
-                EXPECT_EQ(ReadFile(logDir + u'/' + name), QByteArray("kept"));
+                EXPECT_EQ(ReadWholeFile(logDir + u'/' + name), QByteArray("kept"));
         }
     }
 }
@@ -138,28 +129,28 @@ TEST_F(LogTest, WhenEveryArchiveNumberIsTakenTheLogGrowsOn)
 {
     MakeLogDir();
     const QByteArray old(TLogFile::kArchiveSize, 'x');
-    WriteFile(InLog(QStringLiteral("vesk.log")), old);
+    WriteWholeFile(InLog(QStringLiteral("vesk.log")), old);
     for (const char* name : { "vesk_0000.LOG", "vesk_0001.LOG", "vesk_0002.LOG" })
-        WriteFile(InLog(QString::fromLatin1(name)), "kept");
+        WriteWholeFile(InLog(QString::fromLatin1(name)), "kept");
     {
         TLogFile log(m_dir.path(), kExe, test::FixedClock(kNow), 3);
         ASSERT_TRUE(log.IsActive());
         log.WriteLog("Query: a.com");
     }
-    EXPECT_EQ(ReadFile(InLog(QStringLiteral("vesk.log"))), old + "\r\n\r\n04.01.14 09:05:07 > Query: a.com\r\n");
+    EXPECT_EQ(ReadWholeFile(InLog(QStringLiteral("vesk.log"))), old + "\r\n\r\n04.01.14 09:05:07 > Query: a.com\r\n");
     EXPECT_FALSE(QFileInfo::exists(InLog(QStringLiteral("vesk_0003.LOG"))));
 }
 
 TEST_F(LogTest, UnusableFolderLeavesTheLogInactive)
 {
     // "LOG" is a regular file: the folder cannot be made, even by root.
-    WriteFile(LogDir(), "not a folder");
+    WriteWholeFile(LogDir(), "not a folder");
     {
         TLogFile log(m_dir.path(), kExe, test::FixedClock(kNow));
         EXPECT_FALSE(log.IsActive());
         log.WriteLog("Query: example.com");
     }
-    EXPECT_EQ(ReadFile(LogDir()), QByteArray("not a folder"));
+    EXPECT_EQ(ReadWholeFile(LogDir()), QByteArray("not a folder"));
 
     TLogFile missing(m_dir.filePath(QStringLiteral("no/such/dir")), kExe, test::FixedClock(kNow));
     EXPECT_FALSE(missing.IsActive());

@@ -43,18 +43,25 @@ void InMemoryTransport::ClearLog()
 
 QByteArray InMemoryTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
 {
-    const ExchangeRecord record { host, port, query, source };
+    const ExchangeRecord record { host, port, query, source, {} };
+    const qsizetype index = m_exchanges.size();
     m_exchanges.append(record);
     if (m_hook)
         m_hook(record);
+    // Looked up after the hook, which may change the reply; the log then shows what was really returned.
+    QByteArray reply;
     const QByteArray key = host.toLower();
     for (const ReplyKey& candidate :
          { ReplyKey { key, port, query, false }, ReplyKey { key, 0, query, false }, ReplyKey { key, 0, {}, true } }) {
         const auto it = m_replies.constFind(candidate);
-        if (it != m_replies.constEnd())
-            return *it;
+        if (it != m_replies.constEnd()) {
+            reply = *it;
+            break;
+        }
     }
-    return {};
+    if (index < m_exchanges.size()) // the hook may have cleared the log
+        m_exchanges[index].Reply = reply;
+    return reply;
 }
 
 QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/exchange_record.h"
 #include "whois/transport.h"
 
 #include <QByteArray>
@@ -9,15 +10,6 @@
 #include <functional>
 
 namespace vesk::test {
-
-/// One exchange that the engine asked for, as it asked it.
-struct ExchangeRecord
-{
-    QByteArray Host;
-    int Port = 0;
-    QByteArray Query;
-    HostSource Source = HostSource::Fixed;
-};
 
 /// A transport without sockets: replies, resolutions and reverse names come from tables the test fills, and every
 /// call is logged. Host names match without regard to ASCII case, as the network's do; ports and queries match
@@ -35,7 +27,7 @@ public:
     void SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses);
     /// Reverse resolution of `address` gives `name`.
     void SetReverseName(uint32_t address, const QByteArray& name);
-    /// Called with each exchange after it is logged and before its reply is returned; lets a test act in the
+    /// Called with each exchange after it is logged and before its reply is chosen; lets a test act in the
     /// middle of a search (press stop, change a reply).
     void SetExchangeHook(std::function<void(const ExchangeRecord&)> hook);
 

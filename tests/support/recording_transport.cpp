@@ -5,16 +5,16 @@ namespace vesk::test {
 QByteArray RecordingTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
 {
     QByteArray reply = m_inner.Exchange(host, port, query, source);
-    m_arrivals.append(Arrival { host, port, query, source, reply });
+    m_exchanges.append(ExchangeRecord { host, port, query, source, reply });
     return reply;
 }
 
-QList<Arrival> RecordingTransport::ArrivalsFrom(const QByteArray& host) const
+QList<ExchangeRecord> RecordingTransport::ExchangesWith(const QByteArray& host) const
 {
-    QList<Arrival> found;
-    for (const Arrival& arrival : m_arrivals) {
-        if (arrival.Host.compare(host, Qt::CaseInsensitive) == 0)
-            found.append(arrival);
+    QList<ExchangeRecord> found;
+    for (const ExchangeRecord& exchange : m_exchanges) {
+        if (exchange.Host.compare(host, Qt::CaseInsensitive) == 0)
+            found.append(exchange);
     }
     return found;
 }

@@ -1,21 +1,12 @@
 #pragma once
 
+#include "support/exchange_record.h"
 #include "whois/transport.h"
 
 #include <QByteArray>
 #include <QList>
 
 namespace vesk::test {
-
-/// One exchange as the engine asked it, with the bytes that came back.
-struct Arrival
-{
-    QByteArray Host;
-    int Port = 0;
-    QByteArray Query;
-    HostSource Source = HostSource::Fixed;
-    QByteArray Reply;
-};
 
 /// A transport that hands every call to another one and keeps what each exchange gave back, so a test can
 /// compare what the report wrote with what really arrived over the wire.
@@ -32,13 +23,13 @@ public:
     QByteArray ReverseName(uint32_t address) override { return m_inner.ReverseName(address); }
 
     /// Every exchange so far, in order.
-    const QList<Arrival>& Arrivals() const { return m_arrivals; }
+    const QList<ExchangeRecord>& Exchanges() const { return m_exchanges; }
     /// The exchanges with `host` (any port, any case of the name).
-    QList<Arrival> ArrivalsFrom(const QByteArray& host) const;
+    QList<ExchangeRecord> ExchangesWith(const QByteArray& host) const;
 
 private:
     WhoisTransport& m_inner;
-    QList<Arrival> m_arrivals;
+    QList<ExchangeRecord> m_exchanges;
 };
 
 } // namespace vesk::test

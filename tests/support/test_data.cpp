@@ -1,4 +1,4 @@
-#include "test_data.h"
+#include "support/test_data.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -18,6 +18,11 @@ QByteArray ReadTestData(const QString& relativePath)
         return {};
     }
     return file.readAll();
+}
+
+QByteArray WhoisFixture(const char* name)
+{
+    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
 }
 
 } // namespace vesk::test

@@ -6,6 +6,7 @@
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
 #include "support/temp_settings.h"
+#include "support/test_files.h"
 #include "update/definition_update.h"
 #include "vesk_version.h"
 
@@ -20,6 +21,8 @@ namespace vesk {
 namespace {
 
 using test::FakeHttpServer;
+using test::ReadWholeFile;
+using test::WriteWholeFile;
 
 // 14 January 2004, day 38000.
 const QDateTime kNow(QDate(2004, 1, 14), QTime(9, 5, 7));
@@ -42,26 +45,13 @@ const QByteArray kNewHost = TldFile("whois.denic.de#Domain:##Status: free#-T dn 
 const QByteArray kNewerTld = TldFile("fr#France#whois.nic.fr\r\n");
 const QByteArray kNewerHost = TldFile("whois.nic.fr#domain:##No entries found###0\r\n");
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 class DefinitionUpdateTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        WriteFile(Local(kTldFileName), kOldTld);
-        WriteFile(Local(kHostMarkFileName), kOldHost);
+        WriteWholeFile(Local(kTldFileName), kOldTld);
+        WriteWholeFile(Local(kHostMarkFileName), kOldHost);
         m_definitions.LoadTldTable(m_dir.path());
         m_definitions.LoadHostMarks(m_dir.path());
         ASSERT_TRUE(m_definitions.DefinitionsLoaded());
@@ -102,7 +92,7 @@ protected:
     {
         const QString name = m_log->GetLogFileName();
         m_log.reset();
-        return ReadFile(name);
+        return ReadWholeFile(name);
     }
 
     int DefinitionRequests() const
@@ -124,10 +114,10 @@ TEST_F(DefinitionUpdateTest, NewerDefinitionsAreInstalledWithBackupsAndReloaded)
     ServeVersion("Vesk definitions\r\n38000\r\n");
     ServeDefinitions(kNewTld, kNewHost);
     ASSERT_TRUE(Update());
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewHost);
-    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kOldHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kNewHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkBackupName)), kOldHost);
     EXPECT_EQ(m_settings->LastUpdate, kToday);
     EXPECT_EQ(m_definitions.FindTld("de").Server, QByteArray("whois.denic.de"));
     EXPECT_EQ(m_definitions.FindHostMark("whois.denic.de").NoMatchMark, QByteArray("Status: free"));
@@ -141,7 +131,7 @@ TEST_F(DefinitionUpdateTest, NewerDefinitionsAreInstalledWithBackupsAndReloaded)
 
 TEST_F(DefinitionUpdateTest, VersionNoNewerThanTheSetInUseOnlyMovesTheDate)
 {
-    WriteFile(Local(kVersionFileName), VersionFileText(37990));
+    WriteWholeFile(Local(kVersionFileName), VersionFileText(37990));
     for (const char* day : { "37990", "37000" }) {
         SCOPED_TRACE(day);
         m_settings->LastUpdate = 37900;
@@ -151,7 +141,7 @@ TEST_F(DefinitionUpdateTest, VersionNoNewerThanTheSetInUseOnlyMovesTheDate)
         EXPECT_EQ(m_settings->LastUpdate, kToday);
     }
     EXPECT_EQ(DefinitionRequests(), 0);
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
 
@@ -183,7 +173,7 @@ TEST_F(DefinitionUpdateTest, VersionFileThatIsMissingOrMalformedFailsAndChangesN
         EXPECT_EQ(m_settings->LastUpdate, 37990);
     }
     EXPECT_EQ(DefinitionRequests(), 0);
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
     EXPECT_EQ(m_busy, 0);
 }
 
@@ -211,7 +201,7 @@ TEST_F(DefinitionUpdateTest, VersionFileThatCannotBeOpenedIsTheFileSystemsError)
         EXPECT_EQ(m_settings->LastUpdate, 37990);
     }
     EXPECT_EQ(DefinitionRequests(), 0);
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
 }
 
 TEST_F(DefinitionUpdateTest, VersionNumberIsReadWhateverTheLineEndsAndBlanks)
@@ -246,8 +236,8 @@ TEST_F(DefinitionUpdateTest, AFailedDefinitionDownloadFailsTheUpdateAndChangesNo
     EXPECT_FALSE(Update()) << "both files failing";
 
     EXPECT_EQ(m_settings->LastUpdate, 37990);
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
     EXPECT_FALSE(QFileInfo::exists(Local(kTldBackupName)));
     EXPECT_FALSE(QFileInfo::exists(Local(kVersionFileName)));
     EXPECT_EQ(m_definitions.FindTld("xx").Description, QByteArray("memory only"));
@@ -279,8 +269,8 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
         ServeDefinitions(row.tld, row.host);
         EXPECT_FALSE(Update());
         EXPECT_EQ(m_settings->LastUpdate, 37990);
-        EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
-        EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
         EXPECT_EQ(m_definitions.FindTld("com").Server, QByteArray("whois.verisign-grs.com"));
         EXPECT_EQ(m_definitions.FindHostMark("whois.verisign-grs.com").StartMark, QByteArray("Domain Name:"));
     }
@@ -297,8 +287,8 @@ TEST_F(DefinitionUpdateTest, OneDamagedDownloadInstallsNeitherFile)
     ServeVersion("comment\r\n38010\r\n");
     ServeDefinitions(kNewTld, "damaged");
     EXPECT_FALSE(Update());
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kOldTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
     EXPECT_EQ(m_settings->LastUpdate, 37990);
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty()); // not reloaded
 }
@@ -313,9 +303,9 @@ TEST_F(DefinitionUpdateTest, SecondInstallFailingKeepsTheFirstAndDoesNotReload)
     });
     EXPECT_FALSE(result);
     EXPECT_EQ(calls, 2);
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
-    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kOldTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kOldHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), kOldTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
     EXPECT_EQ(m_settings->LastUpdate, 37990);
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
     EXPECT_FALSE(ReadSetVersion(m_dir.path())) << "a half-installed set records no version";
@@ -327,12 +317,12 @@ TEST_F(DefinitionUpdateTest, ATargetThatCannotBeReplacedFailsTheUpdate)
     // The server definition file's name is taken by a folder: no rename can put a file there, even as root.
     ASSERT_TRUE(QFile::remove(Local(kHostMarkFileName)));
     ASSERT_TRUE(QDir().mkdir(Local(kHostMarkFileName)));
-    WriteFile(Local(kHostMarkFileName) + QStringLiteral("/inside"), "kept");
+    WriteWholeFile(Local(kHostMarkFileName) + QStringLiteral("/inside"), "kept");
     ServeVersion("comment\r\n38010\r\n");
     ServeDefinitions(kNewTld, kNewHost);
     EXPECT_FALSE(Update());
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName) + QStringLiteral("/inside")), QByteArray("kept"));
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName) + QStringLiteral("/inside")), QByteArray("kept"));
     EXPECT_FALSE(QFileInfo::exists(Local(kHostMarkBackupName)));
     EXPECT_EQ(m_settings->LastUpdate, 37990);
 }
@@ -345,17 +335,17 @@ TEST_F(DefinitionUpdateTest, TwoUpdatesInARowKeepOneBackupGeneration)
     ServeVersion("comment\r\n38002\r\n");
     ServeDefinitions(kNewerTld, kNewerHost);
     ASSERT_TRUE(Update());
-    EXPECT_EQ(ReadFile(Local(kTldFileName)), kNewerTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkFileName)), kNewerHost);
-    EXPECT_EQ(ReadFile(Local(kTldBackupName)), kNewTld);
-    EXPECT_EQ(ReadFile(Local(kHostMarkBackupName)), kNewHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewerTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kNewerHost);
+    EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kHostMarkBackupName)), kNewHost);
     EXPECT_EQ(m_definitions.FindTld("fr").Server, QByteArray("whois.nic.fr"));
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
 }
 
 TEST_F(DefinitionUpdateTest, ADamagedFileOnDiskIsNotReloadedWhenTheDownloadsFail)
 {
-    WriteFile(Local(kTldFileName), "damaged on disk");
+    WriteWholeFile(Local(kTldFileName), "damaged on disk");
     ServeVersion("comment\r\n38010\r\n"); // both downloads fail: nothing is installed or reloaded
     bool result = true;
     EXPECT_NO_THROW(result = Update());
@@ -370,13 +360,13 @@ TEST(InstallDefinitionFileTest, ReplacesInOneStepAndKeepsTheFormerFile)
     const QString backup = dir.filePath(QStringLiteral("defs.bak"));
 
     ASSERT_TRUE(InstallDefinitionFile("first", target, backup));
-    EXPECT_EQ(ReadFile(target), QByteArray("first"));
+    EXPECT_EQ(ReadWholeFile(target), QByteArray("first"));
     EXPECT_FALSE(QFileInfo::exists(backup)); // nothing to keep yet
 
     ASSERT_TRUE(InstallDefinitionFile("second", target, backup));
     ASSERT_TRUE(InstallDefinitionFile("third", target, backup));
-    EXPECT_EQ(ReadFile(target), QByteArray("third"));
-    EXPECT_EQ(ReadFile(backup), QByteArray("second"));
+    EXPECT_EQ(ReadWholeFile(target), QByteArray("third"));
+    EXPECT_EQ(ReadWholeFile(backup), QByteArray("second"));
 
     const QString folder = dir.filePath(QStringLiteral("folder"));
     ASSERT_TRUE(QDir().mkdir(folder));

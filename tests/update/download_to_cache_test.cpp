@@ -1,4 +1,5 @@
 #include "support/fake_http_server.h"
+#include "support/test_files.h"
 #include "update/download_to_cache.h"
 
 #include <QFile>
@@ -10,16 +11,7 @@ namespace vesk {
 namespace {
 
 using test::FakeHttpServer;
-
-QByteArray TakeFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    file.remove();
-    return bytes;
-}
+using test::TakeWholeFile;
 
 DownloadLimits ShortLimits()
 {
@@ -40,7 +32,7 @@ TEST(DownloadToCacheTest, GivesAFileWithTheCompleteBytesAndShowsTheBusyState)
     const QString path = DownloadToCache(
         server.BaseAddress() + "vesk1.def", [&busy](bool on) { busy.push_back(on); }, ShortLimits());
     ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(TakeFile(path), body);
+    EXPECT_EQ(TakeWholeFile(path), body);
     EXPECT_EQ(busy, (std::vector<bool> { true, false }));
     EXPECT_EQ(server.Requests("vesk1.def"), 1);
 }

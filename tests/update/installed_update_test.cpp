@@ -9,6 +9,7 @@
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
 #include "support/temp_settings.h"
+#include "support/test_files.h"
 #include "update/definition_update.h"
 
 #include <QDir>
@@ -21,6 +22,8 @@ namespace vesk {
 namespace {
 
 using test::FakeHttpServer;
+using test::ReadWholeFile;
+using test::WriteWholeFile;
 
 const QDateTime kNow(QDate(2004, 1, 14), QTime(9, 5, 7)); // day 38000
 constexpr int kToday = 38000;
@@ -36,20 +39,6 @@ const QByteArray kShippedHost = Encrypted("whois.verisign-grs.com#Domain Name:##
 const QByteArray kNewTld = Encrypted("com#Commercial#whois.verisign-grs.com\r\nde#Germany#whois.denic.de\r\n");
 const QByteArray kNewHost = Encrypted("whois.denic.de#Domain:##Status: free#-T dn ##0\r\n");
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 QString In(const QString& dir, const auto& scrambledName)
 {
     return QDir(dir).filePath(QString::fromLatin1(scrambledName.Text()));
@@ -58,10 +47,10 @@ QString In(const QString& dir, const auto& scrambledName)
 // Writes a whole definition set into `dir`.
 void WriteSet(const QString& dir, const QByteArray& tld, const QByteArray& host, std::optional<int> version)
 {
-    WriteFile(In(dir, kTldFileName), tld);
-    WriteFile(In(dir, kHostMarkFileName), host);
+    WriteWholeFile(In(dir, kTldFileName), tld);
+    WriteWholeFile(In(dir, kHostMarkFileName), host);
     if (version)
-        WriteFile(In(dir, kVersionFileName), VersionFileText(*version));
+        WriteWholeFile(In(dir, kVersionFileName), VersionFileText(*version));
 }
 
 class InstalledUpdateTest : public ::testing::Test
@@ -111,8 +100,8 @@ protected:
 
     void ExpectShippedUnchanged() const
     {
-        EXPECT_EQ(ReadFile(In(m_locations.ShippedDir, kTldFileName)), kShippedTld);
-        EXPECT_EQ(ReadFile(In(m_locations.ShippedDir, kHostMarkFileName)), kShippedHost);
+        EXPECT_EQ(ReadWholeFile(In(m_locations.ShippedDir, kTldFileName)), kShippedTld);
+        EXPECT_EQ(ReadWholeFile(In(m_locations.ShippedDir, kHostMarkFileName)), kShippedHost);
         EXPECT_EQ(ReadSetVersion(m_locations.ShippedDir), kShippedVersion);
         EXPECT_EQ(QDir(m_locations.ShippedDir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size(), 3);
     }
@@ -160,8 +149,8 @@ TEST_F(InstalledUpdateTest, TheServersVersionAgainstTheSetInUseDecidesNotTheLast
         if (row.downloads) {
             EXPECT_EQ(outcome.After.Dir, m_locations.UserDataDir);
             EXPECT_EQ(outcome.After.Version, row.server);
-            EXPECT_EQ(ReadFile(In(m_locations.UserDataDir, kTldFileName)), kNewTld);
-            EXPECT_EQ(ReadFile(In(m_locations.UserDataDir, kHostMarkFileName)), kNewHost);
+            EXPECT_EQ(ReadWholeFile(In(m_locations.UserDataDir, kTldFileName)), kNewTld);
+            EXPECT_EQ(ReadWholeFile(In(m_locations.UserDataDir, kHostMarkFileName)), kNewHost);
             EXPECT_EQ(m_definitions.FindTld("de").Server, QByteArray("whois.denic.de"));
         } else {
             EXPECT_EQ(outcome.After.Dir, m_locations.ShippedDir);
@@ -194,7 +183,7 @@ TEST_F(InstalledUpdateTest, TheNewerWholeSetIsLoaded)
     // A package upgrade ships a newer set: it wins over the older one in the home folder, and an update to a
     // version between the two downloads nothing.
     QFile::setPermissions(m_locations.ShippedDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    WriteFile(In(m_locations.ShippedDir, kVersionFileName), VersionFileText(37800));
+    WriteWholeFile(In(m_locations.ShippedDir, kVersionFileName), VersionFileText(37800));
     EXPECT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.ShippedDir);
     Publish(37600);
     const UpdateOutcome outcome = Update();
@@ -204,11 +193,11 @@ TEST_F(InstalledUpdateTest, TheNewerWholeSetIsLoaded)
     EXPECT_EQ(ReadSetVersion(m_locations.UserDataDir), 37500) << "never replaced by an older set";
 
     // A set without its record, or with a file missing, is not whole and is never loaded.
-    WriteFile(In(m_locations.ShippedDir, kVersionFileName), VersionFileText(kShippedVersion));
+    WriteWholeFile(In(m_locations.ShippedDir, kVersionFileName), VersionFileText(kShippedVersion));
     EXPECT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.UserDataDir);
     QFile::remove(In(m_locations.UserDataDir, kHostMarkFileName));
     EXPECT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.ShippedDir);
-    WriteFile(In(m_locations.UserDataDir, kHostMarkFileName), kNewHost);
+    WriteWholeFile(In(m_locations.UserDataDir, kHostMarkFileName), kNewHost);
     QFile::remove(In(m_locations.UserDataDir, kVersionFileName));
     EXPECT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.ShippedDir);
 }
@@ -226,10 +215,10 @@ TEST(DataLocationsTest, PortableBesideTheDefinitionFilesElseTheUsersFolders)
     EXPECT_EQ(installed.UserDataDir, QStringLiteral("/home/u/.local/share/vesk"));
     EXPECT_EQ(installed.LogParentDir, QStringLiteral("/home/u/.local/state/vesk"));
 
-    WriteFile(In(bin, kTldFileName), kShippedTld);
+    WriteWholeFile(In(bin, kTldFileName), kShippedTld);
     EXPECT_FALSE(LocateData(bin, DefinitionFileNames(), QStringLiteral("../share/vesk"), user).Portable)
         << "one file alone is no definition set";
-    WriteFile(In(bin, kHostMarkFileName), kShippedHost);
+    WriteWholeFile(In(bin, kHostMarkFileName), kShippedHost);
     const DataLocations portable = LocateData(bin, DefinitionFileNames(), QStringLiteral("../share/vesk"), user);
     EXPECT_TRUE(portable.Portable);
     EXPECT_EQ(portable.ShippedDir, bin);

@@ -6,12 +6,7 @@
 namespace vesk {
 namespace {
 
-using test::ReadTestData;
-
-QByteArray Whois(const char* name)
-{
-    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
-}
+using test::WhoisFixture;
 
 THostMark Profile(const char* host, const char* start, const char* end)
 {
@@ -80,13 +75,13 @@ TEST(RemovePrefixedLinesTest, RemovesMatchingLinesAndNormalisesLineBreaks)
 
 TEST(RemovePrefixedLinesTest, RecordedRepliesLoseTheirCommentBlocks)
 {
-    const QByteArray denic = RemovePrefixedLines(Whois("whois.denic.de-de-registered-T-dn-ace.txt"), "%");
+    const QByteArray denic = RemovePrefixedLines(WhoisFixture("whois.denic.de-de-registered-T-dn-ace.txt"), "%");
     EXPECT_TRUE(denic.startsWith("Domain: google.de\r\n")) << denic.left(40).toStdString();
     EXPECT_FALSE(denic.contains("\r\n%"));
     EXPECT_FALSE(denic.contains("\n\n"));
 
     // Mixed line ends: every break comes out as CR LF, no bare CR or LF left.
-    const QByteArray pir = RemovePrefixedLines(Whois("whois.pir.org-org-registered-2020.txt"), "%");
+    const QByteArray pir = RemovePrefixedLines(WhoisFixture("whois.pir.org-org-registered-2020.txt"), "%");
     EXPECT_EQ(pir.count('\r'), pir.count('\n'));
     EXPECT_EQ(pir.count('\r'), pir.count("\r\n"));
     EXPECT_TRUE(pir.endsWith("of the queried domain name."));
@@ -146,7 +141,8 @@ TEST(TrimByHostMarkTest, CutsByStartAndEndMark)
 TEST(TrimByHostMarkTest, RegistryRecordCutToTheDomainRecord)
 {
     const THostMark registry = Profile("whois.verisign-grs.com", "Domain Name:", ">>> Last update of whois database");
-    const QByteArray body = TrimByHostMark(registry, Whois("whois.verisign-grs.com-com-registered-oldformat-2014.txt"));
+    const QByteArray body
+        = TrimByHostMark(registry, WhoisFixture("whois.verisign-grs.com-com-registered-oldformat-2014.txt"));
     EXPECT_TRUE(body.startsWith("Domain Name: VERISIGN-GRS.COM\r\n")) << body.left(40).toStdString();
     EXPECT_TRUE(body.endsWith("Expiration Date: 08-sep-2015"));
     EXPECT_FALSE(body.contains(">>>"));
@@ -159,18 +155,18 @@ TEST(RWhoisReplyTest, RecognisedOnlyByTheExactVersionBanner)
     EXPECT_FALSE(IsRWhoisReply("%rwhois V-1.0:003fff:00 rwhois.example.net\r\n"));
     EXPECT_FALSE(IsRWhoisReply("%RWHOIS V-1.5:003fff:00"));
     EXPECT_FALSE(IsRWhoisReply(""));
-    EXPECT_TRUE(IsRWhoisReply(Whois("rwhois.softlayer.com-network-record-2013.txt")));
+    EXPECT_TRUE(IsRWhoisReply(WhoisFixture("rwhois.softlayer.com-network-record-2013.txt")));
 }
 
 TEST(RWhoisReplyTest, FilterDropsCommentsAndDomainPrefixOnlyForRWhois)
 {
-    const QByteArray rwhois = FilterRWhoisReply(Whois("master.rwhois.net-rfc2167-example-successful-query.txt"));
+    const QByteArray rwhois = FilterRWhoisReply(WhoisFixture("master.rwhois.net-rfc2167-example-successful-query.txt"));
     EXPECT_FALSE(rwhois.contains("domain:"));
     EXPECT_FALSE(rwhois.contains('%'));
     EXPECT_TRUE(rwhois.startsWith("ID:dom-1.rwhois.net\r\nAuth-Area:rwhois.net\r\n")) << rwhois.left(40).toStdString();
 
     // Not RWhois: "domain:" is an ordinary label and stays; only the "%%" notice goes.
-    const QByteArray afnic = FilterRWhoisReply(Whois("whois.nic.fr-fr-registered.txt"));
+    const QByteArray afnic = FilterRWhoisReply(WhoisFixture("whois.nic.fr-fr-registered.txt"));
     EXPECT_TRUE(afnic.startsWith("[Querying whois.nic.fr]\r\n[whois.nic.fr]\r\n\r\ndomain:      google.fr\r\n"));
     EXPECT_FALSE(afnic.contains("\r\n%"));
 }
@@ -237,7 +233,7 @@ TEST_F(ExtractWhoisServerTest, RecordedRegistryReplies)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
-        EXPECT_EQ(ExtractWhoisServer(Whois(row.file), m_definitions), row.expected);
+        EXPECT_EQ(ExtractWhoisServer(WhoisFixture(row.file), m_definitions), row.expected);
     }
 }
 
@@ -245,13 +241,13 @@ TEST_F(ExtractWhoisServerTest, ListAnswerCutToTheDomainRecordNamesItsRegistrar)
 {
     const THostMark registry = Profile("whois.verisign-grs.com", "Domain Name:", ">>> Last update of whois database");
     const QByteArray record
-        = TrimByHostMark(registry, Whois("whois.verisign-grs.com-com-list-several-matches-2014.txt"));
+        = TrimByHostMark(registry, WhoisFixture("whois.verisign-grs.com-com-list-several-matches-2014.txt"));
     EXPECT_EQ(ExtractWhoisServer(record, m_definitions), "whois.markmonitor.com\r");
 }
 
 TEST(ExtractLabelValueTest, TrimmedValueAfterTheNextColon)
 {
-    const QByteArray softlayer = Whois("rwhois.softlayer.com-network-record-2013.txt");
+    const QByteArray softlayer = WhoisFixture("rwhois.softlayer.com-network-record-2013.txt");
     struct Row
     {
         const char* name;

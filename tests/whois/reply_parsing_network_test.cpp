@@ -6,12 +6,7 @@
 namespace vesk {
 namespace {
 
-using test::ReadTestData;
-
-QByteArray Whois(const char* name)
-{
-    return ReadTestData(QStringLiteral("whois/") + QString::fromLatin1(name));
-}
+using test::WhoisFixture;
 
 TEST(PickNetHandleTest, LastHandleOfAListAnswer)
 {
@@ -35,8 +30,8 @@ TEST(PickNetHandleTest, LastHandleOfAListAnswer)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(PickNetHandle(row.reply), row.expected);
     }
-    EXPECT_EQ(PickNetHandle(Whois("whois.arin.net-list-of-networks-crafted.txt")), "NET-8-8-8-0-1");
-    EXPECT_EQ(PickNetHandle(Whois("whois.arin.net-referral-rwhois-shawcable-2024.txt")), "");
+    EXPECT_EQ(PickNetHandle(WhoisFixture("whois.arin.net-list-of-networks-crafted.txt")), "NET-8-8-8-0-1");
+    EXPECT_EQ(PickNetHandle(WhoisFixture("whois.arin.net-referral-rwhois-shawcable-2024.txt")), "");
 }
 
 TEST(ExtractCidrTest, FirstBlockOnTheLabelsLine)
@@ -64,8 +59,8 @@ TEST(ExtractCidrTest, FirstBlockOnTheLabelsLine)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ExtractCidr(row.reply), row.expected);
     }
-    EXPECT_EQ(ExtractCidr(Whois("whois.arin.net-single-record-2013.txt")), "4.0.0.0/8");
-    EXPECT_EQ(ExtractCidr(Whois("whois.arin.net-referral-whois-apnic-2014.txt")), "144.132.0.0/14,");
+    EXPECT_EQ(ExtractCidr(WhoisFixture("whois.arin.net-single-record-2013.txt")), "4.0.0.0/8");
+    EXPECT_EQ(ExtractCidr(WhoisFixture("whois.arin.net-referral-whois-apnic-2014.txt")), "144.132.0.0/14,");
 }
 
 TEST(ExtractReferralServerTest, HostAndPortOfTheReferral)
@@ -113,7 +108,7 @@ TEST(ExtractReferralServerTest, RecordedArinReferrals)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
-        const ReferralTarget target = ExtractReferralServer(Whois(row.file));
+        const ReferralTarget target = ExtractReferralServer(WhoisFixture(row.file));
         EXPECT_EQ(target.Host, row.host);
         EXPECT_EQ(target.Port, row.port);
     }
@@ -146,7 +141,7 @@ TEST(ExtractRWhoisReferralTest, HostAndPortWithoutDefault)
     for (const char* file :
          { "rwhois.shawcable.net-referral-root-2024.txt", "rwhois.softlayer.com-network-record-2013.txt" }) {
         SCOPED_TRACE(file);
-        const ReferralTarget target = ExtractRWhoisReferral(Whois(file));
+        const ReferralTarget target = ExtractRWhoisReferral(WhoisFixture(file));
         EXPECT_EQ(target.Host, "root.rwhois.net");
         EXPECT_EQ(target.Port, "4321");
     }
@@ -171,7 +166,7 @@ TEST(FilterArinCommentsTest, RemovesHashLinesAndRemarks)
         EXPECT_EQ(FilterArinComments(row.reply), row.expected);
     }
 
-    const QByteArray apnic = FilterArinComments(Whois("whois.arin.net-referral-whois-apnic-2014.txt"));
+    const QByteArray apnic = FilterArinComments(WhoisFixture("whois.arin.net-referral-whois-apnic-2014.txt"));
     // The one empty "Comment:" line has no blank after its colon and stays.
     EXPECT_FALSE(apnic.contains("Comment: "));
     EXPECT_EQ(apnic.count("Comment:"), 1);
