@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: format check, the suite with warnings as errors, the suite again under
+# Builds and runs every test: format check, the suite with warnings as errors, clang-tidy over the program
+# sources, the suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzzer for a short bounded time (VESK_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,11 @@ cmake --build build/ci --target format-check
 echo "== build and test"
 cmake --build build/ci -j "$jobs"
 ctest --test-dir build/ci --output-on-failure -j "$jobs" --timeout 300
+
+echo "== clang-tidy over src/ and tools/ (checks and their reasons in .clang-tidy)"
+# Only the sources of the normal build: the compile database of build/ci, without the generated moc files.
+run-clang-tidy -quiet -j "$jobs" -p build/ci "^$PWD/(src|tools)/.*\\.cpp\$" >build/ci/clang-tidy.log 2>&1 ||
+    { grep -E 'warning:|error:' build/ci/clang-tidy.log >&2; echo "clang-tidy found problems" >&2; exit 1; }
 
 echo "== build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \

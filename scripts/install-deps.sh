@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Vesk needs, only those that are missing.
+#   install-deps.sh          everything the test command needs
+#   install-deps.sh --run    only what building and starting the programs needs (no test tools)
 set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     libssl-dev libjpeg62-turbo-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-dev clang-format
-    # The install test checks the installed manual pages, desktop entry and AppStream file with these.
-    man-db desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--run" ]]; then
     packages+=(qt6-qpa-plugins)
+else
+    packages+=(
+        libgtest-dev libgmock-dev libbenchmark-dev
+        clang libclang-rt-dev clang-format clang-tidy
+        # The install test checks the installed manual pages, desktop entry and AppStream file with these.
+        man-db desktop-file-utils appstream
+    )
 fi
 
 missing=()

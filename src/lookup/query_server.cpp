@@ -32,7 +32,7 @@ QByteArray LookupEngine::QueryServer(const QByteArray& host, const QByteArray& q
 QByteArray LookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses)
 {
     addresses.clear();
-    const QByteArray failure = texts::kResolveFailed.Text();
+    QByteArray failure = texts::kResolveFailed.Text();
     const QByteArray name = TrimText(host);
     if (name.isEmpty())
         return failure;

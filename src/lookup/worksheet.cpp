@@ -28,10 +28,10 @@ QString BoxLine(QByteArrayView content)
 
 } // namespace
 
-Worksheet::Worksheet(Frontend& frontend, Clock clock, QLocale locale)
+Worksheet::Worksheet(Frontend& frontend, Clock clock, const QLocale& locale)
     : m_frontend(frontend)
     , m_clock(std::move(clock))
-    , m_locale(std::move(locale))
+    , m_locale(locale)
 { }
 
 void Worksheet::WriteLine(const QString& text)

@@ -16,7 +16,7 @@ class Worksheet
 {
 public:
     /// `clock` dates the header boxes; `locale` names the month in them (the C locale gives "Jan", "Feb", ...).
-    Worksheet(Frontend& frontend, Clock clock = SystemClock(), QLocale locale = QLocale::c());
+    Worksheet(Frontend& frontend, Clock clock = SystemClock(), const QLocale& locale = QLocale::c());
 
     /// Appends `text` as one or more lines: every CR LF, lone CR or lone LF starts a new line, so a text ending
     /// in a line break is followed by an empty line and the empty text gives one empty line. An error thrown

@@ -23,7 +23,7 @@ namespace {
 constexpr auto kUpdateBase = Scramble<0>(VESK_UPDATE_BASE);
 
 // A downloaded file is read whole; anything larger than this is not a definition or version file.
-constexpr qint64 kMaxDownloadedFile = 16 * 1024 * 1024;
+constexpr qint64 kMaxDownloadedFile = qint64 { 16 } * 1024 * 1024;
 
 // Reads and removes a file that a download left behind.
 std::optional<QByteArray> TakeDownloadedFile(const QString& path)

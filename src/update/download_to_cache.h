@@ -15,7 +15,7 @@ struct DownloadLimits
 {
     int StallTimeoutMs = 30'000; ///< longest wait for the next bytes
     int TotalTimeoutMs = 120'000; ///< longest time for the whole download
-    qint64 MaxBytes = 16 * 1024 * 1024; ///< a longer answer counts as a failure
+    qint64 MaxBytes = qint64 { 16 } * 1024 * 1024; ///< a longer answer counts as a failure
 };
 
 /// Fetches `address` into a new local file and gives that file's path, or an empty string when the download

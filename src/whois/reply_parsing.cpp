@@ -265,7 +265,7 @@ QByteArray ExtractWhoisServer(QByteArrayView reply, const DefinitionTables& defi
     qsizetype end = FindChar(reply, '\n', start);
     if (end < 0)
         end = reply.size();
-    const QByteArray value = reply.sliced(start, end - start).toByteArray();
+    QByteArray value = reply.sliced(start, end - start).toByteArray();
     if (value.isEmpty() || !definitions.HasKnownTld(value))
         return {};
     return value;

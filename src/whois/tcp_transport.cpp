@@ -12,7 +12,7 @@ namespace vesk {
 namespace {
 
 // The socket never buffers more than this ahead of us, so a flood costs at most the reply cap plus one chunk.
-constexpr qint64 kReadChunkBytes = 64 * 1024;
+constexpr qint64 kReadChunkBytes = qint64 { 64 } * 1024;
 
 /// The shorter of `limitMs` and what is left of the whole exchange.
 int WaitBudget(int limitMs, const QDeadlineTimer& deadline)

@@ -17,7 +17,7 @@ struct WhoisClientLimits
     int ConnectTimeoutMs = 120000; ///< one connect attempt; by default only the whole exchange bounds it, as the
                                    ///< platform's own connect decides when it fails
     int ExchangeTimeoutMs = 120000; ///< the whole exchange, however slowly the data trickles in
-    qint64 MaxReplyBytes = 16 * 1024 * 1024; ///< the reply is cut here and the connection dropped
+    qint64 MaxReplyBytes = qint64 { 16 } * 1024 * 1024; ///< the reply is cut here and the connection dropped
 };
 
 /// The production WHOIS transport: one blocking TCP exchange per call, no event loop run while it is open, and

@@ -205,14 +205,15 @@ int Dump(const QStringList& args, QTextStream& out, QTextStream& err)
     }
     const QString path = options.positional[0];
     const QByteArray name = QFileInfo(path).fileName().toLatin1();
+    // A flag names the table; without one, the file's fixed name does.
+    const bool tldFlag = options.flags.contains(QStringLiteral("--tld"));
+    const bool serversFlag = options.flags.contains(QStringLiteral("--servers"));
+    const bool tldName = name == kTldFileName.Text() || name == kTldBackupName.Text();
+    const bool serversName = name == kHostMarkFileName.Text() || name == kHostMarkBackupName.Text();
     TableKind kind;
-    if (options.flags.contains(QStringLiteral("--tld")))
+    if (tldFlag || (!serversFlag && tldName))
         kind = TableKind::Tld;
-    else if (options.flags.contains(QStringLiteral("--servers")))
-        kind = TableKind::Servers;
-    else if (name == kTldFileName.Text() || name == kTldBackupName.Text())
-        kind = TableKind::Tld;
-    else if (name == kHostMarkFileName.Text() || name == kHostMarkBackupName.Text())
+    else if (serversFlag || serversName)
         kind = TableKind::Servers;
     else {
         err << "vesk-defs: cannot tell the table of " << path << " by its name; add --tld or --servers\n";
@@ -396,7 +397,7 @@ int Run(const QStringList& args, QTextStream& out, QTextStream& err)
         (args.isEmpty() ? err : out) << kUsage;
         return args.isEmpty() ? kUsageError : 0;
     }
-    const QString command = args[0];
+    const QString& command = args[0];
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("build"))
         return Build(rest, out, err);
