@@ -7,6 +7,7 @@
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "vesk_version.h"
+#include "whois/host_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,18 +25,6 @@ constexpr auto kUpdateBase = Scramble<0>(VESK_UPDATE_BASE);
 
 // A downloaded file is read whole; anything larger than this is not a definition or version file.
 constexpr qint64 kMaxDownloadedFile = 16 * 1024 * 1024;
-
-// Trimming as everywhere in the program: every byte of code 32 or less at either end.
-QByteArrayView Trimmed(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && static_cast<uint8_t>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 // Reads and removes a file that a download left behind.
 std::optional<QByteArray> TakeDownloadedFile(const QString& path)
@@ -128,9 +117,9 @@ bool ParseVersionFile(QByteArrayView bytes, int& day)
     qsizetype end = start;
     while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
         ++end;
-    const QByteArrayView line = Trimmed(bytes.sliced(start, end - start));
+    const QByteArray line = TrimText(bytes.sliced(start, end - start));
     bool ok = false;
-    const int value = line.toByteArray().toInt(&ok, 10);
+    const int value = line.toInt(&ok, 10);
     if (!ok)
         return false;
     day = value;

@@ -17,9 +17,6 @@ enum class TableKind { Tld, Servers };
 inline constexpr const char* kTldSourceName = "tlds.txt";
 inline constexpr const char* kServerSourceName = "servers.txt";
 
-/// The largest plain text the program reads from a definition file.
-inline constexpr qsizetype kMaxPlainText = 65536;
-
 /// One problem in a plain source; `line` counts from 1, 0 for the whole file.
 struct Finding
 {
