@@ -1,15 +1,16 @@
 // Address parsing against plain references written from the rules: ParseIPv4 keeps only digits and dots, drops
 // one leading and one trailing dot, and needs exactly four decimal numbers 0 to 255 (leading zeros allowed);
 // ParseCidr takes the digits after the first "/" as the prefix length (32 when unusable); LastDotPos is the
-// position of the last dot counted from 1. TNetworkRange must agree with the ranges it holds. The query
-// classifier: IsIPAddress ignores blanks and needs four dot-separated numbers 0 to 255, the first three of one to
-// three digits; SplitLabels cuts the trimmed text without its outer dots at its last three dots.
+// position of the last dot counted from 1. TNetworkRange must agree with the ranges it holds. IsDottedIPv4
+// ignores blanks and needs four dot-separated numbers 0 to 255, the first three of one to three digits; the query
+// classifier's IsIPAddress refuses more than 255 characters first. SplitLabels cuts the trimmed text without its
+// outer dots at its last three dots.
 // Input: the text to parse; a second text after the first NUL is the address that Contains is asked about.
 
-#include "defs/definition_tables.h"
 #include "fuzz_check.h"
 #include "lookup/classify.h"
 #include "whois/host_text.h"
+#include "whois/ipv4_address.h"
 
 #include <string>
 
@@ -144,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     VESK_FUZZ_CHECK(ParseIPv4(text) == ReferenceIPv4(text), "ParseIPv4 equals the reference");
     VESK_FUZZ_CHECK(LastDotPos(text) == text.lastIndexOf('.') + 1, "LastDotPos equals the reference");
     VESK_FUZZ_CHECK(SplitLabels(text) == ReferenceSplitLabels(text), "SplitLabels equals the reference");
+    VESK_FUZZ_CHECK(IsDottedIPv4(text) == ReferenceIsIPAddress(text), "IsDottedIPv4 equals the reference");
     try {
         VESK_FUZZ_CHECK(IsIPAddress(text) == ReferenceIsIPAddress(text), "IsIPAddress equals the reference");
         VESK_FUZZ_CHECK(text.size() <= kMaxQueryLength, "a query too long is refused");

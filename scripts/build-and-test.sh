@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: format check, the suite with warnings as errors, clang-tidy over the program
-# sources, the suite again under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzzer for a short bounded time (VESK_FUZZ_SECONDS).
+# Builds and runs every test: format check, layer check, the suite with warnings as errors, clang-tidy over the
+# program sources, the suite again under AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzzer for a
+# short bounded time (VESK_FUZZ_SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,6 +11,10 @@ export QT_QPA_PLATFORM=offscreen
 echo "== format check"
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build build/ci --target format-check
+
+echo "== layer check"
+bash scripts/check-layers.sh --self-test
+bash scripts/check-layers.sh
 
 echo "== build and test"
 cmake --build build/ci -j "$jobs"

@@ -13,7 +13,6 @@ namespace vesk {
 namespace {
 
 constexpr qsizetype kBlock = 16;
-constexpr qsizetype kMaxPlainText = 65536;
 
 struct CipherContextDeleter
 {

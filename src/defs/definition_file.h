@@ -1,7 +1,7 @@
 #pragma once
 
-#include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
+#include "whois/definition_rows.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -38,8 +38,11 @@ QByteArray DecryptDefinitionFile(QByteArrayView file, const DefinitionKey& key);
 /// millisecond clock), then the full blocks and the final block.
 QByteArray EncryptDefinitionFile(QByteArrayView plain, const DefinitionKey& key, uint16_t seed);
 
-/// Rows of a TLD file's plain text: at most 65,536 bytes, up to the first NUL, one row per CR LF-ended line
-/// (text after the last CR LF is dropped). Fields are split at '#' and trimmed; missing '#' leave the middle
+/// The largest plain text read from a definition file; bytes beyond it are ignored.
+inline constexpr qsizetype kMaxPlainText = 65536;
+
+/// Rows of a TLD file's plain text: at most kMaxPlainText bytes, up to the first NUL, one row per CR LF-ended
+/// line (text after the last CR LF is dropped). Fields are split at '#' and trimmed; missing '#' leave the middle
 /// fields empty and put the remainder in the last field.
 QList<TTLDData> ParseTldRows(QByteArrayView plain);
 /// Rows of a server file's plain text, by the same line rules; Kind last, 0 unless an integer 0 to 4.

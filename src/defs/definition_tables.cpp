@@ -12,9 +12,8 @@ namespace vesk {
 
 namespace {
 
-// One octet of a dotted address: a decimal integer 0 to 255 (leading zeros allowed).
-// The whole file, or an empty optional when it does not exist. A file that exists but cannot be read is an
-// error, reported like a damaged one.
+// The whole definition file at `path`, or an empty optional when there is none (its table then stays empty).
+// A file that exists but cannot be read is an error naming the file, so that it is not taken for a missing one.
 std::optional<QByteArray> ReadDefinitionFile(const QString& path)
 {
     QFile file(path);
@@ -28,88 +27,7 @@ std::optional<QByteArray> ReadDefinitionFile(const QString& path)
     return bytes;
 }
 
-bool ParseOctet(QByteArrayView piece, int64_t& octet)
-{
-    int32_t value = 0;
-    if (!ToInt32(piece, value) || value < 0 || value > 255)
-        return false;
-    octet = value;
-    return true;
-}
-
 } // namespace
-
-int64_t ParseIPv4(QByteArrayView text)
-{
-    const QByteArray clean = CleanAddress(text);
-    if (clean.isEmpty())
-        return -1;
-    QByteArrayView rest(clean);
-    int64_t value = 0;
-    for (int i = 0; i < 3; ++i) {
-        const qsizetype dot = rest.indexOf('.');
-        if (dot < 0)
-            return -1;
-        int64_t octet = 0;
-        if (!ParseOctet(rest.first(dot), octet))
-            return -1;
-        value = value * 256 + octet;
-        rest = rest.sliced(dot + 1);
-    }
-    int64_t octet = 0;
-    if (!ParseOctet(rest, octet))
-        return -1;
-    return value * 256 + octet;
-}
-
-TIPRange ParseCidr(QByteArrayView text)
-{
-    QByteArrayView address = text;
-    int32_t prefix = 32;
-    const qsizetype slash = text.indexOf('/');
-    if (slash >= 0) {
-        address = text.first(slash);
-        if (!ToInt32(DigitsOnly(text.sliced(slash + 1)), prefix) || prefix < 0 || prefix > 32)
-            prefix = 32;
-    }
-    TIPRange range;
-    range.First = ParseIPv4(address);
-    int64_t size = 1;
-    for (int i = 0; i < 32 - prefix; ++i)
-        size *= 2;
-    range.Last = range.First + size - 1;
-    return range;
-}
-
-int TNetworkRange::AddCidr(QByteArrayView text)
-{
-    const TIPRange range = ParseCidr(text);
-    // A block whose address does not parse would otherwise reach from -1 to almost the whole address space and
-    // hide every later network of the report.
-    if (range.First < 0)
-        return 0;
-    if (range.First > 0 || range.Last > 0)
-        return Add(range);
-    return 0;
-}
-
-int TNetworkRange::Add(const TIPRange& range)
-{
-    m_ranges.append(range);
-    return static_cast<int>(m_ranges.size());
-}
-
-bool TNetworkRange::Contains(QByteArrayView address) const
-{
-    const int64_t value = ParseIPv4(address);
-    if (value < 0)
-        return false;
-    for (const TIPRange& range : m_ranges) {
-        if (range.First <= value && value <= range.Last)
-            return true;
-    }
-    return false;
-}
 
 TTLDData DefinitionTables::FindTld(QByteArrayView tld) const
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "whois/definition_rows.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -8,61 +10,9 @@
 
 namespace vesk {
 
-/// One row of the TLD table.
-struct TTLDData
-{
-    QByteArray Tld; ///< the label without its dot, lower case (the lookup key)
-    QByteArray Description;
-    QByteArray Server; ///< host of the responsible WHOIS server; may be empty
-};
-
-/// One server profile: how to ask a WHOIS server and how to cut and judge its reply.
-struct THostMark
-{
-    QByteArray Host; ///< lower case (the lookup key)
-    int32_t Kind = 0; ///< 0 to 4; 1 = a regional registry whose reply replaces ARIN's
-    QByteArray StartMark; ///< "3CRLF" stands for three consecutive line breaks
-    QByteArray EndMark;
-    QByteArray NoMatchMark;
-    QByteArray QueryPrefix;
-    QByteArray QuerySuffix;
-};
-
-/// An inclusive range of IPv4 addresses as numbers (first octet most significant).
-struct TIPRange
-{
-    int64_t First = 0;
-    int64_t Last = 0;
-};
-
-using TNetRanges = QList<TIPRange>;
-
 /// The .com/.net registry's WHOIS server, under the two names it answers to; the first is the current one and
 /// the default server of plain queries.
 inline constexpr const char* kRegistryWhoisHosts[2] = { "whois.verisign-grs.com", "whois.crsnic.net" };
-
-/// The address as a number 0 to 4,294,967,295, or -1 when `text` is not a dotted IPv4 address.
-/// Characters other than digits and dots are ignored first (so "host 10.1.2.3 (x)" gives 10.1.2.3).
-int64_t ParseIPv4(QByteArrayView text);
-
-/// "address/prefix" or "address" as a range; an unusable prefix is taken as 32; First is -1 for a bad address.
-TIPRange ParseCidr(QByteArrayView text);
-
-/// The address blocks that one domain report has already covered. Never merged or sorted.
-class TNetworkRange
-{
-public:
-    /// Adds the range of `text` unless both ends are 0 or less; returns the new count, or 0 when nothing was added.
-    int AddCidr(QByteArrayView text);
-    /// Appends a copy of `range`; returns the new count.
-    int Add(const TIPRange& range);
-    /// True when `address` parses and lies in one of the ranges.
-    bool Contains(QByteArrayView address) const;
-    const TNetRanges& Ranges() const { return m_ranges; }
-
-private:
-    TNetRanges m_ranges;
-};
 
 /// The two definition tables and the questions the lookup engine asks of them. Lookups return copies, so a
 /// reload may replace the tables between any two lookups.

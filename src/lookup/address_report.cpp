@@ -1,8 +1,7 @@
-#include "defs/definition_tables.h"
-#include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "settings/settings_store.h"
+#include "whois/ipv4_address.h"
 
 namespace vesk {
 

@@ -2,6 +2,7 @@
 
 #include "lookup/report_texts.h"
 #include "whois/host_text.h"
+#include "whois/ipv4_address.h"
 
 #include <QString>
 
@@ -15,41 +16,7 @@ bool IsIPAddress(QByteArrayView text)
 {
     if (text.size() > kMaxQueryLength)
         throw QueryTooLongError(text.size());
-
-    QByteArray packed;
-    packed.reserve(text.size());
-    for (const char c : text) {
-        if (c != ' ')
-            packed.append(c);
-    }
-
-    qsizetype dots[3] = { 0, 0, 0 };
-    int dotCount = 0;
-    for (qsizetype i = 0; i < packed.size(); ++i) {
-        const char c = packed[i];
-        if (c >= '0' && c <= '9')
-            continue;
-        if (c != '.')
-            return false;
-        if (dotCount == 3)
-            return false;
-        dots[dotCount++] = i + 1; // positions count from 1
-    }
-    if (dotCount != 3)
-        return false;
-
-    const qsizetype d1 = dots[0], d2 = dots[1], d3 = dots[2];
-    if (d1 < 2 || d1 > 4 || d2 < d1 + 2 || d2 > d1 + 4 || d3 < d2 + 2 || d3 > d2 + 4 || d3 == packed.size())
-        return false;
-
-    const QByteArray runs[4]
-        = { packed.mid(0, d1 - 1), packed.mid(d1, d2 - d1 - 1), packed.mid(d2, d3 - d2 - 1), packed.mid(d3) };
-    for (const QByteArray& run : runs) {
-        int32_t value = 0;
-        if (!ToInt32(run, value) || value > 255)
-            return false;
-    }
-    return true;
+    return IsDottedIPv4(text);
 }
 
 std::array<QByteArray, 4> SplitLabels(QByteArrayView text)
@@ -72,17 +39,6 @@ std::array<QByteArray, 4> SplitLabels(QByteArrayView text)
     }
     labels[static_cast<size_t>(found)] = rest;
     return labels;
-}
-
-QByteArray AddressText(uint32_t address)
-{
-    QByteArray text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        if (!text.isEmpty())
-            text.append('.');
-        text.append(QByteArray::number((address >> shift) & 0xFFu));
-    }
-    return text;
 }
 
 QByteArray NormaliseDomainQuery(QByteArrayView text)

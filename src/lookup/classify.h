@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <array>
-#include <cstdint>
 #include <stdexcept>
 
 // Pure classification of a query text: is it an IPv4 address, and what are its labels.
@@ -20,9 +19,8 @@ public:
 /// The longest query that can be classified.
 inline constexpr qsizetype kMaxQueryLength = 255;
 
-/// True for a dotted IPv4 address: blanks anywhere are ignored, the first three numbers have one to three
-/// digits, the fourth any number, each at most 255, leading zeros allowed. Throws QueryTooLongError for a text of
-/// more than 255 characters.
+/// The search's address test: throws QueryTooLongError for a text of more than 255 characters, otherwise
+/// IsDottedIPv4(text) (whois/ipv4_address.h).
 bool IsIPAddress(QByteArrayView text);
 
 /// Four labels counted from the right: [0] the last label, [1] the one before, [2] the third, [3] everything
@@ -33,8 +31,5 @@ std::array<QByteArray, 4> SplitLabels(QByteArrayView text);
 /// The query box text of a domain search: a www label standing third or fourth from the right is dropped, with
 /// whatever stands left of a third-label www (the www, example, com -> example.com rules of the search).
 QByteArray NormaliseDomainQuery(QByteArrayView text);
-
-/// The dotted-decimal text of an address given as a number (first octet most significant).
-QByteArray AddressText(uint32_t address);
 
 } // namespace vesk

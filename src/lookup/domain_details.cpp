@@ -46,7 +46,9 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
         }
         if (filter)
             reply = TrimByHostMark(first, reply);
-        const THostMark registrar = ProfileFor(m_definitions, ExtractWhoisServer(reply, m_definitions));
+        const QByteArray registrarHost
+            = ExtractWhoisServer(reply, [this](QByteArrayView host) { return HasKnownTld(host); });
+        const THostMark registrar = ProfileFor(m_definitions, registrarHost);
         if (!registrar.Host.isEmpty()) {
             QByteArray record = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain), texts::kWhoisPort,
                                             false, HostSource::Referral);

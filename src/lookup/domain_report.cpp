@@ -4,6 +4,7 @@
 #include "lookup/status_at_exit.h"
 #include "settings/settings_store.h"
 #include "whois/host_text.h"
+#include "whois/ipv4_address.h"
 
 namespace vesk {
 

@@ -1,9 +1,9 @@
 #include "common/event_wait.h"
-#include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "lookup/status_at_exit.h"
 #include "whois/host_text.h"
+#include "whois/ipv4_address.h"
 
 namespace vesk {
 

@@ -3,6 +3,7 @@
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
 #include "defs/definition_tables.h"
+#include "whois/host_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,18 +16,6 @@ namespace {
 
 // A version record is a few bytes; anything larger is not one.
 constexpr qint64 kMaxVersionRecord = 4096;
-
-// Trimming as everywhere in the program: every byte of code 32 or less at either end.
-QByteArrayView Trimmed(QByteArrayView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && static_cast<uint8_t>(text[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<uint8_t>(text[end - 1]) <= 32)
-        --end;
-    return text.sliced(begin, end - begin);
-}
 
 bool HoldsBothFiles(const QString& dir)
 {
@@ -69,9 +58,9 @@ bool ParseVersionFile(QByteArrayView bytes, int& day)
     qsizetype end = start;
     while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
         ++end;
-    const QByteArrayView line = Trimmed(bytes.sliced(start, end - start));
+    const QByteArray line = TrimText(bytes.sliced(start, end - start));
     bool ok = false;
-    const int value = line.toByteArray().toInt(&ok, 10);
+    const int value = line.toInt(&ok, 10);
     if (!ok)
         return false;
     day = value;

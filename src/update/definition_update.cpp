@@ -7,6 +7,7 @@
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "vesk_version.h"
+#include "whois/host_text.h"
 
 #include <QDir>
 #include <QFile>

@@ -70,32 +70,6 @@ HostNameParts SplitHostName(QByteArrayView host)
     return parts;
 }
 
-QByteArray CleanAddress(QByteArrayView text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (IsDigit(c) || c == '.')
-            out.append(c);
-    }
-    if (out.startsWith('.'))
-        out.remove(0, 1);
-    if (out.endsWith('.'))
-        out.chop(1);
-    return out;
-}
-
-QByteArray DigitsOnly(QByteArrayView text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (IsDigit(c))
-            out.append(c);
-    }
-    return out;
-}
-
 // Accepts exactly: blanks, an optional '+' or '-', one or more decimal digits, blanks. The value must lie in
 // the int32 range; leading zeros are allowed, any number of them.
 bool ToInt32(QByteArrayView text, int32_t& value)

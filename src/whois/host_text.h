@@ -27,11 +27,6 @@ struct HostNameParts
 /// The trimmed host cut at its last dot; both parts empty when it has no dot.
 HostNameParts SplitHostName(QByteArrayView host);
 
-/// Digits and dots only, then one leading and one trailing dot removed.
-QByteArray CleanAddress(QByteArrayView text);
-/// Digits only.
-QByteArray DigitsOnly(QByteArrayView text);
-
 /// Decimal conversion as the system's integer reading does it: optional sign, digits, no other characters,
 /// must fit a signed 32-bit integer. Leading and trailing blanks are allowed. Gives false when it does not convert,
 /// and `value` is then left unchanged. Leading zeros are accepted ("007" is 7); hexadecimal is not.

@@ -2,8 +2,6 @@
 
 #include "whois/host_text.h"
 
-#include <vector>
-
 // Replies are untrusted bytes of any size (several MiB is possible). The operations that delete repeatedly
 // ("remove the first occurrence, search again from the start") are written as single passes that give the same
 // text, so a large reply costs linear time instead of quadratic.
@@ -68,30 +66,6 @@ bool EndsWith(const QByteArray& out, QByteArrayView token)
     return out.size() >= token.size() && out.back() == token.back() && QByteArrayView(out).last(token.size()) == token;
 }
 
-// RemovePrefixedLines for a prefix without line breaks, where a match never spans lines: one pass that keeps
-// no index of the lines, so a reply of millions of short lines costs no more than its own size again.
-QByteArray RemoveLinesStartingWith(const QByteArray& body, QByteArrayView prefix)
-{
-    QByteArray out;
-    out.reserve(body.size());
-    bool first = true;
-    for (qsizetype start = 0;;) {
-        const qsizetype cr = FindChar(body, '\r', start);
-        const QByteArrayView line(body.constData() + start, (cr < 0 ? body.size() : cr) - start);
-        // The marker is CR LF + prefix: an empty prefix matches every line, as the marker alone does.
-        if (!line.startsWith(prefix)) {
-            if (!first)
-                out.append("\r\n", 2);
-            out.append(line);
-            first = false;
-        }
-        if (cr < 0)
-            break;
-        start = cr + 2;
-    }
-    return TrimText(out);
-}
-
 } // namespace
 
 QByteArray BuildDomainQuery(const THostMark& profile, QByteArrayView domain)
@@ -102,99 +76,27 @@ QByteArray BuildDomainQuery(const THostMark& profile, QByteArrayView domain)
 
 QByteArray RemovePrefixedLines(QByteArrayView text, QByteArrayView prefix)
 {
-    // The work text is CR LF + the normalised text, so it is a chain of units "CR LF line". A match of
-    // CR LF + prefix always starts at a unit, and the deletion (up to the next CR, or the end of the text) removes
-    // exactly that unit. Deleting the first matching unit and searching again from the start is therefore the
-    // same as walking the units once, except where the prefix itself holds CRs: then a match spans that many
-    // following units, so after a removal the walk steps back as many units to re-check the ones whose match
-    // window the removal changed.
+    // Once the breaks are CR LF, deleting "CR LF + prefix" up to the next CR, again and again from the start,
+    // removes exactly the matching lines, since a prefix without breaks never spans two of them. One pass that
+    // keeps no index of the lines does the same, so a reply of millions of short lines costs no more than its
+    // own size again.
     const QByteArray body = NormaliseLineBreaks(text);
-    if (!prefix.contains('\r') && !prefix.contains('\n'))
-        return RemoveLinesStartingWith(body, prefix);
-
-    struct Line
-    {
-        qsizetype start;
-        qsizetype size;
-    };
-    std::vector<Line> lines;
-    for (qsizetype start = 0;;) {
-        const qsizetype cr = FindChar(body, '\r', start);
-        if (cr < 0) {
-            lines.push_back({ start, body.size() - start });
-            break;
-        }
-        lines.push_back({ start, cr - start });
-        start = cr + 2;
-    }
-
-    const auto count = static_cast<qsizetype>(lines.size());
-    std::vector<qsizetype> next(lines.size());
-    std::vector<qsizetype> prev(lines.size());
-    for (qsizetype i = 0; i < count; ++i) {
-        next[i] = i + 1; // count marks the end
-        prev[i] = i - 1; // -1 marks the start
-    }
-    qsizetype head = 0;
-
-    // Does the text from unit `k` on (its line, CR LF, the next line, ...) begin with the prefix?
-    auto matches = [&](qsizetype k) {
-        qsizetype unit = k;
-        qsizetype at = 0; // offset inside the current line; its size stands for the CR, size + 1 for the LF
-        for (const char c : prefix) {
-            const Line& line = lines[unit];
-            char have;
-            if (at < line.size)
-                have = body[line.start + at];
-            else if (next[unit] == count)
-                return false; // the text ends with this line
-            else
-                have = at == line.size ? '\r' : '\n';
-            if (have != c)
-                return false;
-            if (at == line.size + 1) {
-                unit = next[unit];
-                at = 0;
-            } else {
-                ++at;
-            }
-        }
-        return true;
-    };
-
-    const qsizetype lookBack = prefix.count('\r');
-    qsizetype cur = head;
-    while (cur != count) {
-        if (!matches(cur)) {
-            cur = next[cur];
-            continue;
-        }
-        const qsizetype before = prev[cur];
-        const qsizetype after = next[cur];
-        if (before < 0)
-            head = after;
-        else
-            next[before] = after;
-        if (after != count)
-            prev[after] = before;
-        if (lookBack == 0) {
-            cur = after;
-            continue;
-        }
-        cur = before;
-        for (qsizetype step = 1; step < lookBack && cur >= 0; ++step)
-            cur = prev[cur];
-        if (cur < 0)
-            cur = head;
-    }
-
-    // The surviving units without the leading CR LF of the first one.
     QByteArray out;
     out.reserve(body.size());
-    for (qsizetype k = head; k != count; k = next[k]) {
-        if (k != head)
-            out.append("\r\n", 2);
-        out.append(body.constData() + lines[k].start, lines[k].size);
+    bool first = true;
+    for (qsizetype start = 0;;) {
+        const qsizetype cr = FindChar(body, '\r', start);
+        const QByteArrayView line(body.constData() + start, (cr < 0 ? body.size() : cr) - start);
+        // An empty prefix matches every line.
+        if (!line.startsWith(prefix)) {
+            if (!first)
+                out.append("\r\n", 2);
+            out.append(line);
+            first = false;
+        }
+        if (cr < 0)
+            break;
+        start = cr + 2;
     }
     return TrimText(out);
 }
@@ -247,7 +149,7 @@ QByteArray FilterRWhoisReply(QByteArrayView reply)
     return out;
 }
 
-QByteArray ExtractWhoisServer(QByteArrayView reply, const DefinitionTables& definitions)
+QByteArray ExtractWhoisServer(QByteArrayView reply, const std::function<bool(QByteArrayView host)>& hasKnownTld)
 {
     // Registries that moved to the newer format name the registrar's host "Registrar WHOIS Server:".
     QByteArrayView label = "Whois Server:";
@@ -266,7 +168,7 @@ QByteArray ExtractWhoisServer(QByteArrayView reply, const DefinitionTables& defi
     if (end < 0)
         end = reply.size();
     QByteArray value = reply.sliced(start, end - start).toByteArray();
-    if (value.isEmpty() || !definitions.HasKnownTld(value))
+    if (value.isEmpty() || !hasKnownTld(value))
         return {};
     return value;
 }

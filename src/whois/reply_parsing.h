@@ -1,9 +1,10 @@
 #pragma once
 
-#include "defs/definition_tables.h"
+#include "whois/definition_rows.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <functional>
 
 // Reading WHOIS and RWhois replies: pure functions over the raw reply bytes. Missing labels or marks give the
 // empty result or the text unchanged; nothing here throws.
@@ -14,7 +15,8 @@ namespace vesk {
 
 /// QueryPrefix, blank, the domain lower-cased and trimmed, blank, QuerySuffix; trimmed.
 QByteArray BuildDomainQuery(const THostMark& profile, QByteArrayView domain);
-/// The text without the lines that begin with `prefix`, line breaks normalised to CR LF, trimmed.
+/// The text without the lines that begin with `prefix`, line breaks normalised to CR LF, trimmed. The prefix is
+/// one line's start: a prefix holding a CR or LF matches no line.
 QByteArray RemovePrefixedLines(QByteArrayView text, QByteArrayView prefix);
 /// The text with every occurrence of `token` removed, also those that a removal forms.
 QByteArray RemoveAll(QByteArrayView text, QByteArrayView token);
@@ -25,8 +27,9 @@ bool IsRWhoisReply(QByteArrayView reply);
 /// "%" lines removed and, for an RWhois reply, every "domain:".
 QByteArray FilterRWhoisReply(QByteArrayView reply);
 /// The registrar's WHOIS host named by "Whois Server:" (or, where that label is absent,
-/// "Registrar WHOIS Server:") when its last label is a known TLD; otherwise empty. Not trimmed.
-QByteArray ExtractWhoisServer(QByteArrayView reply, const DefinitionTables& definitions);
+/// "Registrar WHOIS Server:") when `hasKnownTld` holds for it (its last label is a known TLD); otherwise empty.
+/// Not trimmed.
+QByteArray ExtractWhoisServer(QByteArrayView reply, const std::function<bool(QByteArrayView host)>& hasKnownTld);
 /// The trimmed value after the colon that follows the first occurrence of `label`, up to CR or LF.
 QByteArray ExtractLabelValue(QByteArrayView reply, QByteArrayView label);
 

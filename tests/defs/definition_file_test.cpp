@@ -1,4 +1,5 @@
 #include "defs/definition_file.h"
+#include "defs/definition_tables.h"
 
 #include <QDir>
 #include <QFile>

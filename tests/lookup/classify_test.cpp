@@ -6,34 +6,10 @@
 namespace vesk::test {
 namespace {
 
-TEST(IsIPAddress, Table)
-{
-    struct Row
-    {
-        const char* text;
-        bool address;
-    };
-    const Row rows[] = {
-        { "192.168.0.1", true },     { "  192.168.0.1 ", true },
-        { "10 .1.2.3", true },       { "010.001.002.003", true },
-        { "1.2.3.0000255", true },   { "0.0.0.0", true },
-        { "255.255.255.255", true }, { "192.168.0.256", false },
-        { "192.168.0", false },      { "1.2.3.4.5", false },
-        { "1234.1.1.1", false },     { "1.2.3.a", false },
-        { "1.2.3.", false },         { ".1.2.3", false },
-        { "1..2.3", false },         { "1.2.3.99999999999", false }, // too long for a 32-bit number
-        { "1.2.3.-4", false },       { "", false },
-        { "example.com", false },    { "1.2.3.4\t", false }, // only blanks are ignored
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(IsIPAddress(row.text), row.address);
-    }
-}
-
 TEST(IsIPAddress, MoreThan255CharactersIsAnErrorWithAClearMessage)
 {
     EXPECT_FALSE(IsIPAddress(QByteArray(255, 'a')));
+    EXPECT_TRUE(IsIPAddress(QByteArray(244, ' ') + "192.168.0.1")) << "255 characters are still classified";
     try {
         IsIPAddress(QByteArray(256, 'a'));
         FAIL() << "no error for 256 characters";

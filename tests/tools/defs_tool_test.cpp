@@ -1,5 +1,6 @@
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
+#include "defs/definition_tables.h"
 #include "defs_tool.h"
 #include "update/definition_sets.h"
 

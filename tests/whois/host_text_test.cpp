@@ -56,37 +56,6 @@ TEST(HostTextTest, SplitHostNameCutsTheTrimmedTextAtItsLastDot)
     }
 }
 
-TEST(HostTextTest, CleanAddressKeepsDigitsAndDotsAndDropsOneDotAtEachEnd)
-{
-    struct Row
-    {
-        const char* in;
-        const char* out;
-    } rows[] = {
-        { " 10.0.0.1 ", "10.0.0.1" },
-        { ".10.0.0.1.", "10.0.0.1" },
-        { "..1.2", ".1.2" },
-        { "1.2..", "1.2." },
-        { "letters", "" },
-        { ".", "" },
-        { "..", "" },
-        { "", "" },
-        { "host 10.1.2.3 (x)", "10.1.2.3" },
-        { "1a0.0.0.1", "10.0.0.1" },
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.in);
-        EXPECT_EQ(CleanAddress(row.in), QByteArray(row.out));
-    }
-}
-
-TEST(HostTextTest, DigitsOnlyKeepsDigitsInOrder)
-{
-    EXPECT_EQ(DigitsOnly("/24"), QByteArray("24"));
-    EXPECT_EQ(DigitsOnly("no digits"), QByteArray());
-    EXPECT_EQ(DigitsOnly("a1-2 3\xb9"), QByteArray("123"));
-}
-
 TEST(HostTextTest, ToInt32AcceptsSignedDecimalsThatFit)
 {
     struct Row

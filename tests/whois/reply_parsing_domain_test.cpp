@@ -1,3 +1,4 @@
+#include "defs/definition_tables.h"
 #include "support/test_data.h"
 #include "whois/reply_parsing.h"
 
@@ -66,6 +67,7 @@ TEST(RemovePrefixedLinesTest, RemovesMatchingLinesAndNormalisesLineBreaks)
         { "hash comments", "# a\nNet: 1\n#\n", "#", "Net: 1" },
         { "result trimmed", "  \n% x\n  body \n\n", "%", "body" },
         { "every line begins with the empty prefix", "a\nb\n", "", "" },
+        { "a prefix with a line break matches no line", "a\n%\nb\n", "a\n%", "a\r\n%\r\nb" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -181,6 +183,11 @@ protected:
                                    { "org", "Organisations", "whois.pir.org" },
                                    { "example", "Test", "" } });
     }
+    // The engine's question: does the host end in a TLD of the table?
+    QByteArray Extract(QByteArrayView reply) const
+    {
+        return ExtractWhoisServer(reply, [this](QByteArrayView host) { return m_definitions.HasKnownTld(host); });
+    }
     DefinitionTables m_definitions;
 };
 
@@ -209,7 +216,7 @@ TEST_F(ExtractWhoisServerTest, ValueRules)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ExtractWhoisServer(row.reply, m_definitions), row.expected);
+        EXPECT_EQ(Extract(row.reply), row.expected);
     }
 }
 
@@ -233,7 +240,7 @@ TEST_F(ExtractWhoisServerTest, RecordedRegistryReplies)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
-        EXPECT_EQ(ExtractWhoisServer(WhoisFixture(row.file), m_definitions), row.expected);
+        EXPECT_EQ(Extract(WhoisFixture(row.file)), row.expected);
     }
 }
 
@@ -242,7 +249,7 @@ TEST_F(ExtractWhoisServerTest, ListAnswerCutToTheDomainRecordNamesItsRegistrar)
     const THostMark registry = Profile("whois.verisign-grs.com", "Domain Name:", ">>> Last update of whois database");
     const QByteArray record
         = TrimByHostMark(registry, WhoisFixture("whois.verisign-grs.com-com-list-several-matches-2014.txt"));
-    EXPECT_EQ(ExtractWhoisServer(record, m_definitions), "whois.markmonitor.com\r");
+    EXPECT_EQ(Extract(record), "whois.markmonitor.com\r");
 }
 
 TEST(ExtractLabelValueTest, TrimmedValueAfterTheNextColon)

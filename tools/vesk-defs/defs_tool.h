@@ -22,9 +22,6 @@ inline constexpr const char* kDateSourceName = "version.txt";
 /// The day number of the date in a date source, or -1 when it holds no valid YYYY-MM-DD line.
 int ParseDateSource(QByteArrayView source);
 
-/// The largest plain text the program reads from a definition file.
-inline constexpr qsizetype kMaxPlainText = 65536;
-
 /// One problem in a plain source; `line` counts from 1, 0 for the whole file.
 struct Finding
 {

@@ -1,0 +1,177 @@
+#include "whois/ipv4_address.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+constexpr int64_t kTop = 4294967295LL;
+
+TEST(Ipv4AddressTest, IsDottedIPv4Table)
+{
+    struct Row
+    {
+        const char* text;
+        bool address;
+    };
+    const Row rows[] = {
+        { "192.168.0.1", true },     { "  192.168.0.1 ", true },
+        { "10 .1.2.3", true },       { "010.001.002.003", true },
+        { "1.2.3.0000255", true },   { "0.0.0.0", true },
+        { "255.255.255.255", true }, { "192.168.0.256", false },
+        { "192.168.0", false },      { "1.2.3.4.5", false },
+        { "1234.1.1.1", false },     { "1.2.3.a", false },
+        { "1.2.3.", false },         { ".1.2.3", false },
+        { "1..2.3", false },         { "1.2.3.99999999999", false }, // too long for a 32-bit number
+        { "1.2.3.-4", false },       { "", false },
+        { "example.com", false },    { "1.2.3.4\t", false }, // only blanks are ignored
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(IsDottedIPv4(row.text), row.address);
+    }
+}
+
+TEST(Ipv4AddressTest, CleanAddressKeepsDigitsAndDotsAndDropsOneDotAtEachEnd)
+{
+    struct Row
+    {
+        const char* in;
+        const char* out;
+    } rows[] = {
+        { " 10.0.0.1 ", "10.0.0.1" },
+        { ".10.0.0.1.", "10.0.0.1" },
+        { "..1.2", ".1.2" },
+        { "1.2..", "1.2." },
+        { "letters", "" },
+        { ".", "" },
+        { "..", "" },
+        { "", "" },
+        { "host 10.1.2.3 (x)", "10.1.2.3" },
+        { "1a0.0.0.1", "10.0.0.1" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.in);
+        EXPECT_EQ(CleanAddress(row.in), QByteArray(row.out));
+    }
+}
+
+TEST(Ipv4AddressTest, DigitsOnlyKeepsDigitsInOrder)
+{
+    EXPECT_EQ(DigitsOnly("/24"), QByteArray("24"));
+    EXPECT_EQ(DigitsOnly("no digits"), QByteArray());
+    EXPECT_EQ(DigitsOnly("a1-2 3\xb9"), QByteArray("123"));
+}
+
+TEST(ParseIPv4Test, ConvertsDottedAddressesAndRejectsTheRest)
+{
+    struct Row
+    {
+        const char* in;
+        int64_t value;
+    } rows[] = {
+        { "192.168.1.1", 3232235777LL },
+        { "0.0.0.0", 0 },
+        { "255.255.255.255", kTop },
+        { ".1.2.3.4.", 16909060 },
+        { "010.001.002.003", 167838211 },
+        { "1.2.3.0000255", 16909311 },
+        { "host 10.1.2.3 (x)", 167838211 },
+        { "1a0.0.0.1", 167772161 },
+        { "256.1.1.1", -1 },
+        { "1.2.3.256", -1 },
+        { "1.2.3", -1 },
+        { "1.2.3.4.5", -1 },
+        { "1..2.3", -1 },
+        { "..1.2.3.4", -1 },
+        { "letters", -1 },
+        { "", -1 },
+        { ".", -1 },
+        { "1.2.3.", -1 },
+        { "99999999999.1.1.1", -1 },
+        { "1.1.1.99999999999", -1 },
+        // A minus sign is not a digit: it is cleaned away before conversion.
+        { "-1.2.3.4", 16909060 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.in);
+        EXPECT_EQ(ParseIPv4(row.in), row.value);
+    }
+}
+
+TEST(ParseCidrTest, GivesInclusiveRangesWithPrefix32AsFallback)
+{
+    struct Row
+    {
+        const char* in;
+        int64_t first;
+        int64_t last;
+    } rows[] = {
+        { "10.0.0.0/8", 167772160, 184549375 },
+        { "10.0.0.0", 167772160, 167772160 },
+        { "10.0.0.0/33", 167772160, 167772160 },
+        { "10.0.0.0/x", 167772160, 167772160 },
+        { "10.0.0.0/", 167772160, 167772160 },
+        { "0.0.0.0/0", 0, kTop },
+        { "255.255.255.255/32", kTop, kTop },
+        { "10.1.2.3/24", 167838211, 167838466 }, // not aligned to the prefix
+        { "10.0.0.0/ 16 ", 167772160, 167837695 },
+        { "10.0.0.0/-8", 167772160, 167772160 + 16777215 }, // the sign is cleaned away: /8
+        { "10.0.0.0/99999999999", 167772160, 167772160 },
+        { "bad/32", -1, -1 },
+        { "1.2.3.4/8/9", 16909060, 16909060 }, // prefix digits "89" are out of range
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.in);
+        const TIPRange range = ParseCidr(row.in);
+        EXPECT_EQ(range.First, row.first);
+        EXPECT_EQ(range.Last, row.last);
+    }
+}
+
+TEST(NetworkRangeTest, AddCidrSkipsRangesThatEndAtZeroOrBelow)
+{
+    TNetworkRange set;
+    EXPECT_EQ(set.AddCidr("0.0.0.0"), 0);
+    EXPECT_EQ(set.AddCidr("garbage"), 0);
+    EXPECT_EQ(set.AddCidr("garbage/0"), 0) << "an unparsable block must not cover the address space";
+    EXPECT_EQ(set.AddCidr("x/8"), 0);
+    EXPECT_TRUE(set.Ranges().isEmpty());
+    EXPECT_FALSE(set.Contains("192.0.2.1"));
+    EXPECT_EQ(set.AddCidr("0.0.0.0/8"), 1);
+    EXPECT_EQ(set.AddCidr("10.0.0.0/8"), 2);
+    EXPECT_EQ(set.AddCidr("10.0.0.0/8"), 3) << "duplicates stay side by side";
+    EXPECT_EQ(set.Add({ 5, 4 }), 4);
+    ASSERT_EQ(set.Ranges().size(), 4);
+    EXPECT_EQ(set.Ranges()[1].First, 167772160);
+}
+
+TEST(NetworkRangeTest, ContainsChecksEveryRangeInclusively)
+{
+    TNetworkRange set;
+    EXPECT_FALSE(set.Contains("10.0.0.1"));
+    set.AddCidr("192.168.0.0/24");
+    set.AddCidr("10.0.0.0/8");
+    EXPECT_TRUE(set.Contains("10.0.0.0"));
+    EXPECT_TRUE(set.Contains("10.255.255.255"));
+    EXPECT_TRUE(set.Contains("192.168.0.77"));
+    EXPECT_FALSE(set.Contains("11.0.0.0"));
+    EXPECT_FALSE(set.Contains("9.255.255.255"));
+    EXPECT_FALSE(set.Contains("192.168.1.0"));
+
+    // A range that starts below zero (a bad address with a short prefix) never makes a non-address contained.
+    set.Add({ -1, 100 });
+    EXPECT_FALSE(set.Contains("not an address"));
+    EXPECT_TRUE(set.Contains("0.0.0.5"));
+}
+
+TEST(Ipv4AddressTest, AddressTextWritesTheFirstOctetFirst)
+{
+    EXPECT_EQ(AddressText(0), QByteArray("0.0.0.0"));
+    EXPECT_EQ(AddressText(0xFFFFFFFFu), QByteArray("255.255.255.255"));
+    EXPECT_EQ(AddressText(0x0A010203u), QByteArray("10.1.2.3"));
+    EXPECT_EQ(ParseIPv4(AddressText(3232235777u)), 3232235777LL);
+}
+
+} // namespace
+} // namespace vesk
