@@ -43,6 +43,12 @@ StartResult RunApplication(const StartOptions& options)
     // The lock is named after the title the program has before it takes its own ("vesk").
     InstanceLock lock(QCoreApplication::applicationName(), options.LockDirectory);
 
+    std::unique_ptr<MessageSink> ownMessages;
+    MessageSink* messages = options.Messages;
+    if (messages == nullptr) {
+        ownMessages = MakePlatformMessageSink();
+        messages = ownMessages.get();
+    }
     std::unique_ptr<TReg> settings;
     std::unique_ptr<TLogFile> log;
     std::unique_ptr<DefinitionTables> definitions;
@@ -52,8 +58,7 @@ StartResult RunApplication(const StartOptions& options)
         settings = MakeSettings(options.SettingsFile);
         log = std::make_unique<TLogFile>(executableDir, executableName);
         definitions = std::make_unique<DefinitionTables>();
-        definitions->LoadTldTable(executableDir);
-        definitions->LoadHostMarks(executableDir);
+        definitions->LoadAll(executableDir);
 
         splash = new TfmSplash;
         splash->setAttribute(Qt::WA_DeleteOnClose);
@@ -72,7 +77,7 @@ StartResult RunApplication(const StartOptions& options)
             result = StartResult::HandedOver;
         } else {
             QCoreApplication::setApplicationName(QStringLiteral("Vesk?"));
-            Delay(options.SplashMilliseconds);
+            LoopWait().WaitFor(options.SplashMilliseconds);
 
             std::unique_ptr<TcpWhoisTransport> ownTransport;
             WhoisTransport* transport = options.Transport;
@@ -80,7 +85,7 @@ StartResult RunApplication(const StartOptions& options)
                 ownTransport = std::make_unique<TcpWhoisTransport>();
                 transport = ownTransport.get();
             }
-            TfrmMain window(*settings, *log, *definitions, *transport, executableDir);
+            TfrmMain window(*settings, *log, *definitions, *transport, *messages, executableDir);
             window.BuildMainWindow();
             lock.Listen();
             QObject::connect(&lock, &InstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);
@@ -101,7 +106,7 @@ StartResult RunApplication(const StartOptions& options)
             QApplication::exec();
         }
     } catch (const std::exception& error) {
-        MessageBox::Show(nullptr, MessageBox::Kind::Error, QString::fromLocal8Bit(error.what()));
+        messages->Show(nullptr, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));
         result = StartResult::StartupError;
     }
     delete splash.data();

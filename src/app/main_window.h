@@ -1,6 +1,8 @@
+/// The main window: query box, worksheet, status line and menus around the lookup engine.
 #pragma once
 
 #include "common/clock.h"
+#include "common/event_wait.h"
 #include "lookup/frontend.h"
 
 #include <QFont>
@@ -22,6 +24,7 @@ class DefinitionTables;
 class FontDialog;
 class TLogFile;
 class LookupEngine;
+class MessageSink;
 class TLumariaButton;
 class TReg;
 class WhoisTransport;
@@ -41,7 +44,7 @@ public:
     /// Everything passed is borrowed and outlives the window. `executableDir` holds the definition files and
     /// the manual.
     TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
-             QString executableDir, Clock clock = SystemClock());
+             MessageSink& messages, QString executableDir, Clock clock = SystemClock());
     /// Writes "< End Vesk? >" to the log.
     ~TfrmMain() override;
 
@@ -89,7 +92,7 @@ public:
     // --- Frontend
     void AppendLine(const QString& line) override;
     void ClearLines() override;
-    void ShowStatus(const QByteArray& text) override;
+    void ShowStatus(const QString& text) override;
     void ProcessPendingEvents() override;
     QByteArray QueryText() const override;
     void SetQueryText(const QByteArray& text) override;
@@ -110,8 +113,10 @@ private:
     TLogFile& m_log;
     DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
+    MessageSink& m_messages;
     QString m_executableDir;
     Clock m_clock;
+    LoopWait m_wait;
     UpdateFunction m_update;
     std::unique_ptr<LookupEngine> m_engine;
 

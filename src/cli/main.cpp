@@ -1,7 +1,7 @@
 // vesk-query: the search of the Vesk window from the command line.
 
-#include "cli/interrupt_watch.h"
 #include "cli/query_command.h"
+#include "common/signal_watch.h"
 #include "defs/definition_tables.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -31,16 +32,15 @@ int main(int argc, char* argv[])
     vesk::TcpWhoisTransport transport;
 
     vesk::QueryCommandContext context { settings, log, definitions, transport, {}, {} };
-    context.LoadDefinitions = [&] {
-        definitions.LoadTldTable(dir);
-        definitions.LoadHostMarks(dir);
-    };
+    context.LoadDefinitions = [&] { definitions.LoadAll(dir); };
     context.UpdateDefinitions = [&] { return vesk::UpdateDefinitions(settings, log, definitions, dir); };
     // Server text reaches a terminal only with its control characters masked; pipes and files get it unchanged.
     context.OutIsTerminal = isatty(fileno(stdout)) != 0;
     context.ErrIsTerminal = isatty(fileno(stderr)) != 0;
 
     vesk::QueryCommand command(std::move(context), out, err);
-    vesk::InterruptWatch interrupts([&command] { command.RequestStop(); });
+    // Ctrl-C is the stop request; a second one ends the process.
+    vesk::SignalWatch interrupts({ SIGINT }, vesk::SignalWatch::Repeat::EndProcess,
+                                 [&command] { command.RequestStop(); });
     return command.Run(QCoreApplication::arguments());
 }

@@ -1,3 +1,4 @@
+/// vesk-query's command: options, the search or the update, and the exit status.
 #pragma once
 
 #include "common/clock.h"
@@ -11,7 +12,7 @@
 namespace vesk {
 
 class DefinitionTables;
-class TLogFile;
+class LogSink;
 class LookupEngine;
 class TReg;
 class WhoisTransport;
@@ -20,7 +21,7 @@ class WhoisTransport;
 struct QueryCommandContext
 {
     TReg& Settings; ///< read; the options override its values in memory only
-    TLogFile& Log;
+    LogSink& Log;
     DefinitionTables& Definitions;
     WhoisTransport& Transport;
     /// Fills Definitions (from the files beside the program); may throw with a message.

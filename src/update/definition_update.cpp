@@ -1,10 +1,10 @@
 #include "update/definition_update.h"
 
 #include "common/day_numbers.h"
+#include "common/log_sink.h"
 #include "defs/definition_file.h"
 #include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
-#include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "vesk_version.h"
 
@@ -173,7 +173,7 @@ bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QS
     return file.commit();
 }
 
-DefinitionUpdate::DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, QString executableDir,
+DefinitionUpdate::DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions, QString executableDir,
                                    DownloadFunction download, Clock clock, QByteArray baseAddress,
                                    InstallFunction install)
     : m_settings(settings)
@@ -218,9 +218,8 @@ bool DefinitionUpdate::UpdateDefinitions()
         return false;
 
     m_settings.LastUpdate = today;
-    m_log.WriteLog("Definition Files Updated");
-    m_definitions.LoadTldTable(m_executableDir);
-    m_definitions.LoadHostMarks(m_executableDir);
+    m_log.Write("Definition Files Updated");
+    m_definitions.LoadAll(m_executableDir);
     return true;
 }
 
@@ -242,7 +241,7 @@ bool DefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, 
     return m_install(bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName)));
 }
 
-bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const QString& executableDir,
+bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const QString& executableDir,
                        const BusyCallback& busy)
 {
     DefinitionUpdate update(settings, log, definitions, executableDir,

@@ -1,3 +1,4 @@
+/// The definition update: download, check, install and reload of the definition files.
 #pragma once
 
 #include "common/clock.h"
@@ -12,7 +13,7 @@
 namespace vesk {
 
 class TReg;
-class TLogFile;
+class LogSink;
 class DefinitionTables;
 
 /// What the options dialog shows when UpdateDefinitions gives false.
@@ -54,7 +55,7 @@ public:
 
     /// `executableDir` holds the definition files; `download` fetches the version and definition files from
     /// `baseAddress` + their names.
-    DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, QString executableDir,
+    DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions, QString executableDir,
                      DownloadFunction download, Clock clock = SystemClock(),
                      QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
 
@@ -78,7 +79,7 @@ private:
     bool Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName);
 
     TReg& m_settings;
-    TLogFile& m_log;
+    LogSink& m_log;
     DefinitionTables& m_definitions;
     QString m_executableDir;
     DownloadFunction m_download;
@@ -89,7 +90,7 @@ private:
 
 /// The update as the program runs it: downloads through DownloadToCache from the fixed update location,
 /// showing the busy state through `busy`. Same result as DefinitionUpdate::UpdateDefinitions.
-bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const QString& executableDir,
+bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const QString& executableDir,
                        const BusyCallback& busy = {});
 
 } // namespace vesk

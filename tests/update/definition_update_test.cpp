@@ -62,8 +62,7 @@ protected:
     {
         WriteFile(Local(kTldFileName), kOldTld);
         WriteFile(Local(kHostMarkFileName), kOldHost);
-        m_definitions.LoadTldTable(m_dir.path());
-        m_definitions.LoadHostMarks(m_dir.path());
+        m_definitions.LoadAll(m_dir.path());
         ASSERT_TRUE(m_definitions.DefinitionsLoaded());
         m_settings.emplace(m_store.Open(), TReg::WriteBack::Never, test::FixedClock(kNow));
         m_settings->LastUpdate = 37990;
@@ -279,8 +278,7 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
     }
     // A fresh start still finds both tables.
     DefinitionTables restarted;
-    restarted.LoadTldTable(m_dir.path());
-    restarted.LoadHostMarks(m_dir.path());
+    restarted.LoadAll(m_dir.path());
     EXPECT_TRUE(restarted.DefinitionsLoaded());
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
