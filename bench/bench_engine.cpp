@@ -1,6 +1,7 @@
 // What the transport and the lookup engine add to a search: one exchange through the transport and one plain
 // query through the engine over loopback, both against the same exchange on a bare socket; and the work between
 // the last byte of a 10 MiB reply and the written report.
+#include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "settings/log_file.h"
@@ -43,7 +44,7 @@ public:
         characters += line.size();
     }
     void ClearLines() override { }
-    void ShowStatus(const QByteArray&) override { }
+    void ShowStatus(const QString&) override { }
     void ProcessPendingEvents() override { }
     QByteArray QueryText() const override { return query; }
     void SetQueryText(const QByteArray& text) override { query = text; }
@@ -74,7 +75,7 @@ struct EngineWorld
     explicit EngineWorld(vesk::WhoisTransport& transport)
         : settings(store.Open(), vesk::TReg::WriteBack::Never, vesk::SystemClock())
         , log(logDir.path(), QStringLiteral("bench"))
-        , engine(window, settings, log, definitions, transport)
+        , engine(window, settings, log, definitions, transport, wait)
     {
         settings.ClearBeforeSearch = false;
         settings.InclIP = false;
@@ -90,6 +91,7 @@ struct EngineWorld
     vesk::TLogFile log;
     vesk::DefinitionTables definitions;
     CountingFrontend window;
+    vesk::LoopWait wait;
     vesk::LookupEngine engine;
 };
 

@@ -3,6 +3,7 @@
 // each report ends with "Done", hosts taken from replies are never asked as fixed servers, and the worksheet
 // holds no more than what arrived plus the report's own texts.
 
+#include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "fuzz_check.h"
 #include "lookup/frontend.h"
@@ -85,7 +86,7 @@ class CountingFrontend : public Frontend
 public:
     void AppendLine(const QString& line) override { m_characters += line.size(); }
     void ClearLines() override { m_characters = 0; }
-    void ShowStatus(const QByteArray& text) override { m_status = text; }
+    void ShowStatus(const QString& text) override { m_status = text.toLocal8Bit(); }
     void ProcessPendingEvents() override { }
     QByteArray QueryText() const override { return m_query; }
     void SetQueryText(const QByteArray& text) override { m_query = text; }
@@ -135,7 +136,7 @@ struct World
         // A folder that cannot exist keeps the log inactive: nothing reaches the disk.
         , Log(QStringLiteral("/nonexistent/vesk-fuzz"), QStringLiteral("vesk"))
         , Definitions(FuzzDefinitions())
-        , Engine(Window, Settings, Log, Definitions, Transport)
+        , Engine(Window, Settings, Log, Definitions, Transport, Wait)
     {
         Engine.SetPauseMilliseconds(0);
     }
@@ -145,6 +146,7 @@ struct World
     DefinitionTables Definitions;
     PieceTransport Transport;
     CountingFrontend Window;
+    LoopWait Wait;
     LookupEngine Engine;
 };
 

@@ -45,6 +45,12 @@ StartResult RunApplication(const StartOptions& options)
     // The lock is named after the title the program has before it takes its own ("vesk").
     InstanceLock lock(QCoreApplication::applicationName(), options.LockDirectory);
 
+    std::unique_ptr<MessageSink> ownMessages;
+    MessageSink* messages = options.Messages;
+    if (messages == nullptr) {
+        ownMessages = MakePlatformMessageSink();
+        messages = ownMessages.get();
+    }
     std::unique_ptr<TReg> settings;
     std::unique_ptr<TLogFile> log;
     std::unique_ptr<DefinitionTables> definitions;
@@ -74,7 +80,7 @@ StartResult RunApplication(const StartOptions& options)
             result = StartResult::HandedOver;
         } else {
             QCoreApplication::setApplicationName(QStringLiteral("Vesk?"));
-            Delay(options.SplashMilliseconds);
+            LoopWait().WaitFor(options.SplashMilliseconds);
 
             std::unique_ptr<TcpWhoisTransport> ownTransport;
             WhoisTransport* transport = options.Transport;
@@ -82,7 +88,7 @@ StartResult RunApplication(const StartOptions& options)
                 ownTransport = std::make_unique<TcpWhoisTransport>();
                 transport = ownTransport.get();
             }
-            TfrmMain window(*settings, *log, *definitions, *transport, locations);
+            TfrmMain window(*settings, *log, *definitions, *transport, *messages, locations);
             window.BuildMainWindow();
             lock.Listen();
             QObject::connect(&lock, &InstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);
@@ -103,7 +109,7 @@ StartResult RunApplication(const StartOptions& options)
             QApplication::exec();
         }
     } catch (const std::exception& error) {
-        MessageBox::Show(nullptr, MessageBox::Kind::Error, QString::fromLocal8Bit(error.what()));
+        messages->Show(nullptr, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));
         result = StartResult::StartupError;
     }
     delete splash.data();

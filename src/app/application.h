@@ -1,3 +1,4 @@
+/// Desktop start-up: lock, settings, log, definition tables, splash and the main window, in that order.
 #pragma once
 
 #include <QString>
@@ -6,6 +7,7 @@
 namespace vesk {
 
 class TfrmMain;
+class MessageSink;
 class WhoisTransport;
 
 /// What a start of the desktop program may be given instead of its defaults (tests use this; the program
@@ -19,6 +21,7 @@ struct StartOptions
     QString SettingsFile; ///< empty: the user's own settings store; else an INI file
     QString LockDirectory; ///< empty: the user's runtime folder
     WhoisTransport* Transport = nullptr; ///< null: TCP to the real servers
+    MessageSink* Messages = nullptr; ///< null: the message boxes that fit the platform
     int SplashMilliseconds = 1500;
     /// Called with the main window once it is shown, before the message loop runs.
     std::function<void(TfrmMain&)> OnMainWindow;

@@ -6,11 +6,13 @@
 #include "app/options_dialog.h"
 #include "app/shell_open.h"
 #include "app/splash_window.h"
+#include "app/window_label.h"
 #include "app/worksheet_file.h"
 #include "common/app_version.h"
 #include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
 #include "lookup/lookup_engine.h"
+#include "lookup/status_at_exit.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "update/definition_update.h"
@@ -83,14 +85,11 @@ enum EditCommandId { kCopy, kCut, kPaste };
 
 QLabel* AddPanelLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y)
 {
-    auto* label = new QLabel(text, panel);
-    label->setObjectName(name);
-    label->setFont(font);
+    // The panel's labels are white on its picture.
+    QLabel* label = AddLabel(panel, name, text, font, x, y);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     label->setPalette(palette);
-    label->adjustSize();
-    label->move(x, y);
     return label;
 }
 
@@ -106,11 +105,12 @@ bool IsOurForm(QWindow* window)
 } // namespace
 
 TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
-                   DataLocations locations, Clock clock)
+                   MessageSink& messages, DataLocations locations, Clock clock)
     : m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
     , m_transport(transport)
+    , m_messages(messages)
     , m_locations(std::move(locations))
     , m_clock(std::move(clock))
 {
@@ -164,7 +164,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_statusLabel->setFixedWidth(500);
     statusBar()->addWidget(m_statusLabel);
 
-    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_clock);
+    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
 }
 
 TfrmMain::~TfrmMain()
@@ -309,9 +309,9 @@ void TfrmMain::RunCommand(const std::function<void()>& command)
     try {
         command();
     } catch (const std::exception& error) {
-        MessageBox::Show(this, MessageBox::Kind::Error, QString::fromLocal8Bit(error.what()));
+        m_messages.Show(this, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        MessageBox::Show(this, MessageBox::Kind::Error, QStringLiteral("An unexpected error ended the command."));
+        m_messages.Show(this, MessageSink::Kind::Error, QStringLiteral("An unexpected error ended the command."));
     }
 }
 
@@ -336,8 +336,8 @@ bool TfrmMain::SaveWorksheet(const QString& path)
     QString error;
     if (SaveWorksheetFile(path, m_worksheet->toPlainText(), error))
         return true;
-    MessageBox::Show(this, MessageBox::Kind::Error,
-                     QStringLiteral("The worksheet could not be saved to %1: %2").arg(path, error));
+    m_messages.Show(this, MessageSink::Kind::Error,
+                    QStringLiteral("The worksheet could not be saved to %1: %2").arg(path, error));
     return false;
 }
 
@@ -348,22 +348,20 @@ void TfrmMain::PrintWorksheet(QPrinter& printer)
 
 void TfrmMain::EditCommand(int command)
 {
+    // The query box and the worksheet share the three operations but no base class that has them.
+    const auto run = [command](auto* editor) {
+        if (command == kCopy)
+            editor->copy();
+        else if (command == kCut)
+            editor->cut();
+        else
+            editor->paste();
+    };
     QWidget* focus = QApplication::focusWidget();
-    if (auto* line = qobject_cast<QLineEdit*>(focus)) {
-        if (command == kCopy)
-            line->copy();
-        else if (command == kCut)
-            line->cut();
-        else
-            line->paste();
-    } else if (auto* text = qobject_cast<QPlainTextEdit*>(focus)) {
-        if (command == kCopy)
-            text->copy();
-        else if (command == kCut)
-            text->cut();
-        else
-            text->paste();
-    }
+    if (auto* line = qobject_cast<QLineEdit*>(focus))
+        run(line);
+    else if (auto* text = qobject_cast<QPlainTextEdit*>(focus))
+        run(text);
 }
 
 QFont TfrmMain::WorksheetFontOf(const TReg& settings)
@@ -432,7 +430,7 @@ void TfrmMain::ChooseWorksheetFont()
 void TfrmMain::OpenOptions()
 {
     {
-        TfmOption options(m_settings, m_update, this);
+        TfmOption options(m_settings, m_update, m_messages, this);
         options.SetupOptions();
         options.exec();
     }
@@ -479,18 +477,14 @@ void TfrmMain::StartupCheck()
         if (AutoUpdateDue(m_settings, m_clock())) {
             m_engine->Sheet().SetStatus(kUpdatingStatus.Text());
             ProcessPendingEvents();
-            struct BlankStatus
-            {
-                TfrmMain* window;
-                ~BlankStatus() { window->m_engine->Sheet().SetStatus({}); }
-            } blank { this };
+            const StatusAtExit blank(m_engine->Sheet(), QByteArray());
             if (m_update)
                 m_update();
         }
     });
     if (!m_definitions.DefinitionsLoaded()) {
-        MessageBox::Show(this, MessageBox::Kind::Warning,
-                         Plain(kMissingDefinitions1) + QStringLiteral("\r\n") + Plain(kMissingDefinitions2));
+        m_messages.Show(this, MessageSink::Kind::Warning,
+                        Plain(kMissingDefinitions1) + QStringLiteral("\r\n") + Plain(kMissingDefinitions2));
     }
 }
 
@@ -559,9 +553,9 @@ void TfrmMain::ClearLines()
         m_worksheet->clear();
 }
 
-void TfrmMain::ShowStatus(const QByteArray& text)
+void TfrmMain::ShowStatus(const QString& text)
 {
-    m_statusLabel->setText(QString::fromLocal8Bit(text));
+    m_statusLabel->setText(text);
 }
 
 void TfrmMain::ProcessPendingEvents()

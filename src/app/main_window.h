@@ -1,6 +1,8 @@
+/// The main window: query box, worksheet, status line and menus around the lookup engine.
 #pragma once
 
 #include "common/clock.h"
+#include "common/event_wait.h"
 #include "lookup/frontend.h"
 #include "settings/data_locations.h"
 
@@ -23,6 +25,7 @@ class DefinitionTables;
 class FontDialog;
 class TLogFile;
 class LookupEngine;
+class MessageSink;
 class TLumariaButton;
 class TReg;
 class WhoisTransport;
@@ -42,7 +45,7 @@ public:
     /// Everything passed is borrowed and outlives the window. `locations` tells where the definition sets, their
     /// updates and the manual lie.
     TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions, WhoisTransport& transport,
-             DataLocations locations, Clock clock = SystemClock());
+             MessageSink& messages, DataLocations locations, Clock clock = SystemClock());
     /// Writes "< End Vesk? >" to the log.
     ~TfrmMain() override;
 
@@ -90,7 +93,7 @@ public:
     // --- Frontend
     void AppendLine(const QString& line) override;
     void ClearLines() override;
-    void ShowStatus(const QByteArray& text) override;
+    void ShowStatus(const QString& text) override;
     void ProcessPendingEvents() override;
     QByteArray QueryText() const override;
     void SetQueryText(const QByteArray& text) override;
@@ -111,8 +114,10 @@ private:
     TLogFile& m_log;
     DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
+    MessageSink& m_messages;
     DataLocations m_locations;
     Clock m_clock;
+    LoopWait m_wait;
     UpdateFunction m_update;
     std::unique_ptr<LookupEngine> m_engine;
 

@@ -1,32 +1,10 @@
 #include "app/message_box.h"
 
 #include <QGuiApplication>
-#include <QList>
 #include <QWidget>
+#include <cstdio>
 
 namespace vesk {
-
-namespace {
-
-// The answers queued by tests and the texts asked for; the program itself only ever appends to them.
-struct MessageBoxLog
-{
-    QList<QMessageBox::StandardButton> answers;
-    QStringList shown;
-    QList<MessageBox::Kind> kinds;
-};
-
-MessageBoxLog& Log()
-{
-    static MessageBoxLog log;
-    return log;
-}
-
-bool Headless()
-{
-    const QString platform = QGuiApplication::platformName();
-    return platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal");
-}
 
 QMessageBox::StandardButton FirstButton(QMessageBox::StandardButtons buttons)
 {
@@ -37,19 +15,9 @@ QMessageBox::StandardButton FirstButton(QMessageBox::StandardButtons buttons)
     return QMessageBox::NoButton;
 }
 
-} // namespace
-
-QMessageBox::StandardButton MessageBox::Show(QWidget* parent, Kind kind, const QString& text,
-                                             QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton DialogMessageSink::Ask(QWidget* parent, Kind kind, const QString& text,
+                                                   QMessageBox::StandardButtons buttons)
 {
-    MessageBoxLog& log = Log();
-    log.shown.append(text);
-    log.kinds.append(kind);
-    if (!log.answers.isEmpty())
-        return log.answers.takeFirst();
-    if (Headless())
-        return FirstButton(buttons);
-
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     if (kind == Kind::Information)
         icon = QMessageBox::Information;
@@ -64,26 +32,21 @@ QMessageBox::StandardButton MessageBox::Show(QWidget* parent, Kind kind, const Q
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void MessageBox::SetNextAnswer(QMessageBox::StandardButton answer)
+QMessageBox::StandardButton UnattendedMessageSink::Ask(QWidget* /*parent*/, Kind /*kind*/, const QString& text,
+                                                       QMessageBox::StandardButtons buttons)
 {
-    Log().answers.append(answer);
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    std::fputs((line.toLocal8Bit() + '\n').constData(), stderr);
+    return FirstButton(buttons);
 }
 
-QStringList MessageBox::Shown()
+std::unique_ptr<MessageSink> MakePlatformMessageSink()
 {
-    return Log().shown;
-}
-
-QList<MessageBox::Kind> MessageBox::ShownKinds()
-{
-    return Log().kinds;
-}
-
-void MessageBox::ClearShown()
-{
-    Log().shown.clear();
-    Log().kinds.clear();
-    Log().answers.clear();
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QStringLiteral("offscreen") || platform == QStringLiteral("minimal"))
+        return std::make_unique<UnattendedMessageSink>();
+    return std::make_unique<DialogMessageSink>();
 }
 
 } // namespace vesk

@@ -1,6 +1,7 @@
 #include "app/options_dialog.h"
 
 #include "app/message_box.h"
+#include "app/window_label.h"
 #include "common/day_numbers.h"
 #include "settings/settings_store.h"
 #include "widgets/desktop_font.h"
@@ -26,10 +27,11 @@ QCheckBox* AddCheckBox(QGroupBox* box, const QString& name, const QString& capti
 
 } // namespace
 
-TfmOption::TfmOption(TReg& settings, UpdateFunction update, QWidget* owner)
+TfmOption::TfmOption(TReg& settings, UpdateFunction update, MessageSink& messages, QWidget* owner)
     : QDialog(owner)
     , m_settings(settings)
     , m_update(std::move(update))
+    , m_messages(messages)
 {
     setObjectName(QStringLiteral("fmOption"));
     setWindowTitle(QStringLiteral("Options"));
@@ -62,11 +64,8 @@ TfmOption::TfmOption(TReg& settings, UpdateFunction update, QWidget* owner)
     // The caption has the 80 pixels up to the date; a wider stand-in face would run into it, so it shrinks.
     const QString lastUpdateCaption = QStringLiteral("Last Update:");
     const QFont labelFont = DesktopFont(QStringLiteral("MS Sans Serif"), 13);
-    auto* lastUpdate = new QLabel(lastUpdateCaption, m_updating);
-    lastUpdate->setObjectName(QStringLiteral("lastUpdateLabel"));
-    lastUpdate->setFont(FitFontToWidth(labelFont, lastUpdateCaption, 80 - 4));
-    lastUpdate->adjustSize();
-    lastUpdate->move(120, 60);
+    AddLabel(m_updating, QStringLiteral("lastUpdateLabel"), lastUpdateCaption,
+             FitFontToWidth(labelFont, lastUpdateCaption, 80 - 4), 120, 60);
     m_lastUpdateDate = new QLabel(m_updating);
     m_lastUpdateDate->setObjectName(QStringLiteral("lastUpdateDate"));
     m_lastUpdateDate->setFont(labelFont);
@@ -147,14 +146,14 @@ void TfmOption::RunUpdate()
         updated = m_update && m_update();
     } catch (const std::exception& error) {
         // A damaged file that was already installed: the error itself is the message.
-        MessageBox::Show(this, MessageBox::Kind::Error, QString::fromLocal8Bit(error.what()));
+        m_messages.Show(this, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));
         RefreshOptions();
         return;
     }
     if (updated)
         RefreshOptions();
     else
-        MessageBox::Show(this, MessageBox::Kind::Plain, QStringLiteral("Fail to update, please retry next time."));
+        m_messages.Show(this, MessageSink::Kind::Plain, QStringLiteral("Fail to update, please retry next time."));
 }
 
 } // namespace vesk

@@ -1,3 +1,4 @@
+/// The options dialog: the search switches, the definition update and its date.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +11,7 @@ class QPushButton;
 
 namespace vesk {
 
+class MessageSink;
 class TReg;
 
 /// The options dialog: the six search and update flags, the day of the last definition check, an update at
@@ -23,7 +25,7 @@ public:
     /// Runs the definition update; true when it succeeded. It may throw (a damaged new file).
     using UpdateFunction = std::function<bool()>;
 
-    TfmOption(TReg& settings, UpdateFunction update, QWidget* owner = nullptr);
+    TfmOption(TReg& settings, UpdateFunction update, MessageSink& messages, QWidget* owner = nullptr);
 
     /// Creates the three push buttons, shows the settings, then connects the check boxes.
     void SetupOptions();
@@ -40,6 +42,7 @@ private:
 
     TReg& m_settings;
     UpdateFunction m_update;
+    MessageSink& m_messages;
     QGroupBox* m_searching = nullptr;
     QGroupBox* m_updating = nullptr;
     QCheckBox* m_filterComments = nullptr;

@@ -1,6 +1,7 @@
 #include "app/splash_window.h"
 
 #include "app/jpeg_image.h"
+#include "app/window_label.h"
 #include "common/app_version.h"
 #include "widgets/desktop_font.h"
 
@@ -17,23 +18,6 @@ namespace {
 QFont Arial(int pixelHeight, bool bold = false)
 {
     return DesktopFont(QStringLiteral("Arial"), pixelHeight, bold);
-}
-
-QLabel* AddLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y,
-                 int width = -1)
-{
-    auto* label = new QLabel(text, panel);
-    label->setObjectName(name);
-    label->setFont(font);
-    if (width > 0) {
-        label->setWordWrap(true);
-        label->setFixedWidth(width);
-        label->adjustSize();
-    } else {
-        label->adjustSize();
-    }
-    label->move(x, y);
-    return label;
 }
 
 } // namespace

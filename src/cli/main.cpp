@@ -1,7 +1,7 @@
 // vesk-query: the search of the Vesk window from the command line.
 
-#include "cli/interrupt_watch.h"
 #include "cli/query_command.h"
+#include "common/signal_watch.h"
 #include "defs/definition_tables.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -42,6 +43,8 @@ int main(int argc, char* argv[])
     context.ErrIsTerminal = isatty(fileno(stderr)) != 0;
 
     vesk::QueryCommand command(std::move(context), out, err);
-    vesk::InterruptWatch interrupts([&command] { command.RequestStop(); });
+    // Ctrl-C is the stop request; a second one ends the process.
+    vesk::SignalWatch interrupts({ SIGINT }, vesk::SignalWatch::Repeat::EndProcess,
+                                 [&command] { command.RequestStop(); });
     return command.Run(QCoreApplication::arguments());
 }

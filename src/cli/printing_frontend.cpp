@@ -28,12 +28,11 @@ void PrintingFrontend::AppendLine(const QString& line)
     m_out.write((m_outIsTerminal ? TerminalSafeText(line) : line).toUtf8() + '\n');
 }
 
-void PrintingFrontend::ShowStatus(const QByteArray& text)
+void PrintingFrontend::ShowStatus(const QString& text)
 {
     if (!m_echoStatus || text.isEmpty())
         return;
-    const QString status = QString::fromLocal8Bit(text);
-    m_err.write((m_errIsTerminal ? TerminalSafeText(status) : status).toUtf8() + '\n');
+    m_err.write((m_errIsTerminal ? TerminalSafeText(text) : text).toUtf8() + '\n');
 }
 
 void PrintingFrontend::ProcessPendingEvents()

@@ -1,3 +1,4 @@
+/// vesk-query's printing front end: the worksheet on standard output, the status on standard error.
 #pragma once
 
 #include "lookup/frontend.h"
@@ -23,7 +24,7 @@ public:
     void AppendLine(const QString& line) override;
     void ClearLines() override { }
     /// Echoes non-empty texts; the blanking between steps would only add empty lines.
-    void ShowStatus(const QByteArray& text) override;
+    void ShowStatus(const QString& text) override;
     /// Runs the application's pending events once (the Ctrl-C notifier among them).
     void ProcessPendingEvents() override;
     QByteArray QueryText() const override { return m_query; }

@@ -3,6 +3,7 @@
 #include "cli/printing_frontend.h"
 #include "cli/resolve_option.h"
 #include "common/app_version.h"
+#include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "settings/settings_store.h"
@@ -180,7 +181,8 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
 
     PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
-    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
+    LoopWait wait;
+    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport, wait,
                         m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
     engine.Sheet().SetLocale(m_context.Locale);

@@ -1,3 +1,4 @@
+/// vesk-query's command: options, the search or the update, and the exit status.
 #pragma once
 
 #include "common/clock.h"
@@ -13,7 +14,7 @@ namespace vesk {
 
 class AddressBook;
 class DefinitionTables;
-class TLogFile;
+class LogSink;
 class LookupEngine;
 class TReg;
 class WhoisTransport;
@@ -22,7 +23,7 @@ class WhoisTransport;
 struct QueryCommandContext
 {
     TReg& Settings; ///< read; the options override its values in memory only
-    TLogFile& Log;
+    LogSink& Log;
     DefinitionTables& Definitions;
     WhoisTransport& Transport;
     /// Fills Definitions (from the definition set in use); may throw with a message.

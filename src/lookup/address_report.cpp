@@ -20,10 +20,10 @@ void LookupEngine::AddressReport()
         if (m_settings.InclDomain) {
             const QByteArray name = m_transport.ReverseName(number);
             if (name.isEmpty()) {
-                m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kNoDomainNameFor, { address })));
+                WriteReply(texts::FormatText(texts::kNoDomainNameFor, { address }));
             } else {
-                m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kDomainNameFor, { address })));
-                m_sheet.WriteLine(QString::fromLocal8Bit(name));
+                WriteReply(texts::FormatText(texts::kDomainNameFor, { address }));
+                WriteReply(name);
             }
         }
         LookupNetworkDetails(address);

@@ -111,7 +111,7 @@ void LookupEngine::ContactSearch(const QByteArray& domain, const DomainRecord& r
         return;
 
     for (const ContactHandle& contact : FindContactHandles(record.Reply)) {
-        QByteArray reply = QueryServer(record.Host, contact.Handle, texts::kWhoisPort, true, record.Source);
+        QByteArray reply = QueryServer(record.Host, contact.Handle, texts::kWhoisPort, Pause::Yes, record.Source);
         if (m_settings.FilterComments)
             reply = FilterRWhoisReply(reply);
         // A server that does not know the handle says so with its no-match text; that is not worth a section.
@@ -119,7 +119,7 @@ void LookupEngine::ContactSearch(const QByteArray& domain, const DomainRecord& r
             continue;
         m_sheet.WriteSourceBox(QByteArray(texts::kContactDetailsTitle) + UpperAscii(contact.Handle),
                                QByteArray(texts::kSourcePrefix) + record.Host);
-        m_sheet.WriteLine(QString::fromLocal8Bit(contact.Labels.join(", ") + ": " + contact.Handle));
+        WriteReply(contact.Labels.join(", ") + ": " + contact.Handle);
         m_sheet.WriteLine(Utf8ToWideText(reply));
     }
 }

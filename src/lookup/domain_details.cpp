@@ -32,7 +32,7 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
     const QByteArray title = QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain);
     const THostMark first = ProfileFor(m_definitions, server);
     QByteArray reply
-        = QueryServer(first.Host, BuildDomainQuery(first, domain), texts::kWhoisPort, false, HostSource::Fixed);
+        = QueryServer(first.Host, BuildDomainQuery(first, domain), texts::kWhoisPort, Pause::No, HostSource::Fixed);
     if (reply.isEmpty()) {
         WriteNoMatch(domain);
         return DomainRecord();
@@ -51,7 +51,7 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
         const THostMark registrar = ProfileFor(m_definitions, registrarHost);
         if (!registrar.Host.isEmpty()) {
             QByteArray record = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain), texts::kWhoisPort,
-                                            false, HostSource::Referral);
+                                            Pause::No, HostSource::Referral);
             if (!record.isEmpty()) {
                 const QByteArray host = LowerAscii(registrar.Host);
                 m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + host);
@@ -88,12 +88,12 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
         for (int k = 0; k < 3; ++k) {
             if (handles[k].isEmpty())
                 continue;
-            QByteArray contact = QueryServer(first.Host, handles[k], texts::kWhoisPort, true, HostSource::Fixed);
+            QByteArray contact = QueryServer(first.Host, handles[k], texts::kWhoisPort, Pause::Yes, HostSource::Fixed);
             if (filter)
                 contact = RemoveAll(FilterRWhoisReply(contact), texts::kContactPrefix);
             if (contact.isEmpty())
                 continue;
-            m_sheet.WriteLine(QString::fromLocal8Bit("\r\n" + QByteArray(texts::kRWhoisContactLabels[k]) + ':'));
+            WriteReply("\r\n" + QByteArray(texts::kRWhoisContactLabels[k]) + ':');
             m_sheet.WriteLine(Utf8ToWideText(contact));
         }
     }

@@ -22,8 +22,7 @@ void LookupEngine::DomainReport()
     const TTLDData tld = m_definitions.FindTld(parts.Tld);
 
     m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(domain) }));
-    m_sheet.WriteLine(QString::fromLocal8Bit(
-        texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" })));
+    WriteReply(texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" }));
 
     bool resolved = false;
     if (m_settings.InclIP) {
@@ -37,10 +36,10 @@ void LookupEngine::DomainReport()
         }
         m_sheet.SetStatus(QByteArray());
         if (!failure.isEmpty()) {
-            m_sheet.WriteLine(QString::fromLocal8Bit(failure));
+            WriteReply(failure);
         } else {
             resolved = true;
-            m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kAddressesFor, { name })));
+            WriteReply(texts::FormatText(texts::kAddressesFor, { name }));
             for (const QByteArray& address : addresses)
                 m_sheet.WriteLine(QString::fromLatin1(address));
         }

@@ -1,3 +1,4 @@
+/// The front end: the one narrow interface through which the engine shows its work.
 #pragma once
 
 #include <QByteArray>
@@ -16,8 +17,8 @@ public:
     virtual void AppendLine(const QString& line) = 0;
     /// Removes every worksheet line.
     virtual void ClearLines() = 0;
-    /// Replaces the status line; the empty text blanks it.
-    virtual void ShowStatus(const QByteArray& text) = 0;
+    /// Replaces the status line; the empty text blanks it. The text is already converted for showing.
+    virtual void ShowStatus(const QString& text) = 0;
     /// Lets the window handle its pending events once (repaint, clicks).
     virtual void ProcessPendingEvents() = 0;
     /// The query box.

@@ -1,16 +1,19 @@
 #include "lookup/lookup_engine.h"
 
+#include "common/event_wait.h"
+#include "common/log_sink.h"
 #include "lookup/report_texts.h"
 
 namespace vesk {
 
-LookupEngine::LookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const DefinitionTables& definitions,
-                           WhoisTransport& transport, Clock clock)
+LookupEngine::LookupEngine(Frontend& frontend, TReg& settings, LogSink& log, const DefinitionTables& definitions,
+                           WhoisTransport& transport, EventWait& wait, Clock clock)
     : m_frontend(frontend)
     , m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
     , m_transport(transport)
+    , m_wait(wait)
     , m_sheet(frontend, std::move(clock))
 { }
 
@@ -35,7 +38,7 @@ void LookupEngine::WriteReply(QByteArrayView reply)
 
 void LookupEngine::WriteNoMatch(const QByteArray& domain)
 {
-    m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kNoMatch, { domain })));
+    WriteReply(texts::FormatText(texts::kNoMatch, { domain }));
 }
 
 } // namespace vesk

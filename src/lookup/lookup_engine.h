@@ -1,3 +1,4 @@
+/// The lookup engine: turns the query box into one report in the worksheet.
 #pragma once
 
 #include "common/clock.h"
@@ -12,8 +13,15 @@
 namespace vesk {
 
 class DefinitionTables;
-class TLogFile;
+class EventWait;
+class LogSink;
 class TReg;
+
+/// Whether an exchange first waits out the pause that metered servers ask for.
+enum class Pause {
+    No,
+    Yes,
+};
 
 /// The record that the domain details lookup wrote: which server answered and its reply as written (after the
 /// comment filtering that the settings asked for). Host is empty when nothing was written.
@@ -31,9 +39,10 @@ struct DomainRecord
 class LookupEngine
 {
 public:
-    /// Everything is borrowed and must outlive the engine. `clock` dates the header boxes.
-    LookupEngine(Frontend& frontend, TReg& settings, TLogFile& log, const DefinitionTables& definitions,
-                 WhoisTransport& transport, Clock clock = SystemClock());
+    /// Everything is borrowed and must outlive the engine. `wait` lets the pauses pass while the window keeps
+    /// handling its events; `log` takes the query records; `clock` dates the header boxes.
+    LookupEngine(Frontend& frontend, TReg& settings, LogSink& log, const DefinitionTables& definitions,
+                 WhoisTransport& transport, EventWait& wait, Clock clock = SystemClock());
 
     /// Runs one search for the query box text. The busy cursor is on meanwhile. However the search ends, the
     /// cursor is restored and the stop flag set before an error leaves: QueryTooLongError for a query of more than
@@ -53,10 +62,10 @@ public:
 
     // --- The operations of a search, public so that the window's commands and the tests can run one alone.
 
-    /// One exchange with `host`:`port`: shows the connecting status, lets the window repaint, optionally pauses,
+    /// One exchange with `host`:`port`: shows the connecting status, lets the window repaint, pauses if asked,
     /// and gives every byte that arrived (empty on failure). Asks nothing while the stop flag is set. The status
     /// line is blank afterwards on every path.
-    QByteArray QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause, HostSource source);
+    QByteArray QueryServer(const QByteArray& host, const QByteArray& query, int port, Pause pause, HostSource source);
 
     /// IPv4 addresses of `host` in resolver order, as dotted texts, into `addresses` (emptied first). Gives the
     /// empty text on success and the fixed failure message when the trimmed host is empty, does not resolve, or
@@ -84,15 +93,17 @@ public:
 
 private:
     QByteArray QueryText() const;
+    /// Writes 8-bit text (a reply or a report line) into the worksheet, converted from the system code page.
     void WriteReply(QByteArrayView reply);
     void WriteNoMatch(const QByteArray& domain);
     void WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply);
 
     Frontend& m_frontend;
     TReg& m_settings;
-    TLogFile& m_log;
+    LogSink& m_log;
     const DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
+    EventWait& m_wait;
     Worksheet m_sheet;
     bool m_stop = false;
     int m_pauseMs = 1100;

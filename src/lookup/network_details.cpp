@@ -41,12 +41,13 @@ QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
 
-    QByteArray reply = QueryServer(arinWhois, query, texts::kArinWhoisPort, true, HostSource::Fixed);
+    QByteArray reply = QueryServer(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
     if (!reply.isEmpty()) {
         // A list of networks: the last one listed is the most specific; ask for it by handle.
         const QByteArray handle = PickNetHandle(reply);
         if (!handle.isEmpty()) {
-            const QByteArray record = QueryServer(arinWhois, handle, texts::kArinWhoisPort, true, HostSource::Fixed);
+            const QByteArray record
+                = QueryServer(arinWhois, handle, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
             if (!record.isEmpty())
                 reply = record;
         }
@@ -64,15 +65,15 @@ QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
         if (!referral.Host.isEmpty()) {
             const QByteArray host = LowerAscii(referral.Host);
             const int port = ReferralPort(referral.Port, texts::kWhoisPort);
-            const QByteArray answer = RemovePrefixedLines(QueryServer(host, query, port, false, HostSource::Referral),
-                                                          texts::kCommentPrefix);
+            const QByteArray answer = RemovePrefixedLines(
+                QueryServer(host, query, port, Pause::No, HostSource::Referral), texts::kCommentPrefix);
             if (!answer.isEmpty())
                 WriteNetworkSection(address, host, answer);
             return block;
         }
     }
 
-    reply = QueryServer(arinRWhois, query, texts::kArinRWhoisPort, true, HostSource::Fixed);
+    reply = QueryServer(arinRWhois, query, texts::kArinRWhoisPort, Pause::Yes, HostSource::Fixed);
     const ReferralTarget referral = ExtractRWhoisReferral(reply);
     if (filter)
         reply = FilterRWhoisNetwork(reply);
@@ -83,7 +84,7 @@ QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
         if (port == 0)
             return block;
         const QByteArray host = LowerAscii(referral.Host);
-        QByteArray answer = QueryServer(host, query, port, false, HostSource::Referral);
+        QByteArray answer = QueryServer(host, query, port, Pause::No, HostSource::Referral);
         if (filter)
             answer = FilterRWhoisNetwork(answer);
         if (!answer.isEmpty())

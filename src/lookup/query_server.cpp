@@ -14,7 +14,7 @@ constexpr qsizetype kMaxAddresses = 101;
 
 } // namespace
 
-QByteArray LookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, bool pause,
+QByteArray LookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, Pause pause,
                                      HostSource source)
 {
     StatusAtExit blank(m_sheet, QByteArray());
@@ -24,8 +24,8 @@ QByteArray LookupEngine::QueryServer(const QByteArray& host, const QByteArray& q
 
     m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }));
     m_frontend.ProcessPendingEvents();
-    if (pause)
-        Delay(m_pauseMs);
+    if (pause == Pause::Yes)
+        m_wait.WaitFor(m_pauseMs);
     return m_transport.Exchange(host, port, query, source);
 }
 

@@ -1,3 +1,4 @@
+/// The report texts: every fixed text that the reports write or show.
 #pragma once
 
 #include "defs/scrambled_text.h"
@@ -7,7 +8,8 @@
 #include <initializer_list>
 
 // Every fixed text that the reports write or show, in one place, so that a wording is changed once.
-// Texts with %s/%d are filled in with QString::asprintf-style arguments by the engine.
+// A %s or %d in a text marks where FormatText (below) puts its next argument, as bytes taken verbatim: nothing
+// is converted or formatted, so a number is passed already as text.
 
 namespace vesk::texts {
 

@@ -1,8 +1,8 @@
+#include "common/log_sink.h"
 #include "defs/definition_tables.h"
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
-#include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "whois/host_text.h"
 
@@ -45,7 +45,7 @@ void LookupEngine::Search()
 
     const QByteArray query = TrimText(m_frontend.QueryText());
     m_frontend.SetQueryText(query);
-    m_log.WriteLog(QByteArray(texts::kLogQuery) + query);
+    m_log.Write(QByteArray(texts::kLogQuery) + query);
 
     if (IsIPAddress(query)) {
         AddressReport();
@@ -70,7 +70,7 @@ void LookupEngine::PlainQuery()
     const QByteArray query = QueryText();
     m_sheet.WriteHeaderBox(texts::FormatText(texts::kPlainQueryTitle, { UpperAscii(server), UpperAscii(query) }));
     // No filtering and no stand-in text: the user asked this server directly and sees exactly its answer.
-    WriteReply(QueryServer(server, query, texts::kWhoisPort, false, HostSource::Fixed));
+    WriteReply(QueryServer(server, query, texts::kWhoisPort, Pause::No, HostSource::Fixed));
     m_sheet.WriteLine(QString());
     m_sheet.SetStatus(QByteArray(texts::kStatusDone));
 }

@@ -79,7 +79,7 @@ void Worksheet::ClearWorksheet()
 
 void Worksheet::SetStatus(const QByteArray& text)
 {
-    m_frontend.ShowStatus(text);
+    m_frontend.ShowStatus(QString::fromLocal8Bit(text));
 }
 
 QString Worksheet::CloseBoxLine(const QString& line)

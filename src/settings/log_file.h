@@ -1,6 +1,8 @@
+/// The log file: the run history the program keeps beside itself.
 #pragma once
 
 #include "common/clock.h"
+#include "common/log_sink.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -12,7 +14,7 @@ namespace vesk {
 /// The run history beside the executable: LOG/<base>.log, lines "yy.mm.dd hh:mm:ss > message" with CR LF.
 /// A log of 1,048,575 bytes or more is archived at start as <base>_NNNN.LOG (lowest free hex number).
 /// A log that cannot be opened leaves the object inactive and the program works on without it.
-class TLogFile
+class TLogFile final : public LogSink
 {
 public:
     /// Archive numbers tried, 0000 to FFFE. When all are taken the log is not archived and grows on.
@@ -43,6 +45,8 @@ public:
     /// True once a record (or the opening empty lines) could not be written in full; the log stays active
     /// and later records are still attempted.
     bool HasWriteError() const;
+    /// The sink's record: the same as WriteLog.
+    void Write(QByteArrayView message) override { WriteLog(message); }
 
 private:
     void OpenLog();

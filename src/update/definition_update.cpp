@@ -1,10 +1,10 @@
 #include "update/definition_update.h"
 
 #include "common/day_numbers.h"
+#include "common/log_sink.h"
 #include "defs/definition_file.h"
 #include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
-#include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "vesk_version.h"
 #include "whois/host_text.h"
@@ -133,9 +133,9 @@ bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QS
     return file.commit();
 }
 
-DefinitionUpdate::DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions,
-                                   DataLocations locations, DownloadFunction download, Clock clock,
-                                   QByteArray baseAddress, InstallFunction install)
+DefinitionUpdate::DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions, DataLocations locations,
+                                   DownloadFunction download, Clock clock, QByteArray baseAddress,
+                                   InstallFunction install)
     : m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
@@ -198,10 +198,9 @@ UpdateOutcome DefinitionUpdate::Run()
     outcome.Installed = true;
     outcome.Succeeded = true;
     m_settings.LastUpdate = today;
-    m_log.WriteLog("Definition Files Updated");
+    m_log.Write("Definition Files Updated");
     outcome.After = CurrentDefinitionSet(m_locations);
-    m_definitions.LoadTldTable(outcome.After.Dir);
-    m_definitions.LoadHostMarks(outcome.After.Dir);
+    m_definitions.LoadAll(outcome.After.Dir);
     return outcome;
 }
 
@@ -253,7 +252,7 @@ bool DefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, 
     return m_install(bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName)));
 }
 
-UpdateOutcome RunDefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions,
+UpdateOutcome RunDefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions,
                                   const DataLocations& locations, const BusyCallback& busy)
 {
     DefinitionUpdate update(settings, log, definitions, locations,
@@ -261,7 +260,7 @@ UpdateOutcome RunDefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTable
     return update.Run();
 }
 
-bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const DataLocations& locations,
+bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const DataLocations& locations,
                        const BusyCallback& busy)
 {
     return RunDefinitionUpdate(settings, log, definitions, locations, busy).Succeeded;

@@ -1,3 +1,4 @@
+/// The definition update: download, check, install and reload of the definition files.
 #pragma once
 
 #include "common/clock.h"
@@ -15,7 +16,7 @@
 namespace vesk {
 
 class TReg;
-class TLogFile;
+class LogSink;
 class DefinitionTables;
 
 /// What the options dialog shows when UpdateDefinitions gives false.
@@ -65,7 +66,7 @@ public:
 
     /// `locations` tells where the sets lie; `download` fetches the version and definition files from
     /// `baseAddress` + their names.
-    DefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions, DataLocations locations,
+    DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions, DataLocations locations,
                      DownloadFunction download, Clock clock = SystemClock(),
                      QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
 
@@ -93,7 +94,7 @@ private:
     bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
 
     TReg& m_settings;
-    TLogFile& m_log;
+    LogSink& m_log;
     DefinitionTables& m_definitions;
     DataLocations m_locations;
     DownloadFunction m_download;
@@ -104,11 +105,11 @@ private:
 
 /// The update as the program runs it: downloads through DownloadToCache from the fixed update location,
 /// showing the busy state through `busy`.
-UpdateOutcome RunDefinitionUpdate(TReg& settings, TLogFile& log, DefinitionTables& definitions,
+UpdateOutcome RunDefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions,
                                   const DataLocations& locations, const BusyCallback& busy = {});
 
 /// RunDefinitionUpdate, reduced to whether it succeeded.
-bool UpdateDefinitions(TReg& settings, TLogFile& log, DefinitionTables& definitions, const DataLocations& locations,
+bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const DataLocations& locations,
                        const BusyCallback& busy = {});
 
 } // namespace vesk

@@ -6,6 +6,7 @@
 #include "defs/definition_file.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
+#include "recording_message_sink.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "support/fake_whois_server.h"
@@ -47,20 +48,16 @@ class ApplicationTest : public testing::Test
 protected:
     void SetUp() override
     {
-        MessageBox::ClearShown();
         m_savedName = QCoreApplication::applicationName();
         m_options.ExecutableDir = m_dir.path();
         m_options.ExecutableName = QStringLiteral("vesk");
         m_options.SettingsFile = m_dir.filePath(QStringLiteral("settings.ini"));
         m_options.LockDirectory = m_dir.path();
         m_options.Transport = &m_transport;
+        m_options.Messages = &m_messages;
         m_options.SplashMilliseconds = 0;
     }
-    void TearDown() override
-    {
-        QCoreApplication::setApplicationName(m_savedName);
-        MessageBox::ClearShown();
-    }
+    void TearDown() override { QCoreApplication::setApplicationName(m_savedName); }
     QStringList LogLines() const { return ReadLogLines(m_dir.filePath(QStringLiteral("LOG/vesk.log"))); }
     QString StoredSetting(const QString& key) const
     {
@@ -70,6 +67,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_savedName;
     test::InMemoryTransport m_transport;
+    test::RecordingMessageSink m_messages;
     StartOptions m_options;
 };
 
@@ -134,7 +132,7 @@ TEST_F(ApplicationTest, ADamagedDefinitionFileEndsTheStartWithItsMessage)
     m_options.OnMainWindow = [&](TfrmMain&) { built = true; };
     EXPECT_EQ(RunApplication(m_options), StartResult::StartupError);
     EXPECT_FALSE(built);
-    EXPECT_EQ(MessageBox::Shown(), QStringList { QStringLiteral("Invalid file format") });
+    EXPECT_EQ(m_messages.Shown(), QStringList { QStringLiteral("Invalid file format") });
     EXPECT_EQ(StoredSetting(QStringLiteral("Font/Name")), QStringLiteral("Courier New"));
 }
 
@@ -217,7 +215,8 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
     definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" },
                                { "whois.markmonitor.com", 0, "", "", "No match for", "", "" } });
-    TfrmMain window(settings, log, definitions, transport, DataLocations::InOneFolder(dir.path()));
+    test::RecordingMessageSink messages;
+    TfrmMain window(settings, log, definitions, transport, messages, DataLocations::InOneFolder(dir.path()));
     window.BuildMainWindow();
     window.Engine().SetPauseMilliseconds(0);
     window.show();

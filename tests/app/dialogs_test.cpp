@@ -2,6 +2,7 @@
 #include "app/options_dialog.h"
 #include "app/splash_window.h"
 #include "common/day_numbers.h"
+#include "recording_message_sink.h"
 #include "settings/settings_store.h"
 #include "support/temp_settings.h"
 
@@ -25,16 +26,12 @@ protected:
     {
         // The date shows the month's name in the user's language; the expectations below are in English.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        MessageBox::ClearShown();
         m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
-        m_dialog = std::make_unique<TfmOption>(*m_settings, [this] { return m_update(); });
+        m_dialog = std::make_unique<TfmOption>(
+            *m_settings, [this] { return m_update(); }, m_messages);
         m_dialog->SetupOptions();
     }
-    void TearDown() override
-    {
-        MessageBox::ClearShown();
-        QLocale::setDefault(m_locale);
-    }
+    void TearDown() override { QLocale::setDefault(m_locale); }
 
     template <typename T> T* Find(const char* name) const
     {
@@ -47,6 +44,7 @@ protected:
     test::TempSettings m_temp;
     std::unique_ptr<TReg> m_settings;
     std::function<bool()> m_update = [] { return true; };
+    test::RecordingMessageSink m_messages;
     std::unique_ptr<TfmOption> m_dialog;
 };
 
@@ -161,9 +159,9 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
     // Failure: the message, and the date stays.
     m_update = [] { return false; };
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
-    ASSERT_EQ(MessageBox::Shown().size(), 1);
-    EXPECT_EQ(MessageBox::Shown()[0], QStringLiteral("Fail to update, please retry next time."));
-    EXPECT_EQ(MessageBox::ShownKinds()[0], MessageBox::Kind::Plain) << "a plain box, without an icon";
+    ASSERT_EQ(m_messages.Shown().size(), 1);
+    EXPECT_EQ(m_messages.Shown()[0], QStringLiteral("Fail to update, please retry next time."));
+    EXPECT_EQ(m_messages.ShownKinds()[0], MessageSink::Kind::Plain) << "a plain box, without an icon";
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("14 Jan 2004"));
     EXPECT_EQ(m_settings->LastUpdate, before);
 
@@ -173,14 +171,14 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
         return true;
     };
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
-    EXPECT_EQ(MessageBox::Shown().size(), 1);
+    EXPECT_EQ(m_messages.Shown().size(), 1);
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("29 Feb 2024"));
 
     // A damaged new file: its own message, and the dialog stays usable.
     m_update = []() -> bool { throw std::runtime_error("Invalid file format"); };
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
-    ASSERT_EQ(MessageBox::Shown().size(), 2);
-    EXPECT_EQ(MessageBox::Shown()[1], QStringLiteral("Invalid file format"));
+    ASSERT_EQ(m_messages.Shown().size(), 2);
+    EXPECT_EQ(m_messages.Shown()[1], QStringLiteral("Invalid file format"));
 }
 
 TEST(SplashWindowTest, SplashAndAboutUses)

@@ -4,6 +4,7 @@
 #include "app/options_dialog.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
+#include "recording_message_sink.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "support/in_memory_transport.h"
@@ -53,12 +54,11 @@ class MainWindowTest : public testing::Test
 protected:
     void SetUp() override
     {
-        MessageBox::ClearShown();
         m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
         m_log = std::make_unique<TLogFile>(m_dir.path(), QStringLiteral("vesk"));
         m_definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
         m_definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" } });
-        m_window = std::make_unique<TfrmMain>(*m_settings, *m_log, m_definitions, m_transport,
+        m_window = std::make_unique<TfrmMain>(*m_settings, *m_log, m_definitions, m_transport, m_messages,
                                               DataLocations::InOneFolder(m_dir.path()));
         m_window->SetUpdateFunction([this] {
             ++m_updates;
@@ -66,7 +66,6 @@ protected:
         });
         m_window->BuildMainWindow();
     }
-    void TearDown() override { MessageBox::ClearShown(); }
 
     QString Sheet() const { return m_window->WorksheetEdit()->toPlainText(); }
     template <typename T> T* Find(const char* name) const { return m_window->findChild<T*>(QString::fromLatin1(name)); }
@@ -83,6 +82,7 @@ protected:
     std::unique_ptr<TLogFile> m_log;
     DefinitionTables m_definitions;
     test::InMemoryTransport m_transport;
+    test::RecordingMessageSink m_messages;
     std::unique_ptr<TfrmMain> m_window;
     int m_updates = 0;
 };
@@ -211,8 +211,8 @@ TEST_F(MainWindowTest, AnErrorEscapingACommandIsReportedAndTheWindowCarriesOn)
 {
     m_window->QueryBox()->setText(QString(300, QLatin1Char('a')));
     m_window->Search();
-    ASSERT_EQ(MessageBox::Shown().size(), 1);
-    EXPECT_FALSE(MessageBox::Shown()[0].isEmpty());
+    ASSERT_EQ(m_messages.Shown().size(), 1);
+    EXPECT_FALSE(m_messages.Shown()[0].isEmpty());
     EXPECT_TRUE(m_window->Engine().StopFlag());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
@@ -232,7 +232,7 @@ TEST_F(MainWindowTest, WelcomeBlockOnEachActivationAfterOneOfOurWindows)
 
     // The options window takes the focus and hands it back: a new welcome block.
     {
-        TfmOption options(*m_settings, {}, m_window.get());
+        TfmOption options(*m_settings, {}, m_messages, m_window.get());
         ShowAndActivate(&options);
         options.close();
         ShowAndActivate(m_window.get());
@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, StartupCheckWarnsAboutMissingDefinitionsAndUpdatesWhenDue
 {
     // Loaded definitions, Auto Update off: nothing happens.
     m_window->StartupCheck();
-    EXPECT_TRUE(MessageBox::Shown().isEmpty());
+    EXPECT_TRUE(m_messages.Shown().isEmpty());
     EXPECT_EQ(m_updates, 0);
 
     // Due: the update runs and the status line is blank afterwards; empty tables bring the two-line warning.
@@ -263,8 +263,8 @@ TEST_F(MainWindowTest, StartupCheckWarnsAboutMissingDefinitionsAndUpdatesWhenDue
     m_window->StartupCheck();
     EXPECT_EQ(m_updates, 1);
     EXPECT_TRUE(m_window->StatusLabel()->text().isEmpty());
-    ASSERT_EQ(MessageBox::Shown().size(), 1);
-    EXPECT_EQ(MessageBox::Shown()[0].count(QStringLiteral("\r\n")), 1);
+    ASSERT_EQ(m_messages.Shown().size(), 1);
+    EXPECT_EQ(m_messages.Shown()[0].count(QStringLiteral("\r\n")), 1);
 
     // 29 days: not due.
     m_settings->LastUpdate += 2;
@@ -356,7 +356,7 @@ TEST_F(MainWindowTest, FileAndEditCommands)
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QStringLiteral("\u2552\u2550 caf\u00e9 \u2555\nsecond\n").toUtf8());
     EXPECT_FALSE(m_window->SaveWorksheet(m_dir.filePath(QStringLiteral("no/such/folder/out.txt"))));
-    EXPECT_EQ(MessageBox::Shown().size(), 1);
+    EXPECT_EQ(m_messages.Shown().size(), 1);
 
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);

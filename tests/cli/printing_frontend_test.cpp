@@ -44,7 +44,7 @@ TEST(PrintingFrontend, PipesGetTheWorksheetExactlyAndTerminalsAMaskedCopy)
         err.open(QIODevice::WriteOnly);
         PrintingFrontend window(out, err, true, terminal, terminal);
         window.AppendLine(line);
-        window.ShowStatus(status);
+        window.ShowStatus(QString::fromLatin1(status));
         if (terminal) {
             EXPECT_EQ(QString::fromUtf8(out.data()), TerminalSafeText(line) + u'\n');
             EXPECT_EQ(QString::fromUtf8(err.data()), TerminalSafeText(QString::fromLatin1(status)) + u'\n');

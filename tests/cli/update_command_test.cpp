@@ -31,8 +31,7 @@ protected:
     {
         WriteFile(kTldFileName, kOldTld);
         WriteFile(kHostMarkFileName, kOldHost);
-        world.Definitions.LoadTldTable(world.Dir.path());
-        world.Definitions.LoadHostMarks(world.Dir.path());
+        world.Definitions.LoadAll(world.Dir.path());
         world.Settings->LastUpdate = 45000;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
@@ -106,10 +105,7 @@ TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
     server.Serve(kTldFileName.Text(), kNewTld);
     server.Serve(kHostMarkFileName.Text(), kNewHost);
 
-    const int status = RunUpdate([this] {
-        world.Definitions.LoadTldTable(world.Dir.path());
-        world.Definitions.LoadHostMarks(world.Dir.path());
-    });
+    const int status = RunUpdate([this] { world.Definitions.LoadAll(world.Dir.path()); });
 
     ASSERT_EQ(status, QueryCommand::Success) << err.data().toStdString();
     EXPECT_TRUE(err.data().startsWith("vesk-query: warning: The definition files cannot be read: "))

@@ -34,7 +34,7 @@ TEST(FileNameNoExtTest, CutsThePathAndTheLastExtension)
     }
 }
 
-TEST(DelayTest, HandlesEventsWhileWaitingTheFullTime)
+TEST(LoopWaitTest, HandlesEventsWhileWaitingTheFullTime)
 {
     bool timerFired = false;
     bool queuedRan = false;
@@ -43,29 +43,43 @@ TEST(DelayTest, HandlesEventsWhileWaitingTheFullTime)
         QCoreApplication::instance(), [&] { queuedRan = true; }, Qt::QueuedConnection);
     QElapsedTimer elapsed;
     elapsed.start();
-    Delay(60);
+    EXPECT_FALSE(LoopWait().WaitFor(60));
     EXPECT_GE(elapsed.elapsed(), 60);
     EXPECT_TRUE(timerFired);
     EXPECT_TRUE(queuedRan);
 }
 
-TEST(DelayTest, ZeroHandlesPendingEventsOnce)
+TEST(LoopWaitTest, ZeroHandlesPendingEventsOnce)
 {
     bool queuedRan = false;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&] { queuedRan = true; }, Qt::QueuedConnection);
-    Delay(0);
+    LoopWait().WaitFor(0);
     EXPECT_TRUE(queuedRan);
-    Delay(-5);
+    LoopWait().WaitFor(-5);
 }
 
-TEST(DelayTest, AQuitDuringTheWaitDoesNotCutItShort)
+TEST(LoopWaitTest, AQuitDuringTheWaitDoesNotCutItShort)
 {
     QTimer::singleShot(5, [] { QCoreApplication::exit(0); });
     QElapsedTimer elapsed;
     elapsed.start();
-    Delay(40);
+    LoopWait().WaitFor(40);
     EXPECT_GE(elapsed.elapsed(), 40);
+}
+
+TEST(LoopWaitTest, EndsWhenTheConditionTurnsTrue)
+{
+    // A condition set by an event ends the wait within a slice; one already true ends it before any waiting.
+    // The generous bound only proves the wait did not run its full time.
+    bool arrived = false;
+    QTimer::singleShot(10, [&] { arrived = true; });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_TRUE(LoopWait().WaitFor(60000, [&] { return arrived; }));
+    EXPECT_LT(elapsed.elapsed(), 30000);
+    EXPECT_TRUE(LoopWait().WaitFor(60000, [] { return true; }));
+    EXPECT_FALSE(LoopWait().WaitFor(1, [] { return false; }));
 }
 
 TEST(DayNumberTest, CountsFromTheLastDaysOf1899)

@@ -12,6 +12,7 @@
 #include "support/in_memory_transport.h"
 #include "support/lookup_world.h"
 #include "support/recording_frontend.h"
+#include "support/recording_wait.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
 #include "support/test_files.h"
@@ -48,7 +49,8 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
     transport.SetReply("whois.nic.fr", "google.fr",
                        ReadTestData(QStringLiteral("whois/whois.nic.fr-fr-registered.txt")));
     RecordingFrontend window;
-    LookupEngine engine(window, settings, log, definitions, transport, FixedNow);
+    RecordingWait wait;
+    LookupEngine engine(window, settings, log, definitions, transport, wait, FixedNow);
     engine.SetPauseMilliseconds(0);
 
     window.SetQueryText("google.fr");

@@ -214,18 +214,25 @@ TEST_F(SearchTest, QueryServerStatusAndStopFlag)
     world.Transport.SetReply("whois.example.net", 43, "example.com", "abc");
     world.Window.SetEventHook(
         [&](int) { EXPECT_EQ(world.Window.Status(), "Wait....  Connecting whois.example.net:43 for example.com"); });
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, false, HostSource::Fixed), "abc");
+    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::No, HostSource::Fixed), "abc");
     EXPECT_EQ(world.Window.Statuses(),
               (QList<QByteArray> { "Wait....  Connecting whois.example.net:43 for example.com", QByteArray() }));
     EXPECT_EQ(world.Window.EventCalls(), 1);
+    EXPECT_TRUE(world.Wait.Waits().isEmpty()) << "Pause::No never waits";
+
+    world.Engine->SetPauseMilliseconds(1100);
+    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed), "abc");
+    EXPECT_EQ(world.Wait.Waits(), QList<int> { 1100 }) << "the pause goes through the injected wait";
 
     world.Window.SetEventHook(nullptr);
     world.Engine->StopSearch(); // flag set: nothing is shown or sent, the line is blanked
     const int calls = world.Window.EventCalls();
     world.Transport.ClearLog();
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, true, HostSource::Fixed), QByteArray());
+    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed),
+              QByteArray());
     EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
     EXPECT_EQ(world.Window.EventCalls(), calls);
+    EXPECT_EQ(world.Wait.Waits().size(), 1) << "a stopped search does not pause";
     EXPECT_EQ(world.Window.Status(), QByteArray());
 }
 

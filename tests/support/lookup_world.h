@@ -1,3 +1,4 @@
+/// The engine's test world, shared by the lookup, command-line and fault tests.
 #pragma once
 
 #include "defs/definition_tables.h"
@@ -6,12 +7,11 @@
 #include "settings/settings_store.h"
 #include "support/in_memory_transport.h"
 #include "support/recording_frontend.h"
+#include "support/recording_wait.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
-
-// The engine's test world, shared by the lookup, command-line and fault tests.
 
 namespace vesk::test {
 
@@ -23,7 +23,8 @@ QDateTime FixedNow();
 DefinitionTables TestDefinitions();
 
 /// One isolated world for the engine: settings in a temporary INI file (never written back), a log in the same
-/// folder, the test definitions, an in-memory transport, a recording window, and no pause before queries.
+/// folder, the test definitions, an in-memory transport, a recording window, and a recording wait (pauses of 0 ms,
+/// noted only).
 class LookupWorld
 {
 public:
@@ -40,6 +41,7 @@ public:
     DefinitionTables Definitions;
     InMemoryTransport Transport;
     RecordingFrontend Window;
+    RecordingWait Wait;
     std::unique_ptr<LookupEngine> Engine;
 };
 

@@ -13,9 +13,10 @@ void RecordingFrontend::ClearLines()
     ++m_clears;
 }
 
-void RecordingFrontend::ShowStatus(const QByteArray& text)
+void RecordingFrontend::ShowStatus(const QString& text)
 {
-    m_statuses.append(text);
+    // Kept as 8-bit text, the form the engine's status texts and the tests' expectations are written in.
+    m_statuses.append(text.toLocal8Bit());
 }
 
 void RecordingFrontend::ProcessPendingEvents()

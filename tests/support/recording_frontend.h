@@ -1,3 +1,4 @@
+/// The recording front end: what the engine showed, kept for the tests to read.
 #pragma once
 
 #include "lookup/frontend.h"
@@ -18,7 +19,7 @@ class RecordingFrontend : public Frontend
 public:
     void AppendLine(const QString& line) override;
     void ClearLines() override;
-    void ShowStatus(const QByteArray& text) override;
+    void ShowStatus(const QString& text) override;
     void ProcessPendingEvents() override;
     QByteArray QueryText() const override { return m_query; }
     void SetQueryText(const QByteArray& text) override;

@@ -52,8 +52,7 @@ protected:
     {
         WriteWholeFile(Local(kTldFileName), kOldTld);
         WriteWholeFile(Local(kHostMarkFileName), kOldHost);
-        m_definitions.LoadTldTable(m_dir.path());
-        m_definitions.LoadHostMarks(m_dir.path());
+        m_definitions.LoadAll(m_dir.path());
         ASSERT_TRUE(m_definitions.DefinitionsLoaded());
         m_settings.emplace(m_store.Open(), TReg::WriteBack::Never, test::FixedClock(kNow));
         m_settings->LastUpdate = 37990;
@@ -276,8 +275,7 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
     }
     // A fresh start still finds both tables.
     DefinitionTables restarted;
-    restarted.LoadTldTable(m_dir.path());
-    restarted.LoadHostMarks(m_dir.path());
+    restarted.LoadAll(m_dir.path());
     EXPECT_TRUE(restarted.DefinitionsLoaded());
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
