@@ -76,10 +76,11 @@ StartResult RunApplication(const StartOptions& options)
             QCoreApplication::setApplicationName(QStringLiteral("Vesk?"));
             Delay(options.SplashMilliseconds);
 
+            EventLoopWait wait;
             std::unique_ptr<TcpWhoisTransport> ownTransport;
             WhoisTransport* transport = options.Transport;
             if (transport == nullptr) {
-                ownTransport = std::make_unique<TcpWhoisTransport>();
+                ownTransport = std::make_unique<TcpWhoisTransport>(wait);
                 transport = ownTransport.get();
             }
             TfrmMain window(*settings, *log, *definitions, *transport, locations);

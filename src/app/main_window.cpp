@@ -164,7 +164,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_statusLabel->setFixedWidth(500);
     statusBar()->addWidget(m_statusLabel);
 
-    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_clock);
+    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
 }
 
 TfrmMain::~TfrmMain()

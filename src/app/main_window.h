@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "common/event_wait.h"
 #include "lookup/frontend.h"
 #include "settings/data_locations.h"
 
@@ -114,6 +115,7 @@ private:
     DataLocations m_locations;
     Clock m_clock;
     UpdateFunction m_update;
+    EventLoopWait m_wait; ///< the engine's pauses keep the window responsive and end at a stop
     std::unique_ptr<LookupEngine> m_engine;
 
     QWidget* m_leftPanel = nullptr;

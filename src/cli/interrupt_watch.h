@@ -7,9 +7,9 @@ class QSocketNotifier;
 
 namespace vesk {
 
-/// Turns Ctrl-C into a stop request: the first SIGINT calls `onInterrupt` from the event loop (the search lets
-/// the loop run before every query and during its pauses); a second SIGINT ends the process at once with
-/// status 130. One instance per process.
+/// Turns Ctrl-C into a stop request: the first SIGINT calls `onInterrupt` from the event loop (the search keeps
+/// the loop running while it resolves, connects, pauses and reads, so the exchange in progress ends at once); a
+/// second SIGINT ends the process at once with status 130. One instance per process.
 class InterruptWatch : public QObject
 {
     Q_OBJECT

@@ -37,6 +37,30 @@ void Delay(int milliseconds)
     }
 }
 
+WaitOutcome EventLoopWait::WaitUntil(int milliseconds, const std::function<bool()>& done, const StopRequest& stop)
+{
+    const QDeadlineTimer deadline(std::max(0, milliseconds), Qt::PreciseTimer);
+    // The slice timer only wakes the loop; events of any kind end a turn, and each turn checks everything again.
+    QTimer slice;
+    slice.setSingleShot(true);
+    slice.setTimerType(Qt::PreciseTimer);
+    for (;;) {
+        if (stop.IsRequested())
+            return WaitOutcome::Stopped;
+        if (done && done())
+            return WaitOutcome::Done;
+        if (deadline.hasExpired())
+            return WaitOutcome::TimedOut;
+        const int turn = static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, kSliceMs));
+        if (QCoreApplication::instance() == nullptr) {
+            QThread::msleep(static_cast<unsigned long>(turn));
+            continue;
+        }
+        slice.start(turn);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
 QString FileNameNoExt(const QString& path)
 {
     qsizetype start = 0;

@@ -1,3 +1,4 @@
+#include "codecs/utf8_decoder.h"
 #include "defs/definition_tables.h"
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
@@ -19,12 +20,12 @@ void LookupEngine::AddressReport()
         const uint32_t number = static_cast<uint32_t>(value);
         const QByteArray address = AddressText(number);
         if (m_settings.InclDomain) {
-            const QByteArray name = m_transport.ReverseName(number);
+            const QByteArray name = m_transport.ReverseName(number, m_stop);
             if (name.isEmpty()) {
-                m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kNoDomainNameFor, { address })));
+                m_sheet.WriteLine(Utf8ToWideText(texts::FormatText(texts::kNoDomainNameFor, { address })));
             } else {
-                m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kDomainNameFor, { address })));
-                m_sheet.WriteLine(QString::fromLocal8Bit(name));
+                m_sheet.WriteLine(Utf8ToWideText(texts::FormatText(texts::kDomainNameFor, { address })));
+                m_sheet.WriteLine(Utf8ToWideText(name));
             }
         }
         LookupNetworkDetails(address);

@@ -1,3 +1,4 @@
+#include "codecs/utf8_decoder.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
@@ -21,7 +22,7 @@ void LookupEngine::DomainReport()
     const TTLDData tld = m_definitions.FindTld(parts.Tld);
 
     m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(domain) }));
-    m_sheet.WriteLine(QString::fromLocal8Bit(
+    m_sheet.WriteLine(Utf8ToWideText(
         texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" })));
 
     bool resolved = false;
@@ -36,10 +37,10 @@ void LookupEngine::DomainReport()
         }
         m_sheet.SetStatus(QByteArray());
         if (!failure.isEmpty()) {
-            m_sheet.WriteLine(QString::fromLocal8Bit(failure));
+            m_sheet.WriteLine(Utf8ToWideText(failure));
         } else {
             resolved = true;
-            m_sheet.WriteLine(QString::fromLocal8Bit(texts::FormatText(texts::kAddressesFor, { name })));
+            m_sheet.WriteLine(Utf8ToWideText(texts::FormatText(texts::kAddressesFor, { name })));
             for (const QByteArray& address : addresses)
                 m_sheet.WriteLine(QString::fromLatin1(address));
         }

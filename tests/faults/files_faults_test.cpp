@@ -14,6 +14,7 @@
 #include "support/recording_frontend.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
+#include "support/test_waits.h"
 #include "update/definition_update.h"
 #include "update/download_to_cache.h"
 
@@ -60,7 +61,8 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
     transport.SetReply("whois.nic.fr", "google.fr",
                        ReadTestData(QStringLiteral("whois/whois.nic.fr-fr-registered.txt")));
     RecordingFrontend window;
-    LookupEngine engine(window, settings, log, definitions, transport, FixedNow);
+    InstantWait wait;
+    LookupEngine engine(window, settings, log, definitions, transport, wait, FixedNow);
     engine.SetPauseMilliseconds(0);
 
     window.SetQueryText("google.fr");

@@ -19,6 +19,12 @@ void InMemoryTransport::SetDefaultReply(const QByteArray& host, const QByteArray
     m_replies.insert(ReplyKey { host.toLower(), 0, {}, true }, reply);
 }
 
+void InMemoryTransport::SetFailure(const QByteArray& host, ExchangeFailure failure, const QByteArray& partial,
+                                   int timeoutSeconds)
+{
+    m_failures.insert(host.toLower(), ExchangeResult { partial, failure, timeoutSeconds });
+}
+
 void InMemoryTransport::SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses)
 {
     m_addresses.insert(host.toLower(), addresses);
@@ -41,29 +47,36 @@ void InMemoryTransport::ClearLog()
     m_reverseLookups.clear();
 }
 
-QByteArray InMemoryTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
+ExchangeResult InMemoryTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                                           const StopRequest& stop)
 {
     const ExchangeRecord record { host, port, query, source };
     m_exchanges.append(record);
     if (m_hook)
         m_hook(record);
     const QByteArray key = host.toLower();
+    // A stop pressed during the exchange (by the hook) ends it as the real transport would.
+    if (stop.IsRequested())
+        return ExchangeResult { {}, ExchangeFailure::Stopped, 0 };
+    const auto failure = m_failures.constFind(key);
+    if (failure != m_failures.constEnd())
+        return *failure;
     for (const ReplyKey& candidate :
          { ReplyKey { key, port, query, false }, ReplyKey { key, 0, query, false }, ReplyKey { key, 0, {}, true } }) {
         const auto it = m_replies.constFind(candidate);
         if (it != m_replies.constEnd())
-            return *it;
+            return ExchangeResult { *it, ExchangeFailure::None, 0 };
     }
     return {};
 }
 
-QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host)
+QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host, const StopRequest&)
 {
     m_resolutions.append(host);
     return m_addresses.value(host.toLower());
 }
 
-QByteArray InMemoryTransport::ReverseName(uint32_t address)
+QByteArray InMemoryTransport::ReverseName(uint32_t address, const StopRequest&)
 {
     m_reverseLookups.append(address);
     return m_reverseNames.value(address);

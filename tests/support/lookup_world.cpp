@@ -45,7 +45,7 @@ LookupWorld::LookupWorld(WhoisTransport& transport)
     auto store = std::make_unique<QSettings>(Dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     Settings = std::make_unique<TReg>(std::move(store), TReg::WriteBack::Never, FixedNow);
     Log = std::make_unique<TLogFile>(Dir.path(), QStringLiteral("vesk"), FixedNow);
-    Engine = std::make_unique<LookupEngine>(Window, *Settings, *Log, Definitions, transport, FixedNow);
+    Engine = std::make_unique<LookupEngine>(Window, *Settings, *Log, Definitions, transport, Wait, FixedNow);
     Engine->SetPauseMilliseconds(0);
 }
 

@@ -2,11 +2,12 @@
 
 namespace vesk::test {
 
-QByteArray RecordingTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
+ExchangeResult RecordingTransport::Exchange(const QByteArray& host, int port, const QByteArray& query,
+                                            HostSource source, const StopRequest& stop)
 {
-    QByteArray reply = m_inner.Exchange(host, port, query, source);
-    m_arrivals.append(Arrival { host, port, query, source, reply });
-    return reply;
+    ExchangeResult result = m_inner.Exchange(host, port, query, source, stop);
+    m_arrivals.append(Arrival { host, port, query, source, result.Reply, result.Failure });
+    return result;
 }
 
 QList<Arrival> RecordingTransport::ArrivalsFrom(const QByteArray& host) const
