@@ -62,9 +62,13 @@ public:
     explicit ReadyTransport(QByteArray reply)
         : m_reply(std::move(reply))
     { }
-    QByteArray Exchange(const QByteArray&, int, const QByteArray&, vesk::HostSource) override { return m_reply; }
-    QList<uint32_t> ResolveIPv4(const QByteArray&) override { return {}; }
-    QByteArray ReverseName(uint32_t) override { return {}; }
+    vesk::ExchangeResult Exchange(const QByteArray&, int, const QByteArray&, vesk::HostSource,
+                                  const vesk::StopRequest&) override
+    {
+        return vesk::ExchangeResult { m_reply, vesk::ExchangeFailure::None, 0 };
+    }
+    QList<uint32_t> ResolveIPv4(const QByteArray&, const vesk::StopRequest&) override { return {}; }
+    QByteArray ReverseName(uint32_t, const vesk::StopRequest&) override { return {}; }
 
 private:
     QByteArray m_reply;
@@ -91,7 +95,7 @@ struct EngineWorld
     vesk::TLogFile log;
     vesk::DefinitionTables definitions;
     CountingFrontend window;
-    vesk::LoopWait wait;
+    vesk::EventLoopWait wait;
     vesk::LookupEngine engine;
 };
 
@@ -109,7 +113,8 @@ void BM_EnginePlainQuery(benchmark::State& state)
     vesk::AddressBook book;
     book.AddServer(QByteArrayLiteral("whois.verisign-grs.com"),
                    vesk::ServerEndpoint { QHostAddress(QHostAddress::LocalHost), Server().Port() });
-    vesk::TcpWhoisTransport transport(book);
+    vesk::EventLoopWait wait;
+    vesk::TcpWhoisTransport transport(wait, book);
     EngineWorld world(transport);
     world.window.SetQueryText("=example");
     for (auto _ : state)
@@ -124,10 +129,14 @@ void BM_TransportExchange(benchmark::State& state)
     vesk::AddressBook book;
     book.AddServer(QByteArrayLiteral("whois.verisign-grs.com"),
                    vesk::ServerEndpoint { QHostAddress(QHostAddress::LocalHost), Server().Port() });
-    vesk::TcpWhoisTransport transport(book);
+    vesk::EventLoopWait wait;
+    vesk::TcpWhoisTransport transport(wait, book);
+    const vesk::StopRequest never;
     for (auto _ : state) {
-        const QByteArray reply = transport.Exchange(QByteArrayLiteral("whois.verisign-grs.com"), 43,
-                                                    QByteArrayLiteral("=example"), vesk::HostSource::Fixed);
+        const QByteArray reply = transport
+                                     .Exchange(QByteArrayLiteral("whois.verisign-grs.com"), 43,
+                                               QByteArrayLiteral("=example"), vesk::HostSource::Fixed, never)
+                                     .Reply;
         if (reply.size() != kReplyBytes)
             state.SkipWithError("short reply");
         benchmark::DoNotOptimize(reply.constData());

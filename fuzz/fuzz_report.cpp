@@ -146,7 +146,7 @@ struct World
     DefinitionTables Definitions;
     PieceTransport Transport;
     CountingFrontend Window;
-    LoopWait Wait;
+    EventLoopWait Wait;
     LookupEngine Engine;
 };
 

@@ -80,12 +80,13 @@ StartResult RunApplication(const StartOptions& options)
             result = StartResult::HandedOver;
         } else {
             QCoreApplication::setApplicationName(QStringLiteral("Vesk?"));
-            LoopWait().WaitFor(options.SplashMilliseconds);
+            EventLoopWait wait;
+            wait.WaitUntil(options.SplashMilliseconds, {}, StopRequest());
 
             std::unique_ptr<TcpWhoisTransport> ownTransport;
             WhoisTransport* transport = options.Transport;
             if (transport == nullptr) {
-                ownTransport = std::make_unique<TcpWhoisTransport>();
+                ownTransport = std::make_unique<TcpWhoisTransport>(wait);
                 transport = ownTransport.get();
             }
             TfrmMain window(*settings, *log, *definitions, *transport, *messages, locations);

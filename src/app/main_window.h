@@ -117,8 +117,8 @@ private:
     MessageSink& m_messages;
     DataLocations m_locations;
     Clock m_clock;
-    LoopWait m_wait;
     UpdateFunction m_update;
+    EventLoopWait m_wait; ///< the engine's pauses keep the window responsive and end at a stop
     std::unique_ptr<LookupEngine> m_engine;
 
     QWidget* m_leftPanel = nullptr;

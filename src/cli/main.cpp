@@ -1,6 +1,7 @@
 // vesk-query: the search of the Vesk window from the command line.
 
 #include "cli/query_command.h"
+#include "common/event_wait.h"
 #include "common/signal_watch.h"
 #include "defs/definition_tables.h"
 #include "settings/log_file.h"
@@ -32,9 +33,10 @@ int main(int argc, char* argv[])
     vesk::MakeLogParentDir(locations);
     vesk::TLogFile log(locations.LogParentDir, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
     vesk::DefinitionTables definitions;
-    vesk::TcpWhoisTransport transport;
+    vesk::EventLoopWait wait;
+    vesk::TcpWhoisTransport transport(wait);
 
-    vesk::QueryCommandContext context { settings, log, definitions, transport, {}, {} };
+    vesk::QueryCommandContext context { settings, log, definitions, transport, wait, {}, {} };
     context.LoadDefinitions = [&] { vesk::LoadCurrentDefinitions(definitions, locations); };
     context.UpdateDefinitions = [&] { return vesk::RunDefinitionUpdate(settings, log, definitions, locations); };
     context.Routes = &transport.Book();

@@ -42,7 +42,8 @@ const char* const kHelp
       "  -h, --help   print this help\n"
       "\n"
       "Ctrl-C stops the search (a second Ctrl-C ends the program at once).\n"
-      "Exit status: 0 report written, 1 the search failed or was stopped, 2 usage error.\n";
+      "Exit status: 0 when at least one server of the report answered (a \"No Match\" answer too), 1 when no\n"
+      "server answered, the search was stopped or ended with an error, 2 for a usage error.\n";
 
 struct Toggle
 {
@@ -181,9 +182,8 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
 
     PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
-    LoopWait wait;
-    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport, wait,
-                        m_context.Now);
+    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
+                        m_context.Wait, m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
     engine.Sheet().SetLocale(m_context.Locale);
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
@@ -203,8 +203,13 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
         return Failure;
     }
     m_engine = nullptr;
-    if (m_stopRequested) {
+    // A stop wins: the report is incomplete whatever did answer.
+    if (m_stopRequested || engine.WasStopped()) {
         Error(QStringLiteral("Search stopped; the report is incomplete."));
+        return Failure;
+    }
+    if (!engine.AnyServerAnswered()) {
+        Error(QStringLiteral("No server answered."));
         return Failure;
     }
     return Success;

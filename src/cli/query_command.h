@@ -14,6 +14,7 @@ namespace vesk {
 
 class AddressBook;
 class DefinitionTables;
+class EventWait;
 class LogSink;
 class LookupEngine;
 class TReg;
@@ -26,6 +27,7 @@ struct QueryCommandContext
     LogSink& Log;
     DefinitionTables& Definitions;
     WhoisTransport& Transport;
+    EventWait& Wait; ///< the pauses between metered queries
     /// Fills Definitions (from the definition set in use); may throw with a message.
     std::function<void()> LoadDefinitions;
     /// The definition update and what it did.
@@ -50,8 +52,9 @@ public:
     QueryCommand(QueryCommandContext context, QIODevice& out, QIODevice& err);
     ~QueryCommand();
 
-    /// Runs the command line `arguments` (the program name first) and gives the exit status: 0 when the report
-    /// (or the update) was done, 1 when it ended with an error or was stopped, 2 for a usage error.
+    /// Runs the command line `arguments` (the program name first) and gives the exit status: 0 when a server of
+    /// the report answered (or the update was done), 1 when none answered, the search was stopped or ended with an
+    /// error, 2 for a usage error.
     int Run(const QStringList& arguments);
 
     /// Every option the command accepts, as written on a command line ("--help", "-h", ...): the manual page

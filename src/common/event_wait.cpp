@@ -9,42 +9,36 @@
 
 namespace vesk {
 
-bool LoopWait::WaitFor(int milliseconds, const Condition& done)
+WaitOutcome EventLoopWait::WaitUntil(int milliseconds, const std::function<bool()>& done, const StopRequest& stop)
 {
-    const auto finished = [&done] { return done && done(); };
-    if (finished())
-        return true;
-    if (QCoreApplication::instance() == nullptr) {
-        // Nothing to keep responsive; let the time pass in slices so the condition is still seen.
-        const QDeadlineTimer deadline(std::max(0, milliseconds), Qt::PreciseTimer);
-        while (!deadline.hasExpired()) {
-            QThread::msleep(static_cast<unsigned long>(std::min<qint64>(kSliceMilliseconds, deadline.remainingTime())));
-            if (finished())
-                return true;
+    const QDeadlineTimer deadline(std::max(0, milliseconds), Qt::PreciseTimer);
+    // The slice timer only wakes the loop; events of any kind end a turn, and each turn checks everything again.
+    QTimer slice;
+    slice.setSingleShot(true);
+    slice.setTimerType(Qt::PreciseTimer);
+    // Even a wait of no time lets the pending events through once, so a window stays painted between queries.
+    bool turned = false;
+    for (;;) {
+        if (stop.IsRequested())
+            return WaitOutcome::Stopped;
+        if (done && done())
+            return WaitOutcome::Done;
+        if (deadline.hasExpired()) {
+            if (turned || QCoreApplication::instance() == nullptr)
+                return WaitOutcome::TimedOut;
+            QCoreApplication::processEvents();
+            turned = true;
+            continue;
         }
-        return false;
+        turned = true;
+        const int turn = static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, kSliceMs));
+        if (QCoreApplication::instance() == nullptr) {
+            QThread::msleep(static_cast<unsigned long>(turn));
+            continue;
+        }
+        slice.start(turn);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
-    if (milliseconds <= 0) {
-        QCoreApplication::processEvents();
-        return finished();
-    }
-
-    // A nested loop sleeps until an event or the timer arrives, so the wait costs no CPU. A precise timer
-    // never fires early, and the deadline loop covers a nested loop quit by someone else (e.g. the
-    // application quitting): the wait still lasts the full time. Slices bound how late the condition is seen.
-    const QDeadlineTimer deadline(milliseconds, Qt::PreciseTimer);
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    while (!deadline.hasExpired()) {
-        timer.start(static_cast<int>(std::clamp<qint64>(deadline.remainingTime(), 1, kSliceMilliseconds)));
-        loop.exec();
-        if (finished())
-            return true;
-    }
-    return false;
 }
 
 QString FileNameNoExt(const QString& path)

@@ -1,36 +1,45 @@
 /// The non-spinning wait: how the engine and start-up let time pass while the window keeps handling its events.
 #pragma once
 
+#include "common/stop_request.h"
+
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 namespace vesk {
 
-/// A wait that keeps the event loop turning. The engine receives one by reference, so that tests can record the
-/// pauses instead of sitting them out, and so that the transport can wait for its socket through the same object.
+/// How a wait ended.
+enum class WaitOutcome : uint8_t {
+    Done, ///< the condition held
+    Stopped, ///< the stop request was set
+    TimedOut, ///< the time ran out
+};
+
+/// The one way the engine and the transport wait: for a condition, a stop request or the end of a time, while
+/// the thread's events (repaints, clicks, socket notifications) keep being handled. Implementations never spin.
 class EventWait
 {
 public:
-    /// Gives true when the waiting may end early (the awaited reply arrived, a stop was requested).
-    using Condition = std::function<bool()>;
-
-    /// The longest stretch between two looks at the condition.
-    static constexpr int kSliceMilliseconds = 50;
+    /// The longest stretch between two checks of the condition and the stop request.
+    static constexpr int kSliceMs = 50;
 
     virtual ~EventWait() = default;
 
-    /// Waits up to `milliseconds` while events are handled, looking at `done` (when given) before the wait and
-    /// at least every kSliceMilliseconds. Gives true when `done` ended the wait, false when the time ran out. A
-    /// time of 0 or less handles the pending events once.
-    virtual bool WaitFor(int milliseconds, const Condition& done = {}) = 0;
+    /// Waits up to `milliseconds` until `done` holds or `stop` is requested, handling events meanwhile; both are
+    /// checked before the first event and after every batch of events, at least every kSliceMs. An empty `done`
+    /// never holds (a plain pause). A stop wins over a condition that holds at the same check. A wait of no time
+    /// still handles the pending events once.
+    virtual WaitOutcome WaitUntil(int milliseconds, const std::function<bool()>& done, const StopRequest& stop) = 0;
 };
 
-/// The production wait: a nested event loop with a precise timer, which sleeps until an event or the timer
-/// arrives and so costs no CPU. Without an application object the time simply passes.
-class LoopWait final : public EventWait
+/// The production wait: the thread's event loop sleeps until an event or a precise slice timer wakes it, so a
+/// wait costs no CPU and a stop is seen within one slice even when it comes from another thread. Without an
+/// application object the thread sleeps in slices instead.
+class EventLoopWait : public EventWait
 {
 public:
-    bool WaitFor(int milliseconds, const Condition& done = {}) override;
+    WaitOutcome WaitUntil(int milliseconds, const std::function<bool()>& done, const StopRequest& stop) override;
 };
 
 /// The file-name part of `path` (after the last '/', '\\' or drive colon) cut before its last '.';

@@ -18,7 +18,7 @@ void LookupEngine::AddressReport()
         const uint32_t number = static_cast<uint32_t>(value);
         const QByteArray address = AddressText(number);
         if (m_settings.InclDomain) {
-            const QByteArray name = m_transport.ReverseName(number);
+            const QByteArray name = m_transport.ReverseName(number, m_stop);
             if (name.isEmpty()) {
                 WriteReply(texts::FormatText(texts::kNoDomainNameFor, { address }));
             } else {

@@ -17,11 +17,15 @@ struct ContactHandle
 /// start an endless run of queries.
 inline constexpr qsizetype kMaxContactHandles = 10;
 
+/// True for the values registries write where a record names no contact: empty, "-", "n/a", "none" (any case)
+/// and anything made of punctuation only.
+bool IsPlaceholderHandle(QByteArrayView value);
+
 /// The distinct contact handles of a domain record, in order of appearance: lines labelled like "admin-c:",
 /// "tech-c:", "zone-c:", "billing-c:", "holder-c:", or "Registrant ID:", "Admin ID:", "Tech ID:", "Billing ID:"
 /// (also with "Registry " in front), label case ignored. Only real handles count (one word of letters, digits,
-/// '-', '_' or '.', not a redaction notice), handles are compared without regard to case, and a handle whose
-/// object the record already holds (a "nic-hdl:" line) is left out. At most kMaxContactHandles.
+/// '-', '_' or '.', not a redaction notice, not a placeholder), handles are compared without regard to case, and a
+/// handle whose object the record already holds (a "nic-hdl:" line) is left out. At most kMaxContactHandles.
 QList<ContactHandle> FindContactHandles(QByteArrayView record);
 
 } // namespace vesk

@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 
 namespace vesk {
 
@@ -53,7 +54,7 @@ bool IsContactLabel(const QByteArray& lowerLabel)
 // One word of handle characters, and not one of the notices registries put where a handle is withheld.
 bool IsRealHandle(const QByteArray& value)
 {
-    if (value.isEmpty() || value.size() > kMaxHandleLength)
+    if (IsPlaceholderHandle(value) || value.size() > kMaxHandleLength)
         return false;
     for (const char c : value) {
         const bool word = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
@@ -65,6 +66,17 @@ bool IsRealHandle(const QByteArray& value)
 }
 
 } // namespace
+
+bool IsPlaceholderHandle(QByteArrayView value)
+{
+    const QByteArray text = LowerAscii(TrimText(value));
+    if (text == "n/a" || text == "none")
+        return true;
+    // Empty, or nothing but punctuation ("-", "--", "."): no object is named.
+    return std::none_of(text.cbegin(), text.cend(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || static_cast<unsigned char>(c) >= 0x80;
+    });
+}
 
 QList<ContactHandle> FindContactHandles(QByteArrayView record)
 {
@@ -111,16 +123,16 @@ void LookupEngine::ContactSearch(const QByteArray& domain, const DomainRecord& r
         return;
 
     for (const ContactHandle& contact : FindContactHandles(record.Reply)) {
-        QByteArray reply = QueryServer(record.Host, contact.Handle, texts::kWhoisPort, Pause::Yes, record.Source);
-        if (m_settings.FilterComments)
-            reply = FilterRWhoisReply(reply);
+        const ServerAnswer answer
+            = QueryServer(record.Host, contact.Handle, texts::kWhoisPort, Pause::Yes, record.Source);
+        const QByteArray reply = m_settings.FilterComments ? FilterRWhoisReply(answer.Reply) : answer.Reply;
         // A server that does not know the handle says so with its no-match text; that is not worth a section.
         if (reply.isEmpty() || !m_definitions.DomainFound(record.Host, reply))
             continue;
         m_sheet.WriteSourceBox(QByteArray(texts::kContactDetailsTitle) + UpperAscii(contact.Handle),
                                QByteArray(texts::kSourcePrefix) + record.Host);
         WriteReply(contact.Labels.join(", ") + ": " + contact.Handle);
-        m_sheet.WriteLine(Utf8ToWideText(reply));
+        WriteReply(reply, answer);
     }
 }
 

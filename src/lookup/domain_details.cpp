@@ -31,10 +31,15 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
     const bool filter = m_settings.FilterComments;
     const QByteArray title = QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain);
     const THostMark first = ProfileFor(m_definitions, server);
-    QByteArray reply
+    const ServerAnswer firstAnswer
         = QueryServer(first.Host, BuildDomainQuery(first, domain), texts::kWhoisPort, Pause::No, HostSource::Fixed);
+    QByteArray reply = firstAnswer.Reply;
+    // A server that failed is not a server that says "no match".
     if (reply.isEmpty()) {
-        WriteNoMatch(domain);
+        if (firstAnswer.Failure == ExchangeFailure::None)
+            WriteNoMatch(domain);
+        else
+            WriteNoAnswer(firstAnswer);
         return DomainRecord();
     }
 
@@ -50,31 +55,34 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
             = ExtractWhoisServer(reply, [this](QByteArrayView host) { return HasKnownTld(host); });
         const THostMark registrar = ProfileFor(m_definitions, registrarHost);
         if (!registrar.Host.isEmpty()) {
-            QByteArray record = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain), texts::kWhoisPort,
-                                            Pause::No, HostSource::Referral);
-            if (!record.isEmpty()) {
+            const ServerAnswer answer = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain),
+                                                    texts::kWhoisPort, Pause::No, HostSource::Referral);
+            if (!answer.Reply.isEmpty()) {
                 const QByteArray host = LowerAscii(registrar.Host);
                 m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + host);
-                if (filter)
-                    record = TrimByHostMark(registrar, record);
-                WriteReply(record);
+                const QByteArray record = filter ? TrimByHostMark(registrar, answer.Reply) : answer.Reply;
+                WriteReply(record, answer);
                 return DomainRecord { host, HostSource::Referral, record };
             }
         }
         m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
-        WriteReply(reply);
+        WriteReply(reply, firstAnswer);
         return DomainRecord { first.Host, HostSource::Fixed, reply };
     }
 
     const bool rwhois = IsRWhoisReply(reply);
     if (filter)
         reply = TrimByHostMark(first, FilterRWhoisReply(reply));
+    if (reply.isEmpty() && firstAnswer.Failure != ExchangeFailure::None) {
+        WriteNoAnswer(firstAnswer);
+        return DomainRecord();
+    }
     if (reply.isEmpty() || !m_definitions.DomainFound(first.Host, reply)) {
         WriteNoMatch(domain);
         return DomainRecord();
     }
     m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
-    m_sheet.WriteLine(Utf8ToWideText(reply));
+    WriteReply(reply, firstAnswer);
 
     if (rwhois) {
         // The RWhois record names its contacts by handle; each distinct one is fetched from the same server.
@@ -88,13 +96,14 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
         for (int k = 0; k < 3; ++k) {
             if (handles[k].isEmpty())
                 continue;
-            QByteArray contact = QueryServer(first.Host, handles[k], texts::kWhoisPort, Pause::Yes, HostSource::Fixed);
-            if (filter)
-                contact = RemoveAll(FilterRWhoisReply(contact), texts::kContactPrefix);
+            const ServerAnswer answer
+                = QueryServer(first.Host, handles[k], texts::kWhoisPort, Pause::Yes, HostSource::Fixed);
+            const QByteArray contact
+                = filter ? RemoveAll(FilterRWhoisReply(answer.Reply), texts::kContactPrefix) : answer.Reply;
             if (contact.isEmpty())
                 continue;
             WriteReply("\r\n" + QByteArray(texts::kRWhoisContactLabels[k]) + ':');
-            m_sheet.WriteLine(Utf8ToWideText(contact));
+            WriteReply(contact, answer);
         }
     }
     return DomainRecord { first.Host, HostSource::Fixed, reply };

@@ -1,3 +1,4 @@
+#include "codecs/utf8_decoder.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"

@@ -1,5 +1,6 @@
 #include "lookup/lookup_engine.h"
 
+#include "codecs/utf8_decoder.h"
 #include "common/event_wait.h"
 #include "common/log_sink.h"
 #include "lookup/report_texts.h"
@@ -19,9 +20,11 @@ LookupEngine::LookupEngine(Frontend& frontend, TReg& settings, LogSink& log, con
 
 void LookupEngine::StopSearch()
 {
-    if (m_stop)
+    if (m_stop.IsRequested())
         return;
-    m_stop = true;
+    m_stop.Request();
+    if (m_searching)
+        m_stopped = true;
     m_sheet.SetStatus(QByteArray(texts::kStatusStopping));
     m_frontend.ProcessPendingEvents();
 }
@@ -31,14 +34,24 @@ QByteArray LookupEngine::QueryText() const
     return m_frontend.QueryText();
 }
 
-void LookupEngine::WriteReply(QByteArrayView reply)
+void LookupEngine::WriteReply(QByteArrayView reply, const ExchangeResult& from)
 {
-    m_sheet.WriteLine(QString::fromLocal8Bit(reply));
+    // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere.
+    m_sheet.WriteLine(Utf8ToWideText(reply));
+    if (from.Failure != ExchangeFailure::None)
+        m_sheet.WriteLine(Utf8ToWideText(texts::FormatText(texts::kReplyIncomplete, { texts::FailureText(from) })));
 }
 
 void LookupEngine::WriteNoMatch(const QByteArray& domain)
 {
     WriteReply(texts::FormatText(texts::kNoMatch, { domain }));
+}
+
+void LookupEngine::WriteNoAnswer(const ServerAnswer& answer)
+{
+    if (answer.Failure == ExchangeFailure::None || answer.Silent)
+        return;
+    WriteReply(texts::FormatText(texts::kNoAnswer, { answer.Host, texts::FailureText(answer) }));
 }
 
 } // namespace vesk

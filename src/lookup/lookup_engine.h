@@ -2,6 +2,8 @@
 #pragma once
 
 #include "common/clock.h"
+#include "common/event_wait.h"
+#include "common/stop_request.h"
 #include "lookup/frontend.h"
 #include "lookup/worksheet.h"
 #include "whois/transport.h"
@@ -17,12 +19,6 @@ class EventWait;
 class LogSink;
 class TReg;
 
-/// Whether an exchange first waits out the pause that metered servers ask for.
-enum class Pause {
-    No,
-    Yes,
-};
-
 /// The record that the domain details lookup wrote: which server answered and its reply as written (after the
 /// comment filtering that the settings asked for). Host is empty when nothing was written.
 struct DomainRecord
@@ -32,15 +28,27 @@ struct DomainRecord
     QByteArray Reply;
 };
 
+/// Whether a query waits the metering pause before it connects.
+enum class Pause : uint8_t { No, Yes };
+
+/// What one query of a report gave: the transport's result and the host asked.
+struct ServerAnswer : ExchangeResult
+{
+    QByteArray Host;
+    /// True when an earlier query of the search already met its stop: nothing was asked and nothing is to be said.
+    bool Silent = false;
+};
+
 /// Turns the query of the query box into one report in the worksheet: classifies it and runs the address
 /// report, the domain report (with its domain, network and contact lookups) or the plain query. Everything runs
-/// on the caller's thread; the front end's ProcessPendingEvents may start a stop request or even a second search
-/// inside a running one.
+/// on the caller's thread; the front end's ProcessPendingEvents and the waits may start a stop request inside a
+/// running search. The engine keeps its state to itself (its stop request included), so each search may have its
+/// own engine and transport.
 class LookupEngine
 {
 public:
-    /// Everything is borrowed and must outlive the engine. `wait` lets the pauses pass while the window keeps
-    /// handling its events; `log` takes the query records; `clock` dates the header boxes.
+    /// Everything is borrowed and must outlive the engine. `wait` carries the pauses and the exchanges' waits
+    /// while the window keeps handling its events; `log` takes the query records; `clock` dates the header boxes.
     LookupEngine(Frontend& frontend, TReg& settings, LogSink& log, const DefinitionTables& definitions,
                  WhoisTransport& transport, EventWait& wait, Clock clock = SystemClock());
 
@@ -48,11 +56,19 @@ public:
     /// cursor is restored and the stop flag set before an error leaves: QueryTooLongError for a query of more than
     /// 255 characters (nothing is written then), or whatever escaped a report (the worksheet keeps its lines).
     void Search();
-    /// The stop request: when no stop is pending, sets the stop flag and shows the stopping message. Every later
-    /// query of the running search then returns empty at once.
+    /// The stop request: when no stop is pending, sets the stop flag and shows the stopping message. The exchange
+    /// or pause in progress ends at once; the query it belongs to writes "search stopped", every later query of the
+    /// running search returns empty at once without a word.
     void StopSearch();
     /// True between searches and after a stop request; false while a search runs.
-    bool StopFlag() const { return m_stop; }
+    bool StopFlag() const { return m_stop.IsRequested(); }
+    /// The stop request that the transport and the waits of this engine's searches watch.
+    const StopRequest& Stop() const { return m_stop; }
+
+    /// Whether a server of the last search sent any reply (also "no match").
+    bool AnyServerAnswered() const { return m_anyAnswered; }
+    /// Whether the last search was stopped by a stop request.
+    bool WasStopped() const { return m_stopped; }
 
     Worksheet& Sheet() { return m_sheet; }
 
@@ -62,14 +78,15 @@ public:
 
     // --- The operations of a search, public so that the window's commands and the tests can run one alone.
 
-    /// One exchange with `host`:`port`: shows the connecting status, lets the window repaint, pauses if asked,
-    /// and gives every byte that arrived (empty on failure). Asks nothing while the stop flag is set. The status
-    /// line is blank afterwards on every path.
-    QByteArray QueryServer(const QByteArray& host, const QByteArray& query, int port, Pause pause, HostSource source);
+    /// One exchange with `host`:`port`: shows the connecting status, lets the window repaint, optionally pauses,
+    /// and gives every byte that arrived with the reason it ended early. Once the stop flag is set it asks
+    /// nothing: the first query to meet the stop gives ExchangeFailure::Stopped, every later one is also Silent.
+    /// The status line is blank afterwards on every path.
+    ServerAnswer QueryServer(const QByteArray& host, const QByteArray& query, int port, Pause pause, HostSource source);
 
-    /// IPv4 addresses of `host` in resolver order, as dotted texts, into `addresses` (emptied first). Gives the
-    /// empty text on success and the fixed failure message when the trimmed host is empty, does not resolve, or
-    /// has more than 100 addresses (the first 101 are kept then).
+    /// IPv4 addresses of `host` in resolver order, as dotted texts, into `addresses` (emptied first); at most the
+    /// first 100. Gives the empty text on success and the fixed failure message when the trimmed host is empty or
+    /// does not resolve.
     QByteArray ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses);
 
     /// True when the last label of `text` is a top-level domain of the definitions.
@@ -93,10 +110,15 @@ public:
 
 private:
     QByteArray QueryText() const;
-    /// Writes 8-bit text (a reply or a report line) into the worksheet, converted from the system code page.
-    void WriteReply(QByteArrayView reply);
+    /// Writes 8-bit text (a reply or a report line) decoded as UTF-8 with Latin-1 fallback, then the incomplete
+    /// mark when `from` ended early.
+    void WriteReply(QByteArrayView reply, const ExchangeResult& from = {});
     void WriteNoMatch(const QByteArray& domain);
-    void WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply);
+    /// "No answer from HOST: TEXT" for a query that failed, unless it is Silent.
+    void WriteNoAnswer(const ServerAnswer& answer);
+    void WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
+                             const ExchangeResult& from);
+    QByteArray NetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
 
     Frontend& m_frontend;
     TReg& m_settings;
@@ -105,7 +127,11 @@ private:
     WhoisTransport& m_transport;
     EventWait& m_wait;
     Worksheet m_sheet;
-    bool m_stop = false;
+    StopRequest m_stop;
+    bool m_searching = false;
+    bool m_stopMet = false; ///< a query of this search has met the stop
+    bool m_stopped = false;
+    bool m_anyAnswered = false;
     int m_pauseMs = 1100;
 };
 

@@ -26,14 +26,26 @@ QByteArray FilterRWhoisNetwork(QByteArrayView reply)
 
 } // namespace
 
-void LookupEngine::WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply)
+void LookupEngine::WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
+                                       const ExchangeResult& from)
 {
     m_sheet.WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + UpperAscii(address),
                            QByteArray(texts::kSourcePrefix) + host);
-    WriteReply(reply);
+    WriteReply(reply, from);
 }
 
 QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
+{
+    bool wrote = false;
+    ServerAnswer lastAsked;
+    const QByteArray block = NetworkDetails(address, wrote, lastAsked);
+    // A lookup that shows nothing says why when its last server failed; a stop met earlier says nothing.
+    if (!wrote)
+        WriteNoAnswer(lastAsked);
+    return block;
+}
+
+QByteArray LookupEngine::NetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked)
 {
     const bool filter = m_settings.FilterComments;
     const QByteArray query = UpperAscii(address);
@@ -41,54 +53,61 @@ QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
 
-    QByteArray reply = QueryServer(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
-    if (!reply.isEmpty()) {
+    const auto ask = [&](const QByteArray& host, const QByteArray& line, int port, Pause pause, HostSource source) {
+        ServerAnswer answer = QueryServer(host, line, port, pause, source);
+        if (!answer.Silent)
+            lastAsked = answer;
+        return answer;
+    };
+    const auto section = [&](const QByteArray& host, QByteArrayView reply, const ExchangeResult& from) {
+        WriteNetworkSection(address, host, reply, from);
+        wrote = true;
+    };
+
+    ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
+    if (!arin.Reply.isEmpty()) {
         // A list of networks: the last one listed is the most specific; ask for it by handle.
-        const QByteArray handle = PickNetHandle(reply);
+        const QByteArray handle = PickNetHandle(arin.Reply);
         if (!handle.isEmpty()) {
-            const QByteArray record
-                = QueryServer(arinWhois, handle, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
-            if (!record.isEmpty())
-                reply = record;
+            const ServerAnswer record = ask(arinWhois, handle, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
+            if (!record.Reply.isEmpty())
+                arin = record;
         }
     }
 
-    if (!reply.isEmpty()) {
-        if (filter)
-            reply = FilterArinComments(reply);
+    if (!arin.Reply.isEmpty()) {
+        const QByteArray reply = filter ? FilterArinComments(arin.Reply) : arin.Reply;
         block = ExtractCidr(reply);
         const ReferralTarget referral = ExtractReferralServer(reply);
         const THostMark profile = m_definitions.FindHostMark(referral.Host);
         // A registry of kind 1 holds the full record, so ARIN's summary of it is left out.
         if (referral.Host.isEmpty() || profile.Kind != 1)
-            WriteNetworkSection(address, arinWhois, reply);
+            section(arinWhois, reply, arin);
         if (!referral.Host.isEmpty()) {
             const QByteArray host = LowerAscii(referral.Host);
             const int port = ReferralPort(referral.Port, texts::kWhoisPort);
-            const QByteArray answer = RemovePrefixedLines(
-                QueryServer(host, query, port, Pause::No, HostSource::Referral), texts::kCommentPrefix);
-            if (!answer.isEmpty())
-                WriteNetworkSection(address, host, answer);
+            const ServerAnswer answer = ask(host, query, port, Pause::No, HostSource::Referral);
+            const QByteArray text = RemovePrefixedLines(answer.Reply, texts::kCommentPrefix);
+            if (!text.isEmpty())
+                section(host, text, answer);
             return block;
         }
     }
 
-    reply = QueryServer(arinRWhois, query, texts::kArinRWhoisPort, Pause::Yes, HostSource::Fixed);
-    const ReferralTarget referral = ExtractRWhoisReferral(reply);
-    if (filter)
-        reply = FilterRWhoisNetwork(reply);
+    const ServerAnswer rwhois = ask(arinRWhois, query, texts::kArinRWhoisPort, Pause::Yes, HostSource::Fixed);
+    const ReferralTarget referral = ExtractRWhoisReferral(rwhois.Reply);
+    const QByteArray reply = filter ? FilterRWhoisNetwork(rwhois.Reply) : rwhois.Reply;
     if (!reply.isEmpty() && referral.Host.isEmpty())
-        WriteNetworkSection(address, arinRWhois, reply);
+        section(arinRWhois, reply, rwhois);
     if (!referral.Host.isEmpty()) {
         const int port = ReferralPort(referral.Port, texts::kArinRWhoisPort);
         if (port == 0)
             return block;
         const QByteArray host = LowerAscii(referral.Host);
-        QByteArray answer = QueryServer(host, query, port, Pause::No, HostSource::Referral);
-        if (filter)
-            answer = FilterRWhoisNetwork(answer);
-        if (!answer.isEmpty())
-            WriteNetworkSection(address, host, answer);
+        const ServerAnswer answer = ask(host, query, port, Pause::No, HostSource::Referral);
+        const QByteArray text = filter ? FilterRWhoisNetwork(answer.Reply) : answer.Reply;
+        if (!text.isEmpty())
+            section(host, text, answer);
     }
     return block;
 }

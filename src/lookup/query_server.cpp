@@ -9,24 +9,42 @@ namespace vesk {
 
 namespace {
 
-// The most addresses a report lists; a name with more is treated as a resolver failure.
-constexpr qsizetype kMaxAddresses = 101;
+// The most addresses a report lists; a name with more lists its first ones.
+constexpr qsizetype kMaxAddresses = 100;
 
 } // namespace
 
-QByteArray LookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, Pause pause,
-                                     HostSource source)
+ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray& query, int port, Pause pause,
+                                       HostSource source)
 {
     StatusAtExit blank(m_sheet, QByteArray());
-    // A stopped search asks nothing more; this is the only place a stop request takes effect.
-    if (m_stop)
-        return QByteArray();
+    ServerAnswer answer;
+    answer.Host = host;
+    // A stop is looked at before and after the window handles its events and the pause, so a stop that came
+    // between two queries is met by the next one; only that one reports it.
+    const auto meetStop = [this, &answer] {
+        answer.Failure = ExchangeFailure::Stopped;
+        answer.Silent = m_stopMet;
+        m_stopMet = true;
+        return answer;
+    };
+    if (m_stop.IsRequested())
+        return meetStop();
 
     m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }));
     m_frontend.ProcessPendingEvents();
     if (pause == Pause::Yes)
-        m_wait.WaitFor(m_pauseMs);
-    return m_transport.Exchange(host, port, query, source);
+        m_wait.WaitUntil(m_pauseMs, {}, m_stop);
+    if (m_stop.IsRequested())
+        return meetStop();
+
+    static_cast<ExchangeResult&>(answer) = m_transport.Exchange(host, port, query, source, m_stop);
+    // A server answered when it sent something or closed in order; a reply cut short still came from a server.
+    if (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None)
+        m_anyAnswered = true;
+    if (answer.Failure == ExchangeFailure::Stopped)
+        m_stopMet = true;
+    return answer;
 }
 
 QByteArray LookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses)
@@ -37,14 +55,11 @@ QByteArray LookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteAr
     if (name.isEmpty())
         return failure;
 
-    const QList<uint32_t> found = m_transport.ResolveIPv4(name);
+    const QList<uint32_t> found = m_transport.ResolveIPv4(name, m_stop);
     if (found.isEmpty())
         return failure;
-    for (const uint32_t address : found) {
+    for (const uint32_t address : found.first(std::min(found.size(), kMaxAddresses)))
         addresses.append(AddressText(address));
-        if (addresses.size() == kMaxAddresses)
-            return failure;
-    }
     return QByteArray();
 }
 

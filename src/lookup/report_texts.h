@@ -2,6 +2,7 @@
 #pragma once
 
 #include "defs/scrambled_text.h"
+#include "whois/transport.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -52,6 +53,29 @@ inline constexpr const char* kNoMatch = "No Match For Domain: %s";
 inline constexpr const char* kDomainNameFor = "Domain Name for %s";
 inline constexpr const char* kNoDomainNameFor = "No Domain Name found for %s";
 inline constexpr const char* kWwwPrefix = "www.";
+inline constexpr const char* kNoAnswer = "No answer from %s: %s";
+inline constexpr const char* kReplyIncomplete = "[reply incomplete: %s]";
+
+/// Why a server gave no reply or only part of one: a token for scripts and logs, and the worksheet's text.
+struct FailureReason
+{
+    ExchangeFailure Failure;
+    const char* Token;
+    const char* Text; ///< "%d" takes the seconds of a time-out
+};
+
+inline constexpr FailureReason kFailureReasons[] = {
+    { ExchangeFailure::Refused, "refused", "connection refused" },
+    { ExchangeFailure::Unreachable, "unreachable", "network unreachable" },
+    { ExchangeFailure::NotResolved, "not-resolved", "host name not resolved" },
+    { ExchangeFailure::Timeout, "timeout", "timed out after %d s" },
+    { ExchangeFailure::Reset, "reset", "connection reset" },
+    { ExchangeFailure::Closed, "closed", "closed without a reply" },
+    { ExchangeFailure::Stopped, "stopped", "search stopped" },
+    { ExchangeFailure::TooLarge, "too-large", "reply cut at 16 MiB" },
+    { ExchangeFailure::TooSlow, "too-slow", "reply cut at 120 s" },
+    { ExchangeFailure::ReferralRefused, "referral-refused", "referral to a local address refused" },
+};
 
 // Errors
 inline constexpr const char* kQueryTooLong
@@ -89,6 +113,32 @@ inline QByteArray FormatText(const char* pattern, std::initializer_list<QByteArr
         }
     }
     return out;
+}
+
+/// The row of `failure` in kFailureReasons; null for ExchangeFailure::None.
+inline const FailureReason* FindFailureReason(ExchangeFailure failure)
+{
+    for (const FailureReason& reason : kFailureReasons) {
+        if (reason.Failure == failure)
+            return &reason;
+    }
+    return nullptr;
+}
+
+/// The token of `failure` ("refused", ...); empty for ExchangeFailure::None.
+inline QByteArray FailureToken(ExchangeFailure failure)
+{
+    const FailureReason* reason = FindFailureReason(failure);
+    return reason != nullptr ? QByteArray(reason->Token) : QByteArray();
+}
+
+/// The worksheet text of why `result` ended early ("timed out after 15 s", ...); empty when it did not.
+inline QByteArray FailureText(const ExchangeResult& result)
+{
+    const FailureReason* reason = FindFailureReason(result.Failure);
+    if (reason == nullptr)
+        return QByteArray();
+    return FormatText(reason->Text, { QByteArray::number(result.TimeoutSeconds) });
 }
 
 } // namespace vesk::texts

@@ -14,9 +14,10 @@ namespace {
 class SearchGuard
 {
 public:
-    SearchGuard(Frontend& frontend, bool& stop)
+    SearchGuard(Frontend& frontend, StopRequest& stop, bool& searching)
         : m_frontend(frontend)
         , m_stop(stop)
+        , m_searching(searching)
     { }
     ~SearchGuard()
     {
@@ -25,23 +26,29 @@ public:
         } catch (...) {
             // The stop flag must be set even when the window cannot restore its cursor.
         }
-        m_stop = true;
+        m_stop.Request();
+        m_searching = false;
     }
     SearchGuard(const SearchGuard&) = delete;
     SearchGuard& operator=(const SearchGuard&) = delete;
 
 private:
     Frontend& m_frontend;
-    bool& m_stop;
+    StopRequest& m_stop;
+    bool& m_searching;
 };
 
 } // namespace
 
 void LookupEngine::Search()
 {
-    m_stop = false;
+    m_stop.Clear();
+    m_stopMet = false;
+    m_stopped = false;
+    m_anyAnswered = false;
+    m_searching = true;
     m_frontend.SetBusy(true);
-    SearchGuard guard(m_frontend, m_stop);
+    SearchGuard guard(m_frontend, m_stop, m_searching);
 
     const QByteArray query = TrimText(m_frontend.QueryText());
     m_frontend.SetQueryText(query);
@@ -69,8 +76,17 @@ void LookupEngine::PlainQuery()
     const QByteArray server(kRegistryWhoisHosts[0]);
     const QByteArray query = QueryText();
     m_sheet.WriteHeaderBox(texts::FormatText(texts::kPlainQueryTitle, { UpperAscii(server), UpperAscii(query) }));
-    // No filtering and no stand-in text: the user asked this server directly and sees exactly its answer.
-    WriteReply(QueryServer(server, query, texts::kWhoisPort, Pause::No, HostSource::Fixed));
+    // No filtering and no stand-in text for a reply: the user asked this server directly and sees exactly its
+    // answer. Only a failure is named.
+    const ServerAnswer answer = QueryServer(server, query, texts::kWhoisPort, Pause::No, HostSource::Fixed);
+    if (answer.Reply.isEmpty() && answer.Failure != ExchangeFailure::None) {
+        if (answer.Silent)
+            m_sheet.WriteLine(QString());
+        else
+            WriteNoAnswer(answer);
+    } else {
+        WriteReply(answer.Reply, answer);
+    }
     m_sheet.WriteLine(QString());
     m_sheet.SetStatus(QByteArray(texts::kStatusDone));
 }

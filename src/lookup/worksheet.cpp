@@ -1,5 +1,6 @@
 #include "lookup/worksheet.h"
 
+#include "codecs/utf8_decoder.h"
 #include "lookup/report_texts.h"
 
 #include <exception>
@@ -22,8 +23,7 @@ QString Rule(QChar left, QChar glyph, QChar right)
 
 QString BoxLine(QByteArrayView content)
 {
-    return Worksheet::CloseBoxLine(QString(QChar(texts::kBoxSide)) + QStringLiteral("  ")
-                                   + QString::fromLocal8Bit(content));
+    return Worksheet::CloseBoxLine(QString(QChar(texts::kBoxSide)) + QStringLiteral("  ") + Utf8ToWideText(content));
 }
 
 } // namespace

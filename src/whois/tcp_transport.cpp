@@ -5,6 +5,7 @@
 #include <QNetworkInterface>
 #include <QTcpSocket>
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace vesk {
@@ -18,6 +19,40 @@ constexpr qint64 kReadChunkBytes = qint64 { 64 } * 1024;
 int WaitBudget(int limitMs, const QDeadlineTimer& deadline)
 {
     return static_cast<int>(std::min<qint64>(limitMs, deadline.remainingTime()));
+}
+
+int WholeSeconds(int milliseconds)
+{
+    return (std::max(milliseconds, 0) + 999) / 1000;
+}
+
+ExchangeResult Failed(ExchangeFailure failure)
+{
+    ExchangeResult result;
+    result.Failure = failure;
+    return result;
+}
+
+ExchangeResult TimedOut(int milliseconds)
+{
+    ExchangeResult result = Failed(ExchangeFailure::Timeout);
+    result.TimeoutSeconds = WholeSeconds(milliseconds);
+    return result;
+}
+
+/// Why a connect attempt failed, from the socket's error.
+ExchangeFailure ConnectFailure(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return ExchangeFailure::Refused;
+    case QAbstractSocket::HostNotFoundError:
+        return ExchangeFailure::NotResolved;
+    case QAbstractSocket::RemoteHostClosedError:
+        return ExchangeFailure::Closed;
+    default:
+        return ExchangeFailure::Unreachable;
+    }
 }
 
 /// Moves what the socket holds into `reply`, never past `cap`. False once the cap is reached.
@@ -58,16 +93,22 @@ bool IsRefusedReferralAddress(const QHostAddress& address)
 
 } // namespace
 
-TcpWhoisTransport::TcpWhoisTransport(AddressBook book, WhoisClientLimits limits)
-    : m_book(std::move(book))
+TcpWhoisTransport::TcpWhoisTransport(EventWait& wait, AddressBook book, WhoisClientLimits limits)
+    : m_wait(wait)
+    , m_book(std::move(book))
     , m_limits(limits)
 { }
 
-QByteArray TcpWhoisTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
+ExchangeResult TcpWhoisTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                                           const StopRequest& stop)
 {
-    QByteArray reply;
-    if (host.isEmpty() || port < 1 || port > 65535)
-        return reply;
+    ExchangeResult result;
+    if (stop.IsRequested())
+        return Failed(ExchangeFailure::Stopped);
+    if (host.isEmpty())
+        return Failed(ExchangeFailure::NotResolved);
+    if (port < 1 || port > 65535)
+        return Failed(ExchangeFailure::Refused); // nothing can listen there
     const QDeadlineTimer deadline(m_limits.ExchangeTimeoutMs);
 
     QList<QHostAddress> targets;
@@ -77,69 +118,125 @@ QByteArray TcpWhoisTransport::Exchange(const QByteArray& host, int port, const Q
         targetPort = routed->Port;
     } else {
         // Resolve once and connect to exactly what was checked, so a second lookup cannot slip in another address.
-        targets = ResolveForConnect(host);
+        const Resolution resolution = ResolveForConnect(host, stop, WaitBudget(m_limits.ExchangeTimeoutMs, deadline));
+        if (resolution.Outcome == WaitOutcome::Stopped)
+            return Failed(ExchangeFailure::Stopped);
+        if (resolution.Outcome == WaitOutcome::TimedOut)
+            return TimedOut(m_limits.ExchangeTimeoutMs);
+        targets = resolution.Addresses;
+        if (targets.isEmpty())
+            return Failed(ExchangeFailure::NotResolved);
         if (source == HostSource::Referral && std::any_of(targets.cbegin(), targets.cend(), &IsRefusedReferralAddress))
-            return reply;
+            return Failed(ExchangeFailure::ReferralRefused);
     }
 
     QTcpSocket socket;
     socket.setReadBufferSize(kReadChunkBytes);
+    // Qt reports a reset as the peer's close; the system's own error code, still set when the signal comes
+    // straight from the failed read, tells them apart.
+    bool reset = false;
+    QObject::connect(&socket, &QAbstractSocket::errorOccurred, [&reset](QAbstractSocket::SocketError error) {
+        const int code = errno;
+        // Every error but the peer's orderly close ends the connection abnormally.
+        reset = reset || error != QAbstractSocket::RemoteHostClosedError || code == ECONNRESET;
+    });
+
+    ExchangeResult failure = Failed(ExchangeFailure::Unreachable);
     bool connected = false;
     for (const QHostAddress& address : std::as_const(targets)) {
-        if (deadline.hasExpired())
+        const int budget = WaitBudget(m_limits.ConnectTimeoutMs, deadline);
+        if (budget <= 0)
             break;
         socket.connectToHost(address, targetPort);
-        if (socket.waitForConnected(WaitBudget(m_limits.ConnectTimeoutMs, deadline))) {
+        const WaitOutcome outcome = m_wait.WaitUntil(
+            budget,
+            [&socket] {
+                return socket.state() == QAbstractSocket::ConnectedState
+                    || socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            stop);
+        if (outcome == WaitOutcome::Stopped) {
+            socket.abort();
+            return Failed(ExchangeFailure::Stopped);
+        }
+        if (socket.state() == QAbstractSocket::ConnectedState) {
             connected = true;
             break;
         }
+        failure = outcome == WaitOutcome::TimedOut ? TimedOut(budget) : Failed(ConnectFailure(socket.error()));
         socket.abort();
     }
     if (!connected)
-        return reply;
+        return failure;
+    reset = false;
 
-    const QByteArray line = query + QByteArrayLiteral("\r\n");
-    bool sent = socket.write(line) == line.size();
-    while (sent && socket.bytesToWrite() > 0)
-        sent = socket.waitForBytesWritten(WaitBudget(m_limits.ReadTimeoutMs, deadline));
+    // The socket sends the line as the event loop runs; a server that never reads it simply never answers.
+    socket.write(query + QByteArrayLiteral("\r\n"));
 
-    // A failed send still keeps whatever the server managed to say before it went away.
-    if (sent) {
-        while (DrainInto(socket, reply, m_limits.MaxReplyBytes) && socket.state() == QAbstractSocket::ConnectedState) {
-            const int wait = WaitBudget(m_limits.ReadTimeoutMs, deadline);
-            if (wait <= 0)
-                break;
-            if (!socket.waitForReadyRead(wait) && socket.state() == QAbstractSocket::ConnectedState)
-                break; // silent for a whole wait: time-out
+    QDeadlineTimer quiet(m_limits.ReadTimeoutMs);
+    for (;;) {
+        const qsizetype before = result.Reply.size();
+        if (!DrainInto(socket, result.Reply, m_limits.MaxReplyBytes)) {
+            result.Failure = ExchangeFailure::TooLarge;
+            break;
+        }
+        if (result.Reply.size() != before)
+            quiet.setRemainingTime(m_limits.ReadTimeoutMs);
+        if (socket.state() != QAbstractSocket::ConnectedState) {
+            if (reset)
+                result.Failure = ExchangeFailure::Reset;
+            else if (result.Reply.isEmpty())
+                result.Failure = ExchangeFailure::Closed;
+            break;
+        }
+        const int wait = static_cast<int>(std::min(quiet.remainingTime(), deadline.remainingTime()));
+        const WaitOutcome outcome = m_wait.WaitUntil(
+            std::max(wait, 0),
+            [&socket] { return socket.bytesAvailable() > 0 || socket.state() != QAbstractSocket::ConnectedState; },
+            stop);
+        if (outcome == WaitOutcome::Stopped) {
+            result.Failure = ExchangeFailure::Stopped;
+            break;
+        }
+        if (outcome == WaitOutcome::TimedOut) {
+            if (deadline.hasExpired()) {
+                result.Failure = ExchangeFailure::TooSlow;
+            } else {
+                result.Failure = ExchangeFailure::Timeout;
+                result.TimeoutSeconds = WholeSeconds(m_limits.ReadTimeoutMs);
+            }
+            break;
         }
     }
-    DrainInto(socket, reply, m_limits.MaxReplyBytes);
+    // What arrived with the close is kept, within the cap.
+    if (!DrainInto(socket, result.Reply, m_limits.MaxReplyBytes) && result.Failure == ExchangeFailure::None)
+        result.Failure = ExchangeFailure::TooLarge;
     socket.abort();
-    return reply;
+    return result;
 }
 
-QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host)
+QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host, const StopRequest& stop)
 {
     if (const std::optional<QList<uint32_t>> listed = m_book.FindAddresses(host))
         return *listed;
     QList<uint32_t> addresses;
-    for (const QHostAddress& address : ResolveForConnect(host)) {
+    for (const QHostAddress& address : ResolveForConnect(host, stop, m_limits.ExchangeTimeoutMs).Addresses) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
             addresses.append(address.toIPv4Address());
     }
     return addresses;
 }
 
-QByteArray TcpWhoisTransport::ReverseName(uint32_t address)
+QByteArray TcpWhoisTransport::ReverseName(uint32_t address, const StopRequest& stop)
 {
     if (const std::optional<QByteArray> listed = m_book.FindReverseName(address))
         return *listed;
     const QString dotted = QHostAddress(address).toString();
-    const QHostInfo info = QHostInfo::fromName(dotted);
+    const std::optional<QHostInfo> info = LookUp(dotted, stop, m_limits.ExchangeTimeoutMs).Info;
     // Without a name the resolver hands the address text back.
-    if (info.error() != QHostInfo::NoError || info.hostName() == dotted)
+    if (!info || info->error() != QHostInfo::NoError || info->hostName() == dotted)
         return {};
-    return info.hostName().toLatin1();
+    return info->hostName().toLatin1();
 }
 
 bool TcpWhoisTransport::IsForbiddenReferralAddress(const QHostAddress& address)
@@ -160,31 +257,47 @@ bool TcpWhoisTransport::IsForbiddenReferralAddress(const QHostAddress& address)
     return true; // not an address at all
 }
 
-QList<QHostAddress> TcpWhoisTransport::ResolveForConnect(const QByteArray& host) const
+TcpWhoisTransport::Lookup TcpWhoisTransport::LookUp(const QString& name, const StopRequest& stop, int budgetMs) const
 {
-    QList<QHostAddress> resolved;
+    Lookup lookup;
+    // The answer is delivered to `context`; once it is gone, a late answer is dropped, so nothing outlives the call.
+    QObject context;
+    const int id = QHostInfo::lookupHost(name, &context, [&lookup](const QHostInfo& info) { lookup.Info = info; });
+    lookup.Outcome = m_wait.WaitUntil(
+        budgetMs, [&lookup] { return lookup.Info.has_value(); }, stop);
+    if (!lookup.Info)
+        QHostInfo::abortHostLookup(id);
+    return lookup;
+}
+
+TcpWhoisTransport::Resolution TcpWhoisTransport::ResolveForConnect(const QByteArray& host, const StopRequest& stop,
+                                                                   int budgetMs) const
+{
+    Resolution resolved;
     if (host.isEmpty())
         return resolved;
     if (const std::optional<QList<uint32_t>> listed = m_book.FindAddresses(host)) {
         for (const uint32_t address : *listed)
-            resolved.append(QHostAddress(address));
+            resolved.Addresses.append(QHostAddress(address));
         return resolved;
     }
     if (const std::optional<QHostAddress> literal = AddressLiteral(host)) {
-        resolved.append(*literal);
+        resolved.Addresses.append(*literal);
         return resolved;
     }
-    const QHostInfo info = QHostInfo::fromName(QString::fromLatin1(host));
-    if (info.error() != QHostInfo::NoError)
+    const Lookup lookup = LookUp(QString::fromLatin1(host), stop, budgetMs);
+    resolved.Outcome = lookup.Info ? WaitOutcome::Done : lookup.Outcome;
+    if (!lookup.Info || lookup.Info->error() != QHostInfo::NoError)
         return resolved;
     // IPv4 first: the servers are IPv4 hosts first of all; IPv6 only as a fallback.
-    for (const QHostAddress& address : info.addresses()) {
+    const QList<QHostAddress> all = lookup.Info->addresses();
+    for (const QHostAddress& address : all) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
-            resolved.append(address);
+            resolved.Addresses.append(address);
     }
-    for (const QHostAddress& address : info.addresses()) {
+    for (const QHostAddress& address : all) {
         if (address.protocol() == QAbstractSocket::IPv6Protocol)
-            resolved.append(address);
+            resolved.Addresses.append(address);
     }
     return resolved;
 }

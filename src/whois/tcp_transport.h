@@ -1,16 +1,19 @@
 #pragma once
 
+#include "common/event_wait.h"
 #include "whois/address_book.h"
 #include "whois/transport.h"
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QList>
 #include <cstdint>
+#include <optional>
 
 namespace vesk {
 
-/// Bounds of one exchange. Each one ends the exchange quietly; what had arrived is kept as the reply.
+/// Bounds of one exchange. Each one ends the exchange with its reason; what had arrived is kept as the reply.
 struct WhoisClientLimits
 {
     int ReadTimeoutMs = 15000; ///< longest wait for the next piece of the reply
@@ -20,25 +23,27 @@ struct WhoisClientLimits
     qint64 MaxReplyBytes = qint64 { 16 } * 1024 * 1024; ///< the reply is cut here and the connection dropped
 };
 
-/// The production WHOIS transport: one blocking TCP exchange per call, no event loop run while it is open, and
-/// IPv4 resolution through the system resolver, each overridable by an address book.
+/// The production WHOIS transport: a non-blocking TCP exchange and asynchronous name resolution, waited for
+/// through the injected wait so the thread's events keep flowing, each overridable by an address book.
 class TcpWhoisTransport : public WhoisTransport
 {
 public:
-    /// `book` routes and resolves names before the system resolver is asked; an empty book is the identity.
-    explicit TcpWhoisTransport(AddressBook book = {}, WhoisClientLimits limits = {});
+    /// `wait` (borrowed) is how every resolution, connect and read is waited for. `book` routes and resolves
+    /// names before the system resolver is asked; an empty book is the identity.
+    explicit TcpWhoisTransport(EventWait& wait, AddressBook book = {}, WhoisClientLimits limits = {});
 
     /// Sends `query` + CR LF to `host`:`port` and reads until the server closes. Never throws, never prints;
-    /// failures and limits give what had arrived. A host from a server's reply (HostSource::Referral) that is,
-    /// or resolves to, an address of this machine, the link-local net, multicast or the unspecified address is
-    /// not asked at all and gives the empty reply. Address-book routes are not subject to that check.
-    QByteArray Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source) override;
+    /// failures, limits and a stop give what had arrived with their reason. A host from a server's reply
+    /// (HostSource::Referral) that is, or resolves to, an address of this machine, the link-local net, multicast
+    /// or the unspecified address is not asked at all (ReferralRefused). Address-book routes are not checked.
+    ExchangeResult Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                            const StopRequest& stop) override;
 
-    /// Address-book entry, else the system resolver's IPv4 addresses in its order; empty when unknown.
-    QList<uint32_t> ResolveIPv4(const QByteArray& host) override;
+    /// Address-book entry, else the system resolver's IPv4 addresses in its order; empty when unknown or stopped.
+    QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override;
 
-    /// Address-book entry, else the system's reverse lookup; empty when it gives no name.
-    QByteArray ReverseName(uint32_t address) override;
+    /// Address-book entry, else the system's reverse lookup; empty when it gives no name or was stopped.
+    QByteArray ReverseName(uint32_t address, const StopRequest& stop) override;
 
     /// The address book, for tests that start their servers after building the transport.
     AddressBook& Book() { return m_book; }
@@ -50,9 +55,23 @@ public:
     static bool IsForbiddenReferralAddress(const QHostAddress& address);
 
 private:
-    /// Every address `host` stands for, IPv4 first, each family in resolver order.
-    QList<QHostAddress> ResolveForConnect(const QByteArray& host) const;
+    struct Lookup
+    {
+        std::optional<QHostInfo> Info; ///< empty when the wait ended first
+        WaitOutcome Outcome = WaitOutcome::Done;
+    };
+    struct Resolution
+    {
+        QList<QHostAddress> Addresses;
+        WaitOutcome Outcome = WaitOutcome::Done; ///< Stopped or TimedOut when no answer came
+    };
 
+    /// One asynchronous resolver call for `name`, abandoned on a stop or after `budgetMs`.
+    Lookup LookUp(const QString& name, const StopRequest& stop, int budgetMs) const;
+    /// Every address `host` stands for, IPv4 first, each family in resolver order.
+    Resolution ResolveForConnect(const QByteArray& host, const StopRequest& stop, int budgetMs) const;
+
+    EventWait& m_wait;
     AddressBook m_book;
     WhoisClientLimits m_limits;
 };

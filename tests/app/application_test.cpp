@@ -13,6 +13,7 @@
 #include "support/in_memory_transport.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
+#include "support/test_waits.h"
 #include "whois/tcp_transport.h"
 
 #include <QApplication>
@@ -204,7 +205,7 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     book.AddServer("whois.arin.net", { loopback, arin.Port() });
     book.AddAddresses("google.com", { 0x04020201 });
     book.AddAddresses("www.google.com", { 0x04020201 });
-    TcpWhoisTransport transport(book);
+    TcpWhoisTransport transport(test::LoopWait(), book);
 
     QTemporaryDir dir;
     test::TempSettings temp;

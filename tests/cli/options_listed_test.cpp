@@ -42,7 +42,8 @@ TEST(OptionsListed, ManualPageCompletionsAndHelpNameWhatTheCommandAccepts)
     QBuffer err;
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
-    QueryCommand command({ *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} }, out, err);
+    QueryCommand command({ *world.Settings, *world.Log, world.Definitions, world.Transport, world.Wait, {}, {} }, out,
+                         err);
     ASSERT_EQ(command.Run({ QStringLiteral("vesk-query"), QStringLiteral("--help") }), QueryCommand::Success);
 
     const struct

@@ -4,6 +4,7 @@
 #include "support/test_data.h"
 
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -73,6 +74,23 @@ TEST(QueryBinary, ResolveSendsTheNamedServerToALoopbackFake)
                                    "an IPv4 address"))
         << bad.err.data();
     EXPECT_EQ(registry.ConnectionCount(), 1);
+}
+
+TEST(QueryBinary, NoServerAnsweringExitsOneAndSaysWhy)
+{
+    QTcpServer probe; // a port where nothing listens any more
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+
+    const Result result = RunBinary(
+        { QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
+          QStringLiteral("whois.verisign-grs.com:43:127.0.0.1:%1").arg(port), QStringLiteral("example.com") });
+    EXPECT_EQ(result.status, 1) << result.err.data();
+    EXPECT_TRUE(result.out.contains("\nNo answer from whois.verisign-grs.com: connection refused\n"))
+        << result.out.data();
+    EXPECT_FALSE(result.out.contains("No Match"));
+    EXPECT_TRUE(result.err.contains("No server answered.")) << result.err.data();
 }
 
 } // namespace

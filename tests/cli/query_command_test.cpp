@@ -24,7 +24,9 @@ protected:
 
     QueryCommandContext Context()
     {
-        QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+        QueryCommandContext context {
+            *world.Settings, *world.Log, world.Definitions, world.Transport, world.Wait, {}, {}
+        };
         context.LoadDefinitions = [this] { ++loads; };
         context.UpdateDefinitions = [this] { return updateResult; };
         context.Routes = &routes;
@@ -141,7 +143,7 @@ TEST_F(QueryCommandTest, HeaderDateIsInTheUsersLanguageAsInTheWindow)
     const QLocale german(QLocale::German, QLocale::Germany);
     const QLocale before;
     QLocale::setDefault(german);
-    QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+    QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, world.Wait, {}, {} };
     QLocale::setDefault(before);
     context.Now = FixedNow;
     context.PauseMilliseconds = 0;
@@ -219,7 +221,7 @@ TEST_F(QueryCommandTest, StopRequestEndsTheSearchWithStatusOne)
     });
     EXPECT_EQ(Run({ QStringLiteral("example.com") }), QueryCommand::Failure);
     EXPECT_EQ(world.Transport.Exchanges().size(), 1); // nothing asked after the stop
-    EXPECT_TRUE(Out().endsWith(QStringLiteral("No Match For Domain: example.com\n\n")));
+    EXPECT_TRUE(Out().endsWith(QStringLiteral("No answer from whois.verisign-grs.com: search stopped\n\n")));
     EXPECT_EQ(Err(), QStringLiteral("vesk-query: Search stopped; the report is incomplete.\n"));
 }
 

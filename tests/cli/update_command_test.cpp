@@ -47,7 +47,9 @@ protected:
 
     int RunUpdate(std::function<void()> load = {})
     {
-        QueryCommandContext context { *world.Settings, *world.Log, world.Definitions, world.Transport, {}, {} };
+        QueryCommandContext context {
+            *world.Settings, *world.Log, world.Definitions, world.Transport, world.Wait, {}, {}
+        };
         context.LoadDefinitions = std::move(load);
         context.UpdateDefinitions = [this] {
             DefinitionUpdate update(

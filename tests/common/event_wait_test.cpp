@@ -34,7 +34,7 @@ TEST(FileNameNoExtTest, CutsThePathAndTheLastExtension)
     }
 }
 
-TEST(LoopWaitTest, HandlesEventsWhileWaitingTheFullTime)
+TEST(EventLoopWaitTest, HandlesEventsWhileWaitingTheFullTime)
 {
     bool timerFired = false;
     bool queuedRan = false;
@@ -43,32 +43,32 @@ TEST(LoopWaitTest, HandlesEventsWhileWaitingTheFullTime)
         QCoreApplication::instance(), [&] { queuedRan = true; }, Qt::QueuedConnection);
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_FALSE(LoopWait().WaitFor(60));
+    EXPECT_EQ(EventLoopWait().WaitUntil(60, {}, StopRequest()), WaitOutcome::TimedOut);
     EXPECT_GE(elapsed.elapsed(), 60);
     EXPECT_TRUE(timerFired);
     EXPECT_TRUE(queuedRan);
 }
 
-TEST(LoopWaitTest, ZeroHandlesPendingEventsOnce)
+TEST(EventLoopWaitTest, ZeroHandlesPendingEventsOnce)
 {
     bool queuedRan = false;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&] { queuedRan = true; }, Qt::QueuedConnection);
-    LoopWait().WaitFor(0);
+    EventLoopWait().WaitUntil(0, {}, StopRequest());
     EXPECT_TRUE(queuedRan);
-    LoopWait().WaitFor(-5);
+    EventLoopWait().WaitUntil(-5, {}, StopRequest());
 }
 
-TEST(LoopWaitTest, AQuitDuringTheWaitDoesNotCutItShort)
+TEST(EventLoopWaitTest, AQuitDuringTheWaitDoesNotCutItShort)
 {
     QTimer::singleShot(5, [] { QCoreApplication::exit(0); });
     QElapsedTimer elapsed;
     elapsed.start();
-    LoopWait().WaitFor(40);
+    EventLoopWait().WaitUntil(40, {}, StopRequest());
     EXPECT_GE(elapsed.elapsed(), 40);
 }
 
-TEST(LoopWaitTest, EndsWhenTheConditionTurnsTrue)
+TEST(EventLoopWaitTest, EndsWhenTheConditionTurnsTrue)
 {
     // A condition set by an event ends the wait within a slice; one already true ends it before any waiting.
     // The generous bound only proves the wait did not run its full time.
@@ -76,10 +76,26 @@ TEST(LoopWaitTest, EndsWhenTheConditionTurnsTrue)
     QTimer::singleShot(10, [&] { arrived = true; });
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_TRUE(LoopWait().WaitFor(60000, [&] { return arrived; }));
+    EXPECT_EQ(EventLoopWait().WaitUntil(
+                  60000, [&] { return arrived; }, StopRequest()),
+              WaitOutcome::Done);
     EXPECT_LT(elapsed.elapsed(), 30000);
-    EXPECT_TRUE(LoopWait().WaitFor(60000, [] { return true; }));
-    EXPECT_FALSE(LoopWait().WaitFor(1, [] { return false; }));
+    EXPECT_EQ(EventLoopWait().WaitUntil(
+                  60000, [] { return true; }, StopRequest()),
+              WaitOutcome::Done);
+    EXPECT_EQ(EventLoopWait().WaitUntil(
+                  1, [] { return false; }, StopRequest()),
+              WaitOutcome::TimedOut);
+}
+
+TEST(EventLoopWaitTest, AStopFromAnEventEndsTheWaitAndWinsOverTheCondition)
+{
+    StopRequest stop;
+    QTimer::singleShot(10, [&] { stop.Request(); });
+    EXPECT_EQ(EventLoopWait().WaitUntil(60000, {}, stop), WaitOutcome::Stopped);
+    EXPECT_EQ(EventLoopWait().WaitUntil(
+                  60000, [] { return true; }, stop),
+              WaitOutcome::Stopped);
 }
 
 TEST(DayNumberTest, CountsFromTheLastDaysOf1899)

@@ -12,10 +12,10 @@
 #include "support/in_memory_transport.h"
 #include "support/lookup_world.h"
 #include "support/recording_frontend.h"
-#include "support/recording_wait.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
 #include "support/test_files.h"
+#include "support/test_waits.h"
 #include "update/definition_update.h"
 #include "update/download_to_cache.h"
 
@@ -49,7 +49,7 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
     transport.SetReply("whois.nic.fr", "google.fr",
                        ReadTestData(QStringLiteral("whois/whois.nic.fr-fr-registered.txt")));
     RecordingFrontend window;
-    RecordingWait wait;
+    InstantWait wait;
     LookupEngine engine(window, settings, log, definitions, transport, wait, FixedNow);
     engine.SetPauseMilliseconds(0);
 

@@ -170,12 +170,17 @@ TEST_F(SearchTest, StopInTheMiddleOfAReportEmptiesEveryLaterQuery)
 
     world.Search("google.com");
 
-    // The registry's answer was already on its way; everything after the stop asks nothing.
+    // The stop ends the registry's exchange; only that query says so, and everything after it asks nothing and
+    // says nothing (no network line, no pause).
     EXPECT_EQ(WireLog(world.Transport.Exchanges()),
               (QStringList { QStringLiteral("whois.verisign-grs.com:43 domain google.com") }));
     EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("\nIP Address for google.com\n4.2.2.1\n")));
-    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("source: whois.verisign-grs.com")));
+    EXPECT_EQ(world.Window.Lines().count(QStringLiteral("No answer from whois.verisign-grs.com: search stopped")), 1);
+    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("No Match")));
     EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("NETWORK DETAILS")));
+    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("whois.arin.net")));
+    EXPECT_TRUE(world.Wait.Waits().isEmpty());
+    EXPECT_TRUE(world.Engine->WasStopped());
     EXPECT_TRUE(world.Window.Statuses().contains("Stopping Search Process, Please Wait ...."));
     EXPECT_EQ(world.Window.Status(), "Done");
     EXPECT_TRUE(world.Engine->StopFlag());
@@ -197,14 +202,16 @@ TEST_F(SearchTest, SecondSearchInsideTheFirstRunsToItsEndAndStopsTheFirst)
 
     world.Search("first.com");
 
+    // The second search ends by stopping the first, whose query is then never sent: its report says so instead
+    // of claiming the domain is free.
     EXPECT_EQ(WireLog(world.Transport.Exchanges()),
-              (QStringList { QStringLiteral("whois.verisign-grs.com:43 =second"),
-                             QStringLiteral("whois.verisign-grs.com:43 domain first.com") }));
+              (QStringList { QStringLiteral("whois.verisign-grs.com:43 =second") }));
     const QStringList lines = world.Window.Lines();
     const auto second = lines.indexOf(QStringLiteral("second reply"));
     const auto firstTitle = lines.indexOf(HeaderBox(QStringLiteral("DOMAIN REPORT FOR: FIRST.COM"))[1]);
     EXPECT_GT(second, firstTitle); // the second report lands inside the first one's, after its header
-    EXPECT_TRUE(lines.contains(QStringLiteral("No Match For Domain: first.com")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("No answer from whois.verisign-grs.com: search stopped")));
+    EXPECT_FALSE(lines.contains(QStringLiteral("No Match For Domain: first.com")));
     EXPECT_EQ(world.Window.BusyHistory(), (QList<bool> { true, true, false, false }));
     EXPECT_TRUE(world.Engine->StopFlag());
 }
@@ -214,25 +221,29 @@ TEST_F(SearchTest, QueryServerStatusAndStopFlag)
     world.Transport.SetReply("whois.example.net", 43, "example.com", "abc");
     world.Window.SetEventHook(
         [&](int) { EXPECT_EQ(world.Window.Status(), "Wait....  Connecting whois.example.net:43 for example.com"); });
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::No, HostSource::Fixed), "abc");
+    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::No, HostSource::Fixed).Reply,
+              "abc");
     EXPECT_EQ(world.Window.Statuses(),
               (QList<QByteArray> { "Wait....  Connecting whois.example.net:43 for example.com", QByteArray() }));
     EXPECT_EQ(world.Window.EventCalls(), 1);
     EXPECT_TRUE(world.Wait.Waits().isEmpty()) << "Pause::No never waits";
 
     world.Engine->SetPauseMilliseconds(1100);
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed), "abc");
+    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed).Reply,
+              "abc");
     EXPECT_EQ(world.Wait.Waits(), QList<int> { 1100 }) << "the pause goes through the injected wait";
 
     world.Window.SetEventHook(nullptr);
     world.Engine->StopSearch(); // flag set: nothing is shown or sent, the line is blanked
     const int calls = world.Window.EventCalls();
     world.Transport.ClearLog();
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed),
-              QByteArray());
+    const ServerAnswer stopped
+        = world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed);
+    EXPECT_EQ(stopped.Reply, QByteArray());
+    EXPECT_EQ(stopped.Failure, ExchangeFailure::Stopped);
+    EXPECT_EQ(world.Wait.Waits().size(), 1) << "a stopped search does not pause";
     EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
     EXPECT_EQ(world.Window.EventCalls(), calls);
-    EXPECT_EQ(world.Wait.Waits().size(), 1) << "a stopped search does not pause";
     EXPECT_EQ(world.Window.Status(), QByteArray());
 }
 
@@ -250,9 +261,10 @@ TEST_F(SearchTest, ResolveHostAddresses)
     for (uint32_t i = 0; i < 150; ++i)
         many.append(0x0A000000u + i);
     world.Transport.SetAddresses("many.example", many);
-    EXPECT_EQ(world.Engine->ResolveHostAddresses("many.example", addresses), "Host name could not be resolved.");
-    EXPECT_EQ(addresses.size(), 101);
-    EXPECT_EQ(addresses.last(), "10.0.0.100");
+    // A name with more than 100 addresses lists its first 100; it did resolve.
+    EXPECT_EQ(world.Engine->ResolveHostAddresses("many.example", addresses), QByteArray());
+    EXPECT_EQ(addresses.size(), 100);
+    EXPECT_EQ(addresses.last(), "10.0.0.99");
 
     many.resize(100);
     world.Transport.SetAddresses("hundred.example", many);

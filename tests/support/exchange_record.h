@@ -6,8 +6,8 @@
 
 namespace vesk::test {
 
-/// One exchange as the engine asked it, with the bytes that came back; every fake or recording transport
-/// logs exchanges in this form.
+/// One exchange as the engine asked it, with the bytes that came back and why they ended early; every fake or recording
+/// transport logs exchanges in this form.
 struct ExchangeRecord
 {
     QByteArray Host;
@@ -15,6 +15,7 @@ struct ExchangeRecord
     QByteArray Query;
     HostSource Source = HostSource::Fixed;
     QByteArray Reply;
+    ExchangeFailure Failure = ExchangeFailure::None;
 };
 
 } // namespace vesk::test

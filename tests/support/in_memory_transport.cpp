@@ -19,6 +19,12 @@ void InMemoryTransport::SetDefaultReply(const QByteArray& host, const QByteArray
     m_replies.insert(ReplyKey { host.toLower(), 0, {}, true }, reply);
 }
 
+void InMemoryTransport::SetFailure(const QByteArray& host, ExchangeFailure failure, const QByteArray& partial,
+                                   int timeoutSeconds)
+{
+    m_failures.insert(host.toLower(), ExchangeResult { partial, failure, timeoutSeconds });
+}
+
 void InMemoryTransport::SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses)
 {
     m_addresses.insert(host.toLower(), addresses);
@@ -41,36 +47,48 @@ void InMemoryTransport::ClearLog()
     m_reverseLookups.clear();
 }
 
-QByteArray InMemoryTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
+ExchangeResult InMemoryTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                                           const StopRequest& stop)
 {
-    const ExchangeRecord record { host, port, query, source, {} };
+    const ExchangeRecord record { host, port, query, source, {}, ExchangeFailure::None };
     const qsizetype index = m_exchanges.size();
     m_exchanges.append(record);
     if (m_hook)
         m_hook(record);
-    // Looked up after the hook, which may change the reply; the log then shows what was really returned.
-    QByteArray reply;
+    // Looked up after the hook, which may change the reply or press stop; the log then shows what was really
+    // returned.
+    ExchangeResult result;
     const QByteArray key = host.toLower();
-    for (const ReplyKey& candidate :
-         { ReplyKey { key, port, query, false }, ReplyKey { key, 0, query, false }, ReplyKey { key, 0, {}, true } }) {
-        const auto it = m_replies.constFind(candidate);
-        if (it != m_replies.constEnd()) {
-            reply = *it;
-            break;
+    const auto failure = m_failures.constFind(key);
+    if (stop.IsRequested()) {
+        // A stop pressed during the exchange (by the hook) ends it as the real transport would.
+        result.Failure = ExchangeFailure::Stopped;
+    } else if (failure != m_failures.constEnd()) {
+        result = *failure;
+    } else {
+        for (const ReplyKey& candidate : { ReplyKey { key, port, query, false }, ReplyKey { key, 0, query, false },
+                                           ReplyKey { key, 0, {}, true } }) {
+            const auto it = m_replies.constFind(candidate);
+            if (it != m_replies.constEnd()) {
+                result.Reply = *it;
+                break;
+            }
         }
     }
-    if (index < m_exchanges.size()) // the hook may have cleared the log
-        m_exchanges[index].Reply = reply;
-    return reply;
+    if (index < m_exchanges.size()) { // the hook may have cleared the log
+        m_exchanges[index].Reply = result.Reply;
+        m_exchanges[index].Failure = result.Failure;
+    }
+    return result;
 }
 
-QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host)
+QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host, const StopRequest&)
 {
     m_resolutions.append(host);
     return m_addresses.value(host.toLower());
 }
 
-QByteArray InMemoryTransport::ReverseName(uint32_t address)
+QByteArray InMemoryTransport::ReverseName(uint32_t address, const StopRequest&)
 {
     m_reverseLookups.append(address);
     return m_reverseNames.value(address);

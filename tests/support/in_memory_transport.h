@@ -13,7 +13,8 @@ namespace vesk::test {
 
 /// A transport without sockets: replies, resolutions and reverse names come from tables the test fills, and every
 /// call is logged. Host names match without regard to ASCII case, as the network's do; ports and queries match
-/// exactly. Anything not scripted behaves like a server that does not answer or a name that does not resolve.
+/// exactly. Anything not scripted gives the empty reply without a failure (or a name that does not resolve); a
+/// stop requested by the time an exchange is looked up ends it as stopped.
 class InMemoryTransport : public WhoisTransport
 {
 public:
@@ -23,6 +24,10 @@ public:
     void SetReply(const QByteArray& host, const QByteArray& query, const QByteArray& reply);
     /// The reply of `host` to any query (at any port) without a more specific reply.
     void SetDefaultReply(const QByteArray& host, const QByteArray& reply);
+    /// Every exchange with `host` fails with `failure` after `partial` arrived (Timeout: after `timeoutSeconds`);
+    /// wins over the scripted replies.
+    void SetFailure(const QByteArray& host, ExchangeFailure failure, const QByteArray& partial = {},
+                    int timeoutSeconds = 15);
     /// `host` resolves to `addresses` (first octet most significant), in this order.
     void SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses);
     /// Reverse resolution of `address` gives `name`.
@@ -40,12 +45,14 @@ public:
     /// Forgets the logs, keeps the tables.
     void ClearLog();
 
-    /// The most specific scripted reply: host+port+query, host+query, host default; else empty.
-    QByteArray Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source) override;
+    /// The scripted failure of the host, else the most specific scripted reply: host+port+query, host+query,
+    /// host default; else empty.
+    ExchangeResult Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                            const StopRequest& stop) override;
     /// The scripted addresses of `host`; else empty.
-    QList<uint32_t> ResolveIPv4(const QByteArray& host) override;
+    QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override;
     /// The scripted name of `address`; else empty.
-    QByteArray ReverseName(uint32_t address) override;
+    QByteArray ReverseName(uint32_t address, const StopRequest& stop) override;
 
 private:
     struct ReplyKey
@@ -62,6 +69,7 @@ private:
     };
 
     QHash<ReplyKey, QByteArray> m_replies;
+    QHash<QByteArray, ExchangeResult> m_failures;
     QHash<QByteArray, QList<uint32_t>> m_addresses;
     QHash<uint32_t, QByteArray> m_reverseNames;
     std::function<void(const ExchangeRecord&)> m_hook;

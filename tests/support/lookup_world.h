@@ -7,7 +7,7 @@
 #include "settings/settings_store.h"
 #include "support/in_memory_transport.h"
 #include "support/recording_frontend.h"
-#include "support/recording_wait.h"
+#include "support/test_waits.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -23,8 +23,7 @@ QDateTime FixedNow();
 DefinitionTables TestDefinitions();
 
 /// One isolated world for the engine: settings in a temporary INI file (never written back), a log in the same
-/// folder, the test definitions, an in-memory transport, a recording window, and a recording wait (pauses of 0 ms,
-/// noted only).
+/// folder, the test definitions, an in-memory transport, a recording window, and pauses that take no time.
 class LookupWorld
 {
 public:
@@ -40,8 +39,8 @@ public:
     std::unique_ptr<TLogFile> Log;
     DefinitionTables Definitions;
     InMemoryTransport Transport;
+    InstantWait Wait; ///< the engine's pauses
     RecordingFrontend Window;
-    RecordingWait Wait;
     std::unique_ptr<LookupEngine> Engine;
 };
 

@@ -2,11 +2,12 @@
 
 namespace vesk::test {
 
-QByteArray RecordingTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source)
+ExchangeResult RecordingTransport::Exchange(const QByteArray& host, int port, const QByteArray& query,
+                                            HostSource source, const StopRequest& stop)
 {
-    QByteArray reply = m_inner.Exchange(host, port, query, source);
-    m_exchanges.append(ExchangeRecord { host, port, query, source, reply });
-    return reply;
+    ExchangeResult result = m_inner.Exchange(host, port, query, source, stop);
+    m_exchanges.append(ExchangeRecord { host, port, query, source, result.Reply, result.Failure });
+    return result;
 }
 
 QList<ExchangeRecord> RecordingTransport::ExchangesWith(const QByteArray& host) const

@@ -18,9 +18,16 @@ public:
         : m_inner(inner)
     { }
 
-    QByteArray Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source) override;
-    QList<uint32_t> ResolveIPv4(const QByteArray& host) override { return m_inner.ResolveIPv4(host); }
-    QByteArray ReverseName(uint32_t address) override { return m_inner.ReverseName(address); }
+    ExchangeResult Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                            const StopRequest& stop) override;
+    QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override
+    {
+        return m_inner.ResolveIPv4(host, stop);
+    }
+    QByteArray ReverseName(uint32_t address, const StopRequest& stop) override
+    {
+        return m_inner.ReverseName(address, stop);
+    }
 
     /// Every exchange so far, in order.
     const QList<ExchangeRecord>& Exchanges() const { return m_exchanges; }
