@@ -94,8 +94,8 @@ void TReg::ReadSettings()
     // Today as the default: a first run must not start an automatic update at once.
     LastUpdate = ReadInteger(s, kSystemSection, QStringLiteral("Last Update"), DayNumber(m_clock().date()));
 
-    FontName = ReadString(s, kFontSection, QStringLiteral("Name"), QStringLiteral("Courier New"));
-    FontHeight = ReadInteger(s, kFontSection, QStringLiteral("Height"), -13);
+    FontName = ReadString(s, kFontSection, QStringLiteral("Name"), kDefaultFontName);
+    FontHeight = ReadInteger(s, kFontSection, QStringLiteral("Height"), kDefaultFontHeight);
     FontColor = ReadInteger(s, kFontSection, QStringLiteral("Color"), 0);
     FontStyle = ReadInteger(s, kFontSection, QStringLiteral("Style"), 0);
     FontCharset = ReadInteger(s, kFontSection, QStringLiteral("Charset"), 0);

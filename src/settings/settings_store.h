@@ -59,9 +59,13 @@ public:
     QString Directory;
     int LastUpdate = 0; ///< day number; defaults to today
 
+    /// The worksheet font of a fresh installation (the window keeps room for a report's width in it).
+    static constexpr QLatin1String kDefaultFontName { "Courier New" };
+    static constexpr int kDefaultFontHeight = -13;
+
     // "Font"
-    QString FontName = QStringLiteral("Courier New");
-    int FontHeight = -13; ///< pixels; negative = character height
+    QString FontName = kDefaultFontName;
+    int FontHeight = kDefaultFontHeight; ///< pixels; negative = character height
     int FontColor = 0; ///< 0x00BBGGRR
     int FontStyle = 0; ///< style bits, see FontStyles
     int FontCharset = 0;
