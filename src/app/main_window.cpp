@@ -7,6 +7,7 @@
 #include "app/shell_open.h"
 #include "app/splash_window.h"
 #include "app/window_label.h"
+#include "app/window_placement.h"
 #include "app/worksheet_file.h"
 #include "common/app_version.h"
 #include "defs/definition_tables.h"
@@ -21,8 +22,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -31,11 +34,14 @@
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <QtMath>
 #include <exception>
 
 namespace vesk {
@@ -83,6 +89,30 @@ template <std::size_t N> QString Plain(const ScrambledText<N>& text)
 
 enum EditCommandId { kCopy, kCut, kPaste };
 
+// The left panel keeps its search controls in view: the stop button, the lowest of them, ends at 238.
+constexpr int kLeftPanelMinimumHeight = 238 + 8;
+// Lines per paragraph of the worksheet's document: few enough that laying one out stays cheap.
+constexpr qsizetype kLinesPerParagraph = 32;
+
+// A report is 66 columns wide: its box rules.
+constexpr int kReportColumns = 66;
+
+// A menu caption without its keyboard marks.
+QString MenuText(const QString& caption)
+{
+    QString text = caption;
+    return text.remove(QLatin1Char('&'));
+}
+
+// The width a worksheet needs to show a box rule of a report on one line, at `font`.
+int WorksheetWidthForReports(const QPlainTextEdit& sheet, const QFont& font)
+{
+    const int rule = QFontMetrics(font).horizontalAdvance(QString(kReportColumns, QChar(0x2550)));
+    const int margins = 2 * qCeil(sheet.document()->documentMargin()) + 2 * sheet.frameWidth();
+    // One pixel for the cursor at the end of the line, which would otherwise wrap it.
+    return rule + margins + sheet.verticalScrollBar()->sizeHint().width() + 1;
+}
+
 QLabel* AddPanelLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y)
 {
     // The panel's labels are white on its picture.
@@ -122,6 +152,13 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_update = [this] {
         return UpdateDefinitions(m_settings, m_log, m_definitions, m_locations, [this](bool busy) { SetBusy(busy); });
     };
+    m_saveDialog = [this](const QString& startPath) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save Worksheet"), startPath,
+                                            QStringLiteral("Text files (*.txt);;All files (*)"));
+    };
+    m_saveFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (m_saveFolder.isEmpty())
+        m_saveFolder = QDir::homePath();
 
     auto* central = new QWidget(this);
     auto* columns = new QHBoxLayout(central);
@@ -131,6 +168,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_leftPanel = new QWidget(central);
     m_leftPanel->setObjectName(QStringLiteral("leftPanel"));
     m_leftPanel->setFixedWidth(178);
+    m_leftPanel->setMinimumHeight(kLeftPanelMinimumHeight);
     m_leftPanel->installEventFilter(this);
     auto* banner = new QLabel(m_leftPanel);
     banner->setObjectName(QStringLiteral("bannerPicture"));
@@ -197,6 +235,13 @@ void TfrmMain::BuildMainWindow()
     m_worksheet->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_worksheet->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_worksheet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control instead of typing a tab; the window has no other way out of the sheet.
+    m_worksheet->setTabChangesFocus(true);
+    // Undo would take back whole reports (and keep a record of every line of them).
+    m_worksheet->setUndoRedoEnabled(false);
+    QFont reportFont(TReg::kDefaultFontName);
+    reportFont.setPixelSize(-TReg::kDefaultFontHeight);
+    m_worksheet->setMinimumWidth(WorksheetWidthForReports(*m_worksheet, reportFont));
     m_documentPanel->layout()->addWidget(m_worksheet);
 
     m_fontDialog = new FontDialog(this);
@@ -233,6 +278,12 @@ void TfrmMain::BuildMainWindow()
     m_queryBox->show();
     connect(m_queryBox, &QLineEdit::returnPressed, this, &TfrmMain::Search);
 
+    // The query box has the focus when the window first appears; Tab goes on to the buttons and the worksheet.
+    setTabOrder(m_queryBox, m_searchButton);
+    setTabOrder(m_searchButton, m_stopButton);
+    setTabOrder(m_stopButton, m_worksheet);
+    m_queryBox->setFocus();
+
     ApplyWorksheetFont();
 
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &TfrmMain::OnFocusWindowChanged);
@@ -257,13 +308,8 @@ void TfrmMain::BuildMenu()
     file->setObjectName(QStringLiteral("fileMenu"));
     add(file, QStringLiteral("actionNewSearch"), Plain(kNewSearch), QKeySequence(Qt::CTRL | Qt::Key_0),
         [this] { NewSearch(); });
-    add(file, QStringLiteral("actionSave"), Plain(kSaveWorksheet), QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        const QString path
-            = QFileDialog::getSaveFileName(this, QStringLiteral("Save Worksheet"), QStringLiteral("worksheet.txt"),
-                                           QStringLiteral("Text files (*.txt);;All files (*)"));
-        if (!path.isEmpty())
-            SaveWorksheet(path);
-    });
+    add(file, QStringLiteral("actionSave"), Plain(kSaveWorksheet), QKeySequence(Qt::CTRL | Qt::Key_S),
+        [this] { SaveWorksheetAs(); });
     add(file, QStringLiteral("actionPrint"), Plain(kPrintWorksheet), QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
         QPrinter printer;
         QPrintDialog dialog(&printer, this);
@@ -292,7 +338,8 @@ void TfrmMain::BuildMenu()
     settings->setObjectName(QStringLiteral("settingsMenu"));
     add(settings, QStringLiteral("actionFont"), Plain(kFontCommand), {}, [this] { ChooseWorksheetFont(); });
     settings->addSeparator();
-    add(settings, QStringLiteral("actionOptions"), Plain(kOptionsCommand), {}, [this] { OpenOptions(); });
+    m_optionsAction
+        = add(settings, QStringLiteral("actionOptions"), Plain(kOptionsCommand), {}, [this] { OpenOptions(); });
 
     QMenu* help = menuBar()->addMenu(Plain(kHelpMenu));
     help->setObjectName(QStringLiteral("helpMenu"));
@@ -302,6 +349,10 @@ void TfrmMain::BuildMenu()
     add(help, QStringLiteral("actionWebPage3"), Plain(kWebPage3Caption), {}, [this] { OpenWebPage(3); });
     help->addSeparator();
     add(help, QStringLiteral("actionAbout"), Plain(kAboutCommand), {}, [this] { OpenAbout(); });
+
+    // Drop-down menus are windows of their own and would not inherit the bar's font.
+    for (QMenu* menu : { file, edit, settings, help })
+        menu->setFont(menuBar()->font());
 }
 
 void TfrmMain::RunCommand(const std::function<void()>& command)
@@ -317,7 +368,45 @@ void TfrmMain::RunCommand(const std::function<void()>& command)
 
 void TfrmMain::Search()
 {
-    RunCommand([this] { m_engine->Search(); });
+    // The search works on the text as it is now, whatever the query box holds later.
+    m_requestedQuery = m_queryBox != nullptr ? m_queryBox->text() : QString();
+    m_searchRequested = true;
+    if (m_searching) {
+        // Asked from inside the running search's event processing: running the new one here would nest it inside
+        // the first, whose remaining queries would then come back empty. It runs when the first has returned.
+        StopSearch();
+        return;
+    }
+    RunRequestedSearches();
+}
+
+void TfrmMain::RunRequestedSearches()
+{
+    m_searching = true;
+    UpdateSearchCommands();
+    while (m_searchRequested && !m_closeRequested) {
+        m_searchRequested = false;
+        m_searchQuery = m_requestedQuery;
+        RunCommand([this] { m_engine->Search(); });
+    }
+    m_searching = false;
+    m_searchQuery.clear();
+    UpdateSearchCommands();
+    if (m_closeRequested) {
+        m_closeRequested = false;
+        close();
+        return;
+    }
+    if (m_startupCheckDue) {
+        m_startupCheckDue = false;
+        StartupCheck();
+    }
+}
+
+void TfrmMain::UpdateSearchCommands()
+{
+    if (m_optionsAction != nullptr)
+        m_optionsAction->setEnabled(!m_searching);
 }
 
 void TfrmMain::StopSearch()
@@ -329,6 +418,15 @@ void TfrmMain::NewSearch()
 {
     m_queryBox->clear();
     m_queryBox->setFocus();
+}
+
+void TfrmMain::SaveWorksheetAs()
+{
+    const QString path = m_saveDialog(QDir(m_saveFolder).filePath(QStringLiteral("worksheet.txt")));
+    if (path.isEmpty())
+        return;
+    m_saveFolder = QFileInfo(path).absolutePath();
+    SaveWorksheet(path);
 }
 
 bool TfrmMain::SaveWorksheet(const QString& path)
@@ -429,6 +527,8 @@ void TfrmMain::ChooseWorksheetFont()
 
 void TfrmMain::OpenOptions()
 {
+    if (m_searching)
+        return;
     {
         TfmOption options(m_settings, m_update, m_messages, this);
         options.SetupOptions();
@@ -464,15 +564,33 @@ void TfrmMain::OpenWebPage(int page)
     if (address.isEmpty())
         return;
     // The manual lies with the shipped files; the opener is given no directory, so it gets the whole path.
-    if (page == 2)
-        address
-            = QUrl::fromLocalFile(QDir(m_locations.ShippedDir).absoluteFilePath(address)).toString(QUrl::FullyEncoded);
-    ShellOpen(this, address, {}, {}, kShowNormal);
+    const QString caption = page == 1 ? Plain(kWebPage1Caption)
+        : page == 2                   ? Plain(kWebPage2Caption)
+                                      : Plain(kWebPage3Caption);
+    if (page == 2) {
+        const QString path = QDir(m_locations.ShippedDir).absoluteFilePath(address);
+        if (!QFileInfo::exists(path)) {
+            m_messages.Show(this, MessageSink::Kind::Error,
+                            QStringLiteral("%1 could not be opened: %2 does not exist.").arg(MenuText(caption), path));
+            return;
+        }
+        address = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+    }
+    if (ShellOpen(this, address, {}, {}, kShowNormal) == 0) {
+        m_messages.Show(this, MessageSink::Kind::Error,
+                        QStringLiteral("%1 could not be opened: the desktop has no program that opens %2")
+                            .arg(MenuText(caption), address));
+    }
 }
 
 void TfrmMain::StartupCheck()
 {
     m_startupTimer->stop();
+    if (m_searching) {
+        // An update would replace the definitions under the running search.
+        m_startupCheckDue = true;
+        return;
+    }
     RunCommand([this] {
         if (AutoUpdateDue(m_settings, m_clock())) {
             m_engine->Sheet().SetStatus(kUpdatingStatus.Text());
@@ -531,6 +649,44 @@ void TfrmMain::OnActivate()
     m_startupTimer->start();
 }
 
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_searching) {
+        // The search runs further down this stack and uses the window: it is stopped, and the window closes
+        // once it has returned. A search asked for meanwhile is dropped.
+        m_closeRequested = true;
+        m_searchRequested = false;
+        StopSearch();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    if (!m_placed) {
+        m_placed = true;
+        FitIntoScreen();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TfrmMain::FitIntoScreen()
+{
+    QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (screen == nullptr)
+        screen = this->screen();
+    if (screen == nullptr)
+        return;
+    QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame = kAssumedFrameMargins;
+    const QSize minimum = minimumSize().expandedTo(minimumSizeHint()).grownBy(frame);
+    const QRect fitted = FitFrameInside(geometry().marginsAdded(frame), screen->availableGeometry(), minimum);
+    setGeometry(fitted.marginsRemoved(frame));
+}
+
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
     // The background picture fills the rest of the left panel, stretched.
@@ -545,6 +701,23 @@ void TfrmMain::AppendLine(const QString& line)
 {
     if (m_worksheet != nullptr)
         m_worksheet->appendPlainText(line);
+}
+
+void TfrmMain::AppendLines(const QString& lines)
+{
+    if (m_worksheet == nullptr)
+        return;
+    // The text document pays per paragraph (time and memory), so a long reply goes in as paragraphs of several
+    // lines held apart by line separators. The text the worksheet gives back is the same: toPlainText turns
+    // every separator into a line feed.
+    QString text = lines;
+    QChar* const chars = text.data();
+    qsizetype count = 0;
+    for (qsizetype i = 0, size = text.size(); i < size; ++i) {
+        if (chars[i] == u'\n' && ++count % kLinesPerParagraph != 0)
+            chars[i] = QChar::LineSeparator;
+    }
+    m_worksheet->appendPlainText(text);
 }
 
 void TfrmMain::ClearLines()
@@ -565,13 +738,19 @@ void TfrmMain::ProcessPendingEvents()
 
 QByteArray TfrmMain::QueryText() const
 {
+    // A running search reads its own copy: the user may already be typing the next query.
+    if (m_searching)
+        return m_searchQuery.toLocal8Bit();
     return m_queryBox != nullptr ? m_queryBox->text().toLocal8Bit() : QByteArray();
 }
 
 void TfrmMain::SetQueryText(const QByteArray& text)
 {
+    const QString query = QString::fromLocal8Bit(text);
+    if (m_searching)
+        m_searchQuery = query;
     if (m_queryBox != nullptr)
-        m_queryBox->setText(QString::fromLocal8Bit(text));
+        m_queryBox->setText(query);
 }
 
 void TfrmMain::SetBusy(bool busy)

@@ -12,10 +12,12 @@
 #include <memory>
 
 class QAction;
+class QCloseEvent;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPrinter;
+class QShowEvent;
 class QTimer;
 class QWindow;
 
@@ -40,6 +42,8 @@ class TfrmMain : public QMainWindow, public Frontend
 public:
     /// Runs the definition update; true when it succeeded.
     using UpdateFunction = std::function<bool()>;
+    /// Asks the user where to save the worksheet, starting at `startPath`; the empty text when cancelled.
+    using SaveDialogFunction = std::function<QString(const QString& startPath)>;
 
     /// The window from its layout (panels, pictures, labels, status bar); BuildMainWindow completes it.
     /// Everything passed is borrowed and outlives the window. `locations` tells where the definition sets, their
@@ -55,21 +59,37 @@ public:
 
     /// Replaces the definition update that the options dialog and the start-up check run.
     void SetUpdateFunction(UpdateFunction update) { m_update = std::move(update); }
+    /// Replaces the file dialog of the save command.
+    void SetSaveDialogFunction(SaveDialogFunction dialog) { m_saveDialog = std::move(dialog); }
+
+    /// Whether a search is running (further down this thread's stack: searches run inside the handler that
+    /// started them and process the window's events while they wait).
+    bool IsSearching() const { return m_searching; }
 
     // --- Commands (the menu, buttons and keys run these; tests call them directly).
+    /// Searches for the query box text as it is now. Asked while a search runs (from inside its event
+    /// processing), it stops that search as StopSearch does and runs once the running search has returned; the
+    /// latest such request wins.
     void Search();
     void StopSearch();
     void NewSearch();
+    /// Asks for a file (starting in the folder of the last save of this run, at first the user's documents
+    /// folder) and saves the worksheet there.
+    void SaveWorksheetAs();
     /// Writes the worksheet as UTF-8 text; false (after a message box) when the file cannot be written.
     bool SaveWorksheet(const QString& path);
     void PrintWorksheet(QPrinter& printer);
     void ChooseWorksheetFont();
     void ApplyWorksheetFont();
+    /// Opens the options dialog; does nothing while a search runs (its Update would replace the definitions the
+    /// search is using), when the command is disabled as well.
     void OpenOptions();
     void OpenAbout();
-    /// Opens help address 1, 2 or 3 with the desktop's default handler; the result is ignored.
+    /// Opens help address 1, 2 or 3 with the desktop's default handler; a message box names the entry and the
+    /// address when the desktop could not open it.
     void OpenWebPage(int page);
-    /// The monthly automatic update (when due) and the warning about missing definition data.
+    /// The monthly automatic update (when due) and the warning about missing definition data. While a search runs
+    /// it waits for the search to return.
     void StartupCheck();
     /// The running instance's answer to a second start: restore when minimised, else bring to the front.
     void ActivateFromHandOver();
@@ -89,9 +109,13 @@ public:
     LookupEngine& Engine() { return *m_engine; }
     QTimer* StartupTimer() const { return m_startupTimer; }
     FontDialog* FontChooser() const { return m_fontDialog; }
+    /// Where the next save starts.
+    QString SaveFolder() const { return m_saveFolder; }
 
     // --- Frontend
     void AppendLine(const QString& line) override;
+    /// The whole batch in one insert: one layout pass and one scroll, however many lines it holds.
+    void AppendLines(const QString& lines) override;
     void ClearLines() override;
     void ShowStatus(const QString& text) override;
     void ProcessPendingEvents() override;
@@ -101,9 +125,18 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    /// While a search runs the close waits: the search is stopped and the window closes once it has returned.
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildMenu();
+    /// Runs the requested search, and each one requested while it ran, until none is left.
+    void RunRequestedSearches();
+    /// Commands that must not run inside a search are enabled only between searches.
+    void UpdateSearchCommands();
+    /// Moves the window, and sizes it down if need be, so that its frame lies inside its screen's free area.
+    void FitIntoScreen();
     void OnFocusWindowChanged(QWindow* window);
     void OnActivate();
     void EditCommand(int command);
@@ -119,6 +152,8 @@ private:
     Clock m_clock;
     UpdateFunction m_update;
     EventLoopWait m_wait; ///< the engine's pauses keep the window responsive and end at a stop
+    SaveDialogFunction m_saveDialog;
+    QString m_saveFolder;
     std::unique_ptr<LookupEngine> m_engine;
 
     QWidget* m_leftPanel = nullptr;
@@ -131,7 +166,17 @@ private:
     TLumariaButton* m_stopButton = nullptr;
     FontDialog* m_fontDialog = nullptr;
     QTimer* m_startupTimer = nullptr;
+    QAction* m_optionsAction = nullptr;
     bool m_built = false;
+    bool m_placed = false;
+    // The search state: a search runs; another was asked for meanwhile (with its own copy of the query); the
+    // window was asked to close meanwhile; the start-up check came due meanwhile.
+    bool m_searching = false;
+    bool m_searchRequested = false;
+    QString m_requestedQuery;
+    QString m_searchQuery;
+    bool m_closeRequested = false;
+    bool m_startupCheckDue = false;
     bool m_welcomed = false;
     bool m_lastFocusWasForm = false;
     int m_busyDepth = 0;

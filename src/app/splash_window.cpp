@@ -54,8 +54,12 @@ TfmSplash::TfmSplash(QWidget* owner)
     AddLabel(m_panel, QStringLiteral("titleLabel"), QStringLiteral("Vesk?"), Arial(19, true), 88, 8);
     m_version
         = AddLabel(m_panel, QStringLiteral("versionLabel"), QStringLiteral("( 0 : 0 : 0 )"), Arial(16, true), 88, 32);
-    AddLabel(m_panel, QStringLiteral("taglineLabel"), QStringLiteral("Query Tool for WHOIS In Details"),
-             Arial(16, true), 88, 56, 241);
+    // One line in its 241 pixels: a face wider than the one it was set in gets a smaller size, not a second line
+    // over the notice below.
+    const QString tagline = QStringLiteral("Query Tool for WHOIS In Details");
+    QLabel* taglineLabel = AddLabel(m_panel, QStringLiteral("taglineLabel"), tagline,
+                                    FitFontToWidth(Arial(16, true), tagline, 241 - 2), 88, 56);
+    taglineLabel->resize(241, taglineLabel->height());
     AddLabel(m_panel, QStringLiteral("noticeLabel"), QStringLiteral("Copyright \u00A9 Ostberg. All rights reserved."),
              Arial(13), 88, 80, 339);
     m_creditsHeading

@@ -36,19 +36,16 @@ Worksheet::Worksheet(Frontend& frontend, Clock clock, const QLocale& locale)
 
 void Worksheet::WriteLine(const QString& text)
 {
-    qsizetype start = 0;
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i <= size; ++i) {
-        if (i < size && text[i] != u'\r' && text[i] != u'\n')
-            continue;
-        try {
-            m_frontend.AppendLine(text.mid(start, i - start));
-        } catch (const std::exception&) {
-            // A front end that cannot take more text loses the line; the report goes on.
-        }
-        if (i + 1 < size && text[i] == u'\r' && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
+    // Every line break becomes one LF, and the front end takes the whole text at once.
+    QString lines = text;
+    if (lines.contains(u'\r')) {
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        lines.replace(u'\r', u'\n');
+    }
+    try {
+        m_frontend.AppendLines(lines);
+    } catch (const std::exception&) {
+        // A front end that cannot take more text loses it; the report goes on.
     }
 }
 

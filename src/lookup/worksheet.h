@@ -19,8 +19,9 @@ public:
     Worksheet(Frontend& frontend, Clock clock = SystemClock(), const QLocale& locale = QLocale::c());
 
     /// Appends `text` as one or more lines: every CR LF, lone CR or lone LF starts a new line, so a text ending
-    /// in a line break is followed by an empty line and the empty text gives one empty line. An error thrown
-    /// by the front end while appending is swallowed; the line is then lost and the caller goes on.
+    /// in a line break is followed by an empty line and the empty text gives one empty line. The front end gets
+    /// all the lines in one batch. An error thrown by the front end while appending is swallowed; what it
+    /// refused is then lost and the caller goes on.
     void WriteLine(const QString& text);
     /// Appends the five-line header box for `title` (system code page) and an empty line after it.
     void WriteHeaderBox(QByteArrayView title);

@@ -37,8 +37,8 @@ const Setting kSettings[] = {
     { kSystem, QLatin1StringView("Directory"), &TReg::Directory, "" },
     // Today as the default: a first run must not start an automatic update at once.
     { kSystem, QLatin1StringView("Last Update"), &TReg::LastUpdate, nullptr },
-    { kFont, QLatin1StringView("Name"), &TReg::FontName, "Courier New" },
-    { kFont, QLatin1StringView("Height"), &TReg::FontHeight, "-13" },
+    { kFont, QLatin1StringView("Name"), &TReg::FontName, TReg::kDefaultFontName.data() },
+    { kFont, QLatin1StringView("Height"), &TReg::FontHeight, "-13" }, // kDefaultFontHeight,
     { kFont, QLatin1StringView("Color"), &TReg::FontColor, "0" },
     { kFont, QLatin1StringView("Style"), &TReg::FontStyle, "0" },
     { kFont, QLatin1StringView("Charset"), &TReg::FontCharset, "0" },

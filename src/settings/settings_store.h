@@ -63,6 +63,10 @@ public:
     QString Directory;
     int LastUpdate = 0; ///< day number; defaults to today
 
+    /// The worksheet font of a fresh installation (the window keeps room for a report's width in it).
+    static constexpr QLatin1String kDefaultFontName { "Courier New" };
+    static constexpr int kDefaultFontHeight = -13;
+
     // "Font"
     QString FontName;
     int FontHeight = 0; ///< pixels; negative = character height

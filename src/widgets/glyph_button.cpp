@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
@@ -63,6 +65,7 @@ TLumariaButton::TLumariaButton(QWidget* parent)
     m_canvasTextColor = m_fontColor;
     resize(86, 22);
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
     if (parent != nullptr)
         m_caption = objectName();
 }
@@ -207,6 +210,13 @@ void TLumariaButton::DrawLook(QPainter& painter, Look look, const QColor& captio
         DrawLine(painter, 0, h - 2, 0, 0, kEdgeDark);
         DrawLine(painter, 0, 0, w - 1, 0, kEdgeDark);
     }
+
+    if (hasFocus() && w > 8 && h > 8) {
+        // The keyboard focus: a dotted rectangle in the caption's colour, clear of the edges.
+        painter.setPen(QPen(captionColor, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(3, 3, w - 7, h - 7));
+    }
 }
 
 void TLumariaButton::paintEvent(QPaintEvent* /*event*/)
@@ -308,6 +318,48 @@ void TLumariaButton::mouseMoveEvent(QMouseEvent* event)
         }
     }
     Q_EMIT MouseMove(event->modifiers(), pos.x(), pos.y());
+}
+
+void TLumariaButton::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat() && !m_spaceHeld) {
+            m_spaceHeld = true;
+            if (m_enabled)
+                DrawNow(Look::Pressed);
+        }
+        return;
+    }
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        HandleClick();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TLumariaButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_spaceHeld) {
+        m_spaceHeld = false;
+        HandleClick();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void TLumariaButton::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    Paint();
+}
+
+void TLumariaButton::focusOutEvent(QFocusEvent* event)
+{
+    // Space let go elsewhere clicks nothing.
+    m_spaceHeld = false;
+    QWidget::focusOutEvent(event);
+    Paint();
 }
 
 void TLumariaButton::resizeEvent(QResizeEvent* event)

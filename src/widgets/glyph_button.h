@@ -21,6 +21,8 @@ namespace vesk {
 /// ordinary repaint (a setter, `Paint`, a resize, the window being shown) draws the normal look again.
 /// Its own `Enabled` flag is separate from QWidget::isEnabled: while it is false the button still receives the
 /// mouse but shows no hover or pressed look and fires no events (a click still draws the normal look).
+/// The keyboard reaches it with Tab (a click of the mouse leaves the focus where it was): with the focus it shows
+/// a dotted rectangle inside its border, Space clicks it on release (pressed look while held) and Enter clicks it.
 class TLumariaButton : public QWidget
 {
     Q_OBJECT
@@ -122,6 +124,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
@@ -158,6 +164,8 @@ private:
     bool m_leftHeld = false;
     // Whether the held pointer was last seen inside the button.
     bool m_pointerInside = false;
+    // Space went down here and is still held: its release clicks.
+    bool m_spaceHeld = false;
 };
 
 } // namespace vesk

@@ -234,6 +234,26 @@ TEST(SplashWindowTest, AboutTextsFitTheirPlaces)
     }
 }
 
+TEST(SplashWindowTest, TheTaglineTakesOneLineInItsBox)
+{
+    QWidget owner;
+    TfmSplash about(&owner);
+    TfmSplash splash;
+    for (TfmSplash* window : { &about, &splash }) {
+        window->SetupSplash();
+        window->show();
+        const auto* tagline = window->findChild<QLabel*>(QStringLiteral("taglineLabel"));
+        const auto* notice = window->findChild<QLabel*>(QStringLiteral("noticeLabel"));
+        EXPECT_EQ(tagline->text(), QStringLiteral("Query Tool for WHOIS In Details"));
+        EXPECT_EQ(tagline->pos(), QPoint(88, 56));
+        EXPECT_LE(tagline->width(), 241);
+        EXPECT_LE(tagline->font().pixelSize(), 16);
+        EXPECT_TRUE(tagline->font().bold());
+        EXPECT_LE(QFontMetrics(tagline->font()).horizontalAdvance(tagline->text()), 241);
+        EXPECT_LE(tagline->geometry().bottom(), notice->geometry().top()) << "drawn over the notice";
+    }
+}
+
 TEST(SplashWindowTest, ClosesWhenAnotherWindowOfTheProgramTakesTheFocus)
 {
     TfmSplash splash;

@@ -4,7 +4,7 @@
 #include "app/options_dialog.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
-#include "recording_message_sink.h"
+#include "main_window_fixture.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "support/in_memory_transport.h"
@@ -19,13 +19,19 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -48,44 +54,6 @@ public Q_SLOTS:
 };
 
 } // namespace
-
-class MainWindowTest : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_settings = std::make_unique<TReg>(m_temp.Open(), TReg::WriteBack::AtExit, SystemClock());
-        m_log = std::make_unique<TLogFile>(m_dir.path(), QStringLiteral("vesk"));
-        m_definitions.SetTldRows({ { "com", "Commercial organisations", "whois.verisign-grs.com" } });
-        m_definitions.SetHostMarks({ { "whois.verisign-grs.com", 0, "", "", "No match for", "", "" } });
-        m_window = std::make_unique<TfrmMain>(*m_settings, *m_log, m_definitions, m_transport, m_messages,
-                                              DataLocations::InOneFolder(m_dir.path()));
-        m_window->SetUpdateFunction([this] {
-            ++m_updates;
-            return true;
-        });
-        m_window->BuildMainWindow();
-    }
-
-    QString Sheet() const { return m_window->WorksheetEdit()->toPlainText(); }
-    template <typename T> T* Find(const char* name) const { return m_window->findChild<T*>(QString::fromLatin1(name)); }
-    void ShowAndActivate(QWidget* widget)
-    {
-        widget->show();
-        widget->activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([widget] { return QApplication::activeWindow() == widget; }));
-    }
-
-    QTemporaryDir m_dir;
-    test::TempSettings m_temp;
-    std::unique_ptr<TReg> m_settings;
-    std::unique_ptr<TLogFile> m_log;
-    DefinitionTables m_definitions;
-    test::InMemoryTransport m_transport;
-    test::RecordingMessageSink m_messages;
-    std::unique_ptr<TfrmMain> m_window;
-    int m_updates = 0;
-};
 
 TEST_F(MainWindowTest, PlacementsCaptionsAndMenus)
 {
@@ -391,6 +359,9 @@ TEST_F(MainWindowTest, FileAndEditCommands)
 
 TEST_F(MainWindowTest, HelpCommandsOpenTheirAddresses)
 {
+    QFile manual(m_dir.filePath(QStringLiteral("vesk-manual.html")));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
@@ -407,6 +378,147 @@ TEST_F(MainWindowTest, HelpCommandsOpenTheirAddresses)
     EXPECT_EQ(catcher.urls[0], QUrl(QStringLiteral("https://www.iana.org/domains/root/db")));
     EXPECT_EQ(catcher.urls[1], QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("vesk-manual.html"))));
     EXPECT_EQ(catcher.urls[2], QUrl(QStringLiteral("https://lookup.icann.org")));
+}
+
+TEST_F(MainWindowTest, TheQueryBoxHasTheFocusAndTabGoesRound)
+{
+    ShowAndActivate(m_window.get());
+    m_window->StartupTimer()->stop();
+    EXPECT_EQ(QApplication::focusWidget(), m_window->QueryBox());
+
+    // Typed and Enter, without a click: the search runs.
+    m_transport.SetDefaultReply("whois.verisign-grs.com", "typed reply\r\n");
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("typed-query"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(m_transport.Exchanges().size(), 1);
+    EXPECT_EQ(m_transport.Exchanges()[0].Query, QByteArray("typed-query"));
+
+    const QString before = Sheet();
+    const QList<QWidget*> order { Find<QWidget>("searchButton"), Find<QWidget>("stopButton"), m_window->WorksheetEdit(),
+                                  m_window->QueryBox() };
+    for (QWidget* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    EXPECT_EQ(Sheet(), before) << "Tab leaves the worksheet without typing into it";
+    for (qsizetype i = order.size() - 2; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), order[i]) << order[i]->objectName().toStdString();
+    }
+
+    // The search button answers the keyboard: Space and Enter.
+    Find<QWidget>("searchButton")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(m_transport.Exchanges().size(), 3);
+}
+
+TEST_F(MainWindowTest, TheWindowFitsItsScreenAndItsMinimumShowsAReportsWidth)
+{
+    const QRect available = m_window->screen()->availableGeometry();
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    EXPECT_TRUE(available.contains(m_window->frameGeometry())) << available.width() << "x" << available.height();
+
+    // At its smallest, the search controls are in view and a box rule at the default font takes one line.
+    m_window->resize(m_window->minimumSize());
+    m_window->Engine().Sheet().WriteHeaderBox("T");
+    m_window->grab();
+    QWidget* panel = Find<QWidget>("leftPanel");
+    for (const char* name : { "queryLineEdit", "searchButton", "stopButton" }) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(panel->rect().contains(Find<QWidget>(name)->geometry()));
+    }
+    const QTextBlock rule = m_window->WorksheetEdit()->document()->firstBlock();
+    ASSERT_EQ(rule.text().size(), 66);
+    ASSERT_NE(rule.layout(), nullptr);
+    EXPECT_EQ(rule.layout()->lineCount(), 1);
+    EXPECT_LT(m_window->minimumWidth(), 900);
+    EXPECT_LT(m_window->minimumHeight(), 600);
+}
+
+TEST_F(MainWindowTest, MenuBarAndMenusShareOneFont)
+{
+    const QFont bar = m_window->menuBar()->font();
+    for (const char* name : { "fileMenu", "editMenu", "settingsMenu", "helpMenu" }) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Find<QMenu>(name)->font(), bar);
+    }
+}
+
+TEST_F(MainWindowTest, SaveStartsInTheDocumentsFolderAndRemembersTheLastOne)
+{
+    m_window->AppendLine(QStringLiteral("saved line"));
+    QStringList starts;
+    QString answer;
+    m_window->SetSaveDialogFunction([&](const QString& start) {
+        starts.append(start);
+        return answer;
+    });
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::homePath();
+
+    Find<QAction>("actionSave")->trigger(); // cancelled
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("reports")));
+    answer = m_dir.filePath(QStringLiteral("reports/one.txt"));
+    Find<QAction>("actionSave")->trigger();
+    answer.clear();
+    Find<QAction>("actionSave")->trigger();
+
+    ASSERT_EQ(starts.size(), 3);
+    EXPECT_EQ(starts[0], QDir(documents).filePath(QStringLiteral("worksheet.txt")));
+    EXPECT_EQ(starts[1], starts[0]) << "a cancelled dialog changes nothing";
+    EXPECT_EQ(starts[2], m_dir.filePath(QStringLiteral("reports/worksheet.txt")));
+    QFile saved(m_dir.filePath(QStringLiteral("reports/one.txt")));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("saved line\n"));
+}
+
+TEST_F(MainWindowTest, AHelpEntryThatCannotBeOpenedSaysSo)
+{
+    // No manual beside the program: the message names the entry and the missing file.
+    Find<QAction>("actionWebPage2")->trigger();
+    ASSERT_EQ(m_messages.Shown().size(), 1);
+    EXPECT_TRUE(m_messages.Shown()[0].startsWith(QStringLiteral("Vesk? Manual could not be opened")));
+    EXPECT_TRUE(m_messages.Shown()[0].contains(m_dir.filePath(QStringLiteral("vesk-manual.html"))));
+
+    // A desktop with nothing that opens the address (the headless one opens nothing): the message names the
+    // entry and the address.
+    Find<QAction>("actionWebPage1")->trigger();
+    ASSERT_EQ(m_messages.Shown().size(), 2);
+    EXPECT_EQ(m_messages.Shown()[1],
+              QStringLiteral("IANA Root Zone Database could not be opened: the desktop has no program that opens "
+                             "https://www.iana.org/domains/root/db"));
+    EXPECT_EQ(m_messages.ShownKinds()[1], MessageSink::Kind::Error);
+}
+
+TEST_F(MainWindowTest, OneWrittenTextIsOneInsertAndTheWorksheetFollowsItsEnd)
+{
+    m_window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->StartupTimer()->stop();
+    m_window->ClearLines();
+    m_window->AppendLine(QStringLiteral("before"));
+    int changes = 0;
+    QPlainTextEdit* sheet = m_window->WorksheetEdit();
+    QObject::connect(sheet->document(), &QTextDocument::contentsChange, [&changes](int, int, int) { ++changes; });
+    QString reply;
+    for (int i = 0; i < 2000; ++i)
+        reply += QStringLiteral("line %1\r\n").arg(i);
+    reply += QStringLiteral("last line");
+    m_window->Engine().Sheet().WriteLine(reply);
+    EXPECT_EQ(changes, 1);
+    QString expected = QStringLiteral("before\n") + reply;
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    EXPECT_EQ(Sheet(), expected);
+
+    // Scrolled to the end: the last line is in view.
+    QCoreApplication::processEvents();
+    QTextCursor bottom = sheet->cursorForPosition(QPoint(4, sheet->viewport()->height() - 4));
+    bottom.select(QTextCursor::LineUnderCursor);
+    EXPECT_EQ(bottom.selectedText(), QStringLiteral("last line"));
+    EXPECT_EQ(sheet->verticalScrollBar()->value(), sheet->verticalScrollBar()->maximum());
 }
 
 #include "main_window_test.moc"

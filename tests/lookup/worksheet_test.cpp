@@ -127,5 +127,29 @@ TEST(WorksheetErrors, AnAppendErrorLosesOnlyThatLine)
     EXPECT_EQ(window.Lines(), (QStringList { QStringLiteral("before"), QStringLiteral("after") }));
 }
 
+// The front end gets what one WriteLine writes in one batch, its lines joined by LF.
+class BatchFrontend : public RecordingFrontend
+{
+public:
+    void AppendLines(const QString& lines) override
+    {
+        batches.append(lines);
+        RecordingFrontend::AppendLines(lines);
+    }
+    QStringList batches;
+};
+
+TEST(WorksheetBatches, OneWriteLineIsOneBatch)
+{
+    BatchFrontend window;
+    Worksheet sheet(window, FixedNow);
+    sheet.WriteLine(QStringLiteral("a\r\nb\rc\n\r\n"));
+    sheet.WriteLine(QString());
+    EXPECT_EQ(window.batches, (QStringList { QStringLiteral("a\nb\nc\n\n"), QString() }));
+    EXPECT_EQ(window.Lines(),
+              (QStringList { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QString(), QString(),
+                             QString() }));
+}
+
 } // namespace
 } // namespace vesk::test

@@ -1,6 +1,7 @@
 #include "widgets/glyph_button.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
@@ -453,4 +454,46 @@ TEST_F(TLumariaButtonScreenTest, DoubleClickIsOneClick)
     send(QEvent::MouseButtonPress, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, Qt::NoButton);
     EXPECT_EQ(click.count(), 2);
+}
+
+TEST_F(TLumariaButtonScreenTest, TheKeyboardFocusesAndClicksIt)
+{
+    QSignalSpy click(m_button, &TLumariaButton::Click);
+    const QColor normal = m_button->Color();
+    auto* field = new QLineEdit(&m_parent);
+    field->setGeometry(10, 40, 100, 24);
+    field->show();
+    m_parent.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_parent));
+    field->setFocus();
+
+    // A mouse click leaves the focus where it was; Tab reaches the button.
+    EXPECT_EQ(m_button->focusPolicy(), Qt::TabFocus);
+    QTest::mouseClick(m_button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(field->hasFocus());
+    const QImage unfocused = m_button->grab().toImage();
+    QTest::keyClick(field, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(m_button->hasFocus());
+    const QImage focused = m_button->grab().toImage();
+    EXPECT_NE(focused, unfocused) << "the focus shows";
+    EXPECT_EQ(InkBox(focused, normal), InkBox(unfocused, normal) | QRect(3, 3, 80, 16));
+
+    // Space: pressed while held, a click on release. Enter: a click at once.
+    QTest::keyPress(m_button, Qt::Key_Space);
+    EXPECT_EQ(Shown(), QColor(Qt::white));
+    EXPECT_EQ(click.count(), 1);
+    QTest::keyRelease(m_button, Qt::Key_Space);
+    EXPECT_EQ(click.count(), 2);
+    EXPECT_EQ(Shown(), normal);
+    QTest::keyClick(m_button, Qt::Key_Return);
+    QTest::keyClick(m_button, Qt::Key_Enter);
+    EXPECT_EQ(click.count(), 4);
+
+    // Disabled by its own flag: no look, no click.
+    m_button->SetEnabled(false);
+    QTest::keyPress(m_button, Qt::Key_Space);
+    EXPECT_EQ(Shown(), normal);
+    QTest::keyRelease(m_button, Qt::Key_Space);
+    QTest::keyClick(m_button, Qt::Key_Return);
+    EXPECT_EQ(click.count(), 4);
 }
