@@ -24,7 +24,7 @@ QString AddressText(uint32_t value)
 void AddAligned(TextLines& lines, QStringView label, const QString& value)
 {
     if (!value.isEmpty())
-        lines.Add(label.toString().leftJustified(kLabelWidth, u' ') + CleanRdapValue(value));
+        lines.AddPrefixed(label.toString().leftJustified(kLabelWidth, u' '), value);
 }
 
 // "v4prefix"/"v6prefix" and "length" of each cidr0 entry.
@@ -91,7 +91,8 @@ QByteArray RenderNetworkRecord(const RdapAnswer& answer, bool filterComments)
     const QJsonObject registrant = FindDirectEntity(network, u"registrant");
     const QString name = ReadVCard(registrant).Name;
     const QString handle = TextMember(registrant.value(u"handle")).trimmed();
-    AddAligned(lines, u"Organization:", name.isEmpty() || handle.isEmpty() ? name + handle : name + QStringLiteral(" (") + handle + u')');
+    AddAligned(lines, u"Organization:",
+               name.isEmpty() || handle.isEmpty() ? name + handle : name + QStringLiteral(" (") + handle + u')');
     AddAligned(lines, u"Country:", TextMember(network.value(u"country")).trimmed());
     AddAligned(lines, u"OrgAbuseEmail:", ReadVCard(FindEntity(network, u"abuse")).Email);
 

@@ -23,11 +23,11 @@ QString CleanRdapValue(const QString& value)
     return out;
 }
 
-void TextLines::Add(const QString& line)
+void TextLines::Append(const QString& cleanLine)
 {
     if (m_full)
         return;
-    const QByteArray bytes = CleanRdapValue(line).toUtf8();
+    const QByteArray bytes = cleanLine.toUtf8();
     const qsizetype separator = m_lines ? 2 : 0;
     if (m_text.size() + separator + bytes.size() > kMaxRdapTextBytes) {
         m_full = true;
@@ -41,7 +41,12 @@ void TextLines::Add(const QString& line)
 
 void TextLines::AddLabel(QStringView label, const QString& value)
 {
-    Add(label.toString() + QStringLiteral(": ") + CleanRdapValue(value));
+    AddPrefixed(label.toString() + QStringLiteral(": "), value);
+}
+
+void TextLines::AddPrefixed(const QString& prefix, const QString& value)
+{
+    Append(prefix + CleanRdapValue(value));
 }
 
 void AddNoticesAndRemarks(TextLines& lines, const QJsonObject& object)
