@@ -46,8 +46,10 @@ QString TextMember(const QJsonValue& value)
     if (value.isString())
         return value.toString();
     if (value.isDouble()) {
+        // Whole numbers in the range a double holds exactly are written without a fraction; the range test comes
+        // first because converting a larger double to an integer is undefined.
         const double number = value.toDouble();
-        if (number == static_cast<double>(static_cast<long long>(number)) && number > -1e15 && number < 1e15)
+        if (number > -1e15 && number < 1e15 && number == static_cast<double>(static_cast<long long>(number)))
             return QString::number(static_cast<long long>(number));
         return QString::number(number);
     }

@@ -65,9 +65,9 @@ TEST(NetworkTextTest, WrongTypes)
 {
     EXPECT_EQ(RenderNetworkRecord(ParseRdapAnswer(R"({"objectClassName":"ip network","startAddress":true,
         "endAddress":"x","cidr0_cidrs":[{"v6prefix":"2001:db8::","length":32},{"v4prefix":"1.2.3.0"},7],
-        "name":["n"],"country":"NL","entities":[{"roles":["registrant"],"handle":5}]})"),
+        "name":["n"],"handle":-1e300,"country":"NL","entities":[{"roles":["registrant"],"handle":5}]})"),
                                   true),
-              "CIDR:           2001:db8::/32\r\nOrganization:   5\r\nCountry:        NL");
+              "CIDR:           2001:db8::/32\r\nNetHandle:      -1e+300\r\nOrganization:   5\r\nCountry:        NL");
 }
 
 } // namespace
