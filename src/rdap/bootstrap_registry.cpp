@@ -1,0 +1,178 @@
+#include "rdap/bootstrap_registry.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+namespace vesk {
+
+namespace {
+
+QByteArray LowerAscii(QByteArrayView text)
+{
+    QByteArray out(text.data(), text.size());
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// The service's base URL: the first https one, else the first http one.
+QByteArray PickBaseUrl(const QJsonArray& urls)
+{
+    QByteArray http;
+    for (const QJsonValue& value : urls) {
+        const QByteArray url = value.toString().trimmed().toUtf8();
+        const QByteArray scheme = LowerAscii(url.left(8));
+        QByteArray chosen;
+        if (scheme.startsWith("https://") && url.size() > 8)
+            chosen = url;
+        else if (scheme.startsWith("http://") && url.size() > 7 && http.isEmpty())
+            http = url;
+        if (!chosen.isEmpty())
+            return chosen.endsWith('/') ? chosen : chosen + '/';
+    }
+    if (!http.isEmpty() && !http.endsWith('/'))
+        http += '/';
+    return http;
+}
+
+// Calls take(entries, baseUrl) for every well-formed service of the registry in `json`.
+template <typename Take> void ForEachService(QByteArrayView json, Take take)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray());
+    const QJsonArray services = document.object().value(u"services").toArray();
+    for (const QJsonValue& service : services) {
+        const QJsonArray pair = service.toArray();
+        if (pair.size() < 2)
+            continue;
+        const QByteArray baseUrl = PickBaseUrl(pair.at(1).toArray());
+        if (!baseUrl.isEmpty())
+            take(pair.at(0).toArray(), baseUrl);
+    }
+}
+
+bool ParseDecimal(QByteArrayView text, int maxDigits, uint32_t& value)
+{
+    if (text.isEmpty() || text.size() > maxDigits)
+        return false;
+    uint32_t number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        number = number * 10 + static_cast<uint32_t>(c - '0');
+    }
+    value = number;
+    return true;
+}
+
+uint32_t PrefixMask(int length)
+{
+    return length == 0 ? 0 : ~uint32_t(0) << (32 - length);
+}
+
+} // namespace
+
+bool ParseIpv4(QByteArrayView text, uint32_t& value)
+{
+    uint32_t address = 0;
+    int parts = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '.')
+            continue;
+        uint32_t part = 0;
+        if (++parts > 4 || !ParseDecimal(text.sliced(start, i - start), 3, part) || part > 255)
+            return false;
+        address = (address << 8) | part;
+        start = i + 1;
+    }
+    if (parts != 4)
+        return false;
+    value = address;
+    return true;
+}
+
+DomainBootstrap ParseDomainBootstrap(QByteArrayView json)
+{
+    DomainBootstrap registry;
+    ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
+        for (const QJsonValue& entry : entries) {
+            QByteArray name = LowerAscii(entry.toString().trimmed().toUtf8());
+            while (name.startsWith('.'))
+                name.remove(0, 1);
+            while (name.endsWith('.'))
+                name.chop(1);
+            if (!name.isEmpty() && !registry.BaseUrls.contains(name))
+                registry.BaseUrls.insert(name, baseUrl);
+        }
+    });
+    return registry;
+}
+
+AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
+{
+    AddressBootstrap registry;
+    ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
+        for (const QJsonValue& entry : entries) {
+            const QByteArray block = entry.toString().trimmed().toUtf8();
+            const qsizetype slash = block.indexOf('/');
+            uint32_t network = 0;
+            uint32_t length = 0;
+            if (slash < 0 || !ParseIpv4(QByteArrayView(block).first(slash), network)
+                || !ParseDecimal(QByteArrayView(block).sliced(slash + 1), 2, length) || length > 32)
+                continue;
+            const int prefix = static_cast<int>(length);
+            registry.Blocks.append(AddressBlock { network & PrefixMask(prefix), prefix, baseUrl });
+        }
+    });
+    // Stable, so of two equal blocks the one listed first wins.
+    std::stable_sort(registry.Blocks.begin(), registry.Blocks.end(),
+                     [](const AddressBlock& a, const AddressBlock& b) { return a.PrefixLength > b.PrefixLength; });
+    return registry;
+}
+
+QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView domain)
+{
+    QByteArray name = LowerAscii(domain);
+    while (name.endsWith('.'))
+        name.chop(1);
+    // Every suffix that starts at a label, longest first.
+    qsizetype start = 0;
+    while (start < name.size()) {
+        const auto found = registry.BaseUrls.constFind(name.mid(start));
+        if (found != registry.BaseUrls.constEnd())
+            return found.value();
+        const qsizetype dot = name.indexOf('.', start);
+        if (dot < 0)
+            break;
+        start = dot + 1;
+    }
+    return QByteArray();
+}
+
+QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView address)
+{
+    uint32_t value = 0;
+    if (!ParseIpv4(address, value))
+        return QByteArray();
+    for (const AddressBlock& block : registry.Blocks) {
+        if ((value & PrefixMask(block.PrefixLength)) == block.Network)
+            return block.BaseUrl;
+    }
+    return QByteArray();
+}
+
+bool IsInstallable(const DomainBootstrap& registry)
+{
+    return registry.BaseUrls.size() >= kMinBootstrapDomains;
+}
+
+bool IsInstallable(const AddressBootstrap& registry)
+{
+    return registry.Blocks.size() >= kMinBootstrapBlocks;
+}
+
+} // namespace vesk

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
+#include <cstdint>
+
+// The RDAP bootstrap registries in IANA's format (RFC 9224): which RDAP server answers for a top-level domain or an
+// IPv4 block. Pure functions over the file's bytes; a file that is not such a registry gives an empty one, never an
+// error. Each service's base URL is its first https URL, or its first http URL when it lists no https one, and
+// always ends in '/'.
+
+namespace vesk {
+
+/// A downloaded domain registry is installed only when it maps at least this many TLDs.
+constexpr qsizetype kMinBootstrapDomains = 1000;
+/// A downloaded IPv4 registry is installed only when it maps at least this many blocks.
+constexpr qsizetype kMinBootstrapBlocks = 100;
+
+/// Domain registry: lower-cased entry (a TLD, or several labels with dots) -> base URL.
+struct DomainBootstrap
+{
+    QHash<QByteArray, QByteArray> BaseUrls;
+};
+
+/// One IPv4 block of the address registry.
+struct AddressBlock
+{
+    uint32_t Network = 0; ///< host bits cleared
+    int PrefixLength = 0;
+    QByteArray BaseUrl;
+};
+
+/// Address registry: blocks ordered longest prefix first, so the first block that holds an address is the match.
+struct AddressBootstrap
+{
+    QList<AddressBlock> Blocks;
+};
+
+/// Reads dns.json. Entries that are not strings, services without an http(s) URL and later repeats of an entry are
+/// skipped; bad JSON or a file without a "services" array gives the empty registry.
+DomainBootstrap ParseDomainBootstrap(QByteArrayView json);
+/// Reads ipv4.json the same way; a block that is not "a.b.c.d/n" with n from 0 to 32 is skipped.
+AddressBootstrap ParseAddressBootstrap(QByteArrayView json);
+
+/// The base URL for `domain` (trailing dot allowed, any case): the longest entry that equals the domain's last
+/// labels; empty when none does.
+QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView domain);
+/// The base URL of the longest block holding the dotted IPv4 `address`; empty when none does or the text is no
+/// address.
+QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView address);
+
+/// The validity rule for installing a download: at least kMinBootstrapDomains entries.
+bool IsInstallable(const DomainBootstrap& registry);
+/// At least kMinBootstrapBlocks blocks.
+bool IsInstallable(const AddressBootstrap& registry);
+
+/// The dotted IPv4 address as a number: exactly four decimal parts of 1 to 3 digits, each at most 255.
+/// Gives false (and leaves `value` alone) for anything else.
+bool ParseIpv4(QByteArrayView text, uint32_t& value);
+
+} // namespace vesk

@@ -1,0 +1,104 @@
+#include "rdap/network_text.h"
+
+#include "rdap/bootstrap_registry.h"
+#include "rdap/rdap_entities.h"
+#include "rdap/text_lines.h"
+
+#include <QJsonArray>
+
+namespace vesk {
+
+namespace {
+
+constexpr qsizetype kLabelWidth = 16;
+
+QString AddressText(uint32_t value)
+{
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(value >> 24)
+        .arg((value >> 16) & 0xFF)
+        .arg((value >> 8) & 0xFF)
+        .arg(value & 0xFF);
+}
+
+void AddAligned(TextLines& lines, QStringView label, const QString& value)
+{
+    if (!value.isEmpty())
+        lines.AddPrefixed(label.toString().leftJustified(kLabelWidth, u' '), value);
+}
+
+// "v4prefix"/"v6prefix" and "length" of each cidr0 entry.
+QString Cidr0Blocks(const QJsonObject& network)
+{
+    QStringList blocks;
+    for (const QJsonValue& value : network.value(u"cidr0_cidrs").toArray()) {
+        const QJsonObject cidr = value.toObject();
+        QString prefix = TextMember(cidr.value(u"v4prefix")).trimmed();
+        if (prefix.isEmpty())
+            prefix = TextMember(cidr.value(u"v6prefix")).trimmed();
+        const QString length = TextMember(cidr.value(u"length")).trimmed();
+        if (!prefix.isEmpty() && !length.isEmpty())
+            blocks.append(prefix + u'/' + length);
+        if (blocks.size() >= 64)
+            break; // a range needs at most 62 blocks; more is noise
+    }
+    return blocks.join(u", ");
+}
+
+} // namespace
+
+QByteArray RangeToCidr(QByteArrayView start, QByteArrayView end)
+{
+    uint32_t first = 0;
+    uint32_t last = 0;
+    if (!ParseIpv4(start, first) || !ParseIpv4(end, last) || first > last)
+        return QByteArray();
+    QStringList blocks;
+    uint64_t at = first;
+    while (at <= last) {
+        // The largest block that starts at `at` and stays within the range.
+        int length = 32;
+        while (length > 0) {
+            const uint64_t size = uint64_t(1) << (33 - length);
+            if ((at & (size - 1)) != 0 || at + size - 1 > last)
+                break;
+            --length;
+        }
+        blocks.append(AddressText(static_cast<uint32_t>(at)) + u'/' + QString::number(length));
+        at += uint64_t(1) << (32 - length);
+    }
+    return blocks.join(u", ").toLatin1();
+}
+
+QByteArray RenderNetworkRecord(const RdapAnswer& answer, bool filterComments)
+{
+    if (answer.Kind != RdapAnswerKind::IpNetwork)
+        return QByteArray();
+    const QJsonObject& network = answer.Object;
+    TextLines lines;
+
+    const QString start = TextMember(network.value(u"startAddress")).trimmed();
+    const QString end = TextMember(network.value(u"endAddress")).trimmed();
+    if (!start.isEmpty() && !end.isEmpty())
+        AddAligned(lines, u"NetRange:", start + QStringLiteral(" - ") + end);
+    QString cidr = Cidr0Blocks(network);
+    if (cidr.isEmpty())
+        cidr = QString::fromLatin1(RangeToCidr(start.toLatin1(), end.toLatin1()));
+    AddAligned(lines, u"CIDR:", cidr);
+    AddAligned(lines, u"NetName:", TextMember(network.value(u"name")).trimmed());
+    AddAligned(lines, u"NetHandle:", TextMember(network.value(u"handle")).trimmed());
+
+    const QJsonObject registrant = FindDirectEntity(network, u"registrant");
+    const QString name = ReadVCard(registrant).Name;
+    const QString handle = TextMember(registrant.value(u"handle")).trimmed();
+    AddAligned(lines, u"Organization:",
+               name.isEmpty() || handle.isEmpty() ? name + handle : name + QStringLiteral(" (") + handle + u')');
+    AddAligned(lines, u"Country:", TextMember(network.value(u"country")).trimmed());
+    AddAligned(lines, u"OrgAbuseEmail:", ReadVCard(FindEntity(network, u"abuse")).Email);
+
+    if (!filterComments)
+        AddNoticesAndRemarks(lines, network);
+    return lines.Text();
+}
+
+} // namespace vesk

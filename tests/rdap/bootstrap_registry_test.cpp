@@ -1,0 +1,102 @@
+#include "rdap/bootstrap_registry.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace vesk {
+namespace {
+
+QByteArray Shipped(const char* name)
+{
+    QFile file(QStringLiteral(VESK_RDAP_DATA_DIR "/") + QString::fromLatin1(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+TEST(DomainBootstrapTest, ShippedRegistryFindsTldsCaseInsensitively)
+{
+    const DomainBootstrap registry = ParseDomainBootstrap(Shipped("dns.json"));
+    EXPECT_EQ(registry.BaseUrls.size(), 1200);
+    EXPECT_TRUE(IsInstallable(registry));
+    const QByteArray identityDigital("https://rdap.identitydigital.services/rdap/");
+    EXPECT_EQ(FindDomainBaseUrl(registry, "example.info"), identityDigital);
+    EXPECT_EQ(FindDomainBaseUrl(registry, "WWW.Example.INFO."), identityDigital);
+    EXPECT_EQ(FindDomainBaseUrl(registry, "info"), identityDigital);
+    EXPECT_EQ(FindDomainBaseUrl(registry, "example.kg"), "http://rdap.cctld.kg/"); // lists only http
+    EXPECT_EQ(FindDomainBaseUrl(registry, "example.es"), ""); // no RDAP server
+    EXPECT_EQ(FindDomainBaseUrl(registry, "example.info.invalid"), "");
+}
+
+TEST(DomainBootstrapTest, LongestEntryOnLabelBoundariesAndUrlChoice)
+{
+    const DomainBootstrap registry = ParseDomainBootstrap(R"({"services": [
+        [["uk"], ["http://plain.example/uk/", "https://secure.example/uk"]],
+        [["CO.UK", 7, "sch.uk."], ["https://co.example/"]],
+        [["uk", "gopher"], ["ftp://other.example/"]],
+        [["dup", "co.uk"], ["https://late.example/"]],
+        "not a service", [["alone"]]]})");
+    EXPECT_EQ(FindDomainBaseUrl(registry, "a.b.co.uk"), "https://co.example/");
+    EXPECT_EQ(FindDomainBaseUrl(registry, "x.sch.uk"), "https://co.example/");
+    EXPECT_EQ(FindDomainBaseUrl(registry, "xco.uk"), "https://secure.example/uk/"); // a label, not a text suffix
+    EXPECT_EQ(FindDomainBaseUrl(registry, "x.gopher"), ""); // no http(s) URL
+    EXPECT_EQ(FindDomainBaseUrl(registry, "x.dup"), "https://late.example/");
+    EXPECT_EQ(registry.BaseUrls.size(), 4); // uk, co.uk, sch.uk, dup
+}
+
+TEST(DomainBootstrapTest, DamagedDownloadsAreNotInstallable)
+{
+    const QByteArray good = Shipped("dns.json");
+    const QByteArray rows[] = {
+        "",
+        "{",
+        "[]",
+        R"({"services": "none"})",
+        R"({"services": [[["a"], "https://x/"]]})",
+        good.left(good.size() / 2),
+        good.left(good.size() - 3),
+        QByteArray(good).replace("https://", "ftp://"),
+    };
+    for (const QByteArray& bytes : rows) {
+        SCOPED_TRACE(bytes.left(40).toStdString());
+        const DomainBootstrap registry = ParseDomainBootstrap(bytes);
+        EXPECT_FALSE(IsInstallable(registry)) << registry.BaseUrls.size();
+        EXPECT_EQ(FindDomainBaseUrl(registry, "example.info"), "");
+    }
+}
+
+TEST(AddressBootstrapTest, LongestBlockWins)
+{
+    const AddressBootstrap shipped = ParseAddressBootstrap(Shipped("ipv4.json"));
+    EXPECT_EQ(shipped.Blocks.size(), 221);
+    EXPECT_TRUE(IsInstallable(shipped));
+    EXPECT_EQ(FindAddressBaseUrl(shipped, "8.8.8.8"), "https://rdap.arin.net/registry/");
+    EXPECT_EQ(FindAddressBaseUrl(shipped, "1.1.1.1"), "https://rdap.apnic.net/");
+    EXPECT_EQ(FindAddressBaseUrl(shipped, "41.1.2.3"), "https://rdap.afrinic.net/rdap/");
+    EXPECT_EQ(FindAddressBaseUrl(shipped, "8.8.8"), "");
+    EXPECT_FALSE(IsInstallable(ParseAddressBootstrap(Shipped("dns.json"))));
+    EXPECT_FALSE(IsInstallable(ParseAddressBootstrap(Shipped("ipv4.json").left(3000))));
+
+    const AddressBootstrap registry = ParseAddressBootstrap(R"({"services": [
+        [["10.0.0.0/8", "0.0.0.0/0"], ["https://wide/"]],
+        [["10.1.2.3/16", "10.2.0.0/33", "10.3.0/16", "256.0.0.0/8", "10.4.0.0/x", 5], ["https://narrow/"]]]})");
+    EXPECT_EQ(registry.Blocks.size(), 3);
+    EXPECT_EQ(FindAddressBaseUrl(registry, "10.1.200.1"), "https://narrow/"); // host bits of the entry ignored
+    EXPECT_EQ(FindAddressBaseUrl(registry, "10.2.0.1"), "https://wide/");
+    EXPECT_EQ(FindAddressBaseUrl(registry, "192.0.2.1"), "https://wide/");
+}
+
+TEST(AddressBootstrapTest, ParseIpv4IsStrict)
+{
+    uint32_t value = 7;
+    EXPECT_TRUE(ParseIpv4("192.0.2.255", value));
+    EXPECT_EQ(value, 0xC00002FFu);
+    for (const char* text : { "", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", "1.2.3.4 ", "a.b.c.d", "0001.2.3.4" }) {
+        SCOPED_TRACE(text);
+        value = 7;
+        EXPECT_FALSE(ParseIpv4(text, value));
+        EXPECT_EQ(value, 7u);
+    }
+}
+
+} // namespace
+} // namespace vesk
