@@ -1,3 +1,4 @@
+/// The font dialog: the worksheet font chosen with its styles and previewed.
 #pragma once
 
 #include "settings/settings_store.h"

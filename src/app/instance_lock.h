@@ -1,3 +1,4 @@
+/// The single-instance lock: one running Vesk, which a second start asks to come forward.
 #pragma once
 
 #include <QLockFile>

@@ -1,3 +1,4 @@
+/// JPEG pictures of the windows, decoded with libjpeg.
 #pragma once
 
 #include <QByteArrayView>

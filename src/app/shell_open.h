@@ -1,3 +1,4 @@
+/// Opening an address or a file with the desktop's default program.
 #pragma once
 
 #include <QString>

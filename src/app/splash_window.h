@@ -1,3 +1,4 @@
+/// The splash and About window.
 #pragma once
 
 #include <QDialog>

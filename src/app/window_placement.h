@@ -1,3 +1,4 @@
+/// Window placement: a frame fitted inside the available screen area.
 #pragma once
 
 #include <QMargins>

@@ -1,3 +1,4 @@
+/// The worksheet file: the worksheet saved as UTF-8 text, whole or not at all.
 #pragma once
 
 #include <QByteArray>

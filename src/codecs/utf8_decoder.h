@@ -1,3 +1,4 @@
+/// The character-set codecs: reply bytes decoded as UTF-8 with a Latin-1 fallback.
 #pragma once
 
 #include <QByteArrayView>

@@ -1,3 +1,4 @@
+/// The clock: the current local time, injectable so that tests can fix it.
 #pragma once
 
 #include <QDateTime>

@@ -1,3 +1,4 @@
+/// Day numbers: dates counted in days from 30 December 1899.
 #pragma once
 
 #include <QDate>

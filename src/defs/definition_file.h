@@ -1,3 +1,4 @@
+/// The definition file format: the encrypted container and its rows.
 #pragma once
 
 #include "defs/scrambled_text.h"
@@ -21,6 +22,9 @@ public:
 using DefinitionKey = std::array<uint8_t, 32>;
 
 /// Fixed local (and update-location) names of the definition files and their backups, kept scrambled.
+/// Which of the two tables a definition file holds.
+enum class TableKind : uint8_t { Tld, Servers };
+
 inline constexpr auto kTldFileName = Scramble<8>("vesk1.def");
 inline constexpr auto kHostMarkFileName = Scramble<3>("vesk2.def");
 inline constexpr auto kTldBackupName = Scramble<8>("vesk1.bak");

@@ -1,3 +1,4 @@
+/// The definition tables: top-level domains and server profiles, loaded from the definition files.
 #pragma once
 
 #include "whois/definition_rows.h"

@@ -1,3 +1,4 @@
+/// Scrambled texts: fixed texts kept in scrambled form and restored with Unscramble.
 #pragma once
 
 #include <QByteArray>

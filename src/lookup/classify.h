@@ -1,3 +1,4 @@
+/// Query classification: address, domain name with a known TLD, or plain query.
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+/// Contact handles: the contacts a domain record names by handle.
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+/// The status at the end of a report, set however the report ends.
 #pragma once
 
 #include "lookup/worksheet.h"

@@ -97,7 +97,7 @@ bool AutoUpdateDue(const TReg& settings, const QDateTime& now)
     return settings.AutoUpdate && DayNumberWithTime(now) > settings.LastUpdate + 30.0;
 }
 
-bool IsUsableDefinitionFile(QByteArrayView file, bool tldFile)
+bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind)
 {
     QByteArray plain;
     try {
@@ -107,7 +107,7 @@ bool IsUsableDefinitionFile(QByteArrayView file, bool tldFile)
     }
     if (!LooksLikeText(plain))
         return false;
-    if (tldFile) {
+    if (kind == TableKind::Tld) {
         const QList<TTLDData> rows = ParseTldRows(plain);
         return std::any_of(rows.begin(), rows.end(), [](const TTLDData& row) { return !row.Tld.isEmpty(); });
     }
@@ -179,12 +179,12 @@ UpdateOutcome DefinitionUpdate::Run()
     {
         const char* what;
         QByteArray name;
-        bool tldFile;
-    } files[] = { { "TLD definition file", kTldFileName.Text(), true },
-                  { "server definition file", kHostMarkFileName.Text(), false } };
+        TableKind kind;
+    } files[] = { { "TLD definition file", kTldFileName.Text(), TableKind::Tld },
+                  { "server definition file", kHostMarkFileName.Text(), TableKind::Servers } };
     Fetched fetched[2] = {};
     for (int i = 0; i < 2; ++i) {
-        fetched[i] = FetchChecked(files[i].name, files[i].tldFile);
+        fetched[i] = FetchChecked(files[i].name, files[i].kind);
         const QString what = QString::fromLatin1(files[i].what);
         if (fetched[i].state == Fetched::NotDownloaded)
             return fail(QStringLiteral("the %1 could not be downloaded").arg(what));
@@ -234,14 +234,14 @@ bool DefinitionUpdate::InstallSet(const Fetched& tld, const Fetched& hostMarks, 
     return true;
 }
 
-DefinitionUpdate::Fetched DefinitionUpdate::FetchChecked(const QByteArray& name, bool tldFile)
+DefinitionUpdate::Fetched DefinitionUpdate::FetchChecked(const QByteArray& name, TableKind kind)
 {
     const QString path = m_download(m_baseAddress + name);
     if (path.isEmpty())
         return { Fetched::NotDownloaded, {} };
     std::optional<QByteArray> bytes = TakeDownloadedFile(path);
     // A damaged or foreign download is never installed: the tables would come up empty at the next start.
-    if (!bytes || !IsUsableDefinitionFile(*bytes, tldFile))
+    if (!bytes || !IsUsableDefinitionFile(*bytes, kind))
         return { Fetched::Damaged, {} };
     return { Fetched::Checked, std::move(*bytes) };
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "defs/definition_file.h"
 #include "settings/data_locations.h"
 #include "update/definition_sets.h"
 #include "update/download_to_cache.h"
@@ -34,8 +35,8 @@ QByteArray UpdateBaseAddress();
 bool AutoUpdateDue(const TReg& settings, const QDateTime& now);
 
 /// True when `file` is a definition container that decrypts to text with at least one row whose key is set.
-/// `tldFile` chooses the row format (TLD rows or server profiles).
-bool IsUsableDefinitionFile(QByteArrayView file, bool tldFile);
+/// `kind` chooses the row format (TLD rows or server profiles).
+bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind);
 
 /// Puts `bytes` in place as `target` so that no reader ever sees it missing or half written: the bytes go to a
 /// temporary file beside it, the current file is copied to `backup` (one generation; a failed backup is not an
@@ -89,7 +90,7 @@ private:
         enum State { NotDownloaded, Damaged, Checked } state;
         QByteArray bytes;
     };
-    Fetched FetchChecked(const QByteArray& name, bool tldFile);
+    Fetched FetchChecked(const QByteArray& name, TableKind kind);
     bool Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName);
     bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
 

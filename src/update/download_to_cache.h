@@ -1,3 +1,4 @@
+/// Downloads to a cache file, waited for with a bounded size and time.
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+/// The address book: fixed routes from a server name to an address, for tests and --resolve.
 #pragma once
 
 #include <QByteArray>

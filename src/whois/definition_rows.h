@@ -1,3 +1,4 @@
+/// Definition rows: a top-level domain and a server profile, as the reply parsers read them.
 #pragma once
 
 #include <QByteArray>

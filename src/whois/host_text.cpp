@@ -16,6 +16,18 @@ bool IsBlank(char c)
     return static_cast<uint8_t>(c) <= 32;
 }
 
+// `text` with every letter from `first` to `first` + 25 moved by the distance from `first` to `target`; only the
+// letters A to Z and a to z change case, whatever the locale.
+QByteArray ShiftAsciiLetters(QByteArrayView text, char first, char target)
+{
+    QByteArray out = text.toByteArray();
+    for (char& c : out) {
+        if (c >= first && c <= first + 25)
+            c = static_cast<char>(c - first + target);
+    }
+    return out;
+}
+
 } // namespace
 
 QByteArray TrimText(QByteArrayView text)
@@ -31,22 +43,12 @@ QByteArray TrimText(QByteArrayView text)
 
 QByteArray LowerAscii(QByteArrayView text)
 {
-    QByteArray out = text.toByteArray();
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
+    return ShiftAsciiLetters(text, 'A', 'a');
 }
 
 QByteArray UpperAscii(QByteArrayView text)
 {
-    QByteArray out = text.toByteArray();
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
+    return ShiftAsciiLetters(text, 'a', 'A');
 }
 
 qsizetype LastDotPos(QByteArrayView text)

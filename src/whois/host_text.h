@@ -1,3 +1,4 @@
+/// Host-name text helpers: trimming, case, host-name parts and numbers in 8-bit text.
 #pragma once
 
 #include <QByteArray>

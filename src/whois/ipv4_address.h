@@ -1,3 +1,4 @@
+/// IPv4 addresses: dotted text, CIDR blocks and the set of reported networks.
 #pragma once
 
 #include <QByteArray>

@@ -1,3 +1,4 @@
+/// Reply parsing: WHOIS and RWhois replies cut, filtered and read for referrals and handles.
 #pragma once
 
 #include "whois/definition_rows.h"

@@ -1,3 +1,4 @@
+/// The desktop font: window fonts with stand-in faces of like metrics.
 #pragma once
 
 #include <QFont>

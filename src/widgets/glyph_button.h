@@ -1,3 +1,4 @@
+/// The glyph button: the owner-drawn button of the main window.
 #pragma once
 
 #include <QColor>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "defs/definition_file.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -10,8 +12,6 @@
 // The logic of the definition-file tool, kept apart from main() so that tests run it in-process.
 
 namespace vesk::defs_tool {
-
-enum class TableKind { Tld, Servers };
 
 /// File names of the plain sources in a data folder.
 inline constexpr const char* kTldSourceName = "tlds.txt";
