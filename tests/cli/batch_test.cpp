@@ -153,6 +153,20 @@ TEST_F(BatchWorld, RateLimitNoticeIsNoAnswerAndTextReportsAreSeparatedByFormFeed
     EXPECT_EQ(lines[0].value(QStringLiteral("exit_status")).toInt(), 1);
 }
 
+TEST_F(BatchWorld, ProgressShowsOnATerminalOnlyAndIsClearedAtTheEnd)
+{
+    BatchOptions options;
+    options.PaceMs = 0;
+    EXPECT_EQ(RunBatch({ "one.fr", "two.uk" }, options), 0);
+    EXPECT_TRUE(err.data().isEmpty());
+
+    options.ErrIsTerminal = true;
+    EXPECT_EQ(RunBatch({ "one.fr", "two.uk" }, options), 0);
+    EXPECT_TRUE(err.data().contains("\r\x1b[K2/2 done, 2 answered, 0 failed, ")) << err.data().constData();
+    EXPECT_TRUE(err.data().endsWith("\r\x1b[K"));
+    EXPECT_FALSE(out.data().contains('\r'));
+}
+
 TEST_F(BatchWorld, AStopListsTheQueriesNotRunAndPrintedReportsStayWhole)
 {
     BatchOptions options;
