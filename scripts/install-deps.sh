@@ -17,6 +17,8 @@ else
         clang libclang-rt-dev clang-format clang-tidy
         # The install test checks the installed manual pages, desktop entry and AppStream file with these.
         man-db desktop-file-utils appstream
+        # The JSON report test validates vesk-query --json output against its schema with this.
+        python3-jsonschema
     )
 fi
 

@@ -5,13 +5,18 @@ _vesk_query()
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     # The value of --resolve is HOST:PORT:ADDRESS[:PORT2]; nothing can be offered for it.
-    if [[ $prev == --resolve ]]; then
+    if [[ $prev == --resolve || $prev == --jobs || $prev == --pace ]]; then
         COMPREPLY=()
+        return
+    fi
+    # The batch file: any file, or - for standard input.
+    if [[ $prev == --batch ]]; then
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return
     fi
     if [[ $cur == -* ]]; then
         local options='--filter-comments --no-filter-comments --ip --no-ip --contacts --no-contacts
-            --reverse --no-reverse --status --update --resolve --version -h --help'
+            --reverse --no-reverse --status --update --resolve --json --batch --jobs --pace --version -h --help'
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi
 }

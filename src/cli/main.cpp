@@ -40,6 +40,13 @@ int main(int argc, char* argv[])
     context.LoadDefinitions = [&] { vesk::LoadCurrentDefinitions(definitions, locations); };
     context.UpdateDefinitions = [&] { return vesk::RunDefinitionUpdate(settings, log, definitions, locations); };
     context.Routes = &transport.Book();
+    // Each search thread of a batch gets its own transport with the routes of --resolve.
+    context.MakeTransport = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::WhoisTransport> {
+        return std::make_unique<vesk::TcpWhoisTransport>(threadWait, transport.Book());
+    };
+    QFile in;
+    if (in.open(stdin, QIODevice::ReadOnly))
+        context.In = &in;
     // Server text reaches a terminal only with its control characters masked; pipes and files get it unchanged.
     context.OutIsTerminal = isatty(fileno(stdout)) != 0;
     context.ErrIsTerminal = isatty(fileno(stderr)) != 0;

@@ -1,5 +1,6 @@
 #include "cli/query_command.h"
 
+#include "cli/json_report.h"
 #include "cli/printing_frontend.h"
 #include "cli/resolve_option.h"
 #include "common/app_version.h"
@@ -11,6 +12,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <exception>
 
 namespace vesk {
@@ -21,6 +23,7 @@ constexpr const char* kProgram = "vesk-query";
 
 const char* const kHelp
     = "Usage: vesk-query [options] QUERY\n"
+      "       vesk-query [options] --batch FILE\n"
       "\n"
       "Runs the search of the Vesk search box for QUERY and prints the report as UTF-8, one worksheet line per\n"
       "output line. QUERY is a domain name, an IPv4 address or any text for the .com/.net registry's server;\n"
@@ -38,10 +41,18 @@ const char* const kHelp
       "  --resolve HOST:PORT:ADDRESS[:PORT2]\n"
       "               connect to the IPv4 ADDRESS (on PORT2 when given) whenever HOST is asked on PORT; repeat it\n"
       "               for more hosts. Referral checks do not apply to such a route: you named it\n"
+      "  --json       print the report as one JSON object (with every server exchange)\n"
+      "  --batch FILE run one search per line of FILE (- for standard input; blank lines and lines starting\n"
+      "               with # are skipped); reports in input order, separated by a form-feed line, or JSON Lines\n"
+      "               with --json. Exit status 0 when every query got an answer\n"
+      "  --jobs N     with --batch: run up to N searches at once (default 4, at most 64)\n"
+      "  --pace MS    with --batch: start queries at one server at least MS milliseconds apart (default 1100);\n"
+      "               a server that answers with a rate-limit notice is paced at least twice as slowly\n"
       "  --version    print the version\n"
       "  -h, --help   print this help\n"
       "\n"
-      "Ctrl-C stops the search (a second Ctrl-C ends the program at once).\n"
+      "Ctrl-C stops the search or the batch; a batch lists the queries not run (a second Ctrl-C ends the program\n"
+      "at once).\n"
       "Exit status: 0 when at least one server of the report answered (a \"No Match\" answer too), 1 when no\n"
       "server answered, the search was stopped or ended with an error, 2 for a usage error.\n";
 
@@ -59,8 +70,10 @@ const Toggle kToggles[] = {
     { "reverse", "no-reverse", &TReg::InclDomain },
 };
 
-const char* const kPlainOptions[] = { "status", "update", "version" };
+const char* const kPlainOptions[] = { "status", "update", "version", "json" };
 constexpr char kResolveOption[] = "resolve";
+constexpr int kMaxJobs = 64;
+constexpr int kMaxPaceMs = 3600000;
 
 QList<QCommandLineOption> CommandOptions()
 {
@@ -73,6 +86,9 @@ QList<QCommandLineOption> CommandOptions()
         options.append(QCommandLineOption(QString::fromLatin1(name)));
     options.append(QCommandLineOption(QString::fromLatin1(kResolveOption), QString(),
                                       QStringLiteral("HOST:PORT:ADDRESS[:PORT2]")));
+    options.append(QCommandLineOption(QStringLiteral("batch"), QString(), QStringLiteral("FILE")));
+    options.append(QCommandLineOption(QStringLiteral("jobs"), QString(), QStringLiteral("N")));
+    options.append(QCommandLineOption(QStringLiteral("pace"), QString(), QStringLiteral("MS")));
     options.append(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
     return options;
 }
@@ -133,9 +149,34 @@ int QueryCommand::Run(const QStringList& arguments)
 
     const QStringList positional = parser.positionalArguments();
     const bool update = parser.isSet(QStringLiteral("update"));
+    const bool batch = parser.isSet(QStringLiteral("batch"));
+    const bool json = parser.isSet(QStringLiteral("json"));
+    BatchOptions batchOptions;
+    batchOptions.Json = json;
+    batchOptions.OutIsTerminal = m_context.OutIsTerminal;
+    batchOptions.ErrIsTerminal = m_context.ErrIsTerminal;
+    batchOptions.Clock = m_context.Monotonic;
+    const auto number = [&parser](const char* name, int low, int high, int& value) {
+        const QString text = parser.value(QString::fromLatin1(name));
+        if (text.isEmpty())
+            return true;
+        bool ok = false;
+        value = text.toInt(&ok);
+        return ok && value >= low && value <= high;
+    };
+    if (!number("jobs", 1, kMaxJobs, batchOptions.Jobs))
+        return Usage(QStringLiteral("--jobs takes a whole number from 1 to %1.").arg(kMaxJobs));
+    if (!number("pace", 0, kMaxPaceMs, batchOptions.PaceMs))
+        return Usage(QStringLiteral("--pace takes milliseconds from 0 to %1.").arg(kMaxPaceMs));
+    if (!batch && (parser.isSet(QStringLiteral("jobs")) || parser.isSet(QStringLiteral("pace"))))
+        return Usage(QStringLiteral("--jobs and --pace go with --batch."));
+    if (update && (batch || json))
+        return Usage(QStringLiteral("--update takes neither --batch nor --json."));
+    if (batch && !positional.isEmpty())
+        return Usage(QStringLiteral("--batch takes no query on the command line."));
     if (update && !positional.isEmpty())
         return Usage(QStringLiteral("--update takes no query."));
-    if (!update && positional.isEmpty())
+    if (!update && !batch && positional.isEmpty())
         return Usage(QStringLiteral("No query given."));
     if (positional.size() > 1)
         return Usage(QStringLiteral("Give the query as one argument (quote it when it holds blanks)."));
@@ -173,6 +214,10 @@ int QueryCommand::Run(const QStringList& arguments)
 
     if (update)
         return Update();
+    if (batch)
+        return Batch(parser.value(QStringLiteral("batch")), batchOptions);
+    if (json)
+        return JsonSearch(positional.first().toLocal8Bit());
     return Search(positional.first().toLocal8Bit(), parser.isSet(QStringLiteral("status")));
 }
 
@@ -215,6 +260,66 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
     return Success;
 }
 
+int QueryCommand::JsonSearch(const QByteArray& query)
+{
+    if (!m_context.Definitions.DefinitionsLoaded())
+        Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
+    m_context.Settings.ClearBeforeSearch = false;
+    const SearchSetup setup { m_context.Settings, m_context.Log,    m_context.Definitions,
+                              m_context.Now,      m_context.Locale, m_context.PauseMilliseconds };
+    if (m_stopRequested) {
+        Error(QStringLiteral("Stopped before the search began."));
+        return Failure;
+    }
+    const SearchOutcome outcome = RunSearch(setup, m_context.Transport, m_context.Wait, nullptr, query,
+                                            [this](LookupEngine* engine) { m_engine = engine; });
+    SearchOutcome judged = outcome;
+    judged.Stopped = outcome.Stopped || m_stopRequested;
+    m_out.write(JsonReport(judged, false) + '\n');
+    const QString complaint = judged.Complaint(false);
+    if (!complaint.isEmpty())
+        Error(complaint);
+    return judged.ExitStatus();
+}
+
+int QueryCommand::Batch(const QString& file, const BatchOptions& options)
+{
+    if (!m_context.MakeTransport) {
+        Error(QStringLiteral("--batch is not available here."));
+        return Failure;
+    }
+    QFile named(file);
+    QIODevice* input = nullptr;
+    if (file == QLatin1String("-")) {
+        input = m_context.In;
+        if (input == nullptr)
+            return Usage(QStringLiteral("--batch -: standard input cannot be read here."));
+    } else {
+        if (!named.open(QIODevice::ReadOnly))
+            return Usage(QStringLiteral("--batch %1: %2").arg(file, named.errorString()));
+        input = &named;
+    }
+    QList<QByteArray> queries;
+    const QByteArray all = input->readAll();
+    for (const QByteArray& raw : all.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (!line.isEmpty() && !line.startsWith('#'))
+            queries.append(line);
+    }
+    if (!m_context.Definitions.DefinitionsLoaded())
+        Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
+    m_context.Settings.ClearBeforeSearch = false;
+    const SearchSetup setup { m_context.Settings, m_context.Log,    m_context.Definitions,
+                              m_context.Now,      m_context.Locale, m_context.PauseMilliseconds };
+    BatchRun run(setup, m_context.MakeTransport, options, m_out, m_err);
+    if (m_stopRequested)
+        run.RequestStop();
+    m_batch = &run;
+    const int status = run.Run(queries);
+    m_batch = nullptr;
+    return status;
+}
+
 int QueryCommand::Update()
 {
     if (!m_context.UpdateDefinitions) {
@@ -251,6 +356,8 @@ int QueryCommand::Update()
 void QueryCommand::RequestStop()
 {
     m_stopRequested = true;
+    if (m_batch != nullptr)
+        m_batch->RequestStop();
     if (m_engine != nullptr)
         m_engine->StopSearch();
 }
@@ -258,7 +365,7 @@ void QueryCommand::RequestStop()
 int QueryCommand::Usage(const QString& message)
 {
     Error(message);
-    m_err.write(QStringLiteral("Usage: %1 [options] QUERY   (%1 --help for more)\n")
+    m_err.write(QStringLiteral("Usage: %1 [options] QUERY | --batch FILE   (%1 --help for more)\n")
                     .arg(QString::fromLatin1(kProgram))
                     .toUtf8());
     return UsageError;

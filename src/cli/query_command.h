@@ -1,6 +1,7 @@
 /// vesk-query's command: options, the search or the update, and the exit status.
 #pragma once
 
+#include "cli/batch_run.h"
 #include "common/clock.h"
 #include "update/definition_update.h"
 
@@ -39,7 +40,13 @@ struct QueryCommandContext
     /// Names the month in the header boxes' date; the user's language, as in the window.
     QLocale Locale = QLocale();
     bool OutIsTerminal = false; ///< the report shows on a terminal: control characters from servers are masked
-    bool ErrIsTerminal = false; ///< the same for the status echo
+    bool ErrIsTerminal = false; ///< the same for the status echo, and the batch's progress line
+    /// A transport for each search thread of a batch (with the routes of --resolve); null: --batch is refused.
+    TransportFactory MakeTransport = nullptr;
+    /// Standard input, for --batch -; null: refused.
+    QIODevice* In = nullptr;
+    /// The batch's clock for pacing and progress.
+    MonotonicClock Monotonic = SteadyClock();
 };
 
 /// vesk-query: runs exactly the search of the search box for one query and prints the worksheet.
@@ -66,6 +73,8 @@ public:
 
 private:
     int Search(const QByteArray& query, bool echoStatus);
+    int JsonSearch(const QByteArray& query);
+    int Batch(const QString& file, const BatchOptions& options);
     int Update();
     int Usage(const QString& message);
     void Error(const QString& message);
@@ -74,6 +83,7 @@ private:
     QIODevice& m_out;
     QIODevice& m_err;
     LookupEngine* m_engine = nullptr; ///< the running search's engine, for RequestStop
+    BatchRun* m_batch = nullptr; ///< the running batch, for RequestStop
     bool m_stopRequested = false;
 };
 

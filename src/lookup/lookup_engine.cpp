@@ -44,6 +44,8 @@ void LookupEngine::WriteReply(QByteArrayView reply, const ExchangeResult& from)
 
 void LookupEngine::WriteNoMatch(const QByteArray& domain)
 {
+    if (m_observer != nullptr)
+        m_observer->LastExchangeShowsNoMatch();
     WriteReply(texts::FormatText(texts::kNoMatch, { domain }));
 }
 

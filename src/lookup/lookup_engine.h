@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/event_wait.h"
 #include "common/stop_request.h"
+#include "lookup/exchange_observer.h"
 #include "lookup/frontend.h"
 #include "lookup/worksheet.h"
 #include "whois/transport.h"
@@ -72,6 +73,15 @@ public:
 
     Worksheet& Sheet() { return m_sheet; }
 
+    /// What the last search's query was taken for.
+    enum class QueryKind : uint8_t { Domain, Address, Plain };
+    QueryKind LastQueryKind() const { return m_kind; }
+
+    /// Told about every exchange from now on; null: nobody. Borrowed.
+    void SetExchangeObserver(ExchangeObserver* observer) { m_observer = observer; }
+    /// Decides when each query starts, instead of the fixed pause before metered queries; null: the fixed pause.
+    void SetHostPacer(HostPacer* pacer) { m_pacer = pacer; }
+
     /// The pause before queries that servers meter (ARIN, contact handles); 1100 ms unless changed.
     void SetPauseMilliseconds(int milliseconds) { m_pauseMs = milliseconds; }
     int PauseMilliseconds() const { return m_pauseMs; }
@@ -133,6 +143,9 @@ private:
     bool m_stopped = false;
     bool m_anyAnswered = false;
     int m_pauseMs = 1100;
+    QueryKind m_kind = QueryKind::Plain;
+    ExchangeObserver* m_observer = nullptr;
+    HostPacer* m_pacer = nullptr;
 };
 
 } // namespace vesk

@@ -1,9 +1,13 @@
+#include "codecs/utf8_decoder.h"
 #include "common/event_wait.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "lookup/status_at_exit.h"
 #include "whois/host_text.h"
 #include "whois/ipv4_address.h"
+#include "whois/rate_limit_reply.h"
+
+#include <QElapsedTimer>
 
 namespace vesk {
 
@@ -33,12 +37,34 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
 
     m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }));
     m_frontend.ProcessPendingEvents();
-    if (pause == Pause::Yes)
+    if (m_pacer != nullptr)
+        m_pacer->WaitTurn(host, m_stop);
+    else if (pause == Pause::Yes)
         m_wait.WaitUntil(m_pauseMs, {}, m_stop);
     if (m_stop.IsRequested())
         return meetStop();
 
+    QElapsedTimer elapsed;
+    elapsed.start();
     static_cast<ExchangeResult&>(answer) = m_transport.Exchange(host, port, query, source, m_stop);
+    if (m_observer != nullptr) {
+        ExchangeEntry entry;
+        entry.Host = LowerAscii(host);
+        entry.Port = port;
+        entry.Request = query;
+        entry.ElapsedMs = elapsed.elapsed();
+        entry.BytesReceived = answer.Reply.size();
+        entry.Text = Utf8ToWideText(answer.Reply);
+        const bool limited = IsRateLimitedReply(answer.Reply);
+        entry.Answered = !limited && (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None);
+        if (answer.Failure != ExchangeFailure::None) {
+            entry.Outcome = texts::FailureToken(answer.Failure);
+            entry.FailureText = QString::fromUtf8(texts::FailureText(answer));
+        } else {
+            entry.Outcome = limited ? "rate-limited" : "answered";
+        }
+        m_observer->ExchangeDone(entry);
+    }
     // A server answered when it sent something or closed in order; a reply cut short still came from a server.
     if (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None)
         m_anyAnswered = true;

@@ -55,11 +55,14 @@ void LookupEngine::Search()
     m_log.Write(QByteArray(texts::kLogQuery) + query);
 
     if (IsIPAddress(query)) {
+        m_kind = QueryKind::Address;
         AddressReport();
     } else if (HasKnownTld(query)) {
+        m_kind = QueryKind::Domain;
         m_frontend.SetQueryText(NormaliseDomainQuery(query));
         DomainReport();
     } else {
+        m_kind = QueryKind::Plain;
         PlainQuery();
     }
 }

@@ -26,6 +26,7 @@ constexpr qint64 kBulkChunkBytes = 64 * 1024;
 
 FakeWhoisServer::FakeWhoisServer()
 {
+    m_clock.start();
     QSemaphore listening;
     m_thread.reset(QThread::create([this, &listening] {
         QTcpServer server;
@@ -95,6 +96,12 @@ void FakeWhoisServer::SetChunking(qint64 bytes, int delayMs)
     QMutexLocker lock(&m_mutex);
     m_chunkBytes = std::max<qint64>(1, bytes);
     m_delayMs = delayMs;
+}
+
+QList<qint64> FakeWhoisServer::AcceptTimes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_acceptTimes;
 }
 
 QList<QByteArray> FakeWhoisServer::ReceivedQueries() const
@@ -175,6 +182,7 @@ void FakeWhoisServer::Serve(QTcpSocket& socket)
     {
         QMutexLocker lock(&m_mutex);
         ++m_connections;
+        m_acceptTimes.append(m_clock.elapsed());
         serverMode = m_mode;
         entry = static_cast<int>(m_received.size());
         if (serverMode != FakeWhoisMode::CloseAtOnce)

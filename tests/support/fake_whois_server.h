@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -60,6 +61,8 @@ public:
     /// Everything each connection sent, one entry per connection in order, exact bytes including the line end
     /// (also bytes sent after the line while the connection stayed open). CloseAtOnce connections add nothing.
     QList<QByteArray> ReceivedQueries() const;
+    /// When each connection was accepted, in milliseconds on a steady clock started with the server.
+    QList<qint64> AcceptTimes() const;
     /// Connections accepted so far.
     int ConnectionCount() const;
 
@@ -103,6 +106,8 @@ private:
     int m_delayMs = 0;
     QList<QByteArray> m_received;
     int m_connections = 0;
+    QList<qint64> m_acceptTimes;
+    QElapsedTimer m_clock;
 
     std::atomic<bool> m_stop { false };
     quint16 m_port = 0;

@@ -1,0 +1,91 @@
+#include "cli/json_report.h"
+
+#include "codecs/utf8_decoder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace vesk {
+
+namespace {
+
+QJsonValue Time(const QDateTime& time)
+{
+    return time.isValid() ? QJsonValue(time.toString(Qt::ISODateWithMs)) : QJsonValue();
+}
+
+QString KindName(LookupEngine::QueryKind kind)
+{
+    switch (kind) {
+    case LookupEngine::QueryKind::Domain:
+        return QStringLiteral("domain");
+    case LookupEngine::QueryKind::Address:
+        return QStringLiteral("address");
+    case LookupEngine::QueryKind::Plain:
+        break;
+    }
+    return QStringLiteral("plain");
+}
+
+QJsonObject ExchangeObject(const ExchangeEntry& entry)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("protocol"), QString::fromLatin1(entry.Protocol));
+    object.insert(QStringLiteral("host"), Utf8ToWideText(entry.Host));
+    if (entry.Protocol == "rdap") {
+        object.insert(QStringLiteral("url"), Utf8ToWideText(entry.Url));
+        const QJsonDocument answer = QJsonDocument::fromJson(entry.Answer);
+        object.insert(QStringLiteral("answer"),
+                      answer.isObject()      ? QJsonValue(answer.object())
+                          : answer.isArray() ? QJsonValue(answer.array())
+                                             : QJsonValue());
+    } else {
+        object.insert(QStringLiteral("port"), entry.Port);
+    }
+    object.insert(QStringLiteral("request"), Utf8ToWideText(entry.Request));
+    object.insert(QStringLiteral("outcome"), QString::fromLatin1(entry.Outcome));
+    if (!entry.FailureText.isEmpty())
+        object.insert(QStringLiteral("failure_text"), entry.FailureText);
+    object.insert(QStringLiteral("elapsed_ms"), entry.ElapsedMs);
+    object.insert(QStringLiteral("bytes_received"), entry.BytesReceived);
+    object.insert(QStringLiteral("text"), entry.Text);
+    return object;
+}
+
+QString OutcomeName(const SearchOutcome& outcome, bool batchRule)
+{
+    if (outcome.NotRun)
+        return QStringLiteral("not-run");
+    if (!outcome.Error.isEmpty())
+        return QStringLiteral("error");
+    if (outcome.Stopped)
+        return QStringLiteral("stopped");
+    const bool answered = batchRule ? outcome.GotAnswer() : outcome.ExitStatus() == 0;
+    return answered ? QStringLiteral("answered") : QStringLiteral("not-answered");
+}
+
+} // namespace
+
+QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule)
+{
+    QJsonObject report;
+    report.insert(QStringLiteral("query"), Utf8ToWideText(outcome.Typed));
+    report.insert(QStringLiteral("query_sent"), outcome.NotRun ? QJsonValue() : Utf8ToWideText(outcome.Sent));
+    report.insert(QStringLiteral("kind"), outcome.NotRun ? QJsonValue() : KindName(outcome.Kind));
+    report.insert(QStringLiteral("started"), Time(outcome.Started));
+    report.insert(QStringLiteral("ended"), Time(outcome.Ended));
+    const bool good = batchRule ? outcome.GotAnswer() : outcome.ExitStatus() == 0;
+    report.insert(QStringLiteral("exit_status"), good ? 0 : 1);
+    report.insert(QStringLiteral("outcome"), OutcomeName(outcome, batchRule));
+    if (!outcome.Error.isEmpty())
+        report.insert(QStringLiteral("error"), outcome.Error);
+    QJsonArray exchanges;
+    for (const ExchangeEntry& entry : outcome.Exchanges)
+        exchanges.append(ExchangeObject(entry));
+    report.insert(QStringLiteral("exchanges"), exchanges);
+    report.insert(QStringLiteral("worksheet"), QJsonArray::fromStringList(outcome.Lines));
+    return QJsonDocument(report).toJson(QJsonDocument::Compact);
+}
+
+} // namespace vesk

@@ -1,0 +1,205 @@
+// vesk-query --batch in-process: the reorder buffer, pacing seen by the servers, rate limits and the stop.
+
+#include "cli/batch_queue.h"
+#include "cli/batch_run.h"
+#include "common/pacing_scheduler.h"
+#include "support/fake_whois_server.h"
+#include "support/lookup_world.h"
+#include "whois/tcp_transport.h"
+
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+TEST(BatchQueue, HoldsNoMoreThanItsWindowAndPrefersIdleHosts)
+{
+    qint64 now = 0;
+    PacingScheduler scheduler(100, [&now] { return now; });
+    BatchQueue queue({ "a", "a", "b", "a", "c", "c" }, 3, &scheduler);
+    EXPECT_EQ(queue.Take(), 0);
+    // "a" has a search in flight: the next host without one goes first, out of input order.
+    EXPECT_EQ(queue.Take(), 2);
+    EXPECT_EQ(queue.Take(), 1);
+    // The window (queries 0..2) is used up until query 0 is printed; finishing later ones does not free it.
+    queue.Finish(2, SearchOutcome {});
+    queue.Finish(1, SearchOutcome {});
+    EXPECT_FALSE(queue.ReadyToPrint());
+    EXPECT_FALSE(queue.NextInOrder().has_value());
+    queue.Finish(0, SearchOutcome {});
+    EXPECT_EQ(queue.MostHeld(), 3);
+    for (int expected = 0; expected < 3; ++expected) {
+        ASSERT_TRUE(queue.NextInOrder().has_value());
+        EXPECT_EQ(queue.NextToPrint(), expected + 1);
+    }
+    scheduler.Reserve("a");
+    EXPECT_EQ(queue.Take(), 4); // "a" is paced until 100, "c" is free now
+    queue.Stop();
+    EXPECT_FALSE(queue.Take().has_value());
+    EXPECT_EQ(queue.NotTaken(), QList<int>({ 3, 5 }));
+    // Printing goes on in input order: 3 was never begun and is passed over, 4 is still to be finished.
+    EXPECT_EQ(queue.SkipNotRun(), 3);
+    EXPECT_FALSE(queue.SkipNotRun().has_value());
+    EXPECT_FALSE(queue.Drained());
+    queue.Finish(4, SearchOutcome {});
+    ASSERT_TRUE(queue.NextInOrder().has_value());
+    EXPECT_EQ(queue.SkipNotRun(), 5);
+    EXPECT_TRUE(queue.Drained());
+}
+
+class BatchWorld : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fr.IsListening() && uk.IsListening());
+        world.Settings->InclIP = false;
+        world.Settings->SearchContacts = false;
+        fr.SetDefaultReply("domain: found.fr\r\n");
+        uk.SetDefaultReply("Domain name: found.uk\r\n");
+        book.AddServer("whois.nic.fr", ServerEndpoint { QHostAddress(QHostAddress::LocalHost), fr.Port() });
+        book.AddServer("whois.nic.uk", ServerEndpoint { QHostAddress(QHostAddress::LocalHost), uk.Port() });
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+    }
+
+    int RunBatch(const QList<QByteArray>& queries, BatchOptions options, int stopAfter = -1)
+    {
+        const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, FixedNow };
+        BatchRun run(
+            setup,
+            [this](EventWait& wait) -> std::unique_ptr<WhoisTransport> {
+                return std::make_unique<TcpWhoisTransport>(wait, book);
+            },
+            std::move(options), out, err);
+        if (stopAfter >= 0)
+            run.StopAfter(stopAfter);
+        const int status = run.Run(queries);
+        mostHeld = run.MostHeld();
+        return status;
+    }
+
+    QList<QJsonObject> JsonLines() const
+    {
+        QList<QJsonObject> lines;
+        for (const QByteArray& line : out.data().split('\n')) {
+            if (!line.isEmpty())
+                lines.append(QJsonDocument::fromJson(line).object());
+        }
+        return lines;
+    }
+
+    LookupWorld world;
+    FakeWhoisServer fr;
+    FakeWhoisServer uk;
+    AddressBook book;
+    QBuffer out;
+    QBuffer err;
+    int mostHeld = 0;
+};
+
+TEST_F(BatchWorld, ReportsComeInInputOrderAndNoHostIsAskedTwiceWithinThePace)
+{
+    QList<QByteArray> queries;
+    for (int i = 0; i < 6; ++i) {
+        queries.append("d" + QByteArray::number(i) + ".fr");
+        queries.append("d" + QByteArray::number(i) + ".uk");
+    }
+    BatchOptions options;
+    options.Json = true;
+    options.PaceMs = 100;
+    options.Jobs = 3;
+    EXPECT_EQ(RunBatch(queries, options), 0) << err.data().constData();
+    const QList<QJsonObject> lines = JsonLines();
+    ASSERT_EQ(lines.size(), queries.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].value(QStringLiteral("query")).toString().toUtf8(), queries[i]);
+        EXPECT_EQ(lines[i].value(QStringLiteral("outcome")).toString(), QStringLiteral("answered"));
+    }
+    EXPECT_LE(mostHeld, 4 * 3);
+    for (const FakeWhoisServer* server : { &fr, &uk }) {
+        const QList<qint64> times = server->AcceptTimes();
+        ASSERT_EQ(times.size(), 6);
+        // The scheduler spaces the starts by 100 ms; a little is allowed for the accept of the earlier one lagging.
+        for (int i = 1; i < times.size(); ++i)
+            EXPECT_GE(times[i] - times[i - 1], 80) << "connection " << i;
+    }
+}
+
+TEST_F(BatchWorld, RateLimitNoticeIsNoAnswerAndTextReportsAreSeparatedByFormFeeds)
+{
+    fr.SetReply("limited.fr", "Too many requests, try again later.\r\n");
+    BatchOptions options;
+    options.PaceMs = 0;
+    EXPECT_EQ(RunBatch({ "one.fr", "limited.fr", "two.uk" }, options), 1);
+    const QByteArray text = out.data();
+    EXPECT_EQ(text.count("\n\f\n"), 2) << text.constData();
+    EXPECT_TRUE(text.indexOf("ONE.FR") < text.indexOf("LIMITED.FR")
+                && text.indexOf("LIMITED.FR") < text.indexOf("TWO.UK"));
+    EXPECT_EQ(err.data(), "vesk-query: limited.fr: Every server that answered refused with a rate-limit notice.\n");
+
+    out.buffer().clear();
+    out.seek(0);
+    options.Json = true;
+    EXPECT_EQ(RunBatch({ "limited.fr" }, options), 1);
+    const QList<QJsonObject> lines = JsonLines();
+    ASSERT_EQ(lines.size(), 1);
+    const QJsonObject exchange = lines[0].value(QStringLiteral("exchanges")).toArray().first().toObject();
+    EXPECT_EQ(exchange.value(QStringLiteral("outcome")).toString(), QStringLiteral("rate-limited"));
+    EXPECT_EQ(lines[0].value(QStringLiteral("exit_status")).toInt(), 1);
+}
+
+TEST_F(BatchWorld, ProgressShowsOnATerminalOnlyAndIsClearedAtTheEnd)
+{
+    BatchOptions options;
+    options.PaceMs = 0;
+    EXPECT_EQ(RunBatch({ "one.fr", "two.uk" }, options), 0);
+    EXPECT_TRUE(err.data().isEmpty());
+
+    options.ErrIsTerminal = true;
+    EXPECT_EQ(RunBatch({ "one.fr", "two.uk" }, options), 0);
+    EXPECT_TRUE(err.data().contains("\r\x1b[K2/2 done, 2 answered, 0 failed, ")) << err.data().constData();
+    EXPECT_TRUE(err.data().endsWith("\r\x1b[K"));
+    EXPECT_FALSE(out.data().contains('\r'));
+}
+
+TEST_F(BatchWorld, AStopListsTheQueriesNotRunAndPrintedReportsStayWhole)
+{
+    BatchOptions options;
+    options.Json = true;
+    options.PaceMs = 200;
+    options.Jobs = 1;
+    const QList<QByteArray> queries { "a.fr", "b.fr", "c.fr", "d.fr", "e.fr", "f.fr", "g.fr" };
+    EXPECT_EQ(RunBatch(queries, options, 1), 1);
+    const QList<QJsonObject> lines = JsonLines();
+    ASSERT_EQ(lines.size(), queries.size());
+    EXPECT_EQ(lines[0].value(QStringLiteral("outcome")).toString(), QStringLiteral("answered"));
+    const QJsonArray sheet = lines[0].value(QStringLiteral("worksheet")).toArray();
+    EXPECT_TRUE(sheet.contains(QStringLiteral("domain: found.fr")));
+    int notRun = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].value(QStringLiteral("query")).toString().toUtf8(), queries[i]);
+        const QString outcome = lines[i].value(QStringLiteral("outcome")).toString();
+        EXPECT_TRUE(outcome == u"not-run" || outcome == u"stopped" || outcome == u"answered") << outcome.toStdString();
+        notRun += outcome == u"not-run" ? 1 : 0;
+    }
+    // One search thread and a window of four: at least the last two were never begun.
+    EXPECT_GE(notRun, 2);
+    EXPECT_EQ(lines.last().value(QStringLiteral("outcome")).toString(), QStringLiteral("not-run"));
+    EXPECT_LE(fr.ConnectionCount(), 5);
+
+    // Text mode lists them on standard error instead.
+    out.buffer().clear();
+    out.seek(0);
+    options.Json = false;
+    EXPECT_EQ(RunBatch({ "a.fr", "b.fr", "c.fr", "d.fr", "e.fr", "f.fr" }, options, 1), 1);
+    EXPECT_TRUE(err.data().contains("vesk-query: not run: f.fr\n")) << err.data().constData();
+    EXPECT_TRUE(out.data().contains("domain: found.fr"));
+}
+
+} // namespace
+} // namespace vesk::test

@@ -1,0 +1,97 @@
+// The JSON report validated against its schema in docs/, by Debian's python3-jsonschema.
+
+#include "cli/json_report.h"
+#include "support/fake_whois_server.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+// Debian's python3 by its full path: another python3 on PATH may not see Debian's packages.
+constexpr char kDebianPython[] = "/usr/bin/python3";
+
+const char* const kValidator = R"(
+import json, sys, jsonschema
+schema = json.load(open(sys.argv[1]))
+jsonschema.Draft202012Validator.check_schema(schema)
+validator = jsonschema.Draft202012Validator(schema)
+count = 0
+for number, line in enumerate(open(sys.argv[2], encoding="utf-8"), 1):
+    for error in validator.iter_errors(json.loads(line)):
+        print("line %d: %s at %s" % (number, error.message, list(error.absolute_path)))
+        sys.exit(1)
+    count += 1
+print(count)
+)";
+
+QByteArray RunQuery(const QStringList& arguments, int& status)
+{
+    QTemporaryDir home;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VESK_BIN_DIR "/vesk-query"), arguments);
+    status = process.waitForFinished(30000) ? process.exitCode() : -1;
+    return process.readAllStandardOutput();
+}
+
+TEST(JsonSchema, RealReportsValidate)
+{
+    if (!QFile::exists(QString::fromLatin1(kDebianPython)))
+        GTEST_SKIP() << "no /usr/bin/python3 (scripts/install-deps.sh installs python3-jsonschema)";
+    FakeWhoisServer registry;
+    ASSERT_TRUE(registry.IsListening());
+    registry.SetDefaultReply("Domain Name: EXAMPLE.COM\r\nRegistrar: Example\r\n");
+    registry.SetReply("domain limited.com", "Query rate exceeded\r\n");
+    const QString route = QStringLiteral("whois.verisign-grs.com:43:127.0.0.1:%1").arg(registry.Port());
+    const QStringList common { QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
+                               route };
+
+    QByteArray lines;
+    int status = -1;
+    lines += RunQuery(common + QStringList { QStringLiteral("--json"), QStringLiteral("example.com") }, status);
+    EXPECT_EQ(status, 0);
+    lines += RunQuery(common + QStringList { QStringLiteral("--json"), QStringLiteral("192.0.2.1") }, status);
+    EXPECT_EQ(status, 1); // ARIN is not routed here: refused or not resolved
+    QTemporaryDir dir;
+    QFile list(dir.filePath(QStringLiteral("list.txt")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("# domains\nexample.com\n\nlimited.com\nsome plain text\n");
+    list.close();
+    lines += RunQuery(common
+                          + QStringList { QStringLiteral("--json"), QStringLiteral("--pace"), QStringLiteral("0"),
+                                          QStringLiteral("--batch"), list.fileName() },
+                      status);
+    EXPECT_EQ(status, 1);
+    SearchOutcome notRun;
+    notRun.Typed = "never.example";
+    notRun.NotRun = true;
+    lines += JsonReport(notRun, true) + '\n';
+    EXPECT_EQ(lines.count('\n'), 6) << lines.constData();
+    EXPECT_TRUE(lines.contains("\"outcome\":\"rate-limited\""));
+
+    const QString file = dir.filePath(QStringLiteral("reports.jsonl"));
+    QFile reports(file);
+    ASSERT_TRUE(reports.open(QIODevice::WriteOnly));
+    reports.write(lines);
+    reports.close();
+    QProcess python;
+    python.start(QString::fromLatin1(kDebianPython),
+                 { QStringLiteral("-c"), QString::fromLatin1(kValidator),
+                   QStringLiteral(VESK_DOCS_DIR "/vesk-query-report.schema.json"), file });
+    ASSERT_TRUE(python.waitForFinished(60000));
+    const QByteArray said = python.readAllStandardOutput() + python.readAllStandardError();
+    if (said.contains("No module named 'jsonschema'"))
+        GTEST_SKIP() << "python3-jsonschema is not installed (scripts/install-deps.sh installs it)";
+    EXPECT_EQ(python.exitCode(), 0) << said.constData();
+    EXPECT_EQ(said.trimmed(), "6");
+}
+
+} // namespace
+} // namespace vesk::test
