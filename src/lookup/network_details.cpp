@@ -38,7 +38,7 @@ QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
 {
     bool wrote = false;
     ServerAnswer lastAsked;
-    const QByteArray block = NetworkDetails(address, wrote, lastAsked);
+    QByteArray block = NetworkDetails(address, wrote, lastAsked);
     // A lookup that shows nothing says why when its last server failed; a stop met earlier says nothing.
     if (!wrote)
         WriteNoAnswer(lastAsked);

@@ -23,7 +23,7 @@ QByteArray LowerAscii(QByteArrayView text)
 QByteArray PickBaseUrl(const QJsonArray& urls)
 {
     QByteArray http;
-    for (const QJsonValue& value : urls) {
+    for (const QJsonValue value : urls) {
         const QByteArray url = value.toString().trimmed().toUtf8();
         const QByteArray scheme = LowerAscii(url.left(8));
         QByteArray chosen;
@@ -44,7 +44,7 @@ template <typename Take> void ForEachService(QByteArrayView json, Take take)
 {
     const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray());
     const QJsonArray services = document.object().value(u"services").toArray();
-    for (const QJsonValue& service : services) {
+    for (const QJsonValue service : services) {
         const QJsonArray pair = service.toArray();
         if (pair.size() < 2)
             continue;
@@ -99,7 +99,7 @@ DomainBootstrap ParseDomainBootstrap(QByteArrayView json)
 {
     DomainBootstrap registry;
     ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
-        for (const QJsonValue& entry : entries) {
+        for (const QJsonValue entry : entries) {
             QByteArray name = LowerAscii(entry.toString().trimmed().toUtf8());
             while (name.startsWith('.'))
                 name.remove(0, 1);
@@ -116,7 +116,7 @@ AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
 {
     AddressBootstrap registry;
     ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
-        for (const QJsonValue& entry : entries) {
+        for (const QJsonValue entry : entries) {
             const QByteArray block = entry.toString().trimmed().toUtf8();
             const qsizetype slash = block.indexOf('/');
             uint32_t network = 0;

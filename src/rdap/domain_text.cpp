@@ -42,7 +42,7 @@ class RedactedNames
 public:
     explicit RedactedNames(const QJsonObject& record)
     {
-        for (const QJsonValue& value : record.value(u"redacted").toArray()) {
+        for (const QJsonValue value : record.value(u"redacted").toArray()) {
             const QJsonObject name = value.toObject().value(u"name").toObject();
             for (const QStringView member : { u"type", u"description" }) {
                 const QString text = name.value(member).toString().simplified().toLower();
@@ -121,7 +121,7 @@ public:
         Field(QStringLiteral("Registrar Abuse Contact Email"), abuseCard.Email);
         Field(QStringLiteral("Registrar Abuse Contact Phone"), abuseCard.Phone);
 
-        for (const QJsonValue& status : m_record.value(u"status").toArray()) {
+        for (const QJsonValue status : m_record.value(u"status").toArray()) {
             if (m_lines.Full())
                 break;
             Field(QStringLiteral("Domain Status"), EppStatus(TextMember(status)));
@@ -130,7 +130,7 @@ public:
         for (const ContactRole& role : kContactRoles)
             Contact(role);
 
-        for (const QJsonValue& value : m_record.value(u"nameservers").toArray()) {
+        for (const QJsonValue value : m_record.value(u"nameservers").toArray()) {
             if (m_lines.Full())
                 break;
             const QJsonObject server = value.toObject();
@@ -156,7 +156,7 @@ private:
     // The registrar's web address is its "about" link (the gTLD RDAP profile).
     static QString RegistrarUrl(const QJsonObject& registrar)
     {
-        for (const QJsonValue& value : registrar.value(u"links").toArray()) {
+        for (const QJsonValue value : registrar.value(u"links").toArray()) {
             const QJsonObject link = value.toObject();
             if (link.value(u"rel").toString().trimmed().compare(u"about", Qt::CaseInsensitive) == 0)
                 return TextMember(link.value(u"href")).trimmed();
@@ -166,7 +166,7 @@ private:
 
     static QString IanaId(const QJsonObject& registrar)
     {
-        for (const QJsonValue& value : registrar.value(u"publicIds").toArray()) {
+        for (const QJsonValue value : registrar.value(u"publicIds").toArray()) {
             const QJsonObject id = value.toObject();
             if (id.value(u"type").toString().trimmed().compare(u"IANA Registrar ID", Qt::CaseInsensitive) == 0)
                 return TextMember(id.value(u"identifier")).trimmed();

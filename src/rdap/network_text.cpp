@@ -31,7 +31,7 @@ void AddAligned(TextLines& lines, QStringView label, const QString& value)
 QString Cidr0Blocks(const QJsonObject& network)
 {
     QStringList blocks;
-    for (const QJsonValue& value : network.value(u"cidr0_cidrs").toArray()) {
+    for (const QJsonValue value : network.value(u"cidr0_cidrs").toArray()) {
         const QJsonObject cidr = value.toObject();
         QString prefix = TextMember(cidr.value(u"v4prefix")).trimmed();
         if (prefix.isEmpty())

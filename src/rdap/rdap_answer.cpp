@@ -15,7 +15,7 @@ QString MediaType(const QString& type)
 
 QUrl HttpUrl(const QJsonObject& link)
 {
-    const QUrl url(link.value(u"href").toString().trimmed(), QUrl::StrictMode);
+    QUrl url(link.value(u"href").toString().trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || url.host().isEmpty() || (scheme != u"https" && scheme != u"http"))
         return QUrl();
@@ -50,7 +50,7 @@ RdapAnswer ParseRdapAnswer(QByteArrayView body)
         if (code >= 100 && code <= 999 && code == static_cast<int>(code))
             answer.ErrorCode = static_cast<int>(code);
         answer.ErrorTitle = object.value(u"title").toString();
-        for (const QJsonValue& line : object.value(u"description").toArray()) {
+        for (const QJsonValue line : object.value(u"description").toArray()) {
             if (line.isString())
                 answer.ErrorDescription.append(line.toString());
         }
@@ -67,7 +67,7 @@ QUrl PickRegistrarLink(const RdapAnswer& answer)
         return QUrl();
     bool anyTyped = false;
     QUrl untypedDomainLink;
-    for (const QJsonValue& value : answer.Object.value(u"links").toArray()) {
+    for (const QJsonValue value : answer.Object.value(u"links").toArray()) {
         const QJsonObject link = value.toObject();
         if (link.value(u"rel").toString().trimmed().toLower() != u"related")
             continue;
@@ -75,7 +75,7 @@ QUrl PickRegistrarLink(const RdapAnswer& answer)
         if (type.isString() && !type.toString().trimmed().isEmpty()) {
             anyTyped = true;
             if (MediaType(type.toString()) == u"application/rdap+json") {
-                const QUrl url = HttpUrl(link);
+                QUrl url = HttpUrl(link);
                 if (url.isValid())
                     return url;
             }

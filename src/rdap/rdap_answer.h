@@ -12,7 +12,7 @@
 namespace vesk {
 
 /// The largest answer body read; a longer one is not a valid answer.
-constexpr qsizetype kMaxRdapAnswerBytes = 16 * 1024 * 1024;
+constexpr qsizetype kMaxRdapAnswerBytes = qsizetype { 16 } * 1024 * 1024;
 
 enum class RdapAnswerKind {
     Invalid, ///< not JSON, not an object, too large, or neither an RDAP object nor an error object

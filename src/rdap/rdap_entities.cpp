@@ -6,7 +6,7 @@ namespace {
 
 bool HasRole(const QJsonObject& entity, QStringView role)
 {
-    for (const QJsonValue& value : entity.value(u"roles").toArray()) {
+    for (const QJsonValue value : entity.value(u"roles").toArray()) {
         if (value.toString().trimmed().compare(role, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -19,7 +19,7 @@ QString ComponentText(const QJsonValue& value, QStringView separator)
     if (!value.isArray())
         return TextMember(value).trimmed();
     QStringList parts;
-    for (const QJsonValue& part : value.toArray()) {
+    for (const QJsonValue part : value.toArray()) {
         const QString text = TextMember(part).trimmed();
         if (!text.isEmpty())
             parts.append(text);
@@ -32,7 +32,7 @@ bool HasType(const QJsonObject& parameters, QStringView type)
 {
     const QJsonValue value = parameters.value(u"type");
     const QJsonArray types = value.isArray() ? value.toArray() : QJsonArray { value };
-    for (const QJsonValue& item : types) {
+    for (const QJsonValue item : types) {
         if (item.toString().trimmed().compare(type, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -61,12 +61,12 @@ QJsonObject FindEntity(const QJsonObject& object, QStringView role, int depth)
     QJsonArray level = object.value(u"entities").toArray();
     for (int d = 0; d < depth && !level.isEmpty(); ++d) {
         QJsonArray next;
-        for (const QJsonValue& value : level) {
-            const QJsonObject entity = value.toObject();
+        for (const QJsonValue value : level) {
+            QJsonObject entity = value.toObject();
             if (HasRole(entity, role))
                 return entity;
             if (d + 1 < depth) {
-                for (const QJsonValue& child : entity.value(u"entities").toArray())
+                for (const QJsonValue child : entity.value(u"entities").toArray())
                     next.append(child);
             }
         }
@@ -87,7 +87,7 @@ VCardContact ReadVCard(const QJsonObject& entity)
     if (card.size() < 2 || card.at(0).toString().compare(u"vcard", Qt::CaseInsensitive) != 0)
         return contact;
     bool haveAddress = false;
-    for (const QJsonValue& value : card.at(1).toArray()) {
+    for (const QJsonValue value : card.at(1).toArray()) {
         // [name, parameters, value type, value...]
         const QJsonArray property = value.toArray();
         if (property.size() < 4)
@@ -105,7 +105,7 @@ VCardContact ReadVCard(const QJsonObject& entity)
             const QJsonArray parts = data.toArray();
             const QJsonValue street = parts.at(2);
             const QJsonArray streets = street.isArray() ? street.toArray() : QJsonArray { street };
-            for (const QJsonValue& line : streets) {
+            for (const QJsonValue line : streets) {
                 const QString text = TextMember(line).trimmed();
                 if (!text.isEmpty())
                     contact.Street.append(text);
@@ -133,7 +133,7 @@ VCardContact ReadVCard(const QJsonObject& entity)
 
 QString EventDate(const QJsonObject& object, QStringView action)
 {
-    for (const QJsonValue& value : object.value(u"events").toArray()) {
+    for (const QJsonValue value : object.value(u"events").toArray()) {
         const QJsonObject event = value.toObject();
         if (event.value(u"eventAction").toString().trimmed().compare(action, Qt::CaseInsensitive) == 0)
             return TextMember(event.value(u"eventDate")).trimmed();
@@ -143,7 +143,7 @@ QString EventDate(const QJsonObject& object, QStringView action)
 
 bool HasPrivacyRemark(const QJsonObject& entity)
 {
-    for (const QJsonValue& value : entity.value(u"remarks").toArray()) {
+    for (const QJsonValue value : entity.value(u"remarks").toArray()) {
         if (value.toObject().value(u"title").toString().trimmed().compare(u"REDACTED FOR PRIVACY", Qt::CaseInsensitive)
             == 0)
             return true;

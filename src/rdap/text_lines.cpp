@@ -52,7 +52,7 @@ void TextLines::AddPrefixed(const QString& prefix, const QString& value)
 void AddNoticesAndRemarks(TextLines& lines, const QJsonObject& object)
 {
     for (const QStringView member : { u"notices", u"remarks" }) {
-        for (const QJsonValue& value : object.value(member).toArray()) {
+        for (const QJsonValue value : object.value(member).toArray()) {
             if (lines.Full())
                 return;
             const QJsonObject notice = value.toObject();
@@ -63,7 +63,7 @@ void AddNoticesAndRemarks(TextLines& lines, const QJsonObject& object)
             lines.AddEmpty();
             if (!title.isEmpty())
                 lines.Add(title);
-            for (const QJsonValue& line : description)
+            for (const QJsonValue line : description)
                 lines.Add(TextMember(line));
         }
     }

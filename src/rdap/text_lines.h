@@ -12,7 +12,7 @@ namespace vesk {
 /// The most bytes the text of one answer holds; a line that would pass it is dropped, and so is every line after
 /// it. An answer may be 16 MiB; a record in the report is a page or two, and a hostile answer must not flood the
 /// worksheet.
-constexpr qsizetype kMaxRdapTextBytes = 256 * 1024;
+constexpr qsizetype kMaxRdapTextBytes = qsizetype { 256 } * 1024;
 /// The most characters one value keeps; the rest is cut.
 constexpr qsizetype kMaxRdapValueChars = 2048;
 

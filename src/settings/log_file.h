@@ -27,7 +27,7 @@ public:
     /// empty lines. `archiveSlots` lets tests shrink the range of archive numbers.
     TLogFile(const QString& executableDir, const QString& executableName, Clock clock = SystemClock(),
              int archiveSlots = kArchiveSlots);
-    ~TLogFile();
+    ~TLogFile() override;
 
     TLogFile(const TLogFile&) = delete;
     TLogFile& operator=(const TLogFile&) = delete;

@@ -70,6 +70,8 @@ template <class... Ts> struct Overloaded : Ts...
 {
     using Ts::operator()...;
 };
+// Spelled out for compilers without aggregate deduction (clang 14).
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // Sets the field of `setting` from `stored` when it is well-formed for the field's kind, else from the default.
 // Flags are integers where any non-zero value is true.
