@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QMutex>
 #include <QThread>
+#include <cmath>
 
 namespace vesk {
 
@@ -255,11 +256,11 @@ void BatchRun::ShowProgress(bool last)
     if (m_lastProgressMs >= 0 && now - m_lastProgressMs < 100 && m_printed < m_total)
         return;
     m_lastProgressMs = now;
-    const double minutes = std::max<qint64>(1, now - m_startMs) / 60000.0;
+    const double minutes = static_cast<double>(std::max<qint64>(1, now - m_startMs)) / 60000.0;
     const double perMinute = m_printed / minutes;
     QString eta = QStringLiteral("--:--");
     if (perMinute > 0) {
-        const qint64 seconds = static_cast<qint64>((m_total - m_printed) / perMinute * 60.0 + 0.5);
+        const qint64 seconds = std::llround((m_total - m_printed) / perMinute * 60.0);
         eta = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
     }
     m_err.write(QStringLiteral("\r\x1b[K%1/%2 done, %3 answered, %4 failed, %5/min, %6 left")
@@ -267,7 +268,7 @@ void BatchRun::ShowProgress(bool last)
                     .arg(m_total)
                     .arg(m_answered)
                     .arg(m_failed)
-                    .arg(static_cast<qint64>(perMinute + 0.5))
+                    .arg(static_cast<qint64>(std::llround(perMinute)))
                     .arg(eta)
                     .toUtf8());
 }
