@@ -49,26 +49,32 @@ public:
         m_next = 0;
     }
 
-    QByteArray Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source) override
+    ExchangeResult Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
+                            const StopRequest& stop) override
     {
         Q_UNUSED(port);
         Q_UNUSED(query);
+        Q_UNUSED(stop);
         VESK_FUZZ_CHECK(source == HostSource::Referral || IsFixedHost(host),
                         "a host from a reply is asked as a referral");
         ++m_exchanges;
-        return m_next < m_pieces.size() ? m_pieces[m_next++].toByteArray() : QByteArray();
+        ExchangeResult result;
+        result.Reply = m_next < m_pieces.size() ? m_pieces[m_next++].toByteArray() : QByteArray();
+        return result;
     }
 
-    QList<uint32_t> ResolveIPv4(const QByteArray& host) override
+    QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override
     {
         Q_UNUSED(host);
+        Q_UNUSED(stop);
         // Two addresses in one block and one outside it: the report skips the second when the block is known.
         return { 0x82424CDEu, 0x82420101u, 0x04020201u };
     }
 
-    QByteArray ReverseName(uint32_t address) override
+    QByteArray ReverseName(uint32_t address, const StopRequest& stop) override
     {
         Q_UNUSED(address);
+        Q_UNUSED(stop);
         return QByteArrayLiteral("host.example.net");
     }
 
