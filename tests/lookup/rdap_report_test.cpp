@@ -137,6 +137,26 @@ TEST_F(RdapReportTest, Port43FailureThenRdapAndRdapFirst)
     EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
 }
 
+TEST_F(RdapReportTest, IdnNamesGoOnTheWireAsALabelsForBothProtocols)
+{
+    world.Transport.SetFailure("whois.verisign-grs.com", ExchangeFailure::Refused);
+    world.Search("b\xC3\xBC"
+                 "cher.com");
+    ASSERT_FALSE(world.Transport.Exchanges().isEmpty());
+    EXPECT_TRUE(world.Transport.Exchanges().first().Query.contains("xn--bcher-kva.com"));
+    EXPECT_EQ(rdap.Asked.value(0), QStringLiteral("https://rdap.verisign.com/com/v1/domain/xn--bcher-kva.com"));
+    // The header keeps what the user typed.
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("DOMAIN REPORT FOR: B\u00FCCHER.COM")));
+
+    QByteArray longLabel;
+    for (int i = 0; i < 60; ++i)
+        longLabel += "\xD0\xB6";
+    world.Transport.ClearLog();
+    world.Search(longLabel + ".com");
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("Cannot convert ")));
+    EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
+}
+
 } // namespace
 
 } // namespace vesk::test
