@@ -38,7 +38,7 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
     }
     if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::First) {
         // RDAP first; port 43 only when RDAP gives no answer.
-        const DomainRecord record = RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
+        DomainRecord record = RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
         if (!rdapFailed)
             return record;
     }

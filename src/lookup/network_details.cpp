@@ -67,7 +67,7 @@ QByteArray LookupEngine::NetworkDetails(const QByteArray& address, bool& wrote, 
     ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
     // ARIN not answering at all: the regional registry's RDAP server, where the bootstrap names one.
     if (arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && arin.Failure != ExchangeFailure::Stopped) {
-        const QByteArray rdapBlock = RdapNetworkDetails(UpperAscii(address), wrote, lastAsked);
+        QByteArray rdapBlock = RdapNetworkDetails(UpperAscii(address), wrote, lastAsked);
         if (wrote)
             return rdapBlock;
     }
