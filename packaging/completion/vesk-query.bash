@@ -16,7 +16,7 @@ _vesk_query()
     fi
     if [[ $cur == -* ]]; then
         local options='--filter-comments --no-filter-comments --ip --no-ip --contacts --no-contacts
-            --reverse --no-reverse --status --update --resolve --json --batch --jobs --pace --version -h --help'
+            --reverse --no-reverse --rdap --no-rdap --status --update --resolve --json --batch --jobs --pace --version -h --help'
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi
 }

@@ -6,9 +6,11 @@
 #include "app/splash_window.h"
 #include "common/event_wait.h"
 #include "defs/definition_tables.h"
+#include "rdap/rdap_client.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "update/definition_sets.h"
+#include "update/rdap_bootstrap_files.h"
 #include "whois/tcp_transport.h"
 
 #include <QApplication>
@@ -90,6 +92,14 @@ StartResult RunApplication(const StartOptions& options)
                 transport = ownTransport.get();
             }
             TfrmMain window(*settings, *log, *definitions, *transport, *messages, locations);
+            // RDAP goes with the program's own transport; an injected one (tests) keeps the reports port 43 only.
+            std::unique_ptr<HttpRdapTransport> rdap;
+            RdapBootstrap bootstrap;
+            if (ownTransport) {
+                rdap = std::make_unique<HttpRdapTransport>(wait);
+                bootstrap = LoadRdapBootstrap(locations);
+                window.SetRdap(rdap.get(), &bootstrap);
+            }
             window.BuildMainWindow();
             lock.Listen();
             QObject::connect(&lock, &InstanceLock::ActivateRequested, &window, &TfrmMain::ActivateFromHandOver);

@@ -150,7 +150,8 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     setGeometry(410, 314, 900, 600);
 
     m_update = [this] {
-        return UpdateDefinitions(m_settings, m_log, m_definitions, m_locations, [this](bool busy) { SetBusy(busy); });
+        return UpdateDefinitions(
+            m_settings, m_log, m_definitions, m_locations, [this](bool busy) { SetBusy(busy); }, m_bootstrap);
     };
     m_saveDialog = [this](const QString& startPath) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save Worksheet"), startPath,
@@ -203,6 +204,15 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     statusBar()->addWidget(m_statusLabel);
 
     m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
+    m_engine->SetRdap(m_rdap, m_bootstrap);
+}
+
+void TfrmMain::SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap)
+{
+    m_rdap = transport;
+    m_bootstrap = bootstrap;
+    if (m_engine)
+        m_engine->SetRdap(transport, bootstrap);
 }
 
 TfrmMain::~TfrmMain()

@@ -27,6 +27,8 @@ class DefinitionTables;
 class FontDialog;
 class TLogFile;
 class LookupEngine;
+class RdapTransport;
+struct RdapBootstrap;
 class MessageSink;
 class TLumariaButton;
 class TReg;
@@ -59,6 +61,8 @@ public:
 
     /// Replaces the definition update that the options dialog and the start-up check run.
     void SetUpdateFunction(UpdateFunction update) { m_update = std::move(update); }
+    /// The RDAP road of the searches and the bootstrap registries that the update refreshes (both borrowed).
+    void SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap);
     /// Replaces the file dialog of the save command.
     void SetSaveDialogFunction(SaveDialogFunction dialog) { m_saveDialog = std::move(dialog); }
 
@@ -155,6 +159,8 @@ private:
     SaveDialogFunction m_saveDialog;
     QString m_saveFolder;
     std::unique_ptr<LookupEngine> m_engine;
+    RdapTransport* m_rdap = nullptr;
+    RdapBootstrap* m_bootstrap = nullptr;
 
     QWidget* m_leftPanel = nullptr;
     QWidget* m_documentPanel = nullptr;

@@ -3,10 +3,12 @@
 #include "app/message_box.h"
 #include "app/window_label.h"
 #include "common/day_numbers.h"
+#include "lookup/report_texts.h"
 #include "settings/settings_store.h"
 #include "widgets/desktop_font.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -92,6 +94,21 @@ void TfmOption::SetupOptions()
         connect(m_updateButton, &QPushButton::clicked, this, &TfmOption::RunUpdate);
     }
 
+    // The RDAP mode sits in the strip between the update box and the buttons, so nothing else moves.
+    auto* rdapLabel = new QLabel(QStringLiteral("RDAP:"), this);
+    rdapLabel->setGeometry(16, 282, 40, 20);
+    m_rdapMode = new QComboBox(this);
+    m_rdapMode->setObjectName(QStringLiteral("rdapMode"));
+    m_rdapMode->setGeometry(60, 281, 290, 22);
+    m_rdapMode->addItem(QStringLiteral("Where port 43 has no server or no answer"),
+                        QString::fromLatin1(texts::kRdapModeFallback));
+    m_rdapMode->addItem(QStringLiteral("First, port 43 when RDAP gives no answer"),
+                        QString::fromLatin1(texts::kRdapModeFirst));
+    m_rdapMode->addItem(QStringLiteral("Never (port 43 only)"), QString::fromLatin1(texts::kRdapModeNever));
+    rdapLabel->setBuddy(m_rdapMode);
+    connect(m_rdapMode, &QComboBox::activated, this,
+            [this](int index) { m_settings.RdapMode = m_rdapMode->itemData(index).toString(); });
+
     RefreshOptions();
 
     // The keyboard walks the searching flags in this order, not top to bottom.
@@ -101,7 +118,8 @@ void TfmOption::SetupOptions()
     setTabOrder(m_inclDomain, m_inclIP);
     setTabOrder(m_inclIP, m_autoUpdate);
     setTabOrder(m_autoUpdate, m_updateButton);
-    setTabOrder(m_updateButton, m_defaults);
+    setTabOrder(m_updateButton, m_rdapMode);
+    setTabOrder(m_rdapMode, m_defaults);
     setTabOrder(m_defaults, m_ok);
 
     const auto bind = [this](QCheckBox* check, bool TReg::*flag) {
@@ -125,6 +143,8 @@ void TfmOption::RefreshOptions()
     m_autoUpdate->setChecked(m_settings.AutoUpdate);
     m_lastUpdateDate->setText(FormatLastUpdate(m_settings.LastUpdate));
     m_lastUpdateDate->adjustSize();
+    const int mode = m_rdapMode->findData(m_settings.RdapMode.trimmed().toLower());
+    m_rdapMode->setCurrentIndex(mode >= 0 ? mode : 0); // anything unknown reads as the default
 }
 
 QString TfmOption::FormatLastUpdate(int dayNumber)
@@ -136,6 +156,7 @@ QString TfmOption::FormatLastUpdate(int dayNumber)
 void TfmOption::RestoreDefaults()
 {
     m_settings.RestoreDefaultFlags();
+    m_settings.RdapMode = QString::fromLatin1(texts::kRdapModeFallback);
     RefreshOptions();
 }
 

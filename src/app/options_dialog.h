@@ -5,6 +5,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -51,6 +52,7 @@ private:
     QCheckBox* m_inclDomain = nullptr;
     QCheckBox* m_searchContacts = nullptr;
     QCheckBox* m_autoUpdate = nullptr;
+    QComboBox* m_rdapMode = nullptr; ///< "RDAP Mode", in the free strip above the buttons
     QLabel* m_lastUpdateDate = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_defaults = nullptr;

@@ -4,10 +4,12 @@
 #include "common/event_wait.h"
 #include "common/signal_watch.h"
 #include "defs/definition_tables.h"
+#include "rdap/rdap_client.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "update/definition_sets.h"
 #include "update/definition_update.h"
+#include "update/rdap_bootstrap_files.h"
 #include "whois/tcp_transport.h"
 
 #include <QCoreApplication>
@@ -36,9 +38,24 @@ int main(int argc, char* argv[])
     vesk::EventLoopWait wait;
     vesk::TcpWhoisTransport transport(wait);
 
+    // RDAP hosts follow the same --resolve routes as port 43.
+    vesk::HttpRdapTransport rdap(wait, [&transport](const QByteArray& host, int port) {
+        std::optional<vesk::RdapRoute> route;
+        if (const std::optional<vesk::ServerEndpoint> target = transport.Book().FindServer(host, port))
+            route = vesk::RdapRoute { target->Address, target->Port };
+        return route;
+    });
+    vesk::RdapBootstrap bootstrap;
+
     vesk::QueryCommandContext context { settings, log, definitions, transport, wait, {}, {} };
-    context.LoadDefinitions = [&] { vesk::LoadCurrentDefinitions(definitions, locations); };
-    context.UpdateDefinitions = [&] { return vesk::RunDefinitionUpdate(settings, log, definitions, locations); };
+    context.LoadDefinitions = [&] {
+        bootstrap = vesk::LoadRdapBootstrap(locations);
+        vesk::LoadCurrentDefinitions(definitions, locations);
+    };
+    context.UpdateDefinitions
+        = [&] { return vesk::RunDefinitionUpdate(settings, log, definitions, locations, {}, &bootstrap); };
+    context.Rdap = &rdap;
+    context.Bootstrap = &bootstrap;
     context.Routes = &transport.Book();
     // Each search thread of a batch gets its own transport with the routes of --resolve.
     context.MakeTransport = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::WhoisTransport> {

@@ -7,6 +7,7 @@
 #include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
+#include "lookup/report_texts.h"
 #include "settings/settings_store.h"
 #include "whois/address_book.h"
 
@@ -34,6 +35,9 @@ const char* const kHelp
       "  --ip, --no-ip                             resolve a domain's addresses and report their networks\n"
       "  --contacts, --no-contacts                 search the individual contacts of a domain\n"
       "  --reverse, --no-reverse                   resolve the domain name of an address\n"
+      "  --rdap       ask RDAP first wherever the domain's TLD has an RDAP server (port 43 when it gives no answer)\n"
+      "  --no-rdap    ask port 43 only\n"
+      "               (by default RDAP is asked where port 43 has no server or gives no answer)\n"
       "\n"
       "Other options:\n"
       "  --status     echo the status line to standard error\n"
@@ -71,6 +75,14 @@ const Toggle kToggles[] = {
 };
 
 const char* const kPlainOptions[] = { "status", "update", "version", "json" };
+
+/// The RDAP options and the mode each one sets for the run.
+struct RdapOption
+{
+    const char* name;
+    const char* mode;
+};
+const RdapOption kRdapOptions[] = { { "rdap", texts::kRdapModeFirst }, { "no-rdap", texts::kRdapModeNever } };
 constexpr char kResolveOption[] = "resolve";
 constexpr int kMaxJobs = 64;
 constexpr int kMaxPaceMs = 3600000;
@@ -84,6 +96,8 @@ QList<QCommandLineOption> CommandOptions()
     }
     for (const char* name : kPlainOptions)
         options.append(QCommandLineOption(QString::fromLatin1(name)));
+    for (const RdapOption& rdap : kRdapOptions)
+        options.append(QCommandLineOption(QString::fromLatin1(rdap.name)));
     options.append(QCommandLineOption(QString::fromLatin1(kResolveOption), QString(),
                                       QStringLiteral("HOST:PORT:ADDRESS[:PORT2]")));
     options.append(QCommandLineOption(QStringLiteral("batch"), QString(), QStringLiteral("FILE")));
@@ -196,6 +210,10 @@ int QueryCommand::Run(const QStringList& arguments)
             else if (name == QLatin1String(toggle.off))
                 m_context.Settings.*toggle.field = false;
         }
+        for (const RdapOption& rdap : kRdapOptions) {
+            if (name == QLatin1String(rdap.name))
+                m_context.Settings.RdapMode = QString::fromLatin1(rdap.mode);
+        }
     }
 
     try {
@@ -230,6 +248,7 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
     LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
                         m_context.Wait, m_context.Now);
     engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
+    engine.SetRdap(m_context.Rdap, m_context.Bootstrap);
     engine.Sheet().SetLocale(m_context.Locale);
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
     m_context.Settings.ClearBeforeSearch = false;
@@ -336,9 +355,12 @@ int QueryCommand::Update()
     const auto describe = [](const DefinitionSet& set) {
         return QStringLiteral("version %1 in %2").arg(DescribeVersion(set.Version), QDir::toNativeSeparators(set.Dir));
     };
+    // The bootstrap refresh is reported either way; its failure does not fail the update.
+    const QString bootstrap = outcome.BootstrapLines.isEmpty() ? QString() : outcome.BootstrapLines.join(u'\n') + u'\n';
     if (!outcome.Succeeded) {
         Error(QStringLiteral("The definition update failed: %1. The definitions in use are still %2.")
                   .arg(outcome.Failure, describe(outcome.Before)));
+        m_out.write(bootstrap.toUtf8());
         return Failure;
     }
     QString report = QStringLiteral("Before: %1\nAfter:  %2\n").arg(describe(outcome.Before), describe(outcome.After));
@@ -349,7 +371,7 @@ int QueryCommand::Update()
     else
         report += QStringLiteral("Already current: the update location has version %1.\n")
                       .arg(DescribeVersion(outcome.ServerVersion));
-    m_out.write(report.toUtf8());
+    m_out.write((report + bootstrap).toUtf8());
     return Success;
 }
 

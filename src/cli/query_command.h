@@ -20,6 +20,8 @@ class LogSink;
 class LookupEngine;
 class TReg;
 class WhoisTransport;
+class RdapTransport;
+struct RdapBootstrap;
 
 /// What vesk-query works with; main builds the real ones, tests their own.
 struct QueryCommandContext
@@ -33,6 +35,9 @@ struct QueryCommandContext
     std::function<void()> LoadDefinitions;
     /// The definition update and what it did.
     std::function<UpdateOutcome()> UpdateDefinitions;
+    /// The RDAP road and the bootstrap registries (filled by LoadDefinitions); either null: port 43 only.
+    RdapTransport* Rdap = nullptr;
+    const RdapBootstrap* Bootstrap = nullptr;
     /// The transport's routes, which --resolve adds to; null: --resolve is refused.
     AddressBook* Routes = nullptr;
     Clock Now = SystemClock();

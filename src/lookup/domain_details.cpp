@@ -25,8 +25,23 @@ THostMark ProfileFor(const DefinitionTables& definitions, QByteArrayView host)
 
 DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteArray& server)
 {
-    if (server.isEmpty())
+    const QByteArray rdapBase = RdapBaseFor(domain);
+    bool rdapFailed = false;
+    if (server.isEmpty()) {
+        if (!rdapBase.isEmpty())
+            return RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
+        if (RdapUseNow() != RdapUse::Never) {
+            const HostNameParts parts = SplitHostName(domain);
+            WriteReply(texts::FormatText(texts::kNoServerKnown, { UpperAscii(parts.Tld) }));
+        }
         return DomainRecord();
+    }
+    if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::First) {
+        // RDAP first; port 43 only when RDAP gives no answer.
+        DomainRecord record = RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
+        if (!rdapFailed)
+            return record;
+    }
 
     const bool filter = m_settings.FilterComments;
     const QByteArray title = QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain);
@@ -36,10 +51,14 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
     QByteArray reply = firstAnswer.Reply;
     // A server that failed is not a server that says "no match".
     if (reply.isEmpty()) {
-        if (firstAnswer.Failure == ExchangeFailure::None)
+        if (firstAnswer.Failure == ExchangeFailure::None) {
             WriteNoMatch(domain);
-        else
-            WriteNoAnswer(firstAnswer);
+            return DomainRecord();
+        }
+        WriteNoAnswer(firstAnswer);
+        // Port 43 gave no answer: RDAP is asked next (unless it was asked first already).
+        if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped)
+            return RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
         return DomainRecord();
     }
 
@@ -54,9 +73,10 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
         const QByteArray registrarHost
             = ExtractWhoisServer(reply, [this](QByteArrayView host) { return HasKnownTld(host); });
         const THostMark registrar = ProfileFor(m_definitions, registrarHost);
+        ServerAnswer answer;
         if (!registrar.Host.isEmpty()) {
-            const ServerAnswer answer = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain),
-                                                    texts::kWhoisPort, Pause::No, HostSource::Referral);
+            answer = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain), texts::kWhoisPort, Pause::No,
+                                 HostSource::Referral);
             if (!answer.Reply.isEmpty()) {
                 const QByteArray host = LowerAscii(registrar.Host);
                 m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + host);
@@ -64,6 +84,12 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
                 WriteReply(record, answer);
                 return DomainRecord { host, HostSource::Referral, record };
             }
+        }
+        // No registrar server, or one that gave no answer: the registry's RDAP answer names the registrar's
+        // RDAP record; the port-43 registry record stays the fallback.
+        if (!rdapBase.isEmpty() && answer.Failure != ExchangeFailure::Stopped) {
+            const DomainRecord registry { first.Host, HostSource::Fixed, reply };
+            return RdapDomainDetails(domain, rdapBase, false, &registry, rdapFailed);
         }
         m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
         WriteReply(reply, firstAnswer);
@@ -75,6 +101,8 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
         reply = TrimByHostMark(first, FilterRWhoisReply(reply));
     if (reply.isEmpty() && firstAnswer.Failure != ExchangeFailure::None) {
         WriteNoAnswer(firstAnswer);
+        if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped)
+            return RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
         return DomainRecord();
     }
     if (reply.isEmpty() || !m_definitions.DomainFound(first.Host, reply)) {

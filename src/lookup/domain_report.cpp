@@ -3,6 +3,7 @@
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "lookup/status_at_exit.h"
+#include "rdap/domain_ace.h"
 #include "settings/settings_store.h"
 #include "whois/host_text.h"
 #include "whois/ipv4_address.h"
@@ -18,12 +19,21 @@ void LookupEngine::DomainReport()
     TNetworkRange reported;
     StatusAtExit done(m_sheet, QByteArray(texts::kStatusDone));
 
+    // The header keeps what the user typed; everything sent on the wire is the ASCII form (A-labels).
     const HostNameParts parts = SplitHostName(QueryText());
-    const QByteArray domain = parts.Name + '.' + parts.Tld;
-    const TTLDData tld = m_definitions.FindTld(parts.Tld);
+    const QByteArray typed = parts.Name + '.' + parts.Tld;
+    const AceDomain ace = DomainToAce(typed);
+    const QByteArray domain = ace.Ok ? ace.Ace : typed;
+    const AceDomain aceTld = DomainToAce(parts.Tld);
+    const TTLDData tld = m_definitions.FindTld(aceTld.Ok ? aceTld.Ace : parts.Tld);
 
-    m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(domain) }));
+    m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(typed) }));
     WriteReply(texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" }));
+    if (!ace.Ok) {
+        WriteReply(texts::FormatText(texts::kCannotConvert, { typed }));
+        m_sheet.WriteLine(QString());
+        return;
+    }
 
     bool resolved = false;
     if (m_settings.InclIP) {

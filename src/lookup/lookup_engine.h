@@ -12,10 +12,14 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QUrl>
 
 namespace vesk {
 
 class DefinitionTables;
+class RdapTransport;
+struct RdapBootstrap;
+
 class EventWait;
 class LogSink;
 class TReg;
@@ -82,6 +86,13 @@ public:
     /// Decides when each query starts, instead of the fixed pause before metered queries; null: the fixed pause.
     void SetHostPacer(HostPacer* pacer) { m_pacer = pacer; }
 
+    /// The RDAP road: without it (or without a bootstrap) the reports use port 43 only. Both are borrowed.
+    void SetRdap(RdapTransport* transport, const RdapBootstrap* bootstrap)
+    {
+        m_rdap = transport;
+        m_bootstrap = bootstrap;
+    }
+
     /// The pause before queries that servers meter (ARIN, contact handles); 1100 ms unless changed.
     void SetPauseMilliseconds(int milliseconds) { m_pauseMs = milliseconds; }
     int PauseMilliseconds() const { return m_pauseMs; }
@@ -130,12 +141,31 @@ private:
                              const ExchangeResult& from);
     QByteArray NetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
 
+    enum class RdapUse : uint8_t { Never, Fallback, First };
+    /// How the domain details use RDAP in this search (Never without a transport or bootstrap).
+    RdapUse RdapUseNow() const;
+    /// The RDAP base URL for `domain`, empty when RDAP is not to be used or the TLD has none.
+    QByteArray RdapBaseFor(const QByteArray& domain) const;
+    /// One RDAP exchange with the status line, stop and answered bookkeeping of QueryServer.
+    ServerAnswer AskRdap(const QUrl& url, HostSource source);
+    /// The domain details from RDAP at `base`. `firstAsked`: a 404 means "no match". `registry` (may be null): the
+    /// port-43 registry record in hand, written when the registrar gives no answer. `failed` is set when the RDAP
+    /// server gave no answer (its line is written then; the caller may go on to port 43).
+    DomainRecord RdapDomainDetails(const QByteArray& domain, const QByteArray& base, bool firstAsked,
+                                   const DomainRecord* registry, bool& failed);
+    /// Writes an RDAP record under the source box of `host`.
+    void WriteRdapRecord(const QByteArray& domain, const QByteArray& host, const QByteArray& text);
+    /// The network details of `address` from the registry the IPv4 bootstrap names; its CIDR text or empty.
+    QByteArray RdapNetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
+
     Frontend& m_frontend;
     TReg& m_settings;
     LogSink& m_log;
     const DefinitionTables& m_definitions;
     WhoisTransport& m_transport;
     EventWait& m_wait;
+    RdapTransport* m_rdap = nullptr;
+    const RdapBootstrap* m_bootstrap = nullptr;
     Worksheet m_sheet;
     StopRequest m_stop;
     bool m_searching = false;

@@ -65,6 +65,12 @@ QByteArray LookupEngine::NetworkDetails(const QByteArray& address, bool& wrote, 
     };
 
     ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
+    // ARIN not answering at all: the regional registry's RDAP server, where the bootstrap names one.
+    if (arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && arin.Failure != ExchangeFailure::Stopped) {
+        QByteArray rdapBlock = RdapNetworkDetails(UpperAscii(address), wrote, lastAsked);
+        if (wrote)
+            return rdapBlock;
+    }
     if (!arin.Reply.isEmpty()) {
         // A list of networks: the last one listed is the most specific; ask for it by handle.
         const QByteArray handle = PickNetHandle(arin.Reply);

@@ -58,7 +58,7 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
         const bool limited = IsRateLimitedReply(answer.Reply);
         entry.Answered = !limited && (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None);
         if (answer.Failure != ExchangeFailure::None) {
-            entry.Outcome = texts::FailureToken(answer.Failure);
+            entry.Outcome = texts::FailureToken(answer);
             entry.FailureText = QString::fromUtf8(texts::FailureText(answer));
         } else {
             entry.Outcome = limited ? "rate-limited" : "answered";

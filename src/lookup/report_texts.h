@@ -55,6 +55,16 @@ inline constexpr const char* kNoDomainNameFor = "No Domain Name found for %s";
 inline constexpr const char* kWwwPrefix = "www.";
 inline constexpr const char* kNoAnswer = "No answer from %s: %s";
 inline constexpr const char* kReplyIncomplete = "[reply incomplete: %s]";
+inline constexpr const char* kRdapSourceSuffix = " (RDAP)";
+inline constexpr const char* kNoServerKnown = "No WHOIS or RDAP server is known for .%s";
+inline constexpr const char* kCannotConvert = "Cannot convert %s to an ASCII domain name.";
+
+// RDAP modes as the settings store them
+inline constexpr const char* kRdapModeFirst = "first";
+inline constexpr const char* kRdapModeNever = "never";
+inline constexpr const char* kRdapModeFallback = "fallback";
+inline constexpr const char* kRdapDomainPath = "domain/";
+inline constexpr const char* kRdapAddressPath = "ip/";
 
 /// Why a server gave no reply or only part of one: a token for scripts and logs, and the worksheet's text.
 struct FailureReason
@@ -75,6 +85,10 @@ inline constexpr FailureReason kFailureReasons[] = {
     { ExchangeFailure::TooLarge, "too-large", "reply cut at 16 MiB" },
     { ExchangeFailure::TooSlow, "too-slow", "reply cut at 120 s" },
     { ExchangeFailure::ReferralRefused, "referral-refused", "referral to a local address refused" },
+    { ExchangeFailure::HttpStatus, "http-%d", "HTTP %d %s" },
+    { ExchangeFailure::Tls, "tls", "TLS: %s" },
+    { ExchangeFailure::RateLimited, "rate-limited", "rate limited (HTTP 429)" },
+    { ExchangeFailure::BadRdap, "bad-rdap", "not a valid RDAP answer" },
 };
 
 // Errors
@@ -115,6 +129,14 @@ inline QByteArray FormatText(const char* pattern, std::initializer_list<QByteArr
     return out;
 }
 
+/// `text` without trailing blanks (an HTTP status without a reason phrase).
+inline QByteArray TrimmedLine(QByteArray text)
+{
+    while (text.endsWith(' '))
+        text.chop(1);
+    return text;
+}
+
 /// The row of `failure` in kFailureReasons; null for ExchangeFailure::None.
 inline const FailureReason* FindFailureReason(ExchangeFailure failure)
 {
@@ -125,11 +147,13 @@ inline const FailureReason* FindFailureReason(ExchangeFailure failure)
     return nullptr;
 }
 
-/// The token of `failure` ("refused", ...); empty for ExchangeFailure::None.
-inline QByteArray FailureToken(ExchangeFailure failure)
+/// The token of why `failure` ended early ("refused", "http-503", ...); empty when it did not.
+inline QByteArray FailureToken(const ExchangeResult& failure)
 {
-    const FailureReason* reason = FindFailureReason(failure);
-    return reason != nullptr ? QByteArray(reason->Token) : QByteArray();
+    const FailureReason* reason = FindFailureReason(failure.Failure);
+    if (reason == nullptr)
+        return QByteArray();
+    return FormatText(reason->Token, { QByteArray::number(failure.HttpStatus) });
 }
 
 /// The worksheet text of why `result` ended early ("timed out after 15 s", ...); empty when it did not.
@@ -138,7 +162,14 @@ inline QByteArray FailureText(const ExchangeResult& result)
     const FailureReason* reason = FindFailureReason(result.Failure);
     if (reason == nullptr)
         return QByteArray();
-    return FormatText(reason->Text, { QByteArray::number(result.TimeoutSeconds) });
+    switch (result.Failure) {
+    case ExchangeFailure::HttpStatus:
+        return TrimmedLine(FormatText(reason->Text, { QByteArray::number(result.HttpStatus), result.Detail }));
+    case ExchangeFailure::Tls:
+        return FormatText(reason->Text, { result.Detail });
+    default:
+        return FormatText(reason->Text, { QByteArray::number(result.TimeoutSeconds) });
+    }
 }
 
 } // namespace vesk::texts

@@ -3,6 +3,7 @@
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
+#include "rdap/domain_ace.h"
 #include "settings/settings_store.h"
 #include "whois/host_text.h"
 
@@ -69,7 +70,12 @@ void LookupEngine::Search()
 
 bool LookupEngine::HasKnownTld(QByteArrayView text) const
 {
-    return m_definitions.HasKnownTld(text);
+    if (m_definitions.HasKnownTld(text))
+        return true;
+    // The tables hold IDN TLDs as A-labels: a TLD typed in its own script is looked up by its ASCII form.
+    const HostNameParts parts = SplitHostName(text);
+    const AceDomain tld = DomainToAce(parts.Tld);
+    return tld.Ok && tld.Ace != parts.Tld && m_definitions.HasKnownTld("x." + tld.Ace);
 }
 
 void LookupEngine::PlainQuery()

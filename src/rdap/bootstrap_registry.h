@@ -38,6 +38,13 @@ struct AddressBootstrap
     QList<AddressBlock> Blocks;
 };
 
+/// Both registries, as loaded with the definition files.
+struct RdapBootstrap
+{
+    DomainBootstrap Domains;
+    AddressBootstrap Addresses;
+};
+
 /// Reads dns.json. Entries that are not strings, services without an http(s) URL and later repeats of an entry are
 /// skipped; bad JSON or a file without a "services" array gives the empty registry.
 DomainBootstrap ParseDomainBootstrap(QByteArrayView json);

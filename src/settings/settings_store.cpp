@@ -35,6 +35,7 @@ const Setting kSettings[] = {
     { kSystem, QLatin1StringView("Incl Domain"), &TReg::InclDomain, "1" },
     { kSystem, QLatin1StringView("Auto Update"), &TReg::AutoUpdate, "0" },
     { kSystem, QLatin1StringView("Directory"), &TReg::Directory, "" },
+    { kSystem, QLatin1StringView("RDAP Mode"), &TReg::RdapMode, "fallback" },
     // Today as the default: a first run must not start an automatic update at once.
     { kSystem, QLatin1StringView("Last Update"), &TReg::LastUpdate, nullptr },
     { kFont, QLatin1StringView("Name"), &TReg::FontName, TReg::kDefaultFontName.data() },

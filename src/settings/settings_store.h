@@ -61,6 +61,9 @@ public:
     bool InclDomain = false;
     bool AutoUpdate = false;
     QString Directory;
+    /// When the domain details come from RDAP: "fallback" (where port 43 has no server or no answer), "first"
+    /// (RDAP wherever the TLD has it) or "never"; anything else reads as "fallback".
+    QString RdapMode;
     int LastUpdate = 0; ///< day number; defaults to today
 
     /// The worksheet font of a fresh installation (the window keeps room for a report's width in it).

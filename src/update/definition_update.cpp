@@ -148,6 +148,17 @@ DefinitionUpdate::DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTable
 
 UpdateOutcome DefinitionUpdate::Run()
 {
+    UpdateOutcome outcome = RunDefinitions();
+    // The bootstrap files follow IANA, not the update location: they are refreshed whatever the definitions did.
+    if (m_refreshBootstrap) {
+        outcome.BootstrapLines
+            = RefreshRdapBootstrap(m_locations, m_bootstrapBase, m_download, m_install, m_log, m_bootstrap).Lines;
+    }
+    return outcome;
+}
+
+UpdateOutcome DefinitionUpdate::RunDefinitions()
+{
     UpdateOutcome outcome;
     outcome.Before = CurrentDefinitionSet(m_locations);
     outcome.After = outcome.Before;
@@ -253,17 +264,18 @@ bool DefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, 
 }
 
 UpdateOutcome RunDefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions,
-                                  const DataLocations& locations, const BusyCallback& busy)
+                                  const DataLocations& locations, const BusyCallback& busy, RdapBootstrap* bootstrap)
 {
     DefinitionUpdate update(settings, log, definitions, locations,
                             [&busy](const QByteArray& address) { return DownloadToCache(address, busy); });
+    update.RefreshBootstrapToo(BootstrapBaseAddress(), bootstrap);
     return update.Run();
 }
 
 bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const DataLocations& locations,
-                       const BusyCallback& busy)
+                       const BusyCallback& busy, RdapBootstrap* bootstrap)
 {
-    return RunDefinitionUpdate(settings, log, definitions, locations, busy).Succeeded;
+    return RunDefinitionUpdate(settings, log, definitions, locations, busy, bootstrap).Succeeded;
 }
 
 } // namespace vesk

@@ -6,6 +6,7 @@
 #include "settings/data_locations.h"
 #include "update/definition_sets.h"
 #include "update/download_to_cache.h"
+#include "update/rdap_bootstrap_files.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -53,6 +54,9 @@ struct UpdateOutcome
     DefinitionSet Before; ///< the set in use before
     DefinitionSet After; ///< the set in use afterwards (Before when nothing was installed)
     QString Failure; ///< why it failed, for people; empty on success
+    /// What the refresh of the RDAP bootstrap files did, one line per file (empty when none was asked for); a
+    /// failed refresh never fails the update.
+    QStringList BootstrapLines = {};
 };
 
 /// The definition update: asks the update location for its version file and, when it names a newer version
@@ -81,6 +85,15 @@ public:
     /// std::runtime_error naming the file and the file system's error; one in the wrong form is a failure.
     UpdateOutcome Run();
 
+    /// Makes Run refresh the RDAP bootstrap files from `baseAddress` after the definition files, through the same
+    /// download and install, and reload them into `bootstrap` (may be null).
+    void RefreshBootstrapToo(QByteArray baseAddress, RdapBootstrap* bootstrap)
+    {
+        m_bootstrapBase = std::move(baseAddress);
+        m_bootstrap = bootstrap;
+        m_refreshBootstrap = true;
+    }
+
     /// Run(), reduced to whether it succeeded.
     bool UpdateDefinitions() { return Run().Succeeded; }
 
@@ -90,6 +103,7 @@ private:
         enum State { NotDownloaded, Damaged, Checked } state;
         QByteArray bytes;
     };
+    UpdateOutcome RunDefinitions();
     Fetched FetchChecked(const QByteArray& name, TableKind kind);
     bool Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName);
     bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
@@ -102,15 +116,21 @@ private:
     Clock m_clock;
     QByteArray m_baseAddress;
     InstallFunction m_install;
+    QByteArray m_bootstrapBase;
+    RdapBootstrap* m_bootstrap = nullptr;
+    bool m_refreshBootstrap = false;
 };
 
 /// The update as the program runs it: downloads through DownloadToCache from the fixed update location,
 /// showing the busy state through `busy`.
+/// The RDAP bootstrap files are refreshed too (from BootstrapBaseAddress) and reloaded into `bootstrap` (may be
+/// null).
 UpdateOutcome RunDefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions,
-                                  const DataLocations& locations, const BusyCallback& busy = {});
+                                  const DataLocations& locations, const BusyCallback& busy = {},
+                                  RdapBootstrap* bootstrap = nullptr);
 
 /// RunDefinitionUpdate, reduced to whether it succeeded.
 bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const DataLocations& locations,
-                       const BusyCallback& busy = {});
+                       const BusyCallback& busy = {}, RdapBootstrap* bootstrap = nullptr);
 
 } // namespace vesk

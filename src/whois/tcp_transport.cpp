@@ -1,5 +1,7 @@
 #include "whois/tcp_transport.h"
 
+#include "common/safe_address.h"
+
 #include <QDeadlineTimer>
 #include <QHostInfo>
 #include <QNetworkInterface>
@@ -74,21 +76,6 @@ std::optional<QHostAddress> AddressLiteral(const QByteArray& host)
     if (address.setAddress(QString::fromLatin1(host)))
         return address;
     return std::nullopt;
-}
-
-/// True when `address` belongs to one of this machine's interfaces: reaching it reaches this machine, loopback or
-/// not, including services that listen on every interface.
-bool IsOwnAddress(const QHostAddress& address)
-{
-    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
-    return std::any_of(own.cbegin(), own.cend(), [&address](const QHostAddress& mine) {
-        return mine.isEqual(address, QHostAddress::TolerantConversion);
-    });
-}
-
-bool IsRefusedReferralAddress(const QHostAddress& address)
-{
-    return TcpWhoisTransport::IsForbiddenReferralAddress(address) || IsOwnAddress(address);
 }
 
 } // namespace
@@ -241,20 +228,7 @@ QByteArray TcpWhoisTransport::ReverseName(uint32_t address, const StopRequest& s
 
 bool TcpWhoisTransport::IsForbiddenReferralAddress(const QHostAddress& address)
 {
-    bool isIPv4 = false;
-    const quint32 v4 = address.toIPv4Address(&isIPv4); // also unwraps ::ffff:a.b.c.d
-    if (isIPv4) {
-        const quint32 firstOctet = v4 >> 24;
-        return firstOctet == 0 // unspecified, "this network"
-            || firstOctet == 127 // loopback
-            || (v4 >> 16) == 0xA9FEu // 169.254/16 link-local
-            || (v4 >> 28) == 0xEu // 224/4 multicast
-            || v4 == 0xFFFFFFFFu; // limited broadcast
-    }
-    if (address.protocol() == QAbstractSocket::IPv6Protocol)
-        return address.isLoopback() || address.isLinkLocal() || address.isMulticast()
-            || address == QHostAddress(QHostAddress::AnyIPv6);
-    return true; // not an address at all
+    return vesk::IsForbiddenReferralAddress(address);
 }
 
 TcpWhoisTransport::Lookup TcpWhoisTransport::LookUp(const QString& name, const StopRequest& stop, int budgetMs) const

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
@@ -117,6 +118,16 @@ TEST_F(OptionsDialogTest, FirstRunStateCaptionsAndPlaces)
             next = next->nextInFocusChain();
         EXPECT_EQ(next, Find<QWidget>(order[i + 1]));
     }
+}
+
+TEST_F(OptionsDialogTest, RdapModeSitsBelowTheUpdateBoxAndStoresItsValue)
+{
+    auto* mode = Find<QComboBox>("rdapMode");
+    EXPECT_GE(mode->geometry().top(), Find<QGroupBox>("updateGroup")->geometry().bottom());
+    EXPECT_EQ(mode->currentData().toString(), QStringLiteral("fallback"));
+    mode->setCurrentIndex(2);
+    Q_EMIT mode->activated(2);
+    EXPECT_EQ(m_settings->RdapMode, QStringLiteral("never"));
 }
 
 TEST_F(OptionsDialogTest, ClicksChangeTheFlagsAtOnceAndDefaultsKeepTheFont)

@@ -19,6 +19,10 @@ QByteArray ReasonPhrase(int status)
         return "Not Found";
     case 500:
         return "Internal Server Error";
+    case 302:
+        return "Found";
+    case 429:
+        return "Too Many Requests";
     default:
         return "Status";
     }
@@ -69,6 +73,12 @@ void FakeHttpServer::Serve(const QByteArray& name, const QByteArray& body, int s
     m_answers.insert(name, Answer { Mode::Normal, status, body });
 }
 
+void FakeHttpServer::ServeOnce(const QByteArray& name, const QByteArray& body, int status, const QByteArray& headers)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_queued[name].append(Answer { Mode::Normal, status, body, headers });
+}
+
 void FakeHttpServer::Fail(const QByteArray& name, Mode mode)
 {
     const QMutexLocker lock(&m_mutex);
@@ -112,8 +122,10 @@ void FakeHttpServer::Handle(QTcpSocket* socket)
         {
             const QMutexLocker lock(&m_mutex);
             ++m_requests[name];
-            known = m_answers.contains(name);
-            if (known)
+            known = m_answers.contains(name) || !m_queued.value(name).isEmpty();
+            if (!m_queued.value(name).isEmpty())
+                answer = m_queued[name].takeFirst();
+            else if (known)
                 answer = m_answers.value(name);
         }
         if (!known)
@@ -131,7 +143,7 @@ void FakeHttpServer::Handle(QTcpSocket* socket)
             const qsizetype announced = answer.body.size() * (answer.mode == Mode::Truncated ? 2 : 1);
             QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + ReasonPhrase(answer.status)
                 + "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + QByteArray::number(announced)
-                + "\r\nConnection: close\r\n\r\n" + answer.body;
+                + "\r\nConnection: close\r\n" + answer.headers + "\r\n" + answer.body;
             socket->write(reply);
             socket->disconnectFromHost();
             return;

@@ -37,6 +37,9 @@ public:
 
     /// Answers GET /`name` with `body` and `status` (200 OK by default).
     void Serve(const QByteArray& name, const QByteArray& body, int status = 200);
+    /// Answers the next GET /`name` with `body`, `status` and the raw header lines `headers` ("Name: value\r\n"
+    /// each); later requests get the following queued answer, then the standing one.
+    void ServeOnce(const QByteArray& name, const QByteArray& body, int status, const QByteArray& headers = {});
     /// Answers GET /`name` in the given faulty way.
     void Fail(const QByteArray& name, Mode mode);
     /// Forgets the answer for /`name` (it gets 404 again).
@@ -49,6 +52,7 @@ public:
         Mode mode = Mode::Normal;
         int status = 200;
         QByteArray body;
+        QByteArray headers = {};
     };
 
 private:
@@ -60,6 +64,7 @@ private:
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     QHash<QByteArray, Answer> m_answers;
+    QHash<QByteArray, QList<Answer>> m_queued;
     QHash<QByteArray, int> m_requests;
 };
 

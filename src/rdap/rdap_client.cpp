@@ -1,0 +1,282 @@
+#include "rdap/rdap_client.h"
+
+#include "common/app_version.h"
+#include "common/safe_address.h"
+
+#include <QElapsedTimer>
+#include <QHostInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslError>
+#include <algorithm>
+
+namespace vesk {
+
+namespace {
+
+constexpr int kHttpTooManyRequests = 429;
+
+int DefaultPort(const QUrl& url)
+{
+    return url.port(url.scheme() == QLatin1String("http") ? 80 : 443);
+}
+
+bool IsRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+ExchangeFailure FailureOf(QNetworkReply::NetworkError error, bool gotData)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return ExchangeFailure::Refused;
+    case QNetworkReply::HostNotFoundError:
+        return ExchangeFailure::NotResolved;
+    case QNetworkReply::TimeoutError:
+        return ExchangeFailure::Timeout;
+    case QNetworkReply::RemoteHostClosedError:
+        return gotData ? ExchangeFailure::Reset : ExchangeFailure::Closed;
+    case QNetworkReply::SslHandshakeFailedError:
+        return ExchangeFailure::Tls;
+    default:
+        return gotData ? ExchangeFailure::Reset : ExchangeFailure::Unreachable;
+    }
+}
+
+// Seconds from a Retry-After header (delta-seconds only; a date or garbage counts as no pause), at most `cap`.
+int RetryAfterSeconds(const QByteArray& header, int cap)
+{
+    bool ok = false;
+    const int seconds = header.trimmed().toInt(&ok, 10);
+    return ok && seconds > 0 ? std::min(seconds, cap) : 0;
+}
+
+} // namespace
+
+/// One request and its outcome, before redirects and retries are decided on.
+struct HttpRdapTransport::Hop
+{
+    RdapFetch Result;
+    QUrl Location; ///< for a redirect: where it points (resolved against the request)
+    QByteArray RetryAfter;
+};
+
+HttpRdapTransport::HttpRdapTransport(EventWait& wait, RdapRouter router, RdapLimits limits)
+    : m_wait(wait)
+    , m_router(std::move(router))
+    , m_limits(limits)
+    , m_network(std::make_unique<QNetworkAccessManager>())
+{
+    m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // Answers go to one host once; a kept-alive connection would outlive the route a test or --resolve chose.
+    m_network->setAutoDeleteReplies(false);
+}
+
+HttpRdapTransport::~HttpRdapTransport() = default;
+
+QNetworkRequest HttpRdapTransport::BuildRequest(const QUrl& url, const std::optional<RdapRoute>& route)
+{
+    QUrl target = url;
+    QNetworkRequest request;
+    if (route) {
+        target.setHost(route->Address.toString());
+        target.setPort(route->Port);
+        // The server and the certificate check still see the name the URL gives.
+        const int port = DefaultPort(url);
+        const bool defaultPort = port == (url.scheme() == QLatin1String("http") ? 80 : 443);
+        request.setRawHeader("Host",
+                             url.host(QUrl::FullyEncoded).toLatin1()
+                                 + (defaultPort ? QByteArray() : ':' + QByteArray::number(port)));
+    }
+    request.setUrl(target);
+    // The certificate is checked against the URL's host name even when the connection goes to a routed address.
+    if (url.scheme() == QLatin1String("https"))
+        request.setPeerVerifyName(url.host());
+    request.setRawHeader("Accept", "application/rdap+json, application/json");
+    const TVersionInfo version;
+    const TAppVersion& v = version.Values();
+    request.setRawHeader("User-Agent",
+                         QStringLiteral("Vesk/%1.%2.%3").arg(v.Major).arg(v.Minor).arg(v.Release).toLatin1());
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    return request;
+}
+
+ExchangeFailure HttpRdapTransport::CheckReferralHost(const QUrl& url, const StopRequest& stop, qint64 deadlineMs)
+{
+    const QByteArray host = url.host().toLatin1().toLower();
+    if (m_router && m_router(host, DefaultPort(url)))
+        return ExchangeFailure::None;
+    QHostAddress literal;
+    if (literal.setAddress(url.host()))
+        return IsRefusedReferralAddress(literal) ? ExchangeFailure::ReferralRefused : ExchangeFailure::None;
+
+    std::optional<QHostInfo> info;
+    QObject context;
+    const int id = QHostInfo::lookupHost(url.host(), &context, [&info](const QHostInfo& found) { info = found; });
+    const WaitOutcome outcome = m_wait.WaitUntil(
+        static_cast<int>(std::max<qint64>(0, deadlineMs)), [&info] { return info.has_value(); }, stop);
+    if (!info) {
+        QHostInfo::abortHostLookup(id);
+        return outcome == WaitOutcome::Stopped ? ExchangeFailure::Stopped : ExchangeFailure::TooSlow;
+    }
+    const QList<QHostAddress> addresses = info->addresses();
+    if (info->error() != QHostInfo::NoError || addresses.isEmpty())
+        return ExchangeFailure::NotResolved;
+    return std::any_of(addresses.cbegin(), addresses.cend(), &IsRefusedReferralAddress)
+        ? ExchangeFailure::ReferralRefused
+        : ExchangeFailure::None;
+}
+
+HttpRdapTransport::Hop HttpRdapTransport::Get(const QUrl& url, const StopRequest& stop, qint64 deadlineMs)
+{
+    Hop hop;
+    hop.Result.Host = url.host().toLatin1().toLower();
+    const std::optional<RdapRoute> route
+        = m_router ? m_router(hop.Result.Host, DefaultPort(url)) : std::optional<RdapRoute>();
+    std::unique_ptr<QNetworkReply> reply(m_network->get(BuildRequest(url, route)));
+
+    QByteArray& body = hop.Result.Reply;
+    bool finished = false;
+    bool progressed = false;
+    bool tooLarge = false;
+    QByteArray tlsError;
+    QElapsedTimer idle;
+    idle.start();
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
+        progressed = true;
+        idle.restart();
+        body += reply->read(m_limits.MaxBodyBytes + 1 - body.size());
+        if (body.size() > m_limits.MaxBodyBytes || reply->bytesAvailable() > 0) {
+            tooLarge = true;
+            body.truncate(m_limits.MaxBodyBytes);
+        }
+    });
+    QObject::connect(reply.get(), &QNetworkReply::finished, reply.get(), [&finished] { finished = true; });
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, reply.get(), [&tlsError](const QList<QSslError>& errors) {
+        if (!errors.isEmpty() && tlsError.isEmpty())
+            tlsError = errors.first().errorString().toUtf8();
+    });
+
+    const QElapsedTimer& clock = idle; // restarted on data; the overall deadline comes from the caller
+    QElapsedTimer total;
+    total.start();
+    RdapFetch& result = hop.Result;
+    const auto stopWith = [&](ExchangeFailure failure) {
+        reply->disconnect();
+        reply->abort();
+        result.Failure = failure;
+        if (failure != ExchangeFailure::TooLarge)
+            body.clear(); // what arrived of an answer cut short is no answer
+        return hop;
+    };
+    while (!finished && !tooLarge) {
+        const qint64 idleLeft = m_limits.IdleTimeoutMs - clock.elapsed();
+        const qint64 totalLeft = deadlineMs - total.elapsed();
+        if (idleLeft <= 0) {
+            result.TimeoutSeconds = (m_limits.IdleTimeoutMs + 999) / 1000;
+            return stopWith(ExchangeFailure::Timeout);
+        }
+        if (totalLeft <= 0)
+            return stopWith(ExchangeFailure::TooSlow);
+        progressed = false;
+        const WaitOutcome outcome = m_wait.WaitUntil(
+            static_cast<int>(std::min(idleLeft, totalLeft)), [&] { return finished || progressed || tooLarge; }, stop);
+        if (outcome == WaitOutcome::Stopped)
+            return stopWith(ExchangeFailure::Stopped);
+    }
+    if (tooLarge)
+        return stopWith(ExchangeFailure::TooLarge);
+
+    result.HttpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (result.HttpStatus == 0) {
+        result.Failure = FailureOf(reply->error(), !body.isEmpty());
+        if (result.Failure == ExchangeFailure::Tls)
+            result.Detail = tlsError.isEmpty() ? reply->errorString().toUtf8() : tlsError;
+        body.clear();
+        return hop;
+    }
+    if (result.HttpStatus >= 200 && result.HttpStatus < 300) {
+        // A body that ended before its announced length is no answer.
+        if (reply->error() != QNetworkReply::NoError) {
+            result.Failure = ExchangeFailure::Reset;
+            body.clear();
+        }
+        return hop;
+    }
+    result.Failure = ExchangeFailure::HttpStatus;
+    result.Detail = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toUtf8().left(200);
+    body.clear();
+    if (IsRedirect(result.HttpStatus))
+        hop.Location = url.resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
+    if (result.HttpStatus == kHttpTooManyRequests)
+        hop.RetryAfter = reply->rawHeader("Retry-After");
+    return hop;
+}
+
+RdapFetch HttpRdapTransport::Fetch(const QUrl& url, HostSource source, const StopRequest& stop)
+{
+    QElapsedTimer total;
+    total.start();
+    const auto left = [&] { return m_limits.TotalTimeoutMs - total.elapsed(); };
+    RdapFetch refused;
+    refused.Host = url.host().toLatin1().toLower();
+    if (stop.IsRequested()) {
+        refused.Failure = ExchangeFailure::Stopped;
+        return refused;
+    }
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) {
+        refused.Failure = ExchangeFailure::NotResolved;
+        return refused;
+    }
+
+    QUrl current = url;
+    bool mustCheck = source == HostSource::Referral;
+    bool retried = false;
+    int redirects = 0;
+    for (;;) {
+        if (mustCheck) {
+            refused.Host = current.host().toLatin1().toLower();
+            refused.Failure = CheckReferralHost(current, stop, left());
+            if (refused.Failure != ExchangeFailure::None)
+                return refused;
+        }
+        Hop hop = Get(current, stop, left());
+        RdapFetch& result = hop.Result;
+        if (result.HttpStatus == kHttpTooManyRequests && !retried) {
+            retried = true;
+            const int pause = RetryAfterSeconds(hop.RetryAfter, m_limits.MaxRetryAfterSeconds);
+            if (m_wait.WaitUntil(pause * 1000, {}, stop) == WaitOutcome::Stopped) {
+                result.Failure = ExchangeFailure::Stopped;
+                return result;
+            }
+            mustCheck = false; // the same host again
+            continue;
+        }
+        if (result.HttpStatus == kHttpTooManyRequests) {
+            result.Failure = ExchangeFailure::RateLimited;
+            return result;
+        }
+        if (!hop.Location.isValid() || hop.Location.host().isEmpty())
+            return result;
+        // A redirect: followed within its count, never from https to plain http, always checked.
+        const QString next = hop.Location.scheme();
+        if (redirects >= m_limits.MaxRedirects)
+            return result;
+        if (next != QLatin1String("https")
+            && !(next == QLatin1String("http") && current.scheme() == QLatin1String("http"))) {
+            result.Failure = ExchangeFailure::Tls;
+            result.Detail = "redirect to " + next.toLatin1().left(16) + " refused";
+            return result;
+        }
+        ++redirects;
+        current = hop.Location;
+        mustCheck = true;
+        retried = false;
+    }
+}
+
+} // namespace vesk

@@ -1,0 +1,87 @@
+/// The RDAP exchange: one HTTP GET of an RDAP answer, redirects and rate limits handled, waited for responsively.
+#pragma once
+
+#include "common/event_wait.h"
+#include "common/exchange_result.h"
+#include "common/stop_request.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QNetworkRequest>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace vesk {
+
+/// Bounds of one RDAP exchange.
+struct RdapLimits
+{
+    int IdleTimeoutMs = 30000; ///< longest wait for the next piece of the answer
+    int TotalTimeoutMs = 120000; ///< the whole exchange, redirects and the rate-limit pause included
+    qint64 MaxBodyBytes = qint64 { 16 } * 1024 * 1024;
+    int MaxRedirects = 5;
+    int MaxRetryAfterSeconds = 10; ///< the longest pause a 429 is granted before the one retry
+};
+
+/// Where a connection to a host and port really goes (vesk-query --resolve, the tests' loopback fakes).
+struct RdapRoute
+{
+    QHostAddress Address;
+    quint16 Port = 0;
+};
+/// Gives the route for `host`:`port`, or nothing to use the system resolver. Routed hosts are the user's own
+/// choice and are exempt from the safe-referral rule.
+using RdapRouter = std::function<std::optional<RdapRoute>(const QByteArray& host, int port)>;
+
+/// What one RDAP exchange gave: the answer body as Reply (2xx only), the last HTTP status, and the host that
+/// answered, lower-cased (after redirects).
+struct RdapFetch : ExchangeResult
+{
+    QByteArray Host;
+};
+
+/// The engine's road to RDAP servers. Implementations never throw and end at once on a stop request.
+class RdapTransport
+{
+public:
+    virtual ~RdapTransport() = default;
+
+    /// GETs `url`. A 2xx answer gives its body; any other status gives ExchangeFailure::HttpStatus with the status
+    /// and reason phrase (a 404 too: whether it means "no match" is the caller's rule); a 429 is retried once after
+    /// its Retry-After pause, then gives RateLimited. `source` Referral: the URL came from an answer, so its host
+    /// must pass the safe-referral rule; redirects always must. Plain http is followed only where `url` is http
+    /// itself (a bootstrap entry without https), never after https.
+    virtual RdapFetch Fetch(const QUrl& url, HostSource source, const StopRequest& stop) = 0;
+};
+
+/// The production client: QNetworkAccessManager, manual redirects, the injected wait.
+class HttpRdapTransport : public RdapTransport
+{
+public:
+    /// `wait` (borrowed) is how every exchange is waited for; `router` routes hosts before the resolver is asked.
+    explicit HttpRdapTransport(EventWait& wait, RdapRouter router = {}, RdapLimits limits = {});
+    ~HttpRdapTransport() override;
+
+    RdapFetch Fetch(const QUrl& url, HostSource source, const StopRequest& stop) override;
+
+    /// The request sent for `url`: the RDAP Accept and User-Agent headers; when `route` is given the connection
+    /// goes to its address and port while the Host header and the certificate check keep the URL's host name.
+    static QNetworkRequest BuildRequest(const QUrl& url, const std::optional<RdapRoute>& route);
+
+private:
+    struct Hop;
+    Hop Get(const QUrl& url, const StopRequest& stop, qint64 deadlineMs);
+    /// ExchangeFailure::None when `host` may be asked as a host taken from an answer.
+    ExchangeFailure CheckReferralHost(const QUrl& url, const StopRequest& stop, qint64 deadlineMs);
+
+    EventWait& m_wait;
+    RdapRouter m_router;
+    RdapLimits m_limits;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+};
+
+} // namespace vesk

@@ -1,0 +1,119 @@
+#include "rdap/rdap_client.h"
+#include "support/fake_http_server.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+
+namespace {
+
+// The client against a loopback fake: "rdap.example" and "rir.example" are routed to it, as --resolve does.
+class RdapClientTest : public ::testing::Test
+{
+protected:
+    QUrl Url(const char* host, const char* path) const
+    {
+        return QUrl(QStringLiteral("http://%1/%2").arg(QLatin1String(host), QLatin1String(path)));
+    }
+    RdapFetch Fetch(const QUrl& url, HostSource source = HostSource::Fixed) { return client.Fetch(url, source, stop); }
+
+    FakeHttpServer server;
+    EventLoopWait wait;
+    StopRequest stop;
+    HttpRdapTransport client { wait, [this](const QByteArray& host, int) -> std::optional<RdapRoute> {
+                                  if (host == "rdap.example" || host == "rir.example")
+                                      return RdapRoute { QHostAddress(QHostAddress::LocalHost), server.Port() };
+                                  return std::nullopt;
+                              } };
+};
+
+TEST_F(RdapClientTest, StatusesRateLimitsAndRedirects)
+{
+    server.Serve("domain/a.zz", R"({"objectClassName":"domain"})");
+    RdapFetch fetch = Fetch(Url("rdap.example", "domain/a.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::None);
+    EXPECT_EQ(fetch.Reply, R"({"objectClassName":"domain"})");
+    EXPECT_EQ(fetch.Host, "rdap.example");
+
+    // 404 with an empty body: the status for the caller to judge.
+    server.Serve("domain/none.zz", QByteArray(), 404);
+    fetch = Fetch(Url("rdap.example", "domain/none.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::HttpStatus);
+    EXPECT_EQ(fetch.HttpStatus, 404);
+    EXPECT_EQ(fetch.Detail, "Not Found");
+
+    // 429 then success: one retry after the pause.
+    server.ServeOnce("domain/busy.zz", QByteArray(), 429, "Retry-After: 0\r\n");
+    server.Serve("domain/busy.zz", "{}");
+    fetch = Fetch(Url("rdap.example", "domain/busy.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::None);
+    EXPECT_EQ(server.Requests("domain/busy.zz"), 2);
+
+    // 429 twice: rate limited, no third request.
+    server.Serve("domain/full.zz", QByteArray(), 429);
+    fetch = Fetch(Url("rdap.example", "domain/full.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::RateLimited);
+    EXPECT_EQ(server.Requests("domain/full.zz"), 2);
+
+    // A redirect to another routed name is followed; the answering host is the last one.
+    server.ServeOnce("ip/1.1.1.1", QByteArray(), 302, "Location: http://rir.example/rir/ip/1.1.1.1\r\n");
+    server.Serve("rir/ip/1.1.1.1", "{}");
+    fetch = Fetch(Url("rdap.example", "ip/1.1.1.1"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::None);
+    EXPECT_EQ(fetch.Host, "rir.example");
+
+    // A redirect to a local address that nobody routed is refused before any connection is made.
+    server.Serve("domain/local.zz", QByteArray(), 302);
+    server.ServeOnce("domain/evil.zz", QByteArray(), 302,
+                     "Location: http://127.0.0.1:" + QByteArray::number(server.Port()) + "/domain/local.zz\r\n");
+    fetch = Fetch(Url("rdap.example", "domain/evil.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::ReferralRefused);
+    EXPECT_EQ(server.Requests("domain/local.zz"), 0);
+
+    // Redirects are followed five times at most.
+    server.ServeOnce("domain/loop.zz", QByteArray(), 302, "Location: /domain/loop.zz\r\n");
+    server.Serve("domain/loop.zz", QByteArray(), 302);
+    fetch = Fetch(Url("rdap.example", "domain/loop.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::HttpStatus);
+    EXPECT_EQ(fetch.HttpStatus, 302);
+    EXPECT_EQ(server.Requests("domain/loop.zz"), 6);
+}
+
+TEST_F(RdapClientTest, CapsAndStop)
+{
+    // One byte over 16 MiB: cut, never kept whole.
+    server.Serve("domain/huge.zz", QByteArray(16 * 1024 * 1024 + 1, ' '));
+    RdapFetch fetch = Fetch(Url("rdap.example", "domain/huge.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::TooLarge);
+    EXPECT_LE(fetch.Reply.size(), 16 * 1024 * 1024);
+
+    // A truncated body is no answer.
+    server.Fail("domain/cut.zz", FakeHttpServer::Mode::Truncated);
+    fetch = Fetch(Url("rdap.example", "domain/cut.zz"));
+    EXPECT_NE(fetch.Failure, ExchangeFailure::None);
+    EXPECT_TRUE(fetch.Reply.isEmpty());
+
+    // A stop during the exchange with a silent server ends it at once.
+    server.Fail("domain/silent.zz", FakeHttpServer::Mode::Silent);
+    QTimer::singleShot(0, [this] { stop.Request(); });
+    fetch = Fetch(Url("rdap.example", "domain/silent.zz"));
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::Stopped);
+}
+
+TEST(RdapRequestTest, HeadersAndTheCertificateNameSurviveARoute)
+{
+    const QUrl url(QStringLiteral("https://rdap.identitydigital.services/rdap/domain/example.info"));
+    const QNetworkRequest request
+        = HttpRdapTransport::BuildRequest(url, RdapRoute { QHostAddress(QStringLiteral("192.0.2.7")), 8443 });
+    EXPECT_EQ(request.url().host(), QStringLiteral("192.0.2.7"));
+    EXPECT_EQ(request.url().port(), 8443);
+    EXPECT_EQ(request.rawHeader("Host"), "rdap.identitydigital.services");
+    EXPECT_EQ(request.peerVerifyName(), QStringLiteral("rdap.identitydigital.services"));
+    EXPECT_EQ(request.rawHeader("Accept"), "application/rdap+json, application/json");
+    EXPECT_TRUE(request.rawHeader("User-Agent").startsWith("Vesk/"));
+}
+
+} // namespace
+
+} // namespace vesk::test
