@@ -2,7 +2,6 @@
 // single runs at the same pace, and the peak memory of a batch (it must not grow with the number of queries).
 #include "support/fake_whois_server.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -180,12 +179,3 @@ void BM_BatchOneHostUnpaced(benchmark::State& state)
 BENCHMARK(BM_Batch240OverEightHosts)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_Loop240SingleRuns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_BatchOneHostUnpaced)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -8,6 +8,7 @@
 #include "settings/settings_store.h"
 #include "support/bare_socket.h"
 #include "support/fake_whois_server.h"
+#include "support/ready_transport.h"
 #include "support/temp_settings.h"
 #include "whois/tcp_transport.h"
 
@@ -53,25 +54,6 @@ public:
     qint64 lines = 0;
     qint64 characters = 0;
     QByteArray query;
-};
-
-// A transport whose reply is already complete: the time measured starts after the last byte.
-class ReadyTransport : public vesk::WhoisTransport
-{
-public:
-    explicit ReadyTransport(QByteArray reply)
-        : m_reply(std::move(reply))
-    { }
-    vesk::ExchangeResult Exchange(const QByteArray&, int, const QByteArray&, vesk::HostSource,
-                                  const vesk::StopRequest&) override
-    {
-        return vesk::ExchangeResult { m_reply, vesk::ExchangeFailure::None, 0 };
-    }
-    QList<uint32_t> ResolveIPv4(const QByteArray&, const vesk::StopRequest&) override { return {}; }
-    QByteArray ReverseName(uint32_t, const vesk::StopRequest&) override { return {}; }
-
-private:
-    QByteArray m_reply;
 };
 
 struct EngineWorld
@@ -161,7 +143,7 @@ BENCHMARK(BM_BareSocketExchange)->Unit(benchmark::kMicrosecond);
 // details of a directly answering server filter it, cut it by its profile and decode it as UTF-8.
 void LargeReply(benchmark::State& state, bool domain)
 {
-    ReadyTransport transport(FakeWhoisServer::GeneratedReply(kLargeReplyBytes));
+    vesk::test::ReadyTransport transport(FakeWhoisServer::GeneratedReply(kLargeReplyBytes));
     EngineWorld world(transport);
     world.window.SetQueryText("big.test");
     for (auto _ : state) {

@@ -7,7 +7,6 @@
 #include "support/lookup_world.h"
 #include "support/test_data.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -39,12 +38,3 @@ void BM_DomainReportOverRdap(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_DomainReportOverRdap)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -102,12 +102,3 @@ void BM_StopDuringSilentQuery(benchmark::State& state)
 BENCHMARK(BM_StopDuringSilentQuery)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

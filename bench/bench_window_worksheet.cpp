@@ -7,8 +7,8 @@
 #include "lookup/lookup_engine.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
+#include "support/ready_transport.h"
 #include "support/temp_settings.h"
-#include "whois/transport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -37,25 +37,6 @@ QByteArray LargeReply()
     }
     return reply;
 }
-
-// A transport whose reply is already complete: the time measured starts after the last byte.
-class ReadyTransport : public vesk::WhoisTransport
-{
-public:
-    explicit ReadyTransport(QByteArray reply)
-        : m_reply(std::move(reply))
-    { }
-    vesk::ExchangeResult Exchange(const QByteArray&, int, const QByteArray&, vesk::HostSource,
-                                  const vesk::StopRequest&) override
-    {
-        return vesk::ExchangeResult { m_reply, vesk::ExchangeFailure::None, 0 };
-    }
-    QList<uint32_t> ResolveIPv4(const QByteArray&, const vesk::StopRequest&) override { return {}; }
-    QByteArray ReverseName(uint32_t, const vesk::StopRequest&) override { return {}; }
-
-private:
-    QByteArray m_reply;
-};
 
 // Bytes the program holds on its heap, mapped blocks included.
 double HeapBytes()
@@ -92,7 +73,7 @@ struct WindowWorld
 // The plain query writes the reply as it came, in one WriteLine; the worksheet takes it and paints the part in view.
 void BM_WindowLargeReply(benchmark::State& state)
 {
-    ReadyTransport transport(LargeReply());
+    vesk::test::ReadyTransport transport(LargeReply());
     WindowWorld world(transport);
     QPlainTextEdit* sheet = world.window.WorksheetEdit();
     double heldBytes = 0;

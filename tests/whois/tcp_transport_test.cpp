@@ -136,34 +136,6 @@ TEST_F(WhoisClientTest, RepliesArePickedByQueryLine)
     EXPECT_EQ(m_server.ConnectionCount(), 2);
 }
 
-TEST_F(WhoisClientTest, AFailingServerGivesWhatArrivedBeforeTheFailure)
-{
-    const QByteArray reply = QByteArrayLiteral("NetRange: 192.0.2.0 - 192.0.2.255\r\nCIDR: 192.0.2.0/24\r\n");
-    const qint64 half = reply.size() / 2;
-    struct Row
-    {
-        const char* name;
-        FakeWhoisMode mode;
-        qint64 partialBytes;
-        QByteArray expected;
-    };
-    const Row rows[] = {
-        { "close at once", FakeWhoisMode::CloseAtOnce, 0, QByteArray() },
-        { "reset before any data", FakeWhoisMode::Reset, 0, QByteArray() },
-        { "reset mid-reply", FakeWhoisMode::Reset, half, reply.left(half) },
-        { "silent from the start", FakeWhoisMode::Silent, 0, QByteArray() },
-        { "silent after half a reply", FakeWhoisMode::Silent, half, reply.left(half) },
-        { "never closes after the whole reply", FakeWhoisMode::NeverClose, 0, reply },
-    };
-    m_server.SetDefaultReply(reply);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        m_server.SetMode(row.mode);
-        m_server.SetPartialBytes(row.partialBytes);
-        EXPECT_EQ(Ask(QByteArrayLiteral("192.0.2.7")), row.expected);
-    }
-}
-
 TEST_F(WhoisClientTest, NoServerGivesAnEmptyReply)
 {
     auto transport = Transport();
@@ -211,6 +183,8 @@ TEST_F(WhoisClientTest, EveryFailureHasItsReasonAndKeepsWhatArrived)
         { "reset after half", FakeWhoisMode::Reset, half, ExchangeFailure::Reset, reply.left(half) },
         { "silent after half", FakeWhoisMode::Silent, half, ExchangeFailure::Timeout, reply.left(half) },
         { "silent", FakeWhoisMode::Silent, 0, ExchangeFailure::Timeout, QByteArray() },
+        { "reset before any data", FakeWhoisMode::Reset, 0, ExchangeFailure::Reset, QByteArray() },
+        { "never closes after the whole reply", FakeWhoisMode::NeverClose, 0, ExchangeFailure::Timeout, reply },
     };
     m_server.SetDefaultReply(reply);
     for (const Row& row : rows) {
