@@ -11,9 +11,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -121,25 +118,12 @@ TEST(JsonSchema, RealReportsValidate)
     EXPECT_EQ(lines.count('\n'), 6) << lines.constData();
     EXPECT_TRUE(lines.contains("\"outcome\":\"rate-limited\""));
 
+    // RDAP entries (their fields are checked in exchange_entries_test): the three outcomes, one answer object.
     const QByteArray rdap = RdapReports();
-    const QList<QByteArray> rdapLines = rdap.trimmed().split('\n');
-    ASSERT_EQ(rdapLines.size(), 3) << rdap.constData();
-    const char* const outcomes[] = { "answered", "no-match", "rate-limited" };
-    for (int i = 0; i < 3; ++i) {
-        const QJsonArray exchanges
-            = QJsonDocument::fromJson(rdapLines[i]).object().value(QStringLiteral("exchanges")).toArray();
-        ASSERT_EQ(exchanges.size(), 1) << rdapLines[i].constData();
-        const QJsonObject exchange = exchanges.first().toObject();
-        EXPECT_EQ(exchange.value(QStringLiteral("protocol")).toString(), QStringLiteral("rdap"));
-        EXPECT_EQ(exchange.value(QStringLiteral("outcome")).toString(), QString::fromLatin1(outcomes[i]));
-        EXPECT_TRUE(exchange.value(QStringLiteral("url"))
-                        .toString()
-                        .startsWith(QStringLiteral("http://rdap.identitydigital.services/rdap/domain/")));
-        // Only the record has an answer object and text.
-        EXPECT_EQ(exchange.value(QStringLiteral("answer")).isObject(), i == 0);
-        EXPECT_EQ(exchange.value(QStringLiteral("text")).toString().startsWith(QStringLiteral("Domain Name: ")),
-                  i == 0);
-    }
+    EXPECT_EQ(rdap.count('\n'), 3);
+    for (const char* outcome : { "answered", "no-match", "rate-limited" })
+        EXPECT_TRUE(rdap.contains("\"outcome\":\"" + QByteArray(outcome) + "\",\"protocol\":\"rdap\"")) << outcome;
+    EXPECT_EQ(rdap.count("\"answer\":{"), 1) << rdap.constData();
     lines += rdap;
 
     const QString file = dir.filePath(QStringLiteral("reports.jsonl"));
