@@ -6,6 +6,7 @@
 #include "common/event_wait.h"
 #include "common/locking_log_sink.h"
 #include "lookup/first_server.h"
+#include "rdap/rdap_client.h"
 #include "whois/transport.h"
 
 #include <QCoreApplication>
@@ -54,10 +55,11 @@ void WakePrinter()
 class BatchRun::Worker : public QThread
 {
 public:
-    Worker(const SearchSetup& setup, const TransportFactory& makeTransport, BatchQueue& queue,
-           PacingScheduler& scheduler, const QList<QByteArray>& queries)
+    Worker(const SearchSetup& setup, const TransportFactory& makeTransport, const RdapTransportFactory& makeRdap,
+           BatchQueue& queue, PacingScheduler& scheduler, const QList<QByteArray>& queries)
         : m_setup(setup)
         , m_makeTransport(makeTransport)
+        , m_makeRdap(makeRdap)
         , m_queue(queue)
         , m_scheduler(scheduler)
         , m_queries(queries)
@@ -76,6 +78,7 @@ protected:
     {
         EventLoopWait wait;
         const std::unique_ptr<WhoisTransport> transport = m_makeTransport(wait);
+        const std::unique_ptr<RdapTransport> rdap = m_makeRdap ? m_makeRdap(wait) : nullptr;
         ScheduledPacer pacer(m_scheduler, wait);
         QObject context; // lives on this thread: the stop request runs here, between the engine's events
         while (const std::optional<int> index = m_queue.Take()) {
@@ -86,12 +89,13 @@ protected:
                 if (m_stop)
                     PostStop();
             };
+            // A rate-limited answer (a port-43 notice or an RDAP 429) slows its host down for the rest of the batch.
             const auto onExchange = [this](const ExchangeEntry& entry) {
                 if (entry.Outcome == "rate-limited")
                     m_scheduler.SlowDown(entry.Host);
             };
             SearchOutcome outcome
-                = RunSearch(m_setup, *transport, wait, &pacer, m_queries[*index], onEngine, onExchange);
+                = RunSearch(m_setup, *transport, rdap.get(), wait, &pacer, m_queries[*index], onEngine, onExchange);
             // A stop posted after the search ended must not reach the next engine.
             QCoreApplication::removePostedEvents(&context);
             m_queue.Finish(*index, std::move(outcome));
@@ -109,6 +113,7 @@ private:
 
     const SearchSetup& m_setup;
     const TransportFactory& m_makeTransport;
+    const RdapTransportFactory& m_makeRdap;
     BatchQueue& m_queue;
     PacingScheduler& m_scheduler;
     const QList<QByteArray>& m_queries;
@@ -139,8 +144,10 @@ int BatchRun::Run(const QList<QByteArray>& queries)
 
     // The log is the one object besides the scheduler that every search thread writes.
     LockingLogSink log(m_setup.Log);
-    const SearchSetup setup { m_setup.Settings,         log, m_setup.Definitions, m_setup.Now, m_setup.Locale,
-                              m_setup.PauseMilliseconds };
+    const SearchSetup setup { m_setup.Settings,    log,
+                              m_setup.Definitions, m_setup.Now,
+                              m_setup.Locale,      m_setup.PauseMilliseconds,
+                              m_setup.Bootstrap };
     PacingScheduler scheduler(m_options.PaceMs, m_options.Clock);
     QList<QByteArray> hosts;
     for (const QByteArray& query : queries)
@@ -150,7 +157,8 @@ int BatchRun::Run(const QList<QByteArray>& queries)
 
     m_workers.clear();
     for (int i = 0; i < jobs; ++i) {
-        m_workers.push_back(std::make_unique<Worker>(setup, m_makeTransport, queue, scheduler, queries));
+        m_workers.push_back(
+            std::make_unique<Worker>(setup, m_makeTransport, m_options.MakeRdap, queue, scheduler, queries));
         m_workers.back()->start();
     }
 

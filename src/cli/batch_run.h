@@ -13,10 +13,13 @@
 
 namespace vesk {
 
+class RdapTransport;
 class WhoisTransport;
 
 /// Makes a search thread's own transport, waiting through that thread's `wait`.
 using TransportFactory = std::function<std::unique_ptr<WhoisTransport>(EventWait& wait)>;
+/// Makes a search thread's own RDAP transport (its network access lives on that thread), waiting through `wait`.
+using RdapTransportFactory = std::function<std::unique_ptr<RdapTransport>(EventWait& wait)>;
 
 struct BatchOptions
 {
@@ -26,6 +29,8 @@ struct BatchOptions
     bool OutIsTerminal = false; ///< control characters from servers are masked in text reports
     bool ErrIsTerminal = false; ///< the progress line is shown
     MonotonicClock Clock = SteadyClock();
+    /// Each search thread's RDAP road (with the setup's bootstrap); null: the batch asks port 43 only.
+    RdapTransportFactory MakeRdap = nullptr;
 };
 
 /// Runs the queries of a batch: up to Jobs searches at once, each with its own engine, transport and wait on its

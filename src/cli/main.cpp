@@ -39,12 +39,15 @@ int main(int argc, char* argv[])
     vesk::TcpWhoisTransport transport(wait);
 
     // RDAP hosts follow the same --resolve routes as port 43.
-    vesk::HttpRdapTransport rdap(wait, [&transport](const QByteArray& host, int port) {
-        std::optional<vesk::RdapRoute> route;
-        if (const std::optional<vesk::ServerEndpoint> target = transport.Book().FindServer(host, port))
-            route = vesk::RdapRoute { target->Address, target->Port };
-        return route;
-    });
+    const auto routerOf = [](const vesk::AddressBook& book) {
+        return [&book](const QByteArray& host, int port) {
+            std::optional<vesk::RdapRoute> route;
+            if (const std::optional<vesk::ServerEndpoint> target = book.FindServer(host, port))
+                route = vesk::RdapRoute { target->Address, target->Port };
+            return route;
+        };
+    };
+    vesk::HttpRdapTransport rdap(wait, routerOf(transport.Book()));
     vesk::RdapBootstrap bootstrap;
 
     vesk::QueryCommandContext context { settings, log, definitions, transport, wait, {}, {} };
@@ -60,6 +63,10 @@ int main(int argc, char* argv[])
     // Each search thread of a batch gets its own transport with the routes of --resolve.
     context.MakeTransport = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::WhoisTransport> {
         return std::make_unique<vesk::TcpWhoisTransport>(threadWait, transport.Book());
+    };
+    // ... and its own RDAP client, whose network access belongs to that thread; the routes are only read meanwhile.
+    context.MakeRdap = [&transport, routerOf](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::RdapTransport> {
+        return std::make_unique<vesk::HttpRdapTransport>(threadWait, routerOf(transport.Book()));
     };
     QFile in;
     if (in.open(stdin, QIODevice::ReadOnly))

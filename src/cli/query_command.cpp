@@ -170,6 +170,7 @@ int QueryCommand::Run(const QStringList& arguments)
     batchOptions.OutIsTerminal = m_context.OutIsTerminal;
     batchOptions.ErrIsTerminal = m_context.ErrIsTerminal;
     batchOptions.Clock = m_context.Monotonic;
+    batchOptions.MakeRdap = m_context.MakeRdap;
     const auto number = [&parser](const char* name, int low, int high, int& value) {
         const QString text = parser.value(QString::fromLatin1(name));
         if (text.isEmpty())
@@ -284,13 +285,12 @@ int QueryCommand::JsonSearch(const QByteArray& query)
     if (!m_context.Definitions.DefinitionsLoaded())
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
     m_context.Settings.ClearBeforeSearch = false;
-    const SearchSetup setup { m_context.Settings, m_context.Log,    m_context.Definitions,
-                              m_context.Now,      m_context.Locale, m_context.PauseMilliseconds };
+    const SearchSetup setup = Setup();
     if (m_stopRequested) {
         Error(QStringLiteral("Stopped before the search began."));
         return Failure;
     }
-    const SearchOutcome outcome = RunSearch(setup, m_context.Transport, m_context.Wait, nullptr, query,
+    const SearchOutcome outcome = RunSearch(setup, m_context.Transport, m_context.Rdap, m_context.Wait, nullptr, query,
                                             [this](LookupEngine* engine) { m_engine = engine; });
     SearchOutcome judged = outcome;
     judged.Stopped = outcome.Stopped || m_stopRequested;
@@ -299,6 +299,13 @@ int QueryCommand::JsonSearch(const QByteArray& query)
     if (!complaint.isEmpty())
         Error(complaint);
     return judged.ExitStatus();
+}
+
+SearchSetup QueryCommand::Setup() const
+{
+    return SearchSetup { m_context.Settings, m_context.Log,    m_context.Definitions,
+                         m_context.Now,      m_context.Locale, m_context.PauseMilliseconds,
+                         m_context.Bootstrap };
 }
 
 int QueryCommand::Batch(const QString& file, const BatchOptions& options)
@@ -328,8 +335,7 @@ int QueryCommand::Batch(const QString& file, const BatchOptions& options)
     if (!m_context.Definitions.DefinitionsLoaded())
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
     m_context.Settings.ClearBeforeSearch = false;
-    const SearchSetup setup { m_context.Settings, m_context.Log,    m_context.Definitions,
-                              m_context.Now,      m_context.Locale, m_context.PauseMilliseconds };
+    const SearchSetup setup = Setup();
     BatchRun run(setup, m_context.MakeTransport, options, m_out, m_err);
     if (m_stopRequested)
         run.RequestStop();

@@ -48,6 +48,8 @@ struct QueryCommandContext
     bool ErrIsTerminal = false; ///< the same for the status echo, and the batch's progress line
     /// A transport for each search thread of a batch (with the routes of --resolve); null: --batch is refused.
     TransportFactory MakeTransport = nullptr;
+    /// An RDAP transport for each search thread of a batch; null: a batch asks port 43 only.
+    RdapTransportFactory MakeRdap = nullptr;
     /// Standard input, for --batch -; null: refused.
     QIODevice* In = nullptr;
     /// The batch's clock for pacing and progress.
@@ -81,6 +83,8 @@ private:
     int JsonSearch(const QByteArray& query);
     int Batch(const QString& file, const BatchOptions& options);
     int Update();
+    /// What the searches of a --json run or a batch share.
+    SearchSetup Setup() const;
     int Usage(const QString& message);
     void Error(const QString& message);
 

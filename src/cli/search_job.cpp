@@ -42,16 +42,24 @@ public:
         , m_onExchange(onExchange)
     { }
 
-    void ExchangeDone(const ExchangeEntry& entry) override
+    int ExchangeDone(const ExchangeEntry& entry) override
     {
         m_entries.append(entry);
         if (m_onExchange)
             m_onExchange(entry);
+        return static_cast<int>(m_entries.size() - 1);
     }
     void LastExchangeShowsNoMatch() override
     {
         if (!m_entries.isEmpty() && m_entries.last().Outcome == "answered")
             m_entries.last().Outcome = "no-match";
+    }
+    void ExchangeTextWritten(int exchange, const QString& text) override
+    {
+        if (exchange < 0 || exchange >= m_entries.size())
+            return;
+        QString& written = m_entries[exchange].Text;
+        written = written.isEmpty() ? text : written + u'\n' + text;
     }
 
 private:
@@ -92,8 +100,8 @@ QString SearchOutcome::Complaint(bool batchRule) const
     return QString();
 }
 
-SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, EventWait& wait, HostPacer* pacer,
-                        const QByteArray& query, const std::function<void(LookupEngine*)>& onEngine,
+SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, RdapTransport* rdap, EventWait& wait,
+                        HostPacer* pacer, const QByteArray& query, const std::function<void(LookupEngine*)>& onEngine,
                         const std::function<void(const ExchangeEntry&)>& onExchange)
 {
     SearchOutcome outcome;
@@ -105,6 +113,7 @@ SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, Eve
     engine.Sheet().SetLocale(setup.Locale);
     engine.SetExchangeObserver(&observer);
     engine.SetHostPacer(pacer);
+    engine.SetRdap(rdap, setup.Bootstrap);
     window.SetQueryText(query);
 
     outcome.Started = QDateTime::currentDateTimeUtc();

@@ -16,6 +16,8 @@ namespace vesk {
 class DefinitionTables;
 class EventWait;
 class LogSink;
+class RdapTransport;
+struct RdapBootstrap;
 class TReg;
 class WhoisTransport;
 
@@ -28,6 +30,8 @@ struct SearchSetup
     Clock Now = SystemClock();
     QLocale Locale = QLocale();
     int PauseMilliseconds = 1100;
+    /// The RDAP bootstrap registries; null (or no RDAP transport for the search): port 43 only.
+    const RdapBootstrap* Bootstrap = nullptr;
 };
 
 /// How one search ended, with everything it wrote.
@@ -54,11 +58,13 @@ struct SearchOutcome
     QString Complaint(bool batchRule) const;
 };
 
-/// Runs the search for `query` on `transport`, waiting through `wait` and, when given, `pacer`.
+/// Runs the search for `query` on `transport` and `rdap` (null: port 43 only), waiting through `wait` and, when
+/// given, `pacer`.
 /// `onEngine` is called with the search's engine just before the search starts and with null when it has ended,
 /// so that a stop request can reach it; `onExchange` sees every exchange as it ends.
-SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, EventWait& wait, HostPacer* pacer,
-                        const QByteArray& query, const std::function<void(LookupEngine*)>& onEngine = {},
+SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, RdapTransport* rdap, EventWait& wait,
+                        HostPacer* pacer, const QByteArray& query,
+                        const std::function<void(LookupEngine*)>& onEngine = {},
                         const std::function<void(const ExchangeEntry&)>& onExchange = {});
 
 } // namespace vesk

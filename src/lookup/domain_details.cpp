@@ -82,18 +82,18 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
                 m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + host);
                 const QByteArray record = filter ? TrimByHostMark(registrar, answer.Reply) : answer.Reply;
                 WriteReply(record, answer);
-                return DomainRecord { host, HostSource::Referral, record };
+                return DomainRecord { host, HostSource::Referral, record, answer.Exchange };
             }
         }
         // No registrar server, or one that gave no answer: the registry's RDAP answer names the registrar's
         // RDAP record; the port-43 registry record stays the fallback.
         if (!rdapBase.isEmpty() && answer.Failure != ExchangeFailure::Stopped) {
-            const DomainRecord registry { first.Host, HostSource::Fixed, reply };
+            const DomainRecord registry { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
             return RdapDomainDetails(domain, rdapBase, false, &registry, rdapFailed);
         }
         m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
         WriteReply(reply, firstAnswer);
-        return DomainRecord { first.Host, HostSource::Fixed, reply };
+        return DomainRecord { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
     }
 
     const bool rwhois = IsRWhoisReply(reply);
@@ -134,7 +134,7 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
             WriteReply(contact, answer);
         }
     }
-    return DomainRecord { first.Host, HostSource::Fixed, reply };
+    return DomainRecord { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
 }
 
 } // namespace vesk

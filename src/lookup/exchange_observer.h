@@ -22,8 +22,10 @@ struct ExchangeEntry
     QString FailureText; ///< the worksheet's wording of a failure outcome; empty otherwise
     qint64 ElapsedMs = 0;
     qint64 BytesReceived = 0;
-    QString Text; ///< the reply as the worksheet decodes it (UTF-8 with Latin-1 fallback)
-    QByteArray Answer; ///< rdap only: the parsed answer as JSON text
+    /// The worksheet text the report wrote from this exchange's reply (after filtering; an RDAP record as rendered),
+    /// its lines separated by LF; empty when nothing of the reply was written.
+    QString Text;
+    QByteArray Answer; ///< rdap only: the parsed answer as compact JSON text; empty when the body was no JSON object
     /// The server answered (also with "no match", or a reply cut short); a rate-limit notice is not an answer.
     bool Answered = false;
 };
@@ -34,9 +36,13 @@ class ExchangeObserver
 {
 public:
     virtual ~ExchangeObserver() = default;
-    virtual void ExchangeDone(const ExchangeEntry& entry) = 0;
+    /// Gives the number by which ExchangeTextWritten names this exchange later.
+    virtual int ExchangeDone(const ExchangeEntry& entry) = 0;
     /// The engine judged the reply of the last exchange to show no match for the domain.
     virtual void LastExchangeShowsNoMatch() = 0;
+    /// The report wrote `text` (lines separated by LF) from the reply of the exchange numbered `exchange`; a second
+    /// piece for the same exchange follows the first on a line of its own.
+    virtual void ExchangeTextWritten(int exchange, const QString& text) = 0;
 };
 
 /// Decides when a query may start at a host. When an engine has one, it replaces the engine's fixed pause.

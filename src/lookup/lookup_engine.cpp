@@ -34,12 +34,18 @@ QByteArray LookupEngine::QueryText() const
     return m_frontend.QueryText();
 }
 
-void LookupEngine::WriteReply(QByteArrayView reply, const ExchangeResult& from)
+void LookupEngine::WriteReply(QByteArrayView reply, const ServerAnswer& from)
 {
     // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere.
-    m_sheet.WriteLine(Utf8ToWideText(reply));
-    if (from.Failure != ExchangeFailure::None)
-        m_sheet.WriteLine(Utf8ToWideText(texts::FormatText(texts::kReplyIncomplete, { texts::FailureText(from) })));
+    QString text = Utf8ToWideText(reply);
+    m_sheet.WriteLine(text);
+    if (from.Failure != ExchangeFailure::None) {
+        const QString mark = Utf8ToWideText(texts::FormatText(texts::kReplyIncomplete, { texts::FailureText(from) }));
+        m_sheet.WriteLine(mark);
+        text += u'\n' + mark;
+    }
+    if (m_observer != nullptr && from.Exchange >= 0)
+        m_observer->ExchangeTextWritten(from.Exchange, Worksheet::WithLfBreaks(std::move(text)));
 }
 
 void LookupEngine::WriteNoMatch(const QByteArray& domain)

@@ -13,11 +13,13 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QUrl>
+#include <functional>
 
 namespace vesk {
 
 class DefinitionTables;
 class RdapTransport;
+struct RdapAnswer;
 struct RdapBootstrap;
 
 class EventWait;
@@ -31,6 +33,7 @@ struct DomainRecord
     QByteArray Host;
     HostSource Source = HostSource::Fixed;
     QByteArray Reply;
+    int Exchange = -1; ///< the observer's number of the exchange the record came from; -1: none told
 };
 
 /// Whether a query waits the metering pause before it connects.
@@ -42,6 +45,8 @@ struct ServerAnswer : ExchangeResult
     QByteArray Host;
     /// True when an earlier query of the search already met its stop: nothing was asked and nothing is to be said.
     bool Silent = false;
+    /// The number the exchange observer gave this exchange (for the text written from it); -1: no observer told.
+    int Exchange = -1;
 };
 
 /// Turns the query of the query box into one report in the worksheet: classifies it and runs the address
@@ -132,13 +137,18 @@ public:
 private:
     QByteArray QueryText() const;
     /// Writes 8-bit text (a reply or a report line) decoded as UTF-8 with Latin-1 fallback, then the incomplete
-    /// mark when `from` ended early.
-    void WriteReply(QByteArrayView reply, const ExchangeResult& from = {});
+    /// mark when `from` ended early. The observer learns what was written from exchange `from.Exchange`.
+    void WriteReply(QByteArrayView reply, const ServerAnswer& from = {});
     void WriteNoMatch(const QByteArray& domain);
     /// "No answer from HOST: TEXT" for a query that failed, unless it is Silent.
     void WriteNoAnswer(const ServerAnswer& answer);
     void WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
-                             const ExchangeResult& from);
+                             const ServerAnswer& from);
+    /// Tells the observer, if there is one, about an exchange that gave `result` after `elapsedMs`. `entry` holds
+    /// what only its protocol knows (port or URL, request, answer, Answered, an Outcome that overrides the rule);
+    /// the host's case, time, bytes, and the outcome of a failure are filled in here. Gives the observer's number
+    /// for the exchange, -1 without an observer.
+    int TellExchange(ExchangeEntry entry, const ExchangeResult& result, qint64 elapsedMs);
     QByteArray NetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
 
     enum class RdapUse : uint8_t { Never, Fallback, First };
@@ -146,15 +156,20 @@ private:
     RdapUse RdapUseNow() const;
     /// The RDAP base URL for `domain`, empty when RDAP is not to be used or the TLD has none.
     QByteArray RdapBaseFor(const QByteArray& domain) const;
-    /// One RDAP exchange with the status line, stop and answered bookkeeping of QueryServer.
-    ServerAnswer AskRdap(const QUrl& url, HostSource source);
+    /// One RDAP exchange with the status line, pacing, stop, answered and observer bookkeeping of QueryServer. A
+    /// 2xx answer is read into `parsed`; one that `usable` refuses is an ExchangeFailure::BadRdap. A 404 is "no
+    /// match" to the observer when `notFoundIsNoMatch` (the first server asked for a domain).
+    ServerAnswer AskRdap(const QUrl& url, HostSource source, bool notFoundIsNoMatch,
+                         const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed);
     /// The domain details from RDAP at `base`. `firstAsked`: a 404 means "no match". `registry` (may be null): the
     /// port-43 registry record in hand, written when the registrar gives no answer. `failed` is set when the RDAP
     /// server gave no answer (its line is written then; the caller may go on to port 43).
     DomainRecord RdapDomainDetails(const QByteArray& domain, const QByteArray& base, bool firstAsked,
                                    const DomainRecord* registry, bool& failed);
-    /// Writes an RDAP record under the source box of `host`.
-    void WriteRdapRecord(const QByteArray& domain, const QByteArray& host, const QByteArray& text);
+    /// Writes the RDAP record `text` that `from` gave under the source box of its host.
+    void WriteRdapRecord(const QByteArray& domain, const ServerAnswer& from, const QByteArray& text);
+    /// Writes the port-43 registry record in hand where the registrar's record would have stood.
+    DomainRecord WriteRegistryRecord(const QByteArray& domain, const DomainRecord& registry);
     /// The network details of `address` from the registry the IPv4 bootstrap names; its CIDR text or empty.
     QByteArray RdapNetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
 

@@ -27,7 +27,7 @@ QByteArray FilterRWhoisNetwork(QByteArrayView reply)
 } // namespace
 
 void LookupEngine::WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
-                                       const ExchangeResult& from)
+                                       const ServerAnswer& from)
 {
     m_sheet.WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + UpperAscii(address),
                            QByteArray(texts::kSourcePrefix) + host);
@@ -59,7 +59,7 @@ QByteArray LookupEngine::NetworkDetails(const QByteArray& address, bool& wrote, 
             lastAsked = answer;
         return answer;
     };
-    const auto section = [&](const QByteArray& host, QByteArrayView reply, const ExchangeResult& from) {
+    const auto section = [&](const QByteArray& host, QByteArrayView reply, const ServerAnswer& from) {
         WriteNetworkSection(address, host, reply, from);
         wrote = true;
     };

@@ -1,4 +1,3 @@
-#include "codecs/utf8_decoder.h"
 #include "common/event_wait.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
@@ -49,21 +48,14 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
     static_cast<ExchangeResult&>(answer) = m_transport.Exchange(host, port, query, source, m_stop);
     if (m_observer != nullptr) {
         ExchangeEntry entry;
-        entry.Host = LowerAscii(host);
+        entry.Host = host;
         entry.Port = port;
         entry.Request = query;
-        entry.ElapsedMs = elapsed.elapsed();
-        entry.BytesReceived = answer.Reply.size();
-        entry.Text = Utf8ToWideText(answer.Reply);
         const bool limited = IsRateLimitedReply(answer.Reply);
         entry.Answered = !limited && (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None);
-        if (answer.Failure != ExchangeFailure::None) {
-            entry.Outcome = texts::FailureToken(answer);
-            entry.FailureText = QString::fromUtf8(texts::FailureText(answer));
-        } else {
-            entry.Outcome = limited ? "rate-limited" : "answered";
-        }
-        m_observer->ExchangeDone(entry);
+        if (limited && answer.Failure == ExchangeFailure::None)
+            entry.Outcome = "rate-limited";
+        answer.Exchange = TellExchange(std::move(entry), answer, elapsed.elapsed());
     }
     // A server answered when it sent something or closed in order; a reply cut short still came from a server.
     if (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None)
@@ -71,6 +63,22 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
     if (answer.Failure == ExchangeFailure::Stopped)
         m_stopMet = true;
     return answer;
+}
+
+int LookupEngine::TellExchange(ExchangeEntry entry, const ExchangeResult& result, qint64 elapsedMs)
+{
+    if (m_observer == nullptr)
+        return -1;
+    entry.Host = LowerAscii(entry.Host);
+    entry.ElapsedMs = elapsedMs;
+    entry.BytesReceived = result.Reply.size();
+    if (entry.Outcome.isEmpty() && result.Failure == ExchangeFailure::None) {
+        entry.Outcome = "answered";
+    } else if (entry.Outcome.isEmpty()) {
+        entry.Outcome = texts::FailureToken(result);
+        entry.FailureText = QString::fromUtf8(texts::FailureText(result));
+    }
+    return m_observer->ExchangeDone(entry);
 }
 
 QByteArray LookupEngine::ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses)

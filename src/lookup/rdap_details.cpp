@@ -10,6 +10,8 @@
 #include "whois/host_text.h"
 #include "whois/reply_parsing.h"
 
+#include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QUrl>
 
 namespace vesk {
@@ -44,24 +46,55 @@ QByteArray LookupEngine::RdapBaseFor(const QByteArray& domain) const
     return FindDomainBaseUrl(m_bootstrap->Domains, domain);
 }
 
-ServerAnswer LookupEngine::AskRdap(const QUrl& url, HostSource source)
+ServerAnswer LookupEngine::AskRdap(const QUrl& url, HostSource source, bool notFoundIsNoMatch,
+                                   const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed)
 {
     StatusAtExit blank(m_sheet, QByteArray());
     ServerAnswer answer;
     answer.Host = url.host().toLatin1().toLower();
-    if (m_stop.IsRequested()) {
+    const auto meetStop = [this, &answer] {
         answer.Failure = ExchangeFailure::Stopped;
         answer.Silent = m_stopMet;
         m_stopMet = true;
         return answer;
-    }
+    };
+    if (m_stop.IsRequested())
+        return meetStop();
     m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting,
                                         { answer.Host, QByteArray::number(url.port(url.scheme() == u"http" ? 80 : 443)),
                                           url.path(QUrl::FullyEncoded).toLatin1() }));
     m_frontend.ProcessPendingEvents();
+    // Paced like port 43 in a batch; alone, RDAP servers get no fixed pause.
+    if (m_pacer != nullptr)
+        m_pacer->WaitTurn(answer.Host, m_stop);
+    if (m_stop.IsRequested())
+        return meetStop();
+
+    QElapsedTimer elapsed;
+    elapsed.start();
     const RdapFetch fetch = m_rdap->Fetch(url, source, m_stop);
     static_cast<ExchangeResult&>(answer) = fetch;
     answer.Host = fetch.Host.isEmpty() ? answer.Host : fetch.Host;
+    parsed = RdapAnswer();
+    if (answer.Failure == ExchangeFailure::None) {
+        parsed = ParseRdapAnswer(answer.Reply);
+        if (!usable(parsed))
+            answer.Failure = ExchangeFailure::BadRdap;
+    }
+    if (m_observer != nullptr) {
+        ExchangeEntry entry;
+        entry.Protocol = "rdap";
+        entry.Host = answer.Host;
+        entry.Url = url.toEncoded();
+        entry.Request = "GET " + entry.Url;
+        if (!parsed.Object.isEmpty())
+            entry.Answer = QJsonDocument(parsed.Object).toJson(QJsonDocument::Compact);
+        // Any HTTP status came from a server; a 429 that stayed one is a refusal, not an answer.
+        entry.Answered = answer.HttpStatus != 0 && answer.Failure != ExchangeFailure::RateLimited;
+        if (notFoundIsNoMatch && answer.Failure == ExchangeFailure::HttpStatus && answer.HttpStatus == kHttpNotFound)
+            entry.Outcome = "no-match";
+        answer.Exchange = TellExchange(std::move(entry), answer, elapsed.elapsed());
+    }
     // Any HTTP status is an answer from a server; a stop ends the search's asking.
     if (answer.HttpStatus != 0)
         m_anyAnswered = true;
@@ -70,11 +103,21 @@ ServerAnswer LookupEngine::AskRdap(const QUrl& url, HostSource source)
     return answer;
 }
 
-void LookupEngine::WriteRdapRecord(const QByteArray& domain, const QByteArray& host, const QByteArray& text)
+void LookupEngine::WriteRdapRecord(const QByteArray& domain, const ServerAnswer& from, const QByteArray& text)
 {
     m_sheet.WriteSourceBox(QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain),
-                           QByteArray(texts::kSourcePrefix) + host + texts::kRdapSourceSuffix);
-    WriteReply(text);
+                           QByteArray(texts::kSourcePrefix) + from.Host + texts::kRdapSourceSuffix);
+    WriteReply(text, from);
+}
+
+DomainRecord LookupEngine::WriteRegistryRecord(const QByteArray& domain, const DomainRecord& registry)
+{
+    m_sheet.WriteSourceBox(QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain),
+                           QByteArray(texts::kSourcePrefix) + registry.Host);
+    ServerAnswer from;
+    from.Exchange = registry.Exchange;
+    WriteReply(registry.Reply, from);
+    return registry;
 }
 
 DomainRecord LookupEngine::RdapDomainDetails(const QByteArray& domain, const QByteArray& base, bool firstAsked,
@@ -83,26 +126,18 @@ DomainRecord LookupEngine::RdapDomainDetails(const QByteArray& domain, const QBy
     failed = false;
     const bool filter = m_settings.FilterComments;
     const QUrl registryUrl = RdapUrl(base, texts::kRdapDomainPath, domain);
-    ServerAnswer answer = AskRdap(registryUrl, HostSource::Fixed);
+    const auto isDomain = [](const RdapAnswer& parsed) { return parsed.Kind == RdapAnswerKind::Domain; };
+    RdapAnswer parsed;
+    const ServerAnswer answer = AskRdap(registryUrl, HostSource::Fixed, firstAsked, isDomain, parsed);
     if (answer.Failure == ExchangeFailure::HttpStatus && answer.HttpStatus == kHttpNotFound && firstAsked) {
         WriteNoMatch(domain);
         return DomainRecord();
     }
-    RdapAnswer parsed;
-    if (answer.Failure == ExchangeFailure::None) {
-        parsed = ParseRdapAnswer(answer.Reply);
-        if (parsed.Kind != RdapAnswerKind::Domain)
-            answer.Failure = ExchangeFailure::BadRdap;
-    }
     if (answer.Failure != ExchangeFailure::None) {
         failed = true;
-        if (registry != nullptr) {
-            // The port-43 registry record is still the best there is.
-            m_sheet.WriteSourceBox(QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain),
-                                   QByteArray(texts::kSourcePrefix) + registry->Host);
-            WriteReply(registry->Reply);
-            return *registry;
-        }
+        // The port-43 registry record is still the best there is.
+        if (registry != nullptr)
+            return WriteRegistryRecord(domain, *registry);
         WriteNoAnswer(answer);
         return DomainRecord();
     }
@@ -111,23 +146,22 @@ DomainRecord LookupEngine::RdapDomainDetails(const QByteArray& domain, const QBy
     const QUrl link = PickRegistrarLink(parsed);
     const bool downgrade = link.scheme() == u"http" && registryUrl.scheme() != u"http";
     if (link.isValid() && !downgrade) {
-        ServerAnswer registrar = AskRdap(link, HostSource::Referral);
+        QByteArray text;
+        const auto rendersDomain = [&text, filter](const RdapAnswer& record) {
+            if (record.Kind == RdapAnswerKind::Domain)
+                text = RenderDomainRecord(record, filter);
+            return !text.isEmpty();
+        };
+        RdapAnswer record;
+        const ServerAnswer registrar = AskRdap(link, HostSource::Referral, false, rendersDomain, record);
         if (registrar.Failure == ExchangeFailure::None) {
-            const RdapAnswer record = ParseRdapAnswer(registrar.Reply);
-            const QByteArray text = RenderDomainRecord(record, filter);
-            if (record.Kind == RdapAnswerKind::Domain && !text.isEmpty()) {
-                WriteRdapRecord(domain, registrar.Host, text);
-                return DomainRecord();
-            }
+            WriteRdapRecord(domain, registrar, text);
+            return DomainRecord();
         }
     }
-    if (registry != nullptr) {
-        m_sheet.WriteSourceBox(QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain),
-                               QByteArray(texts::kSourcePrefix) + registry->Host);
-        WriteReply(registry->Reply);
-        return *registry;
-    }
-    WriteRdapRecord(domain, answer.Host, RenderDomainRecord(parsed, filter));
+    if (registry != nullptr)
+        return WriteRegistryRecord(domain, *registry);
+    WriteRdapRecord(domain, answer, RenderDomainRecord(parsed, filter));
     return DomainRecord();
 }
 
@@ -138,18 +172,19 @@ QByteArray LookupEngine::RdapNetworkDetails(const QByteArray& address, bool& wro
     const QByteArray base = FindAddressBaseUrl(m_bootstrap->Addresses, address);
     if (base.isEmpty())
         return QByteArray();
-    ServerAnswer answer = AskRdap(RdapUrl(base, texts::kRdapAddressPath, address), HostSource::Fixed);
     QByteArray text;
-    if (answer.Failure == ExchangeFailure::None) {
-        text = RenderNetworkRecord(ParseRdapAnswer(answer.Reply), m_settings.FilterComments);
-        if (text.isEmpty())
-            answer.Failure = ExchangeFailure::BadRdap;
-    }
+    const auto rendersNetwork = [&text, filter = m_settings.FilterComments](const RdapAnswer& parsed) {
+        text = RenderNetworkRecord(parsed, filter);
+        return !text.isEmpty();
+    };
+    RdapAnswer parsed;
+    const ServerAnswer answer
+        = AskRdap(RdapUrl(base, texts::kRdapAddressPath, address), HostSource::Fixed, false, rendersNetwork, parsed);
     if (!answer.Silent)
         lastAsked = answer;
-    if (text.isEmpty())
+    if (answer.Failure != ExchangeFailure::None)
         return QByteArray();
-    WriteNetworkSection(address, answer.Host + texts::kRdapSourceSuffix, text, ExchangeResult());
+    WriteNetworkSection(address, answer.Host + texts::kRdapSourceSuffix, text, answer);
     wrote = true;
     return ExtractCidr(text);
 }

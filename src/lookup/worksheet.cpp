@@ -37,13 +37,8 @@ Worksheet::Worksheet(Frontend& frontend, Clock clock, const QLocale& locale)
 void Worksheet::WriteLine(const QString& text)
 {
     // Every line break becomes one LF, and the front end takes the whole text at once.
-    QString lines = text;
-    if (lines.contains(u'\r')) {
-        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        lines.replace(u'\r', u'\n');
-    }
     try {
-        m_frontend.AppendLines(lines);
+        m_frontend.AppendLines(WithLfBreaks(text));
     } catch (const std::exception&) {
         // A front end that cannot take more text loses it; the report goes on.
     }
@@ -77,6 +72,15 @@ void Worksheet::ClearWorksheet()
 void Worksheet::SetStatus(const QByteArray& text)
 {
     m_frontend.ShowStatus(QString::fromLocal8Bit(text));
+}
+
+QString Worksheet::WithLfBreaks(QString text)
+{
+    if (text.contains(u'\r')) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+    }
+    return text;
 }
 
 QString Worksheet::CloseBoxLine(const QString& line)

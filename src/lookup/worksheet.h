@@ -35,6 +35,9 @@ public:
     /// The month names of the header box's date come from this locale from now on.
     void SetLocale(const QLocale& locale) { m_locale = locale; }
 
+    /// `text` as WriteLine gives it to the front end: every CR LF and lone CR made one LF.
+    static QString WithLfBreaks(QString text);
+
     /// A box line (side, two blanks, content) padded to 65 characters and closed with its own first character
     /// when it has at most 64; a longer line comes back unchanged (open).
     static QString CloseBoxLine(const QString& line);

@@ -3,8 +3,12 @@
 #include "cli/batch_queue.h"
 #include "cli/batch_run.h"
 #include "common/pacing_scheduler.h"
+#include "rdap/bootstrap_registry.h"
+#include "rdap/rdap_client.h"
+#include "support/fake_http_server.h"
 #include "support/fake_whois_server.h"
 #include "support/lookup_world.h"
+#include "support/test_data.h"
 #include "whois/tcp_transport.h"
 
 #include <QBuffer>
@@ -69,7 +73,9 @@ protected:
 
     int RunBatch(const QList<QByteArray>& queries, BatchOptions options, int stopAfter = -1)
     {
-        const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, FixedNow };
+        const SearchSetup setup {
+            *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale(), 1100, &bootstrap
+        };
         BatchRun run(
             setup,
             [this](EventWait& wait) -> std::unique_ptr<WhoisTransport> {
@@ -97,6 +103,7 @@ protected:
     FakeWhoisServer fr;
     FakeWhoisServer uk;
     AddressBook book;
+    RdapBootstrap bootstrap;
     QBuffer out;
     QBuffer err;
     int mostHeld = 0;
@@ -151,6 +158,38 @@ TEST_F(BatchWorld, RateLimitNoticeIsNoAnswerAndTextReportsAreSeparatedByFormFeed
     const QJsonObject exchange = lines[0].value(QStringLiteral("exchanges")).toArray().first().toObject();
     EXPECT_EQ(exchange.value(QStringLiteral("outcome")).toString(), QStringLiteral("rate-limited"));
     EXPECT_EQ(lines[0].value(QStringLiteral("exit_status")).toInt(), 1);
+}
+
+TEST_F(BatchWorld, AnRdap429SlowsItsHostDownAsARateLimitNoticeDoes)
+{
+    FakeHttpServer rdap;
+    rdap.Serve("rdap/domain/limited.zz", QByteArray(), 429);
+    rdap.Serve("rdap/domain/fine.zz",
+               ReadTestData(QStringLiteral("rdap/identitydigital-identity.digital-ABRIDGED.json")));
+    bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.identitydigital.services/rdap/");
+    BatchOptions options;
+    options.Json = true;
+    options.PaceMs = 600;
+    options.Jobs = 1;
+    options.MakeRdap = [&rdap](EventWait& wait) -> std::unique_ptr<RdapTransport> {
+        return std::make_unique<HttpRdapTransport>(wait, [&rdap](const QByteArray&, int) {
+            return std::optional<RdapRoute>(RdapRoute { QHostAddress(QHostAddress::LocalHost), rdap.Port() });
+        });
+    };
+    EXPECT_EQ(RunBatch({ "limited.zz", "fine.zz" }, options), 1);
+    const QList<QJsonObject> lines = JsonLines();
+    ASSERT_EQ(lines.size(), 2);
+    const QJsonObject limited = lines[0].value(QStringLiteral("exchanges")).toArray().first().toObject();
+    EXPECT_EQ(limited.value(QStringLiteral("protocol")).toString(), QStringLiteral("rdap"));
+    EXPECT_EQ(limited.value(QStringLiteral("outcome")).toString(), QStringLiteral("rate-limited"));
+    EXPECT_EQ(lines[0].value(QStringLiteral("exit_status")).toInt(), 1);
+    EXPECT_EQ(lines[1].value(QStringLiteral("outcome")).toString(), QStringLiteral("answered"));
+    // The 429 (asked twice) set the host's pace to 2 x 600 ms; the next query there waited for it.
+    const QList<qint64> first = rdap.RequestTimes("rdap/domain/limited.zz");
+    const QList<qint64> next = rdap.RequestTimes("rdap/domain/fine.zz");
+    ASSERT_EQ(first.size(), 2);
+    ASSERT_EQ(next.size(), 1);
+    EXPECT_GE(next[0] - first[0], 1100);
 }
 
 TEST_F(BatchWorld, ProgressShowsOnATerminalOnlyAndIsClearedAtTheEnd)

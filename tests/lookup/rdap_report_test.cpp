@@ -1,45 +1,13 @@
 #include "rdap/bootstrap_registry.h"
-#include "rdap/rdap_client.h"
+#include "support/in_memory_rdap.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
 
-#include <QHash>
 #include <gtest/gtest.h>
 
 namespace vesk::test {
 
 namespace {
-
-// RDAP answers by URL, and the URLs asked in order.
-class InMemoryRdap : public RdapTransport
-{
-public:
-    void Answer(const QString& url, const QByteArray& body, int status = 200)
-    {
-        RdapFetch fetch;
-        fetch.Host = QUrl(url).host().toLatin1();
-        fetch.HttpStatus = status;
-        if (status == 200)
-            fetch.Reply = body;
-        else
-            fetch.Failure = ExchangeFailure::HttpStatus;
-        m_answers.insert(url, fetch);
-    }
-    RdapFetch Fetch(const QUrl& url, HostSource, const StopRequest&) override
-    {
-        Asked.append(url.toString());
-        RdapFetch fetch = m_answers.value(url.toString());
-        if (!m_answers.contains(url.toString())) {
-            fetch.Host = url.host().toLatin1();
-            fetch.Failure = ExchangeFailure::Refused;
-        }
-        return fetch;
-    }
-    QStringList Asked;
-
-private:
-    QHash<QString, RdapFetch> m_answers;
-};
 
 class RdapReportTest : public ::testing::Test
 {

@@ -32,6 +32,7 @@ QByteArray ReasonPhrase(int status)
 
 FakeHttpServer::FakeHttpServer()
 {
+    m_clock.start();
     m_thread.start();
     // The listening socket is made in the server's thread so its events are handled there.
     QObject* context = new QObject;
@@ -97,6 +98,12 @@ int FakeHttpServer::Requests(const QByteArray& name) const
     return m_requests.value(name);
 }
 
+QList<qint64> FakeHttpServer::RequestTimes(const QByteArray& name) const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_requestTimes.value(name);
+}
+
 void FakeHttpServer::Handle(QTcpSocket* socket)
 {
     QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -122,6 +129,7 @@ void FakeHttpServer::Handle(QTcpSocket* socket)
         {
             const QMutexLocker lock(&m_mutex);
             ++m_requests[name];
+            m_requestTimes[name].append(m_clock.elapsed());
             known = m_answers.contains(name) || !m_queued.value(name).isEmpty();
             if (!m_queued.value(name).isEmpty())
                 answer = m_queued[name].takeFirst();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
 #include <QThread>
@@ -46,6 +47,8 @@ public:
     void Remove(const QByteArray& name);
     /// How many requests for /`name` arrived.
     int Requests(const QByteArray& name) const;
+    /// When each request for /`name` arrived, in milliseconds on a steady clock started with the server.
+    QList<qint64> RequestTimes(const QByteArray& name) const;
 
     struct Answer
     {
@@ -66,6 +69,8 @@ private:
     QHash<QByteArray, Answer> m_answers;
     QHash<QByteArray, QList<Answer>> m_queued;
     QHash<QByteArray, int> m_requests;
+    QElapsedTimer m_clock;
+    QHash<QByteArray, QList<qint64>> m_requestTimes;
 };
 
 } // namespace vesk::test
