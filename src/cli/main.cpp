@@ -1,6 +1,7 @@
 // vesk-query: the search of the Vesk window from the command line.
 
 #include "cli/query_command.h"
+#include "cli/resolve_option.h"
 #include "common/event_wait.h"
 #include "common/signal_watch.h"
 #include "defs/definition_tables.h"
@@ -39,15 +40,7 @@ int main(int argc, char* argv[])
     vesk::TcpWhoisTransport transport(wait);
 
     // RDAP hosts follow the same --resolve routes as port 43.
-    const auto routerOf = [](const vesk::AddressBook& book) {
-        return [&book](const QByteArray& host, int port) {
-            std::optional<vesk::RdapRoute> route;
-            if (const std::optional<vesk::ServerEndpoint> target = book.FindServer(host, port))
-                route = vesk::RdapRoute { target->Address, target->Port };
-            return route;
-        };
-    };
-    vesk::HttpRdapTransport rdap(wait, routerOf(transport.Book()));
+    vesk::HttpRdapTransport rdap(wait, vesk::RdapRoutesOf(transport.Book()));
     vesk::RdapBootstrap bootstrap;
 
     vesk::QueryCommandContext context { settings, log, definitions, transport, wait, {}, {} };
@@ -65,8 +58,8 @@ int main(int argc, char* argv[])
         return std::make_unique<vesk::TcpWhoisTransport>(threadWait, transport.Book());
     };
     // ... and its own RDAP client, whose network access belongs to that thread; the routes are only read meanwhile.
-    context.MakeRdap = [&transport, routerOf](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::RdapTransport> {
-        return std::make_unique<vesk::HttpRdapTransport>(threadWait, routerOf(transport.Book()));
+    context.MakeRdap = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::RdapTransport> {
+        return std::make_unique<vesk::HttpRdapTransport>(threadWait, vesk::RdapRoutesOf(transport.Book()));
     };
     QFile in;
     if (in.open(stdin, QIODevice::ReadOnly))

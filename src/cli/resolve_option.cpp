@@ -75,4 +75,14 @@ std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& erro
     return ResolveEntry { host.toLatin1(), *port, ServerEndpoint { QHostAddress(*address), *targetPort } };
 }
 
+RdapRouter RdapRoutesOf(const AddressBook& book)
+{
+    return [&book](const QByteArray& host, int port) {
+        std::optional<RdapRoute> route;
+        if (const std::optional<ServerEndpoint> target = book.FindServer(host, port))
+            route = RdapRoute { target->Address, target->Port };
+        return route;
+    };
+}
+
 } // namespace vesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rdap/rdap_client.h"
 #include "whois/address_book.h"
 
 #include <QByteArray>
@@ -20,5 +21,8 @@ struct ResolveEntry
 /// '_', '.'), PORT and PORT2 decimal 1 to 65535, ADDRESS a dotted IPv4 address of four decimal parts. Without
 /// PORT2 the port stays PORT. On a syntax error gives nullopt and sets `error` to a sentence naming the fault.
 std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& error);
+
+/// Routes RDAP hosts by the routes in `book` (borrowed), so --resolve reaches them as it reaches port 43.
+RdapRouter RdapRoutesOf(const AddressBook& book);
 
 } // namespace vesk

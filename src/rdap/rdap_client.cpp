@@ -62,12 +62,18 @@ struct HttpRdapTransport::Hop
     QByteArray RetryAfter;
 };
 
-HttpRdapTransport::HttpRdapTransport(EventWait& wait, RdapRouter router, RdapLimits limits)
+HttpRdapTransport::HttpRdapTransport(EventWait& wait, RdapRouter router, RdapLimits limits,
+                                     const QList<QSslCertificate>& extraRoots)
     : m_wait(wait)
     , m_router(std::move(router))
     , m_limits(limits)
     , m_network(std::make_unique<QNetworkAccessManager>())
 {
+    if (!extraRoots.isEmpty()) {
+        // Setting any roots ends the system store's on-demand use, so its roots are named here explicitly.
+        m_tls = QSslConfiguration::defaultConfiguration();
+        m_tls->setCaCertificates(QSslConfiguration::systemCaCertificates() + extraRoots);
+    }
     m_network->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     // Answers go to one host once; a kept-alive connection would outlive the route a test or --resolve chose.
     m_network->setAutoDeleteReplies(false);
@@ -135,7 +141,10 @@ HttpRdapTransport::Hop HttpRdapTransport::Get(const QUrl& url, const StopRequest
     hop.Result.Host = url.host().toLatin1().toLower();
     const std::optional<RdapRoute> route
         = m_router ? m_router(hop.Result.Host, DefaultPort(url)) : std::optional<RdapRoute>();
-    std::unique_ptr<QNetworkReply> reply(m_network->get(BuildRequest(url, route)));
+    QNetworkRequest request = BuildRequest(url, route);
+    if (m_tls && url.scheme() == QLatin1String("https"))
+        request.setSslConfiguration(*m_tls);
+    std::unique_ptr<QNetworkReply> reply(m_network->get(request));
 
     QByteArray& body = hop.Result.Reply;
     bool finished = false;

@@ -7,7 +7,10 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
 #include <QNetworkRequest>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QUrl>
 #include <functional>
 #include <memory>
@@ -63,7 +66,10 @@ class HttpRdapTransport : public RdapTransport
 {
 public:
     /// `wait` (borrowed) is how every exchange is waited for; `router` routes hosts before the resolver is asked.
-    explicit HttpRdapTransport(EventWait& wait, RdapRouter router = {}, RdapLimits limits = {});
+    /// `extraRoots` are trusted for https in addition to the system's root certificates (a private RDAP mirror's
+    /// certificate authority, the tests' own); none: exactly the system's.
+    explicit HttpRdapTransport(EventWait& wait, RdapRouter router = {}, RdapLimits limits = {},
+                               const QList<QSslCertificate>& extraRoots = {});
     ~HttpRdapTransport() override;
 
     RdapFetch Fetch(const QUrl& url, HostSource source, const StopRequest& stop) override;
@@ -81,6 +87,7 @@ private:
     EventWait& m_wait;
     RdapRouter m_router;
     RdapLimits m_limits;
+    std::optional<QSslConfiguration> m_tls; ///< set only when extra roots are trusted
     std::unique_ptr<QNetworkAccessManager> m_network;
 };
 

@@ -1,8 +1,11 @@
 #include "rdap/bootstrap_registry.h"
+#include "rdap/rdap_client.h"
+#include "support/fake_http_server.h"
 #include "support/in_memory_rdap.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace vesk::test {
@@ -123,6 +126,105 @@ TEST_F(RdapReportTest, IdnNamesGoOnTheWireAsALabelsForBothProtocols)
     world.Search(longLabel + ".com");
     EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("Cannot convert ")));
     EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
+}
+
+// --no-rdap gives the reports of an engine that has no RDAP at all, byte for byte, and asks no RDAP server, in
+// every case where RDAP would otherwise step in (and in an ordinary port-43 chain).
+TEST(RdapNeverTest, ReportsAreThoseOfAnEngineWithoutRdap)
+{
+    const QByteArray registry = WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
+    const QByteArray registrar = WhoisFixture("whois.markmonitor.com-com-registered.txt");
+    const struct
+    {
+        const char* what;
+        QByteArray query;
+        std::function<void(InMemoryTransport&)> script;
+        bool rdapInFallback; ///< the default mode asks RDAP here
+    } scenarios[] = {
+        { "no port-43 server", "example.zz", [](InMemoryTransport&) {}, true },
+        { "port 43 fails", "example.uk",
+          [](InMemoryTransport& t) { t.SetFailure("whois.nic.uk", ExchangeFailure::Timeout); }, true },
+        { "no registrar server named", "google.com",
+          [](InMemoryTransport& t) { t.SetDefaultReply("whois.verisign-grs.com", "Domain Name: GOOGLE.COM\r\n"); },
+          true },
+        { "ordinary .com chain", "google.com",
+          [&](InMemoryTransport& t) {
+              t.SetReply("whois.verisign-grs.com", 43, "domain google.com", registry);
+              t.SetReply("whois.markmonitor.com", 43, "google.com", registrar);
+          },
+          false },
+        { "address, ARIN fails", "192.0.2.1",
+          [](InMemoryTransport& t) { t.SetFailure("whois.arin.net", ExchangeFailure::Refused); }, true },
+    };
+    RdapBootstrap bootstrap;
+    for (const char* tld : { "zz", "uk", "com" })
+        bootstrap.Domains.BaseUrls.insert(tld, "https://rdap.example/");
+    bootstrap.Addresses.Blocks.append(AddressBlock { 0, 0, "https://rdap.example/" });
+
+    for (const auto& s : scenarios) {
+        SCOPED_TRACE(s.what);
+        LookupWorld plain; // SetRdap never called: the engine before RDAP
+        LookupWorld never;
+        LookupWorld fallback;
+        InMemoryRdap neverRdap;
+        InMemoryRdap fallbackRdap;
+        never.Engine->SetRdap(&neverRdap, &bootstrap);
+        never.Settings->RdapMode = QStringLiteral("never");
+        fallback.Engine->SetRdap(&fallbackRdap, &bootstrap);
+        for (LookupWorld* world : { &plain, &never, &fallback }) {
+            s.script(world->Transport);
+            world->Search(s.query);
+        }
+        EXPECT_EQ(never.Window.Lines(), plain.Window.Lines());
+        EXPECT_EQ(WireLog(never.Transport.Exchanges()), WireLog(plain.Transport.Exchanges()));
+        EXPECT_TRUE(neverRdap.Asked.isEmpty());
+        // The scenario is one where RDAP matters: without --no-rdap it is asked.
+        EXPECT_EQ(!fallbackRdap.Asked.isEmpty(), s.rdapInFallback);
+    }
+}
+
+// Hostile answers through the real client and the loopback fake: too deep for the JSON reader, or over 16 MiB.
+// The report says so where the record would stand; nothing crashes.
+TEST(RdapHostileAnswerTest, DeepNestingAndHugeBodiesAreNoAnswer)
+{
+    QByteArray nestedObjects;
+    for (int i = 0; i < 100000; ++i)
+        nestedObjects += "{\"a\":";
+    const QByteArray domain = R"({"objectClassName":"domain","ldhName":"x.zz")";
+    const struct
+    {
+        QByteArray name;
+        QByteArray body;
+        const char* line;
+    } cases[] = {
+        { "arrays.zz", QByteArray(100000, '['), "No answer from rdap.example: not a valid RDAP answer" },
+        { "objects.zz", nestedObjects, "No answer from rdap.example: not a valid RDAP answer" },
+        // A sound domain object with one member nested far too deep, closed properly.
+        { "member.zz", domain + ",\"x\":" + QByteArray(100000, '[') + QByteArray(100000, ']') + '}',
+          "No answer from rdap.example: not a valid RDAP answer" },
+        { "huge.zz", domain + '}' + QByteArray(qsizetype { 16 } * 1024 * 1024, ' '),
+          "No answer from rdap.example: reply cut at 16 MiB" },
+    };
+    FakeHttpServer server;
+    EventLoopWait wait;
+    HttpRdapTransport rdap(wait, [&server](const QByteArray& host, int) -> std::optional<RdapRoute> {
+        if (host != "rdap.example")
+            return std::nullopt;
+        return RdapRoute { QHostAddress(QHostAddress::LocalHost), server.Port() };
+    });
+    RdapBootstrap bootstrap;
+    bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.example/");
+    LookupWorld world;
+    world.Settings->ClearBeforeSearch = true;
+    world.Engine->SetRdap(&rdap, &bootstrap);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        server.Serve("domain/" + c.name, c.body);
+        world.Search(c.name);
+        EXPECT_TRUE(world.Window.Lines().contains(QString::fromLatin1(c.line))) << world.Window.Text().toStdString();
+        EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("(RDAP)")));
+        EXPECT_EQ(server.Requests("domain/" + c.name), 1);
+    }
 }
 
 } // namespace

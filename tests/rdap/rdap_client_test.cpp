@@ -1,6 +1,7 @@
 #include "rdap/rdap_client.h"
 #include "support/fake_http_server.h"
 
+#include <QHash>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -99,6 +100,88 @@ TEST_F(RdapClientTest, CapsAndStop)
     QTimer::singleShot(0, [this] { stop.Request(); });
     fetch = Fetch(Url("rdap.example", "domain/silent.zz"));
     EXPECT_EQ(fetch.Failure, ExchangeFailure::Stopped);
+}
+
+// Routes each named host to a loopback port, as --resolve does.
+RdapRouter RouteTo(const QHash<QByteArray, quint16>& ports)
+{
+    return [ports](const QByteArray& host, int) -> std::optional<RdapRoute> {
+        if (!ports.contains(host))
+            return std::nullopt;
+        return RdapRoute { QHostAddress(QHostAddress::LocalHost), ports.value(host) };
+    };
+}
+
+// https through a route to the loopback TLS fake: the certificate must be trusted and name the URL's host.
+TEST(RdapTlsTest, TheCertificateIsCheckedAgainstTheHostNameAndTheTrustedRoots)
+{
+    const struct
+    {
+        const char* host;
+        const char* certificate;
+        bool trustTestCa;
+        bool answers;
+    } cases[] = {
+        { "rdap.identitydigital.services", "server.pem", true, true },
+        { "rdap.test.example", "server.pem", true, true }, // the certificate's second name
+        { "rdap.identitydigital.services", "server.pem", false, false }, // the system's roots alone
+        { "rdap.identitydigital.services", "other-name.pem", true, false },
+        { "rdap.identitydigital.services", "self-signed.pem", true, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.host) + " " + c.certificate + (c.trustTestCa ? " trusted CA" : " system roots"));
+        FakeHttpServer server(TestServerTls(c.certificate));
+        server.Serve("rdap/domain/example.info", R"({"objectClassName":"domain"})");
+        EventLoopWait wait;
+        const StopRequest stop;
+        HttpRdapTransport client(wait, RouteTo({ { c.host, server.Port() } }), {},
+                                 c.trustTestCa ? TestCaRoots() : QList<QSslCertificate>());
+        const RdapFetch fetch
+            = client.Fetch(QUrl(QStringLiteral("https://%1/rdap/domain/example.info").arg(QLatin1String(c.host))),
+                           HostSource::Fixed, stop);
+        EXPECT_EQ(fetch.Host, c.host);
+        if (c.answers) {
+            EXPECT_EQ(fetch.Failure, ExchangeFailure::None) << fetch.Detail.data();
+            EXPECT_EQ(fetch.Reply, R"({"objectClassName":"domain"})");
+        } else {
+            EXPECT_EQ(fetch.Failure, ExchangeFailure::Tls);
+            EXPECT_FALSE(fetch.Detail.isEmpty());
+            EXPECT_TRUE(fetch.Reply.isEmpty());
+            EXPECT_EQ(server.Requests("rdap/domain/example.info"), 0);
+        }
+    }
+}
+
+TEST(RdapTlsTest, RedirectsStayOnCheckedHttps)
+{
+    FakeHttpServer tls(TestServerTls("server.pem"));
+    FakeHttpServer plain;
+    EventLoopWait wait;
+    const StopRequest stop;
+    HttpRdapTransport client(wait,
+                             RouteTo({ { "rdap.identitydigital.services", tls.Port() },
+                                       { "rdap.test.example", tls.Port() },
+                                       { "plain.test.example", plain.Port() } }),
+                             {}, TestCaRoots());
+    const QUrl url(QStringLiteral("https://rdap.identitydigital.services/rdap/domain/example.info"));
+
+    // To another https host: followed, with that host's certificate checked against the same roots.
+    tls.ServeOnce("rdap/domain/example.info", QByteArray(), 302,
+                  "Location: https://rdap.test.example/other/domain/example.info\r\n");
+    tls.Serve("other/domain/example.info", "{}");
+    RdapFetch fetch = client.Fetch(url, HostSource::Fixed, stop);
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::None) << fetch.Detail.data();
+    EXPECT_EQ(fetch.Host, "rdap.test.example");
+
+    // To plain http: refused as a TLS failure, nothing asked there.
+    plain.Serve("rdap/domain/example.info", "{}");
+    tls.ServeOnce("rdap/domain/example.info", QByteArray(), 302,
+                  "Location: http://plain.test.example/rdap/domain/example.info\r\n");
+    fetch = client.Fetch(url, HostSource::Fixed, stop);
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::Tls);
+    EXPECT_EQ(fetch.Detail, "redirect to http refused");
+    EXPECT_TRUE(fetch.Reply.isEmpty());
+    EXPECT_EQ(plain.Requests("rdap/domain/example.info"), 0);
 }
 
 TEST(RdapRequestTest, HeadersAndTheCertificateNameSurviveARoute)

@@ -1,7 +1,11 @@
 #include "support/fake_http_server.h"
 
+#include "support/test_data.h"
+
 #include <QHostAddress>
 #include <QMetaObject>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -30,7 +34,29 @@ QByteArray ReasonPhrase(int status)
 
 } // namespace
 
+QSslConfiguration TestServerTls(const char* certificateFile)
+{
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(
+        QSslCertificate(ReadTestData(QStringLiteral("tls/") + QLatin1String(certificateFile)), QSsl::Pem));
+    tls.setPrivateKey(QSslKey(ReadTestData(QStringLiteral("tls/server.key")), QSsl::Ec, QSsl::Pem));
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone); // clients show no certificate
+    if (tls.localCertificate().isNull() || tls.privateKey().isNull())
+        ADD_FAILURE() << "the test certificate " << certificateFile << " or the test key cannot be read";
+    return tls;
+}
+
+QList<QSslCertificate> TestCaRoots()
+{
+    return QSslCertificate::fromData(ReadTestData(QStringLiteral("tls/ca.pem")), QSsl::Pem);
+}
+
 FakeHttpServer::FakeHttpServer()
+    : FakeHttpServer(QSslConfiguration())
+{ }
+
+FakeHttpServer::FakeHttpServer(const QSslConfiguration& tls)
+    : m_tls(!tls.localCertificate().isNull())
 {
     m_clock.start();
     m_thread.start();
@@ -39,12 +65,20 @@ FakeHttpServer::FakeHttpServer()
     context->moveToThread(&m_thread);
     QMetaObject::invokeMethod(
         context,
-        [this, context] {
-            m_server = new QTcpServer(context);
+        [this, context, &tls] {
+            if (m_tls) {
+                // Connections show up once their handshake is done; a failed one never does.
+                auto* server = new QSslServer(context);
+                server->setSslConfiguration(tls);
+                m_server = server;
+            } else {
+                m_server = new QTcpServer(context);
+            }
             if (!m_server->listen(QHostAddress::LocalHost, 0))
                 return;
             m_port = m_server->serverPort();
-            QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
+            // Emitted for every socket put in the queue, for a TLS one after its handshake (newConnection is not).
+            QObject::connect(m_server, &QTcpServer::pendingConnectionAvailable, m_server, [this] {
                 while (QTcpSocket* socket = m_server->nextPendingConnection())
                     Handle(socket);
             });
@@ -65,7 +99,7 @@ FakeHttpServer::~FakeHttpServer()
 
 QByteArray FakeHttpServer::BaseAddress() const
 {
-    return "http://127.0.0.1:" + QByteArray::number(m_port) + '/';
+    return (m_tls ? "https" : "http") + QByteArrayLiteral("://127.0.0.1:") + QByteArray::number(m_port) + '/';
 }
 
 void FakeHttpServer::Serve(const QByteArray& name, const QByteArray& body, int status)

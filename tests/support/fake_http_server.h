@@ -3,14 +3,25 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QList>
 #include <QMutex>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QThread>
 #include <memory>
+#include <optional>
 
 class QTcpServer;
 class QTcpSocket;
 
 namespace vesk::test {
+
+/// The server side of https with the test key (tests/data/tls) and the certificate `certificateFile` there:
+/// "server.pem" (issued by the test CA for rdap.identitydigital.services and rdap.test.example), "other-name.pem"
+/// (the test CA, another name), "self-signed.pem".
+QSslConfiguration TestServerTls(const char* certificateFile);
+/// The test CA's certificate, for the client to trust.
+QList<QSslCertificate> TestCaRoots();
 
 /// A small HTTP/1.1 server on 127.0.0.1 (port chosen by the system) running in its own thread, so a client
 /// that waits synchronously still gets its answer. Every path gets a scripted answer; paths without one get 404.
@@ -27,12 +38,14 @@ public:
 
     /// Starts listening; the test fails (via ADD_FAILURE) when it cannot.
     FakeHttpServer();
+    /// The same server speaking https with `tls` (see TestServerTls).
+    explicit FakeHttpServer(const QSslConfiguration& tls);
     ~FakeHttpServer();
 
     FakeHttpServer(const FakeHttpServer&) = delete;
     FakeHttpServer& operator=(const FakeHttpServer&) = delete;
 
-    /// "http://127.0.0.1:<port>/": the file names are appended to it.
+    /// "http://127.0.0.1:<port>/" ("https://" with TLS): the file names are appended to it.
     QByteArray BaseAddress() const;
     quint16 Port() const { return m_port; }
 
@@ -61,6 +74,7 @@ public:
 private:
     void Handle(QTcpSocket* socket);
 
+    bool m_tls = false;
     QThread m_thread;
     QObject* m_context = nullptr; // lives in m_thread and owns the listening socket
     QTcpServer* m_server = nullptr;
