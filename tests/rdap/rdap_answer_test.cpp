@@ -16,7 +16,7 @@ TEST(RdapAnswerTest, KindsOfAnswer)
 {
     EXPECT_EQ(Fixture("verisign-com-google.com.json").Kind, RdapAnswerKind::Domain);
     EXPECT_EQ(Fixture("rir-ripe-ip-130.59.31.80.json").Kind, RdapAnswerKind::IpNetwork);
-    EXPECT_EQ(Fixture("rir-arin-autnum-16509.json").Kind, RdapAnswerKind::OtherObject);
+    EXPECT_EQ(Fixture("rir-arin-autnum-16509-ABRIDGED.json").Kind, RdapAnswerKind::OtherObject);
 
     const RdapAnswer notFound = Fixture("error-404-centralnic-design.json");
     EXPECT_EQ(notFound.Kind, RdapAnswerKind::Error);
