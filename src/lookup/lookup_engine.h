@@ -144,6 +144,10 @@ private:
     void WriteNoAnswer(const ServerAnswer& answer);
     void WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
                              const ServerAnswer& from);
+    /// The steps before every exchange: the status `status`, the window's events, then the pacer's turn for
+    /// `answer.Host` or, without a pacer, the fixed pause when `pause` asks for it. False, with `answer` holding the
+    /// stop, when a stop is met before or after them.
+    bool ReadyToAsk(ServerAnswer& answer, const QByteArray& status, Pause pause);
     /// Tells the observer, if there is one, about an exchange that gave `result` after `elapsedMs`. `entry` holds
     /// what only its protocol knows (port or URL, request, answer, Answered, an Outcome that overrides the rule);
     /// the host's case, time, bytes, and the outcome of a failure are filled in here. Gives the observer's number

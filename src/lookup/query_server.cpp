@@ -23,25 +23,9 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
     StatusAtExit blank(m_sheet, QByteArray());
     ServerAnswer answer;
     answer.Host = host;
-    // A stop is looked at before and after the window handles its events and the pause, so a stop that came
-    // between two queries is met by the next one; only that one reports it.
-    const auto meetStop = [this, &answer] {
-        answer.Failure = ExchangeFailure::Stopped;
-        answer.Silent = m_stopMet;
-        m_stopMet = true;
+    if (!ReadyToAsk(answer, texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }),
+                    pause))
         return answer;
-    };
-    if (m_stop.IsRequested())
-        return meetStop();
-
-    m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }));
-    m_frontend.ProcessPendingEvents();
-    if (m_pacer != nullptr)
-        m_pacer->WaitTurn(host, m_stop);
-    else if (pause == Pause::Yes)
-        m_wait.WaitUntil(m_pauseMs, {}, m_stop);
-    if (m_stop.IsRequested())
-        return meetStop();
 
     QElapsedTimer elapsed;
     elapsed.start();
@@ -63,6 +47,29 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
     if (answer.Failure == ExchangeFailure::Stopped)
         m_stopMet = true;
     return answer;
+}
+
+bool LookupEngine::ReadyToAsk(ServerAnswer& answer, const QByteArray& status, Pause pause)
+{
+    // A stop is looked at before and after the window handles its events and the pause, so a stop that came
+    // between two queries is met by the next one; only that one reports it.
+    const auto metStop = [this, &answer] {
+        if (!m_stop.IsRequested())
+            return false;
+        answer.Failure = ExchangeFailure::Stopped;
+        answer.Silent = m_stopMet;
+        m_stopMet = true;
+        return true;
+    };
+    if (metStop())
+        return false;
+    m_sheet.SetStatus(status);
+    m_frontend.ProcessPendingEvents();
+    if (m_pacer != nullptr)
+        m_pacer->WaitTurn(answer.Host, m_stop);
+    else if (pause == Pause::Yes)
+        m_wait.WaitUntil(m_pauseMs, {}, m_stop);
+    return !metStop();
 }
 
 int LookupEngine::TellExchange(ExchangeEntry entry, const ExchangeResult& result, qint64 elapsedMs)

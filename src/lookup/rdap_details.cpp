@@ -52,23 +52,13 @@ ServerAnswer LookupEngine::AskRdap(const QUrl& url, HostSource source, bool notF
     StatusAtExit blank(m_sheet, QByteArray());
     ServerAnswer answer;
     answer.Host = url.host().toLatin1().toLower();
-    const auto meetStop = [this, &answer] {
-        answer.Failure = ExchangeFailure::Stopped;
-        answer.Silent = m_stopMet;
-        m_stopMet = true;
-        return answer;
-    };
-    if (m_stop.IsRequested())
-        return meetStop();
-    m_sheet.SetStatus(texts::FormatText(texts::kStatusConnecting,
-                                        { answer.Host, QByteArray::number(url.port(url.scheme() == u"http" ? 80 : 443)),
-                                          url.path(QUrl::FullyEncoded).toLatin1() }));
-    m_frontend.ProcessPendingEvents();
     // Paced like port 43 in a batch; alone, RDAP servers get no fixed pause.
-    if (m_pacer != nullptr)
-        m_pacer->WaitTurn(answer.Host, m_stop);
-    if (m_stop.IsRequested())
-        return meetStop();
+    const QByteArray status
+        = texts::FormatText(texts::kStatusConnecting,
+                            { answer.Host, QByteArray::number(url.port(url.scheme() == u"http" ? 80 : 443)),
+                              url.path(QUrl::FullyEncoded).toLatin1() });
+    if (!ReadyToAsk(answer, status, Pause::No))
+        return answer;
 
     QElapsedTimer elapsed;
     elapsed.start();

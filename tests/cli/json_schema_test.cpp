@@ -2,6 +2,7 @@
 
 #include "cli/json_report.h"
 #include "cli/query_command.h"
+#include "query_binary_run.h"
 #include "rdap/bootstrap_registry.h"
 #include "rdap/rdap_client.h"
 #include "support/fake_http_server.h"
@@ -37,15 +38,9 @@ print(count)
 
 QByteArray RunQuery(const QStringList& arguments, int& status)
 {
-    QTemporaryDir home;
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VESK_BIN_DIR "/vesk-query"), arguments);
-    status = process.waitForFinished(30000) ? process.exitCode() : -1;
-    return process.readAllStandardOutput();
+    const QueryBinaryRun run = RunQueryBinary(arguments);
+    status = run.status;
+    return run.out;
 }
 
 // --json in-process for a TLD served only by RDAP, with the real RDAP client routed to a loopback fake (the

@@ -1,5 +1,6 @@
 // The built vesk-query program, run as a user runs it: exit statuses without any network.
 
+#include "query_binary_run.h"
 #include "support/fake_whois_server.h"
 #include "support/test_data.h"
 
@@ -11,40 +12,18 @@
 namespace vesk::test {
 namespace {
 
-struct Result
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result RunBinary(const QStringList& arguments)
-{
-    QTemporaryDir home; // the stored settings of this run: none
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VESK_BIN_DIR "/vesk-query"), arguments);
-    if (!process.waitForFinished(30000))
-        return {};
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-             process.readAllStandardError() };
-}
-
 TEST(QueryBinary, ExitStatuses)
 {
-    const Result help = RunBinary({ QStringLiteral("--help") });
+    const QueryBinaryRun help = RunQueryBinary({ QStringLiteral("--help") });
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: vesk-query [options] QUERY\n"));
 
-    const Result usage = RunBinary({ QStringLiteral("--no-such-option"), QStringLiteral("example.com") });
+    const QueryBinaryRun usage = RunQueryBinary({ QStringLiteral("--no-such-option"), QStringLiteral("example.com") });
     EXPECT_EQ(usage.status, 2);
     EXPECT_TRUE(usage.err.contains("Usage: vesk-query"));
     EXPECT_TRUE(usage.out.isEmpty());
 
-    const Result tooLong = RunBinary({ QString(300, u'x') });
+    const QueryBinaryRun tooLong = RunQueryBinary({ QString(300, u'x') });
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_TRUE(tooLong.err.contains("The query is too long to search: it has 300 characters")) << tooLong.err.data();
     EXPECT_TRUE(tooLong.out.isEmpty());
@@ -58,17 +37,18 @@ TEST(QueryBinary, ResolveSendsTheNamedServerToALoopbackFake)
         = ReadTestData(QStringLiteral("whois/whois.verisign-grs.com-com-notfound-newformat-2020.txt"));
     registry.SetDefaultReply(reply);
 
-    const Result result
-        = RunBinary({ QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
-                      QStringLiteral("whois.verisign-grs.com:43:127.0.0.1:%1").arg(registry.Port()),
-                      QStringLiteral("no-such-name-here.com") });
+    const QueryBinaryRun result
+        = RunQueryBinary({ QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
+                           QStringLiteral("whois.verisign-grs.com:43:127.0.0.1:%1").arg(registry.Port()),
+                           QStringLiteral("no-such-name-here.com") });
     EXPECT_EQ(result.status, 0) << result.err.data();
     ASSERT_EQ(registry.ReceivedQueries().size(), 1);
     EXPECT_TRUE(registry.ReceivedQueries().first().contains("no-such-name-here.com"));
     EXPECT_TRUE(result.out.contains("No Match For Domain: no-such-name-here.com")) << result.out.data();
 
-    const Result bad = RunBinary({ QStringLiteral("--resolve"), QStringLiteral("whois.verisign-grs.com:43:localhost"),
-                                   QStringLiteral("example.com") });
+    const QueryBinaryRun bad
+        = RunQueryBinary({ QStringLiteral("--resolve"), QStringLiteral("whois.verisign-grs.com:43:localhost"),
+                           QStringLiteral("example.com") });
     EXPECT_EQ(bad.status, 2);
     EXPECT_TRUE(bad.err.startsWith("vesk-query: --resolve whois.verisign-grs.com:43:localhost: \"localhost\" is not "
                                    "an IPv4 address"))
@@ -83,7 +63,7 @@ TEST(QueryBinary, NoServerAnsweringExitsOneAndSaysWhy)
     const quint16 port = probe.serverPort();
     probe.close();
 
-    const Result result = RunBinary(
+    const QueryBinaryRun result = RunQueryBinary(
         { QStringLiteral("--no-ip"), QStringLiteral("--no-contacts"), QStringLiteral("--resolve"),
           QStringLiteral("whois.verisign-grs.com:43:127.0.0.1:%1").arg(port), QStringLiteral("example.com") });
     EXPECT_EQ(result.status, 1) << result.err.data();
