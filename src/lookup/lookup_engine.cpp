@@ -39,12 +39,15 @@ void LookupEngine::WriteReply(QByteArrayView reply, const ServerAnswer& from)
     // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere.
     QString text = Utf8ToWideText(reply);
     m_sheet.WriteLine(text);
+    const bool told = m_observer != nullptr && from.Exchange >= 0;
     if (from.Failure != ExchangeFailure::None) {
         const QString mark = Utf8ToWideText(texts::FormatText(texts::kReplyIncomplete, { texts::FailureText(from) }));
         m_sheet.WriteLine(mark);
-        text += u'\n' + mark;
+        // Only an observer needs the reply and its mark joined; without one a large reply is not copied.
+        if (told)
+            text += u'\n' + mark;
     }
-    if (m_observer != nullptr && from.Exchange >= 0)
+    if (told)
         m_observer->ExchangeTextWritten(from.Exchange, Worksheet::WithLfBreaks(std::move(text)));
 }
 
