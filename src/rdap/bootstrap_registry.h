@@ -38,7 +38,7 @@ struct AddressBootstrap
     QList<AddressBlock> Blocks;
 };
 
-/// Both registries, as loaded with the definition files.
+/// The bootstrap registries, as loaded with the definition files.
 struct RdapBootstrap
 {
     DomainBootstrap Domains;

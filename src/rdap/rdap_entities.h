@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QStringView>
 
-// Reading the parts of an RDAP object that both renderers need: entities by role, their jCard (RFC 7095) contact
+// Reading the parts of an RDAP object that every renderer needs: entities by role, their jCard (RFC 7095) contact
 // data, events and remarks. Wrong member types read as absent.
 
 namespace vesk {

@@ -38,9 +38,9 @@ public:
     TReg(const TReg&) = delete;
     TReg& operator=(const TReg&) = delete;
 
-    /// Reads all thirteen values from the store; a missing or malformed value gives its default.
+    /// Reads every value from the store; a missing or malformed value gives its default.
     void ReadSettings();
-    /// Writes all thirteen values; a value the store refuses does not stop the others. Returns false when the
+    /// Writes every value; a value the store refuses does not stop the others. Returns false when the
     /// store could not be saved (e.g. a read-only file); nothing else is reported.
     bool WriteSettings();
 
@@ -49,7 +49,7 @@ public:
     /// Stores `styles` as FontStyle's bits.
     void SetFontStyle(const FontStyles& styles);
 
-    /// The six search and update flags back to their defaults (the options dialog's "Default Settings").
+    /// Every search and update flag back to its default (the options dialog's "Default Settings").
     void RestoreDefaultFlags();
 
     // The values below get their defaults from the settings table when the store is read.

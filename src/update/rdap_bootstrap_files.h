@@ -20,7 +20,7 @@ inline constexpr char kAddressBootstrapFile[] = "ipv4.json";
 /// The address the bootstrap files are refreshed from (a build setting); file names are appended to it.
 QByteArray BootstrapBaseAddress();
 
-/// Both registries as the program uses them. For each file the copy a refresh installed in the user's data
+/// The registries as the program uses them. For each file the copy a refresh installed in the user's data
 /// folder is taken when it is valid and its "publication" time is later than the shipped copy's; otherwise the
 /// shipped copy (in portable use both are the same file).
 RdapBootstrap LoadRdapBootstrap(const DataLocations& locations);
@@ -37,7 +37,7 @@ using BootstrapDownload = std::function<QString(const QByteArray& address)>;
 /// Puts bytes in place as target with a one-generation backup; false when it could not.
 using BootstrapInstall = std::function<bool(QByteArrayView bytes, const QString& target, const QString& backup)>;
 
-/// Downloads both files from `baseAddress` and installs each into the user's data folder (with a backup of the
+/// Downloads each file from `baseAddress` and installs each into the user's data folder (with a backup of the
 /// one it replaces) only when it parses and maps at least kMinBootstrapDomains TLDs (kMinBootstrapBlocks
 /// blocks). A file that fails leaves the installed one byte for byte. Each outcome is logged. `bootstrap` (may be
 /// null) is reloaded afterwards.

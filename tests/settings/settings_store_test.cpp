@@ -25,7 +25,7 @@ protected:
     test::TempSettings m_store;
 };
 
-TEST_F(RegistryTest, FirstRunGivesDefaultsAndWritesAllThirteenValuesAsText)
+TEST_F(RegistryTest, FirstRunGivesDefaultsAndWritesEveryValueAsText)
 {
     {
         auto reg = Open();
@@ -36,6 +36,7 @@ TEST_F(RegistryTest, FirstRunGivesDefaultsAndWritesAllThirteenValuesAsText)
         EXPECT_TRUE(reg->InclDomain);
         EXPECT_FALSE(reg->AutoUpdate);
         EXPECT_TRUE(reg->Directory.isEmpty());
+        EXPECT_EQ(reg->RdapMode, QStringLiteral("fallback"));
         EXPECT_EQ(reg->LastUpdate, 38000);
         EXPECT_EQ(reg->FontName, QStringLiteral("Courier New"));
         EXPECT_EQ(reg->FontHeight, -13);
@@ -54,6 +55,7 @@ TEST_F(RegistryTest, FirstRunGivesDefaultsAndWritesAllThirteenValuesAsText)
         { kSystem, QStringLiteral("Incl Domain"), QStringLiteral("1") },
         { kSystem, QStringLiteral("Auto Update"), QStringLiteral("0") },
         { kSystem, QStringLiteral("Directory"), QStringLiteral("") },
+        { kSystem, QStringLiteral("RDAP Mode"), QStringLiteral("fallback") },
         { kSystem, QStringLiteral("Last Update"), QStringLiteral("38000") },
         { kFont, QStringLiteral("Name"), QStringLiteral("Courier New") },
         { kFont, QStringLiteral("Height"), QStringLiteral("-13") },
@@ -61,11 +63,18 @@ TEST_F(RegistryTest, FirstRunGivesDefaultsAndWritesAllThirteenValuesAsText)
         { kFont, QStringLiteral("Style"), QStringLiteral("0") },
         { kFont, QStringLiteral("Charset"), QStringLiteral("0") },
     };
+    QStringList expectedKeys;
     for (const auto& row : expected) {
         SCOPED_TRACE(row.name.toStdString());
         EXPECT_EQ(m_store.Get(row.section, row.name), row.text);
         EXPECT_TRUE(m_store.Has(row.section, row.name));
+        expectedKeys << row.section + u'/' + row.name;
     }
+    // A value added to the store but not to this table shows up here, so the table cannot fall behind.
+    QStringList written = m_store.Open()->allKeys();
+    written.sort();
+    expectedKeys.sort();
+    EXPECT_EQ(written, expectedKeys);
 }
 
 TEST_F(RegistryTest, StoredTextsAreReadAsDecimalWithDefaultsForMalformedOnes)
