@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The cost of starting for one plain port-43 query, side by side on one loopback WHOIS server:
+#   vesk-query   the whole program, routed to the loopback server with --resolve (port 43 only, no address
+#                resolution, no contacts: exactly one exchange)
+#   floor        bench_start_floor, a Qt Core+Network program doing the same exchange and nothing else
+#   whois        Debian's whois client (-h 127.0.0.1 -p PORT)
+# Prints the median wall time of each. Measured with hyperfine when it is installed, else with a plain loop.
+# A benchmark, not a test: the figures depend on the machine and its load.
+#
+# Usage: bench/start_cost.sh [BUILD_DIR [RUNS]]
+#   BUILD_DIR  a build with the benchmarks on (default: build/dev beside this script); the script builds the three
+#              programs it needs there
+#   RUNS       runs per program (default 60, at most 10000)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-$here/../build/dev}
+runs=${2:-60}
+[[ $runs =~ ^[0-9]+$ ]] && [ "$runs" -ge 3 ] && [ "$runs" -le 10000 ] || {
+    echo "start_cost.sh: RUNS must be a number from 3 to 10000" >&2
+    exit 2
+}
+[ -f "$build/CMakeCache.txt" ] || { echo "start_cost.sh: $build is not a configured build folder" >&2; exit 2; }
+grep -q '^VESK_BUILD_BENCH:BOOL=ON' "$build/CMakeCache.txt" || {
+    echo "start_cost.sh: configure $build with -DVESK_BUILD_BENCH=ON first" >&2
+    exit 2
+}
+command -v whois >/dev/null || { echo "start_cost.sh: Debian's whois is missing (apt-get install whois)" >&2; exit 2; }
+
+cmake --build "$build" --target vesk-query bench_start_floor bench_whois_replay_server >/dev/null
+query=$build/bin/vesk-query
+floor=$build/bin/bench_start_floor
+server=$build/bin/bench_whois_replay_server
+[ -x "$query" ] || { echo "start_cost.sh: vesk-query not found under $build" >&2; exit 1; }
+
+# A registered .de domain as the registry sends it: a thin reply with no referral to follow.
+reply=$here/../tests/data/whois/whois.denic.de-de-registered-plain-2020.txt
+work=$(mktemp -d)
+server_pid=
+cleanup() {
+    if [ -n "$server_pid" ]; then
+        kill "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Every run of every program is one connection; the margin covers warm-up runs. The server also ends after
+# 30 s without a connection, so an interrupted benchmark leaves nothing behind.
+"$server" "$reply" $((runs * 3 + 30)) 30 >"$work/port" &
+server_pid=$!
+for _ in $(seq 50); do
+    [ -s "$work/port" ] && break
+    sleep 0.1
+done
+port=$(head -n 1 "$work/port")
+[[ $port =~ ^[0-9]+$ ]] || { echo "start_cost.sh: the loopback server did not start" >&2; exit 1; }
+
+# vesk-query reads its settings and writes its log under the user's folders: give it fresh ones.
+mkdir -p "$work/home"
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_STATE_HOME=$work/home/state
+export XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
+names=(vesk-query floor whois)
+commands=(
+    "$query --no-rdap --no-ip --no-contacts --no-reverse --resolve whois.denic.de:43:127.0.0.1:$port google.de"
+    "$floor 127.0.0.1 $port google.de"
+    "whois -h 127.0.0.1 -p $port google.de"
+)
+# Each command must work before it is timed: a failing program would be measured as a fast one.
+for i in "${!commands[@]}"; do
+    ${commands[$i]} >"$work/out" 2>&1 || { echo "start_cost.sh: ${names[$i]} failed:" >&2; cat "$work/out" >&2; exit 1; }
+    grep -q 'google.de' "$work/out" || { echo "start_cost.sh: ${names[$i]} printed no reply" >&2; exit 1; }
+done
+
+declare -A median cpu
+if command -v hyperfine >/dev/null; then
+    hyperfine -N --style none --warmup 5 --runs "$runs" --export-csv "$work/times.csv" \
+        -n vesk-query "${commands[0]}" -n floor "${commands[1]}" -n whois "${commands[2]}" >/dev/null
+    # Columns by their header: command, mean, stddev, median, user, system, ... in seconds.
+    while IFS=, read -r name value cpu_time; do
+        median[$name]=$value
+        cpu[$name]=$cpu_time
+    done < <(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) c[$i] = i; next }
+                      { print $c["command"] "," $c["median"] * 1000 "," ($c["user"] + $c["system"]) * 1000 }' \
+        "$work/times.csv")
+fi
+for i in "${!commands[@]}"; do
+    [ -n "${median[${names[$i]}]:-}" ] && continue
+    # The plain loop: one wall-clock time per run, in microseconds, then the middle one.
+    for _ in $(seq "$runs"); do
+        start=$(date +%s%N)
+        ${commands[$i]} >/dev/null 2>&1
+        echo $((($(date +%s%N) - start) / 1000))
+    done | sort -n >"$work/loop"
+    median[${names[$i]}]=$(awk '{ t[NR] = $1 } END { m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; print m / 1000 }' \
+        "$work/loop")
+done
+
+# The wall time is what a user waits; the processor time (user + system, mean) moves less with the machine's load.
+printf 'median wall time and mean processor time of %d runs, one loopback exchange each (ms):\n' "$runs"
+printf '  %-11s %8s %8s\n' "" wall cpu
+for name in "${names[@]}"; do
+    # The plain loop measures no processor time.
+    cpu_text=-
+    [ -n "${cpu[$name]:-}" ] && cpu_text=$(printf '%.2f' "${cpu[$name]}")
+    printf '  %-11s %8.2f %8s\n' "$name" "${median[$name]}" "$cpu_text"
+done
+printf '  %-11s %8.2f\n' "over floor" "$(awk -v a="${median[vesk-query]}" -v b="${median[floor]}" 'BEGIN { print a - b }')"
