@@ -1,8 +1,8 @@
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
+#include "defs/definition_sets.h"
 #include "defs/definition_tables.h"
 #include "defs_tool.h"
-#include "update/definition_sets.h"
 
 #include <QDir>
 #include <QFile>
