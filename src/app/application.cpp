@@ -5,12 +5,12 @@
 #include "app/message_box.h"
 #include "app/splash_window.h"
 #include "common/event_wait.h"
+#include "defs/bootstrap_files.h"
+#include "defs/definition_sets.h"
 #include "defs/definition_tables.h"
 #include "rdap/rdap_client.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
-#include "update/definition_sets.h"
-#include "update/rdap_bootstrap_files.h"
 #include "whois/tcp_transport.h"
 
 #include <QApplication>

@@ -150,8 +150,9 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     setGeometry(410, 314, 900, 600);
 
     m_update = [this] {
-        return UpdateDefinitions(
-            m_settings, m_log, m_definitions, m_locations, [this](bool busy) { SetBusy(busy); }, m_bootstrap);
+        UpdateSources sources;
+        sources.Busy = [this](bool busy) { SetBusy(busy); };
+        return UpdateDefinitions({ m_settings, m_log, m_definitions, m_locations, m_bootstrap }, sources).Succeeded;
     };
     m_saveDialog = [this](const QString& startPath) {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save Worksheet"), startPath,

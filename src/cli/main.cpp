@@ -4,13 +4,13 @@
 #include "cli/resolve_option.h"
 #include "common/event_wait.h"
 #include "common/signal_watch.h"
+#include "defs/bootstrap_files.h"
+#include "defs/definition_sets.h"
 #include "defs/definition_tables.h"
 #include "rdap/rdap_client.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
-#include "update/definition_sets.h"
 #include "update/definition_update.h"
-#include "update/rdap_bootstrap_files.h"
 #include "whois/tcp_transport.h"
 
 #include <QCoreApplication>
@@ -48,8 +48,9 @@ int main(int argc, char* argv[])
         bootstrap = vesk::LoadRdapBootstrap(locations);
         vesk::LoadCurrentDefinitions(definitions, locations);
     };
-    context.UpdateDefinitions
-        = [&] { return vesk::RunDefinitionUpdate(settings, log, definitions, locations, {}, &bootstrap); };
+    context.UpdateDefinitions = [&] {
+        return vesk::UpdateDefinitions({ settings, log, definitions, locations, &bootstrap });
+    };
     context.Rdap = &rdap;
     context.Bootstrap = &bootstrap;
     context.Routes = &transport.Book();

@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <openssl/core_dispatch.h>
+#include <openssl/core_names.h>
 #include <openssl/evp.h>
+#include <openssl/params.h>
+#include <openssl/provider.h>
 
 namespace vesk {
 
@@ -14,33 +18,136 @@ namespace {
 
 constexpr qsizetype kBlock = 16;
 
-struct CipherContextDeleter
+// AES-256 in ECB without padding, the bare block cipher (the chaining is ours), taken from a library context of
+// our own. The default context reads openssl.cnf on first use (start time, and a configuration could swap the
+// provider behind the files); a fresh context reads nothing, and nothing here changes what TLS uses later. The
+// fetched cipher is run through its provider's functions: EVP's own initialisation first asks the engine table
+// of the default context, which loads the configuration after all.
+class BlockCipher
 {
-    void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextDeleter>;
-
-// AES-256 in ECB without padding: the bare block cipher. The chaining is done here, not by the library.
-CipherContext MakeBlockCipher(const DefinitionKey& key, bool encrypt)
-{
-    CipherContext ctx(EVP_CIPHER_CTX_new());
-    if (!ctx || EVP_CipherInit_ex(ctx.get(), EVP_aes_256_ecb(), nullptr, key.data(), nullptr, encrypt ? 1 : 0) != 1
-        || EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1)
-        throw ECipherException();
-    return ctx;
-}
-
-// Runs whole blocks through the block cipher; `count` is a multiple of 16.
-void RunBlocks(EVP_CIPHER_CTX* ctx, const uint8_t* in, uint8_t* out, qsizetype count)
-{
-    // EVP takes an int length: feed large inputs in slices (a whole number of blocks each).
-    constexpr qsizetype kSlice = 1 << 20;
-    for (qsizetype done = 0; done < count; done += kSlice) {
-        const int len = static_cast<int>(std::min(kSlice, count - done));
-        int written = 0;
-        if (EVP_CipherUpdate(ctx, out + done, &written, in + done, len) != 1 || written != len)
-            throw ECipherException();
+public:
+    BlockCipher()
+        : m_library(OSSL_LIB_CTX_new())
+        , m_cipher(m_library != nullptr ? EVP_CIPHER_fetch(m_library, "AES-256-ECB", nullptr) : nullptr)
+        , m_provider(m_cipher != nullptr ? EVP_CIPHER_get0_provider(m_cipher) : nullptr)
+    {
+        if (m_provider == nullptr)
+            return;
+        int noCache = 0;
+        m_algorithms = OSSL_PROVIDER_query_operation(m_provider, OSSL_OP_CIPHER, &noCache);
+        for (const OSSL_ALGORITHM* algorithm = m_algorithms;
+             algorithm != nullptr && algorithm->algorithm_names != nullptr; ++algorithm) {
+            if (NamesCipher(algorithm->algorithm_names)) {
+                Bind(algorithm->implementation);
+                break;
+            }
+        }
     }
+    ~BlockCipher()
+    {
+        if (m_algorithms != nullptr)
+            OSSL_PROVIDER_unquery_operation(m_provider, OSSL_OP_CIPHER, m_algorithms);
+        EVP_CIPHER_free(m_cipher);
+        OSSL_LIB_CTX_free(m_library);
+    }
+    BlockCipher(const BlockCipher&) = delete;
+    BlockCipher& operator=(const BlockCipher&) = delete;
+
+    // One keyed run of the block cipher; its state is freed with it.
+    class Run
+    {
+    public:
+        Run(const BlockCipher& cipher, const DefinitionKey& key, bool encrypt)
+            : m_cipher(cipher)
+        {
+            if (!cipher.Usable())
+                throw ECipherException();
+            m_state = cipher.m_newContext(OSSL_PROVIDER_get0_provider_ctx(cipher.m_provider));
+            unsigned int padding = 0;
+            const OSSL_PARAM params[]
+                = { OSSL_PARAM_construct_uint(OSSL_CIPHER_PARAM_PADDING, &padding), OSSL_PARAM_construct_end() };
+            const auto init = encrypt ? cipher.m_encryptInit : cipher.m_decryptInit;
+            if (m_state == nullptr || init(m_state, key.data(), key.size(), nullptr, 0, params) != 1)
+                throw ECipherException();
+        }
+        ~Run()
+        {
+            if (m_state != nullptr)
+                m_cipher.m_freeContext(m_state);
+        }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+        // Runs whole blocks; `count` is a multiple of 16. The input may be the output.
+        void Blocks(const uint8_t* in, uint8_t* out, qsizetype count)
+        {
+            std::size_t written = 0;
+            const auto size = static_cast<std::size_t>(count);
+            if (m_cipher.m_update(m_state, out, &written, size, in, size) != 1 || written != size)
+                throw ECipherException();
+        }
+
+    private:
+        const BlockCipher& m_cipher;
+        void* m_state = nullptr;
+    };
+
+private:
+    // The provider lists each algorithm under all its names, separated by colons.
+    static bool NamesCipher(const char* names)
+    {
+        for (const QByteArray& name : QByteArray(names).split(':')) {
+            if (name.compare("AES-256-ECB", Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    }
+    void Bind(const OSSL_DISPATCH* function)
+    {
+        for (; function != nullptr && function->function_id != 0; ++function) {
+            switch (function->function_id) {
+            case OSSL_FUNC_CIPHER_NEWCTX:
+                m_newContext = OSSL_FUNC_cipher_newctx(function);
+                break;
+            case OSSL_FUNC_CIPHER_FREECTX:
+                m_freeContext = OSSL_FUNC_cipher_freectx(function);
+                break;
+            case OSSL_FUNC_CIPHER_ENCRYPT_INIT:
+                m_encryptInit = OSSL_FUNC_cipher_encrypt_init(function);
+                break;
+            case OSSL_FUNC_CIPHER_DECRYPT_INIT:
+                m_decryptInit = OSSL_FUNC_cipher_decrypt_init(function);
+                break;
+            case OSSL_FUNC_CIPHER_UPDATE:
+                m_update = OSSL_FUNC_cipher_update(function);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    bool Usable() const
+    {
+        return m_newContext != nullptr && m_freeContext != nullptr && m_encryptInit != nullptr
+            && m_decryptInit != nullptr && m_update != nullptr;
+    }
+
+    OSSL_LIB_CTX* m_library;
+    EVP_CIPHER* m_cipher;
+    const OSSL_PROVIDER* m_provider;
+    const OSSL_ALGORITHM* m_algorithms = nullptr;
+    OSSL_FUNC_cipher_newctx_fn* m_newContext = nullptr;
+    OSSL_FUNC_cipher_freectx_fn* m_freeContext = nullptr;
+    OSSL_FUNC_cipher_encrypt_init_fn* m_encryptInit = nullptr;
+    OSSL_FUNC_cipher_decrypt_init_fn* m_decryptInit = nullptr;
+    OSSL_FUNC_cipher_update_fn* m_update = nullptr;
+};
+
+// Made on the first use and kept: the provider's functions may serve any number of runs, on any thread.
+const BlockCipher& TheBlockCipher()
+{
+    static const BlockCipher cipher;
+    return cipher;
 }
 
 const uint8_t* Bytes(QByteArrayView data)
@@ -107,8 +214,7 @@ QByteArray DecryptDefinitionFile(QByteArrayView file, const DefinitionKey& key)
     // block is XORed with the cipher block in front of it (the IV for the first).
     const qsizetype cipherBytes = (blocks - 1) * kBlock;
     QByteArray plain(cipherBytes, Qt::Uninitialized);
-    CipherContext ctx = MakeBlockCipher(key, false);
-    RunBlocks(ctx.get(), Bytes(file) + kBlock, Bytes(plain), cipherBytes);
+    BlockCipher::Run(TheBlockCipher(), key, false).Blocks(Bytes(file) + kBlock, Bytes(plain), cipherBytes);
     const uint8_t* previous = Bytes(file);
     uint8_t* out = Bytes(plain);
     for (qsizetype i = 0; i < cipherBytes; ++i)
@@ -131,9 +237,9 @@ QByteArray EncryptDefinitionFile(QByteArrayView plain, const DefinitionKey& key,
     QByteArray file((full + 2) * kBlock, '\0');
     uint8_t* out = Bytes(file);
 
-    CipherContext ctx = MakeBlockCipher(key, true);
+    BlockCipher::Run cipher(TheBlockCipher(), key, true);
     uint8_t seedBlock[kBlock] = { static_cast<uint8_t>(seed >> 8), static_cast<uint8_t>(seed & 0xFF) };
-    RunBlocks(ctx.get(), seedBlock, out, kBlock);
+    cipher.Blocks(seedBlock, out, kBlock);
 
     // The plain blocks: the full ones, then the final one with the remainder, zero filler and the count.
     std::memcpy(out + kBlock, plain.data(), static_cast<std::size_t>(plain.size()));
@@ -142,7 +248,7 @@ QByteArray EncryptDefinitionFile(QByteArrayView plain, const DefinitionKey& key,
         uint8_t* block = out + b * kBlock;
         for (qsizetype i = 0; i < kBlock; ++i)
             block[i] ^= block[i - kBlock];
-        RunBlocks(ctx.get(), block, block, kBlock);
+        cipher.Blocks(block, block, kBlock);
     }
     return file;
 }

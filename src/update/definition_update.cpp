@@ -2,9 +2,11 @@
 
 #include "common/day_numbers.h"
 #include "common/log_sink.h"
+#include "defs/bootstrap_files.h"
 #include "defs/definition_file.h"
 #include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
+#include "rdap/bootstrap_registry.h"
 #include "settings/settings_store.h"
 #include "vesk_version.h"
 #include "whois/host_text.h"
@@ -13,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 
@@ -25,21 +28,6 @@ constexpr auto kUpdateBase = Scramble<0>(VESK_UPDATE_BASE);
 
 // A downloaded file is read whole; anything larger than this is not a definition or version file.
 constexpr qint64 kMaxDownloadedFile = qint64 { 16 } * 1024 * 1024;
-
-// Reads and removes a file that a download left behind.
-std::optional<QByteArray> TakeDownloadedFile(const QString& path)
-{
-    QFile file(path);
-    std::optional<QByteArray> bytes;
-    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxDownloadedFile) {
-        bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            bytes.reset();
-    }
-    file.close();
-    file.remove();
-    return bytes;
-}
 
 // Definition texts are made by our own tool from plain text: control bytes other than line ends and tabs
 // mean the container was decrypted with the wrong key or is not ours.
@@ -85,18 +73,7 @@ std::optional<QByteArray> TakeVersionFile(const QString& path)
     return bytes;
 }
 
-} // namespace
-
-QByteArray UpdateBaseAddress()
-{
-    return kUpdateBase.Text();
-}
-
-bool AutoUpdateDue(const TReg& settings, const QDateTime& now)
-{
-    return settings.AutoUpdate && DayNumberWithTime(now) > settings.LastUpdate + 30.0;
-}
-
+// True when `file` is a definition container that decrypts to text with at least one row whose key is set.
 bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind)
 {
     QByteArray plain;
@@ -115,59 +92,59 @@ bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind)
     return std::any_of(rows.begin(), rows.end(), [](const THostMark& row) { return !row.Host.isEmpty(); });
 }
 
-bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QString& backup)
+// One run of the update, with what it works on and where it fetches from.
+class Updater
 {
-    // QSaveFile writes beside the target and renames over it on commit; it never writes the target in place.
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        file.cancelWriting();
-        return false;
+public:
+    Updater(const UpdateTargets& targets, const UpdateSources& sources)
+        : m_targets(targets)
+        , m_sources(sources)
+    {
+        if (!m_sources.Download) {
+            m_sources.Download
+                = [busy = m_sources.Busy](const QByteArray& address) { return DownloadToCache(address, busy); };
+        }
     }
-    // The backup is a copy, so the current file stays installed until the new one replaces it.
-    if (QFileInfo(target).isFile()) {
-        QFile::remove(backup);
-        QFile::copy(target, backup);
+
+    UpdateOutcome Run()
+    {
+        UpdateOutcome outcome = RunDefinitions();
+        // The bootstrap files follow IANA, not the update location: they are refreshed whatever the definitions
+        // did.
+        if (!m_sources.BootstrapBase.isEmpty())
+            outcome.BootstrapLines = RefreshBootstrap();
+        return outcome;
     }
-    return file.commit();
-}
 
-DefinitionUpdate::DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions, DataLocations locations,
-                                   DownloadFunction download, Clock clock, QByteArray baseAddress,
-                                   InstallFunction install)
-    : m_settings(settings)
-    , m_log(log)
-    , m_definitions(definitions)
-    , m_locations(std::move(locations))
-    , m_download(std::move(download))
-    , m_clock(std::move(clock))
-    , m_baseAddress(std::move(baseAddress))
-    , m_install(std::move(install))
-{ }
+private:
+    struct Fetched
+    {
+        enum State { NotDownloaded, Damaged, Checked } state;
+        QByteArray bytes;
+    };
 
-UpdateOutcome DefinitionUpdate::Run()
+    UpdateOutcome RunDefinitions();
+    Fetched FetchChecked(const QByteArray& name, TableKind kind);
+    bool Install(const QByteArray& bytes, const QString& name, const QString& backupName);
+    bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
+    QStringList RefreshBootstrap();
+
+    const UpdateTargets& m_targets;
+    UpdateSources m_sources;
+};
+
+UpdateOutcome Updater::RunDefinitions()
 {
-    UpdateOutcome outcome = RunDefinitions();
-    // The bootstrap files follow IANA, not the update location: they are refreshed whatever the definitions did.
-    if (m_refreshBootstrap) {
-        outcome.BootstrapLines
-            = RefreshRdapBootstrap(m_locations, m_bootstrapBase, m_download, m_install, m_log, m_bootstrap).Lines;
-    }
-    return outcome;
-}
-
-UpdateOutcome DefinitionUpdate::RunDefinitions()
-{
+    const DataLocations& locations = m_targets.Locations;
     UpdateOutcome outcome;
-    outcome.Before = CurrentDefinitionSet(m_locations);
+    outcome.Before = CurrentDefinitionSet(locations);
     outcome.After = outcome.Before;
     const auto fail = [&outcome](const QString& why) {
         outcome.Failure = why;
         return outcome;
     };
 
-    const QString versionPath = m_download(m_baseAddress + kVersionFileName.Text());
+    const QString versionPath = m_sources.Download(m_sources.DefinitionsBase + kVersionFileName.Text());
     if (versionPath.isEmpty())
         return fail(QStringLiteral("the version file could not be downloaded"));
     const std::optional<QByteArray> versionFile = TakeVersionFile(versionPath);
@@ -176,11 +153,11 @@ UpdateOutcome DefinitionUpdate::RunDefinitions()
         return fail(QStringLiteral("the version file is not in the expected form"));
     outcome.ServerVersion = serverVersion;
 
-    const int today = DayNumber(m_clock().date());
+    const int today = DayNumber(m_sources.Now().date());
     // The installed set decides, not the date of the last check: definitions published before the first run or
     // on the day of a check are still fetched, and a newer set is never replaced by an older one.
     if (outcome.Before.Version && serverVersion <= *outcome.Before.Version) {
-        m_settings.LastUpdate = today;
+        m_targets.Settings.LastUpdate = today;
         outcome.Succeeded = true;
         return outcome;
     }
@@ -208,16 +185,16 @@ UpdateOutcome DefinitionUpdate::RunDefinitions()
 
     outcome.Installed = true;
     outcome.Succeeded = true;
-    m_settings.LastUpdate = today;
-    m_log.Write("Definition Files Updated");
-    outcome.After = CurrentDefinitionSet(m_locations);
-    m_definitions.LoadAll(outcome.After.Dir);
+    m_targets.Settings.LastUpdate = today;
+    m_targets.Log.Write("Definition Files Updated");
+    outcome.After = CurrentDefinitionSet(locations);
+    m_targets.Definitions.LoadAll(outcome.After.Dir);
     return outcome;
 }
 
-bool DefinitionUpdate::InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure)
+bool Updater::InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure)
 {
-    const QString dir = m_locations.UserDataDir;
+    const QString dir = m_targets.Locations.UserDataDir;
     const QString place = QDir::toNativeSeparators(dir);
     if (!QDir().mkpath(dir)) {
         failure = QStringLiteral("the folder %1 cannot be created").arg(place);
@@ -229,9 +206,12 @@ bool DefinitionUpdate::InstallSet(const Fetched& tld, const Fetched& hostMarks, 
         failure = QStringLiteral("the version record in %1 cannot be replaced").arg(place);
         return false;
     }
-    bool installed = Install(tld.bytes, kTldFileName.Text(), kTldBackupName.Text());
+    bool installed
+        = Install(tld.bytes, QString::fromLatin1(kTldFileName.Text()), QString::fromLatin1(kTldBackupName.Text()));
     // A failure with the first file does not keep the second from being installed.
-    installed = Install(hostMarks.bytes, kHostMarkFileName.Text(), kHostMarkBackupName.Text()) && installed;
+    installed = Install(hostMarks.bytes, QString::fromLatin1(kHostMarkFileName.Text()),
+                        QString::fromLatin1(kHostMarkBackupName.Text()))
+        && installed;
     if (!installed) {
         failure = QStringLiteral("the definition files could not be written to %1").arg(place);
         return false;
@@ -245,37 +225,79 @@ bool DefinitionUpdate::InstallSet(const Fetched& tld, const Fetched& hostMarks, 
     return true;
 }
 
-DefinitionUpdate::Fetched DefinitionUpdate::FetchChecked(const QByteArray& name, TableKind kind)
+Updater::Fetched Updater::FetchChecked(const QByteArray& name, TableKind kind)
 {
-    const QString path = m_download(m_baseAddress + name);
+    const QString path = m_sources.Download(m_sources.DefinitionsBase + name);
     if (path.isEmpty())
         return { Fetched::NotDownloaded, {} };
-    std::optional<QByteArray> bytes = TakeDownloadedFile(path);
+    std::optional<QByteArray> bytes = TakeDownloadedFile(path, kMaxDownloadedFile);
     // A damaged or foreign download is never installed: the tables would come up empty at the next start.
     if (!bytes || !IsUsableDefinitionFile(*bytes, kind))
         return { Fetched::Damaged, {} };
     return { Fetched::Checked, std::move(*bytes) };
 }
 
-bool DefinitionUpdate::Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName)
+bool Updater::Install(const QByteArray& bytes, const QString& name, const QString& backupName)
 {
-    const QDir dir(m_locations.UserDataDir);
-    return m_install(bytes, dir.filePath(QString::fromLatin1(name)), dir.filePath(QString::fromLatin1(backupName)));
+    const QDir dir(m_targets.Locations.UserDataDir);
+    return m_sources.Install(bytes, dir.filePath(name), dir.filePath(backupName));
 }
 
-UpdateOutcome RunDefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions,
-                                  const DataLocations& locations, const BusyCallback& busy, RdapBootstrap* bootstrap)
+QStringList Updater::RefreshBootstrap()
 {
-    DefinitionUpdate update(settings, log, definitions, locations,
-                            [&busy](const QByteArray& address) { return DownloadToCache(address, busy); });
-    update.RefreshBootstrapToo(BootstrapBaseAddress(), bootstrap);
-    return update.Run();
+    const DataLocations& locations = m_targets.Locations;
+    QStringList lines;
+    const QDir dir(locations.UserDataDir);
+    for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile }) {
+        const QString file = QString::fromLatin1(name);
+        QString problem;
+        const QString path = m_sources.Download(m_sources.BootstrapBase + name);
+        const std::optional<QByteArray> bytes
+            = path.isEmpty() ? std::nullopt : TakeDownloadedFile(path, kMaxBootstrapFile);
+        const bool domains = file == QLatin1String(kDomainBootstrapFile);
+        if (!bytes) {
+            problem = QStringLiteral("could not be downloaded");
+        } else if (domains ? !IsInstallable(ParseDomainBootstrap(*bytes))
+                           : !IsInstallable(ParseAddressBootstrap(*bytes))) {
+            problem = domains
+                ? QStringLiteral("is not a bootstrap registry of at least %1 TLDs").arg(kMinBootstrapDomains)
+                : QStringLiteral("is not a bootstrap registry of at least %1 blocks").arg(kMinBootstrapBlocks);
+        } else if (!QDir().mkpath(locations.UserDataDir)
+                   || !m_sources.Install(*bytes, dir.filePath(file), dir.filePath(file + QStringLiteral(".bak")))) {
+            problem = QStringLiteral("could not be written to %1").arg(QDir::toNativeSeparators(locations.UserDataDir));
+        }
+        const QString line = problem.isEmpty()
+            ? QStringLiteral("RDAP bootstrap %1 refreshed").arg(file)
+            : QStringLiteral("RDAP bootstrap %1 not refreshed: the download %2; the installed file is kept")
+                  .arg(file, problem);
+        lines.append(line);
+        m_targets.Log.Write(line.toUtf8());
+    }
+    if (m_targets.Bootstrap != nullptr)
+        *m_targets.Bootstrap = LoadRdapBootstrap(locations);
+    return lines;
 }
 
-bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const DataLocations& locations,
-                       const BusyCallback& busy, RdapBootstrap* bootstrap)
+} // namespace
+
+QByteArray UpdateBaseAddress()
 {
-    return RunDefinitionUpdate(settings, log, definitions, locations, busy, bootstrap).Succeeded;
+    return kUpdateBase.Text();
+}
+
+QByteArray BootstrapBaseAddress()
+{
+    return QByteArray(VESK_RDAP_BOOTSTRAP_BASE);
+}
+
+bool AutoUpdateDue(const TReg& settings, const QDateTime& now)
+{
+    return settings.AutoUpdate && DayNumberWithTime(now) > settings.LastUpdate + 30.0;
+}
+
+UpdateOutcome UpdateDefinitions(const UpdateTargets& targets, const UpdateSources& sources)
+{
+    return Updater(targets, sources).Run();
 }
 
 } // namespace vesk

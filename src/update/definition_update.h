@@ -1,18 +1,17 @@
-/// The definition update: download, check, install and reload of the definition files.
+/// The definition update: download, check, install and reload of the definition files and the RDAP bootstrap.
 #pragma once
 
 #include "common/clock.h"
 #include "defs/definition_file.h"
+#include "defs/definition_sets.h"
 #include "settings/data_locations.h"
-#include "update/definition_sets.h"
 #include "update/download_to_cache.h"
-#include "update/rdap_bootstrap_files.h"
+#include "update/update_files.h"
 
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
-#include <functional>
+#include <QStringList>
 #include <optional>
 
 namespace vesk {
@@ -20,32 +19,45 @@ namespace vesk {
 class TReg;
 class LogSink;
 class DefinitionTables;
+struct RdapBootstrap;
 
-/// What the options dialog shows when UpdateDefinitions gives false.
+/// What the options dialog shows when the update fails (the reason follows on a line of its own).
 inline constexpr char kUpdateFailedMessage[] = "Fail to update, please retry next time.";
-
-/// Fetches one address into a local file: its path, or an empty string when the download failed. The caller
-/// removes the file when done.
-using DownloadFunction = std::function<QString(const QByteArray& address)>;
 
 /// The fixed address of the update location (kept scrambled in the program); file names are appended to it.
 QByteArray UpdateBaseAddress();
+
+/// The address the RDAP bootstrap files are refreshed from (a build setting); file names are appended to it.
+QByteArray BootstrapBaseAddress();
 
 /// True when automatic updates are on and `now` (with its time of day) is later than "Last Update" + 30 days:
 /// with "Last Update" at day D the update is due from midnight starting day D + 30.
 bool AutoUpdateDue(const TReg& settings, const QDateTime& now);
 
-/// True when `file` is a definition container that decrypts to text with at least one row whose key is set.
-/// `kind` chooses the row format (TLD rows or server profiles).
-bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind);
+/// What the update changes. The tables (and the bootstrap, when given) are reloaded after an install.
+struct UpdateTargets
+{
+    TReg& Settings;
+    LogSink& Log;
+    DefinitionTables& Definitions;
+    DataLocations Locations;
+    RdapBootstrap* Bootstrap = nullptr; ///< reloaded after a bootstrap refresh; may be null
+};
 
-/// Puts `bytes` in place as `target` so that no reader ever sees it missing or half written: the bytes go to a
-/// temporary file beside it, the current file is copied to `backup` (one generation; a failed backup is not an
-/// error), then the new file replaces the current one in one rename. Returns false when it could not be put in
-/// place; `target` is then the file it was before.
-bool InstallDefinitionFile(QByteArrayView bytes, const QString& target, const QString& backup);
+/// Where the update fetches from and how it installs; the defaults are the program's own.
+struct UpdateSources
+{
+    QByteArray DefinitionsBase = UpdateBaseAddress();
+    /// Where the RDAP bootstrap files come from; empty: they are not refreshed.
+    QByteArray BootstrapBase = BootstrapBaseAddress();
+    /// Fetches one address into a local file; empty: DownloadToCache, showing `Busy`.
+    DownloadFunction Download = {};
+    BusyCallback Busy = {};
+    InstallFunction Install = InstallDefinitionFile;
+    Clock Now = SystemClock();
+};
 
-/// What one run of the definition update did.
+/// What one run of the update did.
 struct UpdateOutcome
 {
     bool Succeeded = false; ///< the current set is the server's version (or newer) afterwards
@@ -59,78 +71,19 @@ struct UpdateOutcome
     QStringList BootstrapLines = {};
 };
 
-/// The definition update: asks the update location for its version file and, when it names a newer version
+/// The definition update. Asks the update location for its version file and, when it names a newer version
 /// than the definition set in use, downloads both definition files, checks them and installs them with backups
 /// into the user's data folder (the program's folder in portable use), records their version and reloads the
-/// tables.
-class DefinitionUpdate
-{
-public:
-    /// Installs one checked file; the default is InstallDefinitionFile.
-    using InstallFunction = std::function<bool(QByteArrayView bytes, const QString& target, const QString& backup)>;
-
-    /// `locations` tells where the sets lie; `download` fetches the version and definition files from
-    /// `baseAddress` + their names.
-    DefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions, DataLocations locations,
-                     DownloadFunction download, Clock clock = SystemClock(),
-                     QByteArray baseAddress = UpdateBaseAddress(), InstallFunction install = InstallDefinitionFile);
-
-    /// Runs the update. It succeeds only when the set in use is current afterwards: the server's version is not
-    /// newer than the set in use ("Last Update" alone never decides), or both new files were downloaded, checked
-    /// and installed and their version recorded beside them. On success "Last Update" becomes today; when new
-    /// files were installed "Definition Files Updated" is logged and both tables are reloaded (which may throw
-    /// ECipherException). On failure (a download failed, a file is damaged, a file cannot be put in place)
-    /// "Last Update", the log and the tables are unchanged, and a half-installed set carries no version record,
-    /// so it is never loaded as a whole set. A downloaded version file that cannot be opened or read throws
-    /// std::runtime_error naming the file and the file system's error; one in the wrong form is a failure.
-    UpdateOutcome Run();
-
-    /// Makes Run refresh the RDAP bootstrap files from `baseAddress` after the definition files, through the same
-    /// download and install, and reload them into `bootstrap` (may be null).
-    void RefreshBootstrapToo(QByteArray baseAddress, RdapBootstrap* bootstrap)
-    {
-        m_bootstrapBase = std::move(baseAddress);
-        m_bootstrap = bootstrap;
-        m_refreshBootstrap = true;
-    }
-
-    /// Run(), reduced to whether it succeeded.
-    bool UpdateDefinitions() { return Run().Succeeded; }
-
-private:
-    struct Fetched
-    {
-        enum State { NotDownloaded, Damaged, Checked } state;
-        QByteArray bytes;
-    };
-    UpdateOutcome RunDefinitions();
-    Fetched FetchChecked(const QByteArray& name, TableKind kind);
-    bool Install(const QByteArray& bytes, const QByteArray& name, const QByteArray& backupName);
-    bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
-
-    TReg& m_settings;
-    LogSink& m_log;
-    DefinitionTables& m_definitions;
-    DataLocations m_locations;
-    DownloadFunction m_download;
-    Clock m_clock;
-    QByteArray m_baseAddress;
-    InstallFunction m_install;
-    QByteArray m_bootstrapBase;
-    RdapBootstrap* m_bootstrap = nullptr;
-    bool m_refreshBootstrap = false;
-};
-
-/// The update as the program runs it: downloads through DownloadToCache from the fixed update location,
-/// showing the busy state through `busy`.
-/// The RDAP bootstrap files are refreshed too (from BootstrapBaseAddress) and reloaded into `bootstrap` (may be
-/// null).
-UpdateOutcome RunDefinitionUpdate(TReg& settings, LogSink& log, DefinitionTables& definitions,
-                                  const DataLocations& locations, const BusyCallback& busy = {},
-                                  RdapBootstrap* bootstrap = nullptr);
-
-/// RunDefinitionUpdate, reduced to whether it succeeded.
-bool UpdateDefinitions(TReg& settings, LogSink& log, DefinitionTables& definitions, const DataLocations& locations,
-                       const BusyCallback& busy = {}, RdapBootstrap* bootstrap = nullptr);
+/// tables. It succeeds only when the set in use is current afterwards ("Last Update" alone never decides). On
+/// success "Last Update" becomes today; when new files were installed "Definition Files Updated" is logged and
+/// both tables are reloaded (which may throw ECipherException). On failure "Last Update", the log and the tables
+/// are unchanged and a half-installed set carries no version record. A downloaded version file that cannot be
+/// opened or read throws std::runtime_error naming the file and the file system's error.
+///
+/// Then, whatever the definitions did, the RDAP bootstrap files are refreshed from `BootstrapBase` when it is
+/// set: each is installed into the user's data folder (with a backup) only when it parses and maps at least
+/// kMinBootstrapDomains TLDs (kMinBootstrapBlocks blocks); a file that fails leaves the installed one byte for
+/// byte. Each outcome is logged and the bootstrap reloaded.
+UpdateOutcome UpdateDefinitions(const UpdateTargets& targets, const UpdateSources& sources = {});
 
 } // namespace vesk

@@ -11,6 +11,10 @@ namespace vesk {
 /// in between, the command line may ignore it.
 using BusyCallback = std::function<void(bool busy)>;
 
+/// Fetches one address into a local file: its path, or an empty string when the download failed. The caller
+/// removes the file when done.
+using DownloadFunction = std::function<QString(const QByteArray& address)>;
+
 /// Bounds of one download, so a silent or endless server cannot hold the program.
 struct DownloadLimits
 {

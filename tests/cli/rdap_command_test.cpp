@@ -1,13 +1,13 @@
 #include "cli/query_command.h"
 #include "cli/resolve_option.h"
+#include "defs/bootstrap_files.h"
+#include "defs/definition_sets.h"
 #include "rdap/bootstrap_registry.h"
 #include "rdap/rdap_client.h"
 #include "settings/data_locations.h"
 #include "support/fake_http_server.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
-#include "update/definition_sets.h"
-#include "update/rdap_bootstrap_files.h"
 #include "whois/address_book.h"
 
 #include <QBuffer>

@@ -52,10 +52,9 @@ protected:
         };
         context.LoadDefinitions = std::move(load);
         context.UpdateDefinitions = [this] {
-            DefinitionUpdate update(
-                *world.Settings, *world.Log, world.Definitions, DataLocations::InOneFolder(world.Dir.path()),
-                [](const QByteArray& address) { return DownloadToCache(address); }, FixedNow, server.BaseAddress());
-            return update.Run();
+            return UpdateDefinitions(
+                { *world.Settings, *world.Log, world.Definitions, DataLocations::InOneFolder(world.Dir.path()) },
+                { .DefinitionsBase = server.BaseAddress(), .BootstrapBase = {}, .Now = FixedNow });
         };
         context.Now = FixedNow;
         QueryCommand command(context, out, err);

@@ -135,12 +135,16 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
         DownloadLimits limits;
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
-        DefinitionUpdate update(
-            settings, log, definitions, DataLocations::InOneFolder(programFolder),
-            [limits](const QByteArray& address) { return DownloadToCache(address, {}, limits); }, FixedClock(now),
-            server.BaseAddress());
+        const UpdateSources sources {
+            .DefinitionsBase = server.BaseAddress(),
+            .BootstrapBase = {},
+            .Download = [limits](const QByteArray& address) { return DownloadToCache(address, {}, limits); },
+            .Now = FixedClock(now)
+        };
 
-        EXPECT_FALSE(update.UpdateDefinitions());
+        EXPECT_FALSE(
+            UpdateDefinitions({ settings, log, definitions, DataLocations::InOneFolder(programFolder) }, sources)
+                .Succeeded);
         EXPECT_EQ(server.Requests(kTldFileName.Text()), 1);
     }
     EXPECT_EQ(settings.LastUpdate, 37990);

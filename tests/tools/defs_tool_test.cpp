@@ -1,11 +1,13 @@
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
+#include "defs/definition_sets.h"
 #include "defs/definition_tables.h"
 #include "defs_tool.h"
-#include "update/definition_sets.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -242,6 +244,33 @@ TEST_F(ToolTest, UsageErrorsExitTwo)
     }
     EXPECT_FALSE(QDir(output).exists()) << "a usage error writes nothing";
     EXPECT_EQ(Run({ QStringLiteral("--help") }), 0);
+}
+
+// The system's OpenSSL configuration is the administrator's business for TLS; it must not decide how the
+// definition files decrypt. This one asks for FIPS-only algorithms, which the default context cannot supply.
+TEST(DefsToolProcessTest, DecryptionIgnoresTheSystemsOpenSslConfiguration)
+{
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("openssl.cnf"));
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("openssl_conf = openssl_init\n[openssl_init]\nalg_section = evp_properties\n"
+               "[evp_properties]\ndefault_properties = fips=yes\n");
+    file.close();
+    const QString defs = dir.filePath(QString::fromLatin1(kTldFileName.Text()));
+    QFile container(defs);
+    ASSERT_TRUE(container.open(QIODevice::WriteOnly));
+    container.write(EncryptDefinitionFile("com#Commercial#whois.verisign-grs.com\r\n", UnscrambleKey(), 9));
+    container.close();
+
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("OPENSSL_CONF"), config);
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral(VESK_DEFS_BINARY), { QStringLiteral("dump"), defs });
+    ASSERT_TRUE(tool.waitForFinished(30'000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    EXPECT_EQ(tool.readAllStandardOutput(), QByteArray("com | Commercial | whois.verisign-grs.com\n"));
 }
 
 } // namespace

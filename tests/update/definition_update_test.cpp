@@ -71,19 +71,23 @@ protected:
         m_server.Serve(Name(kHostMarkFileName), host);
     }
 
-    bool Update(DefinitionUpdate::InstallFunction install = InstallDefinitionFile)
+    bool Update(InstallFunction install = InstallDefinitionFile)
     {
         DownloadLimits limits;
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
-        DefinitionUpdate update(
-            *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()),
-            [this, limits](const QByteArray& address) {
-                return DownloadToCache(
-                    address, [this](bool on) { m_busy += on ? 1 : -1; }, limits);
-            },
-            test::FixedClock(kNow), m_server.BaseAddress(), std::move(install));
-        return update.UpdateDefinitions();
+        UpdateSources sources { .DefinitionsBase = m_server.BaseAddress(),
+                                .BootstrapBase = {},
+                                .Download =
+                                    [this, limits](const QByteArray& address) {
+                                        return DownloadToCache(
+                                            address, [this](bool on) { m_busy += on ? 1 : -1; }, limits);
+                                    },
+                                .Install = std::move(install),
+                                .Now = test::FixedClock(kNow) };
+        return UpdateDefinitions({ *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()) },
+                                 sources)
+            .Succeeded;
     }
 
     /// The log as written so far (closes it).
@@ -184,11 +188,13 @@ TEST_F(DefinitionUpdateTest, VersionFileThatCannotBeOpenedIsTheFileSystemsError)
                               QDir(m_dir.path()).filePath(QStringLiteral("gone.txt")) };
     for (const QString& path : paths) {
         SCOPED_TRACE(path.toStdString());
-        DefinitionUpdate update(
-            *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()),
-            [&path](const QByteArray&) { return path; }, test::FixedClock(kNow), m_server.BaseAddress());
+        UpdateSources sources { .DefinitionsBase = m_server.BaseAddress(),
+                                .BootstrapBase = {},
+                                .Download = [&path](const QByteArray&) { return path; },
+                                .Now = test::FixedClock(kNow) };
         try {
-            update.UpdateDefinitions();
+            UpdateDefinitions({ *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()) },
+                              sources);
             ADD_FAILURE() << "no error";
         } catch (const std::runtime_error& error) {
             const QString message = QString::fromLocal8Bit(error.what());

@@ -84,11 +84,9 @@ protected:
 
     UpdateOutcome Update()
     {
-        DefinitionUpdate update(
-            *m_settings, *m_log, m_definitions, m_locations,
-            [](const QByteArray& address) { return DownloadToCache(address); }, test::FixedClock(kNow),
-            m_server.BaseAddress());
-        return update.Run();
+        return UpdateDefinitions(
+            { *m_settings, *m_log, m_definitions, m_locations },
+            { .DefinitionsBase = m_server.BaseAddress(), .BootstrapBase = {}, .Now = test::FixedClock(kNow) });
     }
 
     void Publish(int version)

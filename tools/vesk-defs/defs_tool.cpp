@@ -3,7 +3,7 @@
 #include "codecs/utf8_decoder.h"
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
-#include "update/definition_sets.h"
+#include "defs/definition_sets.h"
 #include "whois/host_text.h"
 
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "update/definition_sets.h"
+#include "defs/definition_sets.h"
 
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"

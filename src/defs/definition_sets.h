@@ -1,3 +1,4 @@
+/// Definition sets: where the program's definition files lie, which set it loads, and their version records.
 #pragma once
 
 #include "settings/data_locations.h"

@@ -1,6 +1,10 @@
 #include "common/log_sink.h"
+#include "defs/bootstrap_files.h"
+#include "defs/definition_tables.h"
+#include "settings/settings_store.h"
+#include "support/fixed_clock.h"
+#include "support/temp_settings.h"
 #include "update/definition_update.h"
-#include "update/rdap_bootstrap_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +49,8 @@ protected:
             file.write(Shipped(name));
         }
     }
-    BootstrapRefresh Refresh(const QHash<QByteArray, QByteArray>& served)
+    // Runs the update with the definitions' location unreachable, so that only the bootstrap refresh does work.
+    QStringList Refresh(const QHash<QByteArray, QByteArray>& served)
     {
         const auto download = [&](const QByteArray& address) -> QString {
             if (!served.contains(address))
@@ -56,13 +61,24 @@ protected:
             file.write(served.value(address));
             return path;
         };
-        return RefreshRdapBootstrap(locations, "http://iana.test/", download, InstallDefinitionFile, log, &bootstrap);
+        const UpdateOutcome outcome = UpdateDefinitions(
+            { settings, log, definitions, locations, &bootstrap },
+            { .DefinitionsBase = "https://defs.test/", .BootstrapBase = "https://iana.test/", .Download = download });
+        EXPECT_FALSE(outcome.Succeeded);
+        return outcome.BootstrapLines;
+    }
+    static bool AllRefreshed(const QStringList& lines)
+    {
+        return lines.size() == 2 && lines.filter(QStringLiteral("not refreshed")).isEmpty();
     }
     QString UserFile(const char* name) const { return QDir(locations.UserDataDir).filePath(QLatin1String(name)); }
 
     QTemporaryDir dir;
     DataLocations locations;
     LinesLog log;
+    TempSettings store;
+    TReg settings { store.Open(), TReg::WriteBack::Never, SystemClock() };
+    DefinitionTables definitions;
     RdapBootstrap bootstrap;
 };
 
@@ -73,12 +89,12 @@ TEST_F(BootstrapRefreshTest, AGoodDownloadIsInstalledAndANewerPublicationWins)
     ASSERT_TRUE(dns.contains("\"publication\": \"2026-07-27T00:00:00Z\""));
     dns.replace("2026-07-27T00:00:00Z", "2999-01-01T00:00:00Z");
     dns.replace("\"services\": [", "\"services\": [[[\"newtld\"], [\"https://rdap.newtld.test/\"]],");
-    const BootstrapRefresh refresh = Refresh(
-        { { "http://iana.test/dns.json", dns }, { "http://iana.test/ipv4.json", Shipped(kAddressBootstrapFile) } });
-    EXPECT_TRUE(refresh.AllInstalled) << refresh.Lines.join(u'\n').toStdString();
+    const QStringList lines = Refresh(
+        { { "https://iana.test/dns.json", dns }, { "https://iana.test/ipv4.json", Shipped(kAddressBootstrapFile) } });
+    EXPECT_TRUE(AllRefreshed(lines)) << lines.join(u'\n').toStdString();
     EXPECT_EQ(FileBytes(UserFile(kDomainBootstrapFile)), dns);
     EXPECT_EQ(FindDomainBaseUrl(bootstrap.Domains, "a.newtld"), "https://rdap.newtld.test/");
-    EXPECT_EQ(log.Lines.size(), 2);
+    EXPECT_EQ(log.Lines.filter(QStringLiteral("RDAP bootstrap")).size(), 2);
 }
 
 TEST_F(BootstrapRefreshTest, TruncatedEmptyOrMissingDownloadsLeaveTheInstalledFilesByteForByte)
@@ -91,11 +107,11 @@ TEST_F(BootstrapRefreshTest, TruncatedEmptyOrMissingDownloadsLeaveTheInstalledFi
     file.close();
 
     for (const QByteArray& bad : { installed.left(installed.size() / 2), QByteArray() }) {
-        const BootstrapRefresh refresh = Refresh({ { "http://iana.test/dns.json", bad } });
-        EXPECT_FALSE(refresh.AllInstalled);
+        const QStringList lines = Refresh({ { "https://iana.test/dns.json", bad } });
+        EXPECT_FALSE(AllRefreshed(lines));
         EXPECT_EQ(FileBytes(UserFile(kDomainBootstrapFile)), installed);
         EXPECT_FALSE(QFileInfo::exists(UserFile(kAddressBootstrapFile))); // its download failed too
-        EXPECT_TRUE(refresh.Lines.value(0).contains(QStringLiteral("not refreshed")));
+        EXPECT_TRUE(lines.value(0).contains(QStringLiteral("not refreshed")));
     }
     EXPECT_TRUE(IsInstallable(bootstrap.Domains)); // still the shipped registry
 }
