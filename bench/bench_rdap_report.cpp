@@ -17,8 +17,8 @@ void BM_DomainReportOverRdap(benchmark::State& state)
     server.Serve("rdap/domain/example.zz",
                  vesk::test::ReadTestData(QStringLiteral("rdap/identitydigital-identity.digital-ABRIDGED.json")));
     vesk::EventLoopWait wait;
-    vesk::HttpRdapTransport client(wait, [&server](const QByteArray&, int) -> std::optional<vesk::RdapRoute> {
-        return vesk::RdapRoute { QHostAddress(QHostAddress::LocalHost), server.Port() };
+    vesk::HttpRdapTransport client(wait, [&server](const QByteArray&, int) -> std::optional<vesk::ServerEndpoint> {
+        return vesk::ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
     });
     vesk::RdapBootstrap bootstrap;
     bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.identitydigital.services/rdap/");

@@ -1,7 +1,7 @@
 // Address parsing against plain references written from the rules: ParseIPv4 keeps only digits and dots, drops
 // one leading and one trailing dot, and needs exactly four decimal numbers 0 to 255 (leading zeros allowed);
 // ParseCidr takes the digits after the first "/" as the prefix length (32 when unusable); LastDotPos is the
-// position of the last dot counted from 1. TNetworkRange must agree with the ranges it holds. IsDottedIPv4
+// position of the last dot counted from 1. TNetworkRange must agree with the ranges it holds. The typed form
 // ignores blanks and needs four dot-separated numbers 0 to 255, the first three of one to three digits; the query
 // classifier's IsIPAddress refuses more than 255 characters first. SplitLabels cuts the trimmed text without its
 // outer dots at its last three dots.
@@ -10,7 +10,7 @@
 #include "fuzz_check.h"
 #include "lookup/classify.h"
 #include "whois/host_text.h"
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 
 #include <string>
 
@@ -145,7 +145,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     VESK_FUZZ_CHECK(ParseIPv4(text) == ReferenceIPv4(text), "ParseIPv4 equals the reference");
     VESK_FUZZ_CHECK(LastDotPos(text) == text.lastIndexOf('.') + 1, "LastDotPos equals the reference");
     VESK_FUZZ_CHECK(SplitLabels(text) == ReferenceSplitLabels(text), "SplitLabels equals the reference");
-    VESK_FUZZ_CHECK(IsDottedIPv4(text) == ReferenceIsIPAddress(text), "IsDottedIPv4 equals the reference");
+    VESK_FUZZ_CHECK((ParseIPv4(text, vesk::IPv4Form::Typed) >= 0) == ReferenceIsIPAddress(text),
+                    "the typed form equals the reference");
+    // The strict form: the typed one without blanks and with a fourth number of at most three digits.
+    const bool strict = !text.contains(' ') && ReferenceIsIPAddress(text) && text.size() - text.lastIndexOf('.') <= 4;
+    const int64_t strictValue = ParseIPv4(text, vesk::IPv4Form::Strict);
+    VESK_FUZZ_CHECK((strictValue >= 0) == strict, "the strict form equals the reference");
+    VESK_FUZZ_CHECK(!strict || strictValue == ReferenceIPv4(text), "the strict form reads the same address");
     try {
         VESK_FUZZ_CHECK(IsIPAddress(text) == ReferenceIsIPAddress(text), "IsIPAddress equals the reference");
         VESK_FUZZ_CHECK(text.size() <= kMaxQueryLength, "a query too long is refused");

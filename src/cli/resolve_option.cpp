@@ -1,5 +1,7 @@
 #include "cli/resolve_option.h"
 
+#include "whois/ip_address.h"
+
 #include <QStringList>
 #include <algorithm>
 
@@ -30,22 +32,6 @@ std::optional<quint16> ParsePort(const QString& text)
     return static_cast<quint16>(value);
 }
 
-// Four decimal parts of 0 to 255 only: the shorthand forms the C library also takes ("127.1", hex) are refused,
-// so what the user wrote is what is connected to.
-std::optional<quint32> ParseDottedIPv4(const QString& text)
-{
-    const QStringList parts = text.split(u'.');
-    if (parts.size() != 4)
-        return std::nullopt;
-    quint32 address = 0;
-    for (const QString& part : parts) {
-        if (!AllDigits(part, 3) || part.toInt() > 255)
-            return std::nullopt;
-        address = (address << 8) | static_cast<quint32>(part.toInt());
-    }
-    return address;
-}
-
 } // namespace
 
 std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& error)
@@ -63,8 +49,9 @@ std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& erro
     const std::optional<quint16> port = ParsePort(fields[1]);
     if (!port)
         return fail(QStringLiteral("\"%1\" is not a port from 1 to 65535").arg(fields[1]));
-    const std::optional<quint32> address = ParseDottedIPv4(fields[2]);
-    if (!address)
+    // Strict: the C library's shorthands ("127.1", hex) are refused, so what the user wrote is what is reached.
+    const int64_t address = ParseIPv4(fields[2].toLatin1(), IPv4Form::Strict);
+    if (address < 0)
         return fail(QStringLiteral("\"%1\" is not an IPv4 address").arg(fields[2]));
     std::optional<quint16> targetPort = port;
     if (fields.size() == 4) {
@@ -72,17 +59,13 @@ std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& erro
         if (!targetPort)
             return fail(QStringLiteral("\"%1\" is not a port from 1 to 65535").arg(fields[3]));
     }
-    return ResolveEntry { host.toLatin1(), *port, ServerEndpoint { QHostAddress(*address), *targetPort } };
+    return ResolveEntry { host.toLatin1(), *port,
+                          ServerEndpoint { QHostAddress(static_cast<quint32>(address)), *targetPort } };
 }
 
 RdapRouter RdapRoutesOf(const AddressBook& book)
 {
-    return [&book](const QByteArray& host, int port) {
-        std::optional<RdapRoute> route;
-        if (const std::optional<ServerEndpoint> target = book.FindServer(host, port))
-            route = RdapRoute { target->Address, target->Port };
-        return route;
-    };
+    return [&book](const QByteArray& host, int port) { return book.FindServer(host, port); };
 }
 
 } // namespace vesk

@@ -1,7 +1,7 @@
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "settings/settings_store.h"
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 
 namespace vesk {
 

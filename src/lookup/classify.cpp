@@ -2,7 +2,7 @@
 
 #include "lookup/report_texts.h"
 #include "whois/host_text.h"
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 
 #include <QString>
 
@@ -16,7 +16,7 @@ bool IsIPAddress(QByteArrayView text)
 {
     if (text.size() > kMaxQueryLength)
         throw QueryTooLongError(text.size());
-    return IsDottedIPv4(text);
+    return ParseIPv4(text, IPv4Form::Typed) >= 0;
 }
 
 std::array<QByteArray, 4> SplitLabels(QByteArrayView text)

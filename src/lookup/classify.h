@@ -21,7 +21,7 @@ public:
 inline constexpr qsizetype kMaxQueryLength = 255;
 
 /// The search's address test: throws QueryTooLongError for a text of more than 255 characters, otherwise
-/// IsDottedIPv4(text) (whois/ipv4_address.h).
+/// whether `text` is an IPv4 address as typed (IPv4Form::Typed of whois/ip_address.h).
 bool IsIPAddress(QByteArrayView text);
 
 /// Four labels counted from the right: [0] the last label, [1] the one before, [2] the third, [3] everything

@@ -3,10 +3,10 @@
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
 #include "lookup/status_at_exit.h"
-#include "rdap/domain_ace.h"
 #include "settings/settings_store.h"
+#include "whois/domain_ace.h"
 #include "whois/host_text.h"
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 
 namespace vesk {
 

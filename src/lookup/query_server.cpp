@@ -3,7 +3,7 @@
 #include "lookup/report_texts.h"
 #include "lookup/status_at_exit.h"
 #include "whois/host_text.h"
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 #include "whois/rate_limit_reply.h"
 
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 #include "lookup/classify.h"
 #include "lookup/lookup_engine.h"
 #include "lookup/report_texts.h"
-#include "rdap/domain_ace.h"
 #include "settings/settings_store.h"
+#include "whois/domain_ace.h"
 #include "whois/host_text.h"
 
 namespace vesk {

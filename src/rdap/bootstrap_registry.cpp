@@ -1,5 +1,7 @@
 #include "rdap/bootstrap_registry.h"
 
+#include "whois/ip_address.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -75,26 +77,6 @@ uint32_t PrefixMask(int length)
 
 } // namespace
 
-bool ParseIpv4(QByteArrayView text, uint32_t& value)
-{
-    uint32_t address = 0;
-    int parts = 0;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != '.')
-            continue;
-        uint32_t part = 0;
-        if (++parts > 4 || !ParseDecimal(text.sliced(start, i - start), 3, part) || part > 255)
-            return false;
-        address = (address << 8) | part;
-        start = i + 1;
-    }
-    if (parts != 4)
-        return false;
-    value = address;
-    return true;
-}
-
 DomainBootstrap ParseDomainBootstrap(QByteArrayView json)
 {
     DomainBootstrap registry;
@@ -119,13 +101,13 @@ AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
         for (const QJsonValue entry : entries) {
             const QByteArray block = entry.toString().trimmed().toUtf8();
             const qsizetype slash = block.indexOf('/');
-            uint32_t network = 0;
+            const int64_t network = slash < 0 ? -1 : ParseIPv4(QByteArrayView(block).first(slash), IPv4Form::Strict);
             uint32_t length = 0;
-            if (slash < 0 || !ParseIpv4(QByteArrayView(block).first(slash), network)
-                || !ParseDecimal(QByteArrayView(block).sliced(slash + 1), 2, length) || length > 32)
+            if (network < 0 || !ParseDecimal(QByteArrayView(block).sliced(slash + 1), 2, length) || length > 32)
                 continue;
             const int prefix = static_cast<int>(length);
-            registry.Blocks.append(AddressBlock { network & PrefixMask(prefix), prefix, baseUrl });
+            registry.Blocks.append(
+                AddressBlock { static_cast<uint32_t>(network) & PrefixMask(prefix), prefix, baseUrl });
         }
     });
     // Stable, so of two equal blocks the one listed first wins.
@@ -155,9 +137,10 @@ QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView dom
 
 QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView address)
 {
-    uint32_t value = 0;
-    if (!ParseIpv4(address, value))
+    const int64_t parsed = ParseIPv4(address, IPv4Form::Strict);
+    if (parsed < 0)
         return QByteArray();
+    const auto value = static_cast<uint32_t>(parsed);
     for (const AddressBlock& block : registry.Blocks) {
         if ((value & PrefixMask(block.PrefixLength)) == block.Network)
             return block.BaseUrl;

@@ -63,8 +63,4 @@ bool IsInstallable(const DomainBootstrap& registry);
 /// At least kMinBootstrapBlocks blocks.
 bool IsInstallable(const AddressBootstrap& registry);
 
-/// The dotted IPv4 address as a number: exactly four decimal parts of 1 to 3 digits, each at most 255.
-/// Gives false (and leaves `value` alone) for anything else.
-bool ParseIpv4(QByteArrayView text, uint32_t& value);
-
 } // namespace vesk

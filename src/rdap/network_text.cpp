@@ -1,8 +1,8 @@
 #include "rdap/network_text.h"
 
-#include "rdap/bootstrap_registry.h"
 #include "rdap/rdap_entities.h"
 #include "rdap/text_lines.h"
+#include "whois/ip_address.h"
 
 #include <QJsonArray>
 
@@ -11,15 +11,6 @@ namespace vesk {
 namespace {
 
 constexpr qsizetype kLabelWidth = 16;
-
-QString AddressText(uint32_t value)
-{
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(value >> 24)
-        .arg((value >> 16) & 0xFF)
-        .arg((value >> 8) & 0xFF)
-        .arg(value & 0xFF);
-}
 
 void AddAligned(TextLines& lines, QStringView label, const QString& value)
 {
@@ -49,22 +40,22 @@ QString Cidr0Blocks(const QJsonObject& network)
 
 QByteArray RangeToCidr(QByteArrayView start, QByteArrayView end)
 {
-    uint32_t first = 0;
-    uint32_t last = 0;
-    if (!ParseIpv4(start, first) || !ParseIpv4(end, last) || first > last)
+    const int64_t first = ParseIPv4(start, IPv4Form::Strict);
+    const int64_t last = ParseIPv4(end, IPv4Form::Strict);
+    if (first < 0 || last < 0 || first > last)
         return QByteArray();
     QStringList blocks;
-    uint64_t at = first;
-    while (at <= last) {
+    auto at = static_cast<uint64_t>(first);
+    while (at <= static_cast<uint64_t>(last)) {
         // The largest block that starts at `at` and stays within the range.
         int length = 32;
         while (length > 0) {
             const uint64_t size = uint64_t(1) << (33 - length);
-            if ((at & (size - 1)) != 0 || at + size - 1 > last)
+            if ((at & (size - 1)) != 0 || at + size - 1 > static_cast<uint64_t>(last))
                 break;
             --length;
         }
-        blocks.append(AddressText(static_cast<uint32_t>(at)) + u'/' + QString::number(length));
+        blocks.append(QString::fromLatin1(AddressText(static_cast<uint32_t>(at))) + u'/' + QString::number(length));
         at += uint64_t(1) << (32 - length);
     }
     return blocks.join(u", ").toLatin1();

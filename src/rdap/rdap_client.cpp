@@ -81,7 +81,7 @@ HttpRdapTransport::HttpRdapTransport(EventWait& wait, RdapRouter router, RdapLim
 
 HttpRdapTransport::~HttpRdapTransport() = default;
 
-QNetworkRequest HttpRdapTransport::BuildRequest(const QUrl& url, const std::optional<RdapRoute>& route)
+QNetworkRequest HttpRdapTransport::BuildRequest(const QUrl& url, const std::optional<ServerEndpoint>& route)
 {
     QUrl target = url;
     QNetworkRequest request;
@@ -139,8 +139,8 @@ HttpRdapTransport::Hop HttpRdapTransport::Get(const QUrl& url, const StopRequest
 {
     Hop hop;
     hop.Result.Host = url.host().toLatin1().toLower();
-    const std::optional<RdapRoute> route
-        = m_router ? m_router(hop.Result.Host, DefaultPort(url)) : std::optional<RdapRoute>();
+    const std::optional<ServerEndpoint> route
+        = m_router ? m_router(hop.Result.Host, DefaultPort(url)) : std::optional<ServerEndpoint>();
     QNetworkRequest request = BuildRequest(url, route);
     if (m_tls && url.scheme() == QLatin1String("https"))
         request.setSslConfiguration(*m_tls);

@@ -4,6 +4,7 @@
 #include "common/event_wait.h"
 #include "common/exchange_result.h"
 #include "common/stop_request.h"
+#include "whois/server_endpoint.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -30,15 +31,9 @@ struct RdapLimits
     int MaxRetryAfterSeconds = 10; ///< the longest pause a 429 is granted before the one retry
 };
 
-/// Where a connection to a host and port really goes (vesk-query --resolve, the tests' loopback fakes).
-struct RdapRoute
-{
-    QHostAddress Address;
-    quint16 Port = 0;
-};
 /// Gives the route for `host`:`port`, or nothing to use the system resolver. Routed hosts are the user's own
 /// choice and are exempt from the safe-referral rule.
-using RdapRouter = std::function<std::optional<RdapRoute>(const QByteArray& host, int port)>;
+using RdapRouter = std::function<std::optional<ServerEndpoint>(const QByteArray& host, int port)>;
 
 /// What one RDAP exchange gave: the answer body as Reply (2xx only), the last HTTP status, and the host that
 /// answered, lower-cased (after redirects).
@@ -76,7 +71,7 @@ public:
 
     /// The request sent for `url`: the RDAP Accept and User-Agent headers; when `route` is given the connection
     /// goes to its address and port while the Host header and the certificate check keep the URL's host name.
-    static QNetworkRequest BuildRequest(const QUrl& url, const std::optional<RdapRoute>& route);
+    static QNetworkRequest BuildRequest(const QUrl& url, const std::optional<ServerEndpoint>& route);
 
 private:
     struct Hop;

@@ -1,21 +1,15 @@
 /// The address book: fixed routes from a server name to an address, for tests and --resolve.
 #pragma once
 
+#include "whois/server_endpoint.h"
+
 #include <QByteArray>
 #include <QHash>
-#include <QHostAddress>
 #include <QList>
 #include <cstdint>
 #include <optional>
 
 namespace vesk {
-
-/// Where one WHOIS exchange really goes: an address and a TCP port.
-struct ServerEndpoint
-{
-    QHostAddress Address;
-    quint16 Port = 0;
-};
 
 /// Overrides of name resolution for the WHOIS transport. An empty book is the identity: every host goes to the
 /// system resolver. Tests use it to send fixed server names to loopback fakes and to give names addresses

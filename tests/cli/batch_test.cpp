@@ -173,7 +173,7 @@ TEST_F(BatchWorld, AnRdap429SlowsItsHostDownAsARateLimitNoticeDoes)
     options.Jobs = 1;
     options.MakeRdap = [&rdap](EventWait& wait) -> std::unique_ptr<RdapTransport> {
         return std::make_unique<HttpRdapTransport>(wait, [&rdap](const QByteArray&, int) {
-            return std::optional<RdapRoute>(RdapRoute { QHostAddress(QHostAddress::LocalHost), rdap.Port() });
+            return std::optional<ServerEndpoint>(ServerEndpoint { QHostAddress(QHostAddress::LocalHost), rdap.Port() });
         });
     };
     EXPECT_EQ(RunBatch({ "limited.zz", "fine.zz" }, options), 1);

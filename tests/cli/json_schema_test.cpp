@@ -56,7 +56,7 @@ QByteArray RdapReports()
     world.Settings->SearchContacts = false;
     EventLoopWait wait;
     HttpRdapTransport rdap(wait, [&server](const QByteArray&, int) {
-        return std::optional<RdapRoute>(RdapRoute { QHostAddress(QHostAddress::LocalHost), server.Port() });
+        return std::optional<ServerEndpoint>(ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() });
     });
     RdapBootstrap bootstrap;
     bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.identitydigital.services/rdap/");

@@ -207,10 +207,10 @@ TEST(RdapHostileAnswerTest, DeepNestingAndHugeBodiesAreNoAnswer)
     };
     FakeHttpServer server;
     EventLoopWait wait;
-    HttpRdapTransport rdap(wait, [&server](const QByteArray& host, int) -> std::optional<RdapRoute> {
+    HttpRdapTransport rdap(wait, [&server](const QByteArray& host, int) -> std::optional<ServerEndpoint> {
         if (host != "rdap.example")
             return std::nullopt;
-        return RdapRoute { QHostAddress(QHostAddress::LocalHost), server.Port() };
+        return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
     });
     RdapBootstrap bootstrap;
     bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.example/");

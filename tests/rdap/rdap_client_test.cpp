@@ -22,9 +22,9 @@ protected:
     FakeHttpServer server;
     EventLoopWait wait;
     StopRequest stop;
-    HttpRdapTransport client { wait, [this](const QByteArray& host, int) -> std::optional<RdapRoute> {
+    HttpRdapTransport client { wait, [this](const QByteArray& host, int) -> std::optional<ServerEndpoint> {
                                   if (host == "rdap.example" || host == "rir.example")
-                                      return RdapRoute { QHostAddress(QHostAddress::LocalHost), server.Port() };
+                                      return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
                                   return std::nullopt;
                               } };
 };
@@ -105,10 +105,10 @@ TEST_F(RdapClientTest, CapsAndStop)
 // Routes each named host to a loopback port, as --resolve does.
 RdapRouter RouteTo(const QHash<QByteArray, quint16>& ports)
 {
-    return [ports](const QByteArray& host, int) -> std::optional<RdapRoute> {
+    return [ports](const QByteArray& host, int) -> std::optional<ServerEndpoint> {
         if (!ports.contains(host))
             return std::nullopt;
-        return RdapRoute { QHostAddress(QHostAddress::LocalHost), ports.value(host) };
+        return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), ports.value(host) };
     };
 }
 
@@ -188,7 +188,7 @@ TEST(RdapRequestTest, HeadersAndTheCertificateNameSurviveARoute)
 {
     const QUrl url(QStringLiteral("https://rdap.identitydigital.services/rdap/domain/example.info"));
     const QNetworkRequest request
-        = HttpRdapTransport::BuildRequest(url, RdapRoute { QHostAddress(QStringLiteral("192.0.2.7")), 8443 });
+        = HttpRdapTransport::BuildRequest(url, ServerEndpoint { QHostAddress(QStringLiteral("192.0.2.7")), 8443 });
     EXPECT_EQ(request.url().host(), QStringLiteral("192.0.2.7"));
     EXPECT_EQ(request.url().port(), 8443);
     EXPECT_EQ(request.rawHeader("Host"), "rdap.identitydigital.services");

@@ -1,4 +1,4 @@
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 
 #include "whois/host_text.h"
 
@@ -11,55 +11,42 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// One octet of a dotted address: a decimal integer 0 to 255 (leading zeros allowed).
-bool ParseOctet(QByteArrayView piece, int64_t& octet)
+// The text the form reads the four numbers from.
+QByteArray FormText(QByteArrayView text, IPv4Form form)
 {
-    int32_t value = 0;
-    if (!ToInt32(piece, value) || value < 0 || value > 255)
-        return false;
-    octet = value;
-    return true;
+    switch (form) {
+    case IPv4Form::Strict:
+        return text.toByteArray();
+    case IPv4Form::Typed: {
+        QByteArray packed;
+        packed.reserve(text.size());
+        for (const char c : text) {
+            if (c != ' ')
+                packed.append(c);
+        }
+        return packed;
+    }
+    case IPv4Form::Lenient:
+        break;
+    }
+    return CleanAddress(text);
+}
+
+// The longest run of digits the form allows for the number at `index` (0 to 3); 0: any length.
+qsizetype MaxDigits(IPv4Form form, int index)
+{
+    switch (form) {
+    case IPv4Form::Strict:
+        return 3;
+    case IPv4Form::Typed:
+        return index < 3 ? 3 : 0;
+    case IPv4Form::Lenient:
+        break;
+    }
+    return 0;
 }
 
 } // namespace
-
-bool IsDottedIPv4(QByteArrayView text)
-{
-    QByteArray packed;
-    packed.reserve(text.size());
-    for (const char c : text) {
-        if (c != ' ')
-            packed.append(c);
-    }
-
-    qsizetype dots[3] = { 0, 0, 0 };
-    int dotCount = 0;
-    for (qsizetype i = 0; i < packed.size(); ++i) {
-        const char c = packed[i];
-        if (IsDigit(c))
-            continue;
-        if (c != '.')
-            return false;
-        if (dotCount == 3)
-            return false;
-        dots[dotCount++] = i + 1; // positions count from 1
-    }
-    if (dotCount != 3)
-        return false;
-
-    const qsizetype d1 = dots[0], d2 = dots[1], d3 = dots[2];
-    if (d1 < 2 || d1 > 4 || d2 < d1 + 2 || d2 > d1 + 4 || d3 < d2 + 2 || d3 > d2 + 4 || d3 == packed.size())
-        return false;
-
-    const QByteArray runs[4]
-        = { packed.mid(0, d1 - 1), packed.mid(d1, d2 - d1 - 1), packed.mid(d2, d3 - d2 - 1), packed.mid(d3) };
-    for (const QByteArray& run : runs) {
-        int32_t value = 0;
-        if (!ToInt32(run, value) || value > 255)
-            return false;
-    }
-    return true;
-}
 
 QByteArray CleanAddress(QByteArrayView text)
 {
@@ -87,27 +74,33 @@ QByteArray DigitsOnly(QByteArrayView text)
     return out;
 }
 
-int64_t ParseIPv4(QByteArrayView text)
+int64_t ParseIPv4(QByteArrayView text, IPv4Form form)
 {
-    const QByteArray clean = CleanAddress(text);
-    if (clean.isEmpty())
-        return -1;
-    QByteArrayView rest(clean);
-    int64_t value = 0;
-    for (int i = 0; i < 3; ++i) {
-        const qsizetype dot = rest.indexOf('.');
-        if (dot < 0)
+    const QByteArray kept = FormText(text, form);
+    int64_t address = 0;
+    int index = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= kept.size(); ++i) {
+        if (i < kept.size() && kept[i] != '.')
+            continue;
+        const QByteArrayView digits = QByteArrayView(kept).sliced(start, i - start);
+        const qsizetype maxDigits = MaxDigits(form, index);
+        if (index == 4 || digits.isEmpty() || (maxDigits > 0 && digits.size() > maxDigits))
             return -1;
-        int64_t octet = 0;
-        if (!ParseOctet(rest.first(dot), octet))
-            return -1;
-        value = value * 256 + octet;
-        rest = rest.sliced(dot + 1);
+        int64_t number = 0;
+        for (const char c : digits) {
+            if (!IsDigit(c))
+                return -1;
+            // Leading zeros may be any number; the value may not pass 255.
+            number = number * 10 + (c - '0');
+            if (number > 255)
+                return -1;
+        }
+        address = address * 256 + number;
+        ++index;
+        start = i + 1;
     }
-    int64_t octet = 0;
-    if (!ParseOctet(rest, octet))
-        return -1;
-    return value * 256 + octet;
+    return index == 4 ? address : -1;
 }
 
 TIPRange ParseCidr(QByteArrayView text)

@@ -1,4 +1,4 @@
-#include "whois/ipv4_address.h"
+#include "whois/ip_address.h"
 
 #include <gtest/gtest.h>
 
@@ -7,28 +7,52 @@ namespace {
 
 constexpr int64_t kTop = 4294967295LL;
 
-TEST(Ipv4AddressTest, IsDottedIPv4Table)
+// One text read in each form: what the strict form refuses, what only the typed query allows, what only a
+// reply value allows. -1: not an address in that form.
+TEST(ParseIPv4Test, EachFormForgivesItsOwnSurroundings)
 {
+    constexpr int64_t kNone = -1;
     struct Row
     {
         const char* text;
-        bool address;
+        int64_t strict;
+        int64_t typed;
+        int64_t lenient;
     };
     const Row rows[] = {
-        { "192.168.0.1", true },     { "  192.168.0.1 ", true },
-        { "10 .1.2.3", true },       { "010.001.002.003", true },
-        { "1.2.3.0000255", true },   { "0.0.0.0", true },
-        { "255.255.255.255", true }, { "192.168.0.256", false },
-        { "192.168.0", false },      { "1.2.3.4.5", false },
-        { "1234.1.1.1", false },     { "1.2.3.a", false },
-        { "1.2.3.", false },         { ".1.2.3", false },
-        { "1..2.3", false },         { "1.2.3.99999999999", false }, // too long for a 32-bit number
-        { "1.2.3.-4", false },       { "", false },
-        { "example.com", false },    { "1.2.3.4\t", false }, // only blanks are ignored
+        { "192.168.0.1", 3232235521LL, 3232235521LL, 3232235521LL },
+        { "0.0.0.0", 0, 0, 0 },
+        { "255.255.255.255", kTop, kTop, kTop },
+        { "010.001.002.003", 167838211, 167838211, 167838211 },
+        // Blanks: only the typed and the reply forms look past them.
+        { "  192.168.0.1 ", kNone, 3232235521LL, 3232235521LL },
+        { "10 .1.2.3", kNone, 167838211, 167838211 },
+        { "1.2.3.4\t", kNone, kNone, 16909060 },
+        // Long runs of leading zeros: the typed form allows them in the last number only.
+        { "1.2.3.0000255", kNone, 16909311, 16909311 },
+        { "0001.2.3.4", kNone, kNone, 16909060 },
+        { "1.2.3.99999999999", kNone, kNone, kNone },
+        // Anything around the address: only a reply value.
+        { "host 10.1.2.3 (x)", kNone, kNone, 167838211 },
+        { ".1.2.3.4.", kNone, kNone, 16909060 },
+        { "-1.2.3.4", kNone, kNone, 16909060 },
+        { "1.2.3.-4", kNone, kNone, 16909060 },
+        // Not four numbers of 0 to 255 in any form.
+        { "192.168.0.256", kNone, kNone, kNone },
+        { "192.168.0", kNone, kNone, kNone },
+        { "127.1", kNone, kNone, kNone },
+        { "1.2.3.4.5", kNone, kNone, kNone },
+        { "1..2.3", kNone, kNone, kNone },
+        { "1.2.3.", kNone, kNone, kNone },
+        { "1.2.3.a", kNone, kNone, kNone },
+        { "", kNone, kNone, kNone },
+        { "example.com", kNone, kNone, kNone },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        EXPECT_EQ(IsDottedIPv4(row.text), row.address);
+        EXPECT_EQ(ParseIPv4(row.text, IPv4Form::Strict), row.strict);
+        EXPECT_EQ(ParseIPv4(row.text, IPv4Form::Typed), row.typed);
+        EXPECT_EQ(ParseIPv4(row.text, IPv4Form::Lenient), row.lenient);
     }
 }
 

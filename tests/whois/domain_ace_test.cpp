@@ -1,4 +1,4 @@
-#include "rdap/domain_ace.h"
+#include "whois/domain_ace.h"
 
 #include <gtest/gtest.h>
 

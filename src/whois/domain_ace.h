@@ -1,3 +1,4 @@
+/// Domain names in ASCII: the A-label form that both protocols send for a name typed in any script.
 #pragma once
 
 #include <QByteArray>

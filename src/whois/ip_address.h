@@ -1,0 +1,70 @@
+/// IP addresses: the one parser of address texts, CIDR blocks and the set of reported networks.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <cstdint>
+
+// Address text in every form the program meets it: a typed query, a value inside a reply, an address the user
+// gives to connect to, an entry of a bootstrap registry. Pure functions; a text that is no address gives -1,
+// never an error.
+
+namespace vesk {
+
+/// How much of a text around the address ParseIPv4 forgives. In every form the address is four dot-separated
+/// decimal numbers, each from 0 to 255.
+enum class IPv4Form : uint8_t {
+    /// Nothing else: each number has one to three digits, no blanks, no signs. What the user names as a place to
+    /// connect to and what the bootstrap registries hold; the C library's shorthands ("127.1", hex) are refused,
+    /// so what was written is what is connected to.
+    Strict,
+    /// A query as typed: blanks anywhere are ignored, the first three numbers have one to three digits, the
+    /// fourth any number of them (leading zeros).
+    Typed,
+    /// A value inside a reply: everything but digits and dots is dropped first, then one leading and one
+    /// trailing dot (so "host 10.1.2.3 (x)" gives 10.1.2.3); numbers of any length (leading zeros).
+    Lenient,
+};
+
+/// The address as a number 0 to 4,294,967,295 (first octet most significant), or -1 when `text` is not an
+/// IPv4 address in `form`. Any length of text is accepted.
+int64_t ParseIPv4(QByteArrayView text, IPv4Form form = IPv4Form::Lenient);
+
+/// Digits and dots only, then one leading and one trailing dot removed.
+QByteArray CleanAddress(QByteArrayView text);
+/// Digits only.
+QByteArray DigitsOnly(QByteArrayView text);
+
+/// An inclusive range of IPv4 addresses as numbers (first octet most significant).
+struct TIPRange
+{
+    int64_t First = 0;
+    int64_t Last = 0;
+};
+
+using TNetRanges = QList<TIPRange>;
+
+/// "address/prefix" or "address" as a range; an unusable prefix is taken as 32; First is -1 for a bad address.
+TIPRange ParseCidr(QByteArrayView text);
+
+/// The dotted-decimal text of an address given as a number (first octet most significant).
+QByteArray AddressText(uint32_t address);
+
+/// The address blocks that one domain report has already covered. Never merged or sorted.
+class TNetworkRange
+{
+public:
+    /// Adds the range of `text` unless both ends are 0 or less; returns the new count, or 0 when nothing was added.
+    int AddCidr(QByteArrayView text);
+    /// Appends a copy of `range`; returns the new count.
+    int Add(const TIPRange& range);
+    /// True when `address` parses and lies in one of the ranges.
+    bool Contains(QByteArrayView address) const;
+    const TNetRanges& Ranges() const { return m_ranges; }
+
+private:
+    TNetRanges m_ranges;
+};
+
+} // namespace vesk
