@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a file under src/ includes a folder of a higher rank. Dependencies point down only:
-#   codecs, common (0) < whois, rdap (1) < defs, settings (2) < update (3) < lookup (4) < widgets (5) < app, cli (6)
+#   codecs, common (0) < whois, rdap (1) < defs, settings (2) < update (3) < lookup (4) < history, batch (5)
+#   < widgets (6) < app, cli (7)
 # Usage: check-layers.sh [SRC_DIR]   (default: src/ beside this script)
 #        check-layers.sh --self-test (proves on a temporary tree that a bad include is caught)
 set -euo pipefail
@@ -12,8 +13,9 @@ rank_of() {
         defs | settings) echo 2 ;;
         update) echo 3 ;;
         lookup) echo 4 ;;
-        widgets) echo 5 ;;
-        app | cli) echo 6 ;;
+        history | batch) echo 5 ;;
+        widgets) echo 6 ;;
+        app | cli) echo 7 ;;
         *) echo -1 ;;
     esac
 }

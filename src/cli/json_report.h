@@ -1,7 +1,7 @@
 /// The JSON report of vesk-query: one search as one JSON object (docs/vesk-query-report.schema.json).
 #pragma once
 
-#include "cli/search_job.h"
+#include "batch/search_outcome.h"
 
 #include <QByteArray>
 

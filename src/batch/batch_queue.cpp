@@ -1,4 +1,4 @@
-#include "cli/batch_queue.h"
+#include "batch/batch_queue.h"
 
 #include "common/pacing_scheduler.h"
 

@@ -2,7 +2,7 @@
 /// input order.
 #pragma once
 
-#include "cli/search_job.h"
+#include "batch/search_outcome.h"
 
 #include <QByteArray>
 #include <QList>
