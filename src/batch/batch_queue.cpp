@@ -7,53 +7,96 @@
 
 namespace vesk {
 
-BatchQueue::BatchQueue(QList<QByteArray> firstHosts, int window, const PacingScheduler* scheduler)
-    : m_hosts(std::move(firstHosts))
+namespace {
+
+SearchOutcome RefusedOutcome(const BatchEntry& entry)
+{
+    SearchOutcome outcome;
+    outcome.Typed = entry.Query;
+    outcome.Line = entry.Line;
+    outcome.Error = entry.Problem;
+    outcome.Refused = true;
+    outcome.Ignored = entry.Ignored;
+    outcome.Started = outcome.Ended = QDateTime::currentDateTimeUtc();
+    return outcome;
+}
+
+} // namespace
+
+BatchQueue::BatchQueue(BatchSource source, int window, const PacingScheduler* scheduler)
+    : m_source(std::move(source))
     , m_window(std::max(1, window))
     , m_scheduler(scheduler)
-    , m_taken(m_hosts.size(), false)
 { }
 
-std::optional<int> BatchQueue::Take()
+bool BatchQueue::ReadOne(QMutexLocker<QMutex>& lock)
+{
+    if (m_inputEnded || m_reading)
+        return false;
+    m_reading = true;
+    lock.unlock();
+    std::optional<BatchEntry> entry = m_source();
+    lock.relock();
+    m_reading = false;
+    m_windowMoved.wakeAll();
+    if (!entry) {
+        m_inputEnded = true;
+        return false;
+    }
+    m_lastLine = entry->Line;
+    const qint64 index = m_base + static_cast<qint64>(m_slots.size());
+    const bool refused = !entry->Problem.isEmpty();
+    if (refused) {
+        m_finished.emplace(index, RefusedOutcome(*entry));
+        m_mostHeld = std::max(m_mostHeld, static_cast<int>(m_finished.size()));
+    }
+    m_slots.push_back(Slot { std::move(*entry), refused });
+    return true;
+}
+
+std::optional<BatchTask> BatchQueue::Take()
 {
     QMutexLocker lock(&m_mutex);
     for (;;) {
         if (m_stopped)
             return std::nullopt;
-        const int end = std::min<int>(static_cast<int>(m_hosts.size()), m_nextToPrint + m_window);
-        int best = -1;
-        std::tuple<bool, qint64, int> bestKey;
-        bool anyLeft = false;
-        for (int i = m_nextToPrint; i < static_cast<int>(m_hosts.size()); ++i) {
-            if (m_taken[i])
+        if (static_cast<int>(m_slots.size()) < m_window && !m_inputEnded && !m_reading) {
+            ReadOne(lock);
+            continue;
+        }
+        qsizetype best = -1;
+        std::tuple<bool, qint64, qsizetype> bestKey;
+        for (qsizetype i = 0; i < static_cast<qsizetype>(m_slots.size()); ++i) {
+            const Slot& slot = m_slots[static_cast<size_t>(i)];
+            if (slot.Taken)
                 continue;
-            anyLeft = true;
-            if (i >= end)
-                break;
-            const QByteArray& host = m_hosts[i];
+            const QByteArray& host = slot.Entry.FirstHost;
             const qint64 free = m_scheduler != nullptr ? m_scheduler->NextFree(host) : 0;
-            const std::tuple<bool, qint64, int> key { m_inFlight.value(host) > 0, free, i };
+            const std::tuple<bool, qint64, qsizetype> key { m_inFlight.value(host) > 0, free, i };
             if (best < 0 || key < bestKey) {
                 best = i;
                 bestKey = key;
             }
         }
         if (best >= 0) {
-            m_taken[best] = true;
-            ++m_inFlight[m_hosts[best]];
+            Slot& slot = m_slots[static_cast<size_t>(best)];
+            slot.Taken = true;
+            ++m_inFlight[slot.Entry.FirstHost];
             ++m_outstanding;
-            return best;
+            return BatchTask { m_base + best, slot.Entry.Query, slot.Entry.Line };
         }
-        if (!anyLeft)
+        if (m_inputEnded)
             return std::nullopt;
         m_windowMoved.wait(&m_mutex);
     }
 }
 
-void BatchQueue::Finish(int index, SearchOutcome outcome)
+void BatchQueue::Finish(qint64 index, SearchOutcome outcome)
 {
     const QMutexLocker lock(&m_mutex);
-    --m_inFlight[m_hosts[index]];
+    const qint64 at = index - m_base;
+    if (at >= 0 && at < static_cast<qint64>(m_slots.size()))
+        --m_inFlight[m_slots[static_cast<size_t>(at)].Entry.FirstHost];
     --m_outstanding;
     m_finished.emplace(index, std::move(outcome));
     m_mostHeld = std::max(m_mostHeld, static_cast<int>(m_finished.size()));
@@ -62,22 +105,33 @@ void BatchQueue::Finish(int index, SearchOutcome outcome)
 std::optional<SearchOutcome> BatchQueue::NextInOrder()
 {
     const QMutexLocker lock(&m_mutex);
-    const auto found = m_finished.find(m_nextToPrint);
+    const auto found = m_finished.find(m_base);
     if (found == m_finished.end())
         return std::nullopt;
     SearchOutcome outcome = std::move(found->second);
     m_finished.erase(found);
-    ++m_nextToPrint;
+    m_slots.pop_front();
+    ++m_base;
     m_windowMoved.wakeAll();
     return outcome;
 }
 
-std::optional<int> BatchQueue::SkipNotRun()
+std::optional<SearchOutcome> BatchQueue::SkipNotRun(bool readRest)
 {
-    const QMutexLocker lock(&m_mutex);
-    if (!m_stopped || m_nextToPrint >= m_hosts.size() || m_taken[m_nextToPrint])
+    QMutexLocker lock(&m_mutex);
+    if (!m_stopped)
         return std::nullopt;
-    return m_nextToPrint++;
+    if (m_slots.empty() && !(readRest && ReadOne(lock)))
+        return std::nullopt;
+    if (m_slots.empty() || m_slots.front().Taken)
+        return std::nullopt;
+    SearchOutcome outcome;
+    outcome.Typed = m_slots.front().Entry.Query;
+    outcome.Line = m_slots.front().Entry.Line;
+    outcome.NotRun = true;
+    m_slots.pop_front();
+    ++m_base;
+    return outcome;
 }
 
 void BatchQueue::Stop()
@@ -87,35 +141,28 @@ void BatchQueue::Stop()
     m_windowMoved.wakeAll();
 }
 
-QList<int> BatchQueue::NotTaken() const
+bool BatchQueue::FrontSkippable() const
 {
-    const QMutexLocker lock(&m_mutex);
-    QList<int> indices;
-    for (int i = 0; i < m_taken.size(); ++i) {
-        if (!m_taken[i])
-            indices.append(i);
-    }
-    return indices;
+    return m_stopped && !m_slots.empty() && !m_slots.front().Taken;
 }
 
 bool BatchQueue::ReadyToPrint() const
 {
     const QMutexLocker lock(&m_mutex);
-    return m_finished.contains(m_nextToPrint)
-        || (m_stopped && m_nextToPrint < m_hosts.size() && !m_taken[m_nextToPrint]);
+    return m_finished.contains(m_base) || FrontSkippable();
 }
 
-int BatchQueue::NextToPrint() const
+bool BatchQueue::Done(bool readRest) const
 {
     const QMutexLocker lock(&m_mutex);
-    return m_nextToPrint;
+    const bool nothingToRead = m_inputEnded || (m_stopped && !readRest);
+    return m_outstanding == 0 && m_finished.empty() && m_slots.empty() && !m_reading && nothingToRead;
 }
 
-bool BatchQueue::Drained() const
+qint64 BatchQueue::UnreadAfterLine() const
 {
     const QMutexLocker lock(&m_mutex);
-    return m_outstanding == 0 && m_finished.empty()
-        && (m_stopped || std::all_of(m_taken.begin(), m_taken.end(), [](bool taken) { return taken; }));
+    return m_inputEnded ? 0 : m_lastLine;
 }
 
 int BatchQueue::MostHeld() const

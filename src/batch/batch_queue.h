@@ -5,9 +5,11 @@
 #include "batch/search_outcome.h"
 
 #include <QByteArray>
-#include <QList>
+#include <QHash>
 #include <QMutex>
 #include <QWaitCondition>
+#include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -15,51 +17,87 @@ namespace vesk {
 
 class PacingScheduler;
 
-/// Shared by the search threads (Take, Finish) and the printing thread (NextInOrder, Stop). Only queries within
-/// the window after the first one not yet printed are handed out, so at most `window` finished reports are ever
-/// held. Among those it prefers a query whose first host has no search in flight and is free soonest, so hosts
-/// run side by side; ties go to the earlier query.
+/// One query of a batch as the queue reads it.
+struct BatchEntry
+{
+    QByteArray Query;
+    qint64 Line = 0; ///< its line in the input
+    QByteArray FirstHost; ///< see FirstServerFor
+    QString Problem; ///< why it cannot be searched; empty: search it
+    bool Ignored = false; ///< only named as an error, never reported as a query
+};
+
+/// Gives the batch's entries in input order, one per call; nothing at the end of the input. Called with no lock
+/// held, by one thread at a time.
+using BatchSource = std::function<std::optional<BatchEntry>()>;
+
+/// A query handed to a search thread.
+struct BatchTask
+{
+    qint64 Index = 0;
+    QByteArray Query;
+    qint64 Line = 0;
+};
+
+/// Shared by the search threads (Take, Finish) and the reporting thread (NextInOrder, SkipNotRun, Stop). The queue
+/// reads no more of the input than the window after the first query not yet reported, so at most `window`
+/// entries and finished reports are ever held, however long the input. Among those it hands out first a query
+/// whose first host has no search in flight and is free soonest, so hosts run side by side; ties go to the
+/// earlier query. An entry that cannot be searched is finished as it is read.
 class BatchQueue
 {
 public:
-    /// `firstHosts[i]` is the first host of query i (see FirstServerFor); `scheduler` may be null (no pacing).
-    BatchQueue(QList<QByteArray> firstHosts, int window, const PacingScheduler* scheduler);
+    /// `scheduler` may be null (no pacing).
+    BatchQueue(BatchSource source, int window, const PacingScheduler* scheduler);
 
-    /// The index of the next query to run; blocks while the window is used up; nothing when every query has
-    /// been handed out or the batch was stopped.
-    std::optional<int> Take();
-    /// The finished outcome of query `index`.
-    void Finish(int index, SearchOutcome outcome);
-    /// The outcome of the next query in input order when it is finished, which frees its place in the window.
+    /// The next query to run; blocks while the window is used up; nothing when the input is used up or the batch
+    /// was stopped.
+    std::optional<BatchTask> Take();
+    /// The finished outcome of the query handed out as `index`.
+    void Finish(qint64 index, SearchOutcome outcome);
+    /// The outcome of the next entry in input order when it is finished, which frees its place in the window.
     std::optional<SearchOutcome> NextInOrder();
-    /// After Stop: the index of the next query in input order when it was never handed out (it is passed over).
-    std::optional<int> SkipNotRun();
+    /// After Stop: the next entry in input order when it was never handed out, as a not-run outcome. With
+    /// `readRest`, the input not yet read is read for it too.
+    std::optional<SearchOutcome> SkipNotRun(bool readRest);
     /// Hands out nothing more; wakes the threads waiting in Take.
     void Stop();
 
-    /// The queries never handed out (after Stop and the last Finish: those not run), in input order.
-    QList<int> NotTaken() const;
     /// True when NextInOrder or SkipNotRun has something to give.
     bool ReadyToPrint() const;
-    /// Index of the next query to be printed.
-    int NextToPrint() const;
-    /// True when every query handed out has been finished and printed and none is left to hand out.
-    bool Drained() const;
+    /// True when every entry read has been reported, no search is in flight, and nothing more is to be read: the
+    /// input has ended, or the batch was stopped (with `readRest`: only once the input has ended).
+    bool Done(bool readRest) const;
+    /// The last line read of an input that was not read to its end (0: it was).
+    qint64 UnreadAfterLine() const;
     /// The most finished reports held at once so far.
     int MostHeld() const;
 
 private:
-    QList<QByteArray> m_hosts;
+    struct Slot
+    {
+        BatchEntry Entry;
+        bool Taken = false;
+    };
+
+    /// Reads one more entry into the window (the lock is released meanwhile); false at the end of the input.
+    bool ReadOne(QMutexLocker<QMutex>& lock);
+    bool FrontSkippable() const;
+
+    BatchSource m_source;
     int m_window;
     const PacingScheduler* m_scheduler;
     mutable QMutex m_mutex;
     QWaitCondition m_windowMoved;
-    QList<bool> m_taken;
+    std::deque<Slot> m_slots; ///< the entries read and not yet reported, from index m_base on
+    qint64 m_base = 0;
     QHash<QByteArray, int> m_inFlight;
-    std::map<int, SearchOutcome> m_finished;
-    int m_nextToPrint = 0;
+    std::map<qint64, SearchOutcome> m_finished;
+    qint64 m_lastLine = 0;
     int m_outstanding = 0; ///< handed out, not finished
     int m_mostHeld = 0;
+    bool m_reading = false;
+    bool m_inputEnded = false;
     bool m_stopped = false;
 };
 

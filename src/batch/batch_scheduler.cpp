@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QMutex>
 #include <QThread>
+#include <exception>
 
 namespace vesk {
 
@@ -49,12 +50,10 @@ void WakeReporter()
 class BatchScheduler::Worker : public QThread
 {
 public:
-    Worker(const BatchSearchFactory& makeSearch, BatchQueue& queue, PacingScheduler& scheduler,
-           const QList<QByteArray>& queries)
+    Worker(const BatchSearchFactory& makeSearch, BatchQueue& queue, PacingScheduler& scheduler)
         : m_makeSearch(makeSearch)
         , m_queue(queue)
         , m_scheduler(scheduler)
-        , m_queries(queries)
     { }
 
     /// From the reporting thread: the running search (and any that starts later) stops as Stop does.
@@ -84,11 +83,12 @@ protected:
             if (entry.Outcome == "rate-limited")
                 m_scheduler.SlowDown(entry.Host);
         };
-        while (const std::optional<int> index = m_queue.Take()) {
-            SearchOutcome outcome = search(m_queries[*index], pacer, onEngine, onExchange);
+        while (const std::optional<BatchTask> task = m_queue.Take()) {
+            SearchOutcome outcome = search(task->Query, pacer, onEngine, onExchange);
+            outcome.Line = task->Line;
             // A stop posted after the search ended must not reach the next engine.
             QCoreApplication::removePostedEvents(&context);
-            m_queue.Finish(*index, std::move(outcome));
+            m_queue.Finish(task->Index, std::move(outcome));
             WakeReporter();
         }
     }
@@ -104,7 +104,6 @@ private:
     const BatchSearchFactory& m_makeSearch;
     BatchQueue& m_queue;
     PacingScheduler& m_scheduler;
-    const QList<QByteArray>& m_queries;
     QMutex m_mutex;
     LookupEngine* m_engine = nullptr;
     QObject* m_context = nullptr;
@@ -121,18 +120,31 @@ BatchScheduler::BatchScheduler(const DefinitionTables& definitions, BatchSearchF
 
 BatchScheduler::~BatchScheduler() = default;
 
-int BatchScheduler::Run(const QList<QByteArray>& queries)
+int BatchScheduler::Run(BatchInput& input)
 {
-    m_total = queries.size();
     m_done = m_answered = m_failed = 0;
     m_startMs = m_settings.Clock();
 
     PacingScheduler scheduler(m_settings.PaceMs, m_settings.Clock);
-    QList<QByteArray> hosts;
-    for (const QByteArray& query : queries)
-        hosts.append(FirstServerFor(m_definitions, query));
-    const int jobs = static_cast<int>(std::max<qint64>(1, std::min<qint64>(m_settings.Jobs, m_total)));
-    BatchQueue queue(hosts, 4 * jobs, &scheduler);
+    const BatchSource source = [this, &input]() -> std::optional<BatchEntry> {
+        std::optional<BatchLine> line = input.Next();
+        if (!line)
+            return std::nullopt;
+        BatchEntry entry { std::move(line->Query), line->Number, {}, std::move(line->Problem), line->Ignored };
+        if (entry.Problem.isEmpty()) {
+            // The search would refuse the query the same way (a query too long to classify): say so for its line.
+            try {
+                entry.FirstHost = FirstServerFor(m_definitions, entry.Query);
+            } catch (const std::exception& error) {
+                entry.Problem = QString::fromLocal8Bit(error.what());
+            }
+        }
+        return entry;
+    };
+    const int jobs = std::max(1, m_settings.Jobs);
+    BatchQueue queue(source, 4 * jobs, &scheduler);
+    // The rest of a file is read after a stop to list its queries as not run; a pipe may never end.
+    const bool readRest = input.Bounded();
 
     // A stop that came before the run (Ctrl-C during start-up) must keep every query from starting.
     bool stopSent = m_stop.IsRequested();
@@ -140,7 +152,7 @@ int BatchScheduler::Run(const QList<QByteArray>& queries)
         queue.Stop();
     m_workers.clear();
     for (int i = 0; i < jobs; ++i) {
-        m_workers.push_back(std::make_unique<Worker>(m_makeSearch, queue, scheduler, queries));
+        m_workers.push_back(std::make_unique<Worker>(m_makeSearch, queue, scheduler));
         m_workers.back()->start();
     }
 
@@ -161,18 +173,15 @@ int BatchScheduler::Run(const QList<QByteArray>& queries)
             allAnswered = allAnswered && outcome->GotAnswer();
             Hand(*outcome);
             progressed = true;
-            if (m_stopAfter >= 0 && m_done >= m_stopAfter)
+            if (m_stopAfter >= 0 && m_done >= m_stopAfter && !stopSent)
                 break;
         }
-        while (const std::optional<int> skipped = queue.SkipNotRun()) {
+        while (std::optional<SearchOutcome> notRun = queue.SkipNotRun(readRest)) {
             allAnswered = false;
-            SearchOutcome notRun;
-            notRun.Typed = queries[*skipped];
-            notRun.NotRun = true;
-            Hand(notRun);
+            Hand(*notRun);
             progressed = true;
         }
-        if (queue.Drained() && queue.NextToPrint() >= m_total)
+        if (queue.Done(readRest))
             break;
         if (!progressed)
             wait.WaitUntil(
@@ -183,8 +192,11 @@ int BatchScheduler::Run(const QList<QByteArray>& queries)
     m_workers.clear();
     m_mostHeld = queue.MostHeld();
     m_stop.Clear();
-    m_output.Finished(Progress());
-    return allAnswered && !stopSent ? 0 : 1;
+    BatchProgress last = Progress();
+    last.UnreadAfterLine = queue.UnreadAfterLine();
+    last.ReadError = input.ReadError();
+    m_output.Finished(last);
+    return allAnswered && !stopSent && last.ReadError.isEmpty() ? 0 : 1;
 }
 
 void BatchScheduler::RequestStop()
@@ -201,7 +213,7 @@ void BatchScheduler::Hand(const SearchOutcome& outcome)
 
 BatchProgress BatchScheduler::Progress() const
 {
-    return BatchProgress { m_done, m_answered, m_failed, m_total, m_settings.Clock() - m_startMs };
+    return BatchProgress { m_done, m_answered, m_failed, m_settings.Clock() - m_startMs, 0, {} };
 }
 
 } // namespace vesk

@@ -1,6 +1,7 @@
 /// The batch scheduler: many searches, each on its own thread, paced per server host, handed back in input order.
 #pragma once
 
+#include "batch/batch_input.h"
 #include "batch/search_outcome.h"
 #include "common/pacing_scheduler.h"
 #include "common/stop_request.h"
@@ -32,8 +33,11 @@ struct BatchProgress
     qint64 Done = 0; ///< outcomes handed out, the not-run ones included
     qint64 Answered = 0;
     qint64 Failed = 0;
-    qint64 Total = 0; ///< queries in the batch
     qint64 ElapsedMs = 0;
+    /// At the end: the last line read of an input that a stop kept from being read to its end; 0 when it was.
+    qint64 UnreadAfterLine = 0;
+    /// At the end: why the input could not be read to its end; empty when it could.
+    QString ReadError;
 };
 
 /// What the scheduler hands its outcomes to, on the thread that runs it. Printing lives behind it.
@@ -41,7 +45,8 @@ class BatchOutput
 {
 public:
     virtual ~BatchOutput() = default;
-    /// The next outcome in input order (NotRun for a query that a stop kept from starting).
+    /// The next outcome in input order (NotRun for a query that a stop kept from starting, Refused for a line that
+    /// cannot be searched).
     virtual void Report(const SearchOutcome& outcome, const BatchProgress& progress) = 0;
     /// The batch has ended: nothing more follows.
     virtual void Finished(const BatchProgress& progress) = 0;
@@ -65,8 +70,9 @@ public:
                    BatchOutput& output);
     ~BatchScheduler();
 
-    /// Runs `queries`; 0 when every one got an answer from at least one server, 1 otherwise (also when stopped).
-    int Run(const QList<QByteArray>& queries);
+    /// Runs the queries of `input` as it reads them; 0 when every one got an answer from at least one server, 1
+    /// otherwise (also when a line could not be searched, the input could not be read, or the batch was stopped).
+    int Run(BatchInput& input);
     /// Stops the batch (from Run's thread, e.g. the Ctrl-C watch): the searches in flight stop as Stop does and
     /// are reported; the queries not begun are reported as not run.
     void RequestStop();
@@ -90,7 +96,6 @@ private:
     StopRequest m_stop;
     int m_stopAfter = -1;
     qint64 m_done = 0;
-    qint64 m_total = 0;
     qint64 m_answered = 0;
     qint64 m_failed = 0;
     qint64 m_startMs = 0;

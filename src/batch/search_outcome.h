@@ -24,6 +24,8 @@ struct SearchOutcome
     bool Stopped = false;
     bool EngineAnswered = false; ///< a server sent something (the single run's rule)
     bool NotRun = false; ///< a batch ended before this query began
+    bool Refused = false; ///< a batch line that cannot be searched (Error says why); nothing was asked
+    bool Ignored = false; ///< a refused batch line that is only named as an error, never reported as a query
     qint64 Line = 0; ///< the line of the batch input the query came from; 0 outside a batch
 
     /// The exit status of a single run: 0 when a server answered, 1 when none did, on a stop or an error.

@@ -18,18 +18,25 @@ BatchPrinter::BatchPrinter(QIODevice& out, QIODevice& err, bool json, bool outIs
 
 void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& progress)
 {
+    if (outcome.Refused)
+        Complain(QStringLiteral("line %1: %2").arg(outcome.Line).arg(TerminalSafeText(outcome.Error)));
+    if (outcome.Ignored) {
+        ShowProgress(progress);
+        return;
+    }
     if (m_json) {
         m_out.write(JsonReport(outcome, true) + '\n');
     } else if (outcome.NotRun) {
         Complain(QStringLiteral("not run: %1").arg(TerminalSafeText(QString::fromLocal8Bit(outcome.Typed))));
     } else {
+        // A refused line keeps its place in the order, as an empty report.
         QByteArray text;
         if (m_printed > 0)
             text += "\f\n";
         for (const QString& line : outcome.Lines)
             text += (m_outIsTerminal ? TerminalSafeText(line) : line).toUtf8() + '\n';
         m_out.write(text);
-        const QString complaint = ClosingMessage(outcome, true);
+        const QString complaint = outcome.Refused ? QString() : ClosingMessage(outcome, true);
         if (!complaint.isEmpty())
             Complain(QStringLiteral("%1: %2").arg(TerminalSafeText(QString::fromLocal8Bit(outcome.Typed)), complaint));
     }
@@ -37,9 +44,13 @@ void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& pro
     ShowProgress(progress);
 }
 
-void BatchPrinter::Finished(const BatchProgress&)
+void BatchPrinter::Finished(const BatchProgress& progress)
 {
     ClearProgress();
+    if (progress.UnreadAfterLine > 0)
+        Complain(QStringLiteral("stopped: the input after line %1 was not read.").arg(progress.UnreadAfterLine));
+    if (!progress.ReadError.isEmpty())
+        Complain(QStringLiteral("the batch input could not be read to its end: %1").arg(progress.ReadError));
 }
 
 void BatchPrinter::Complain(const QString& message)
@@ -60,24 +71,18 @@ void BatchPrinter::ShowProgress(const BatchProgress& progress)
 {
     if (!m_errIsTerminal)
         return;
+    // A streamed batch knows no total: counts and rate only.
     const qint64 now = progress.ElapsedMs;
-    if (m_lastProgressMs >= 0 && now - m_lastProgressMs < 100 && progress.Done < progress.Total)
+    if (m_lastProgressMs >= 0 && now - m_lastProgressMs < 100)
         return;
     m_lastProgressMs = now;
     const double minutes = static_cast<double>(std::max<qint64>(1, now)) / 60000.0;
     const double perMinute = static_cast<double>(progress.Done) / minutes;
-    QString eta = QStringLiteral("--:--");
-    if (perMinute > 0) {
-        const qint64 seconds = std::llround(static_cast<double>(progress.Total - progress.Done) / perMinute * 60.0);
-        eta = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    }
-    m_err.write(QStringLiteral("\r\x1b[K%1/%2 done, %3 answered, %4 failed, %5/min, %6 left")
+    m_err.write(QStringLiteral("\r\x1b[K%1 done, %2 answered, %3 failed, %4/min")
                     .arg(progress.Done)
-                    .arg(progress.Total)
                     .arg(progress.Answered)
                     .arg(progress.Failed)
                     .arg(static_cast<qint64>(std::llround(perMinute)))
-                    .arg(eta)
                     .toUtf8());
 }
 

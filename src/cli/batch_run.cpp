@@ -5,6 +5,8 @@
 #include "rdap/rdap_client.h"
 #include "whois/transport.h"
 
+#include <QBuffer>
+
 namespace vesk {
 
 BatchRun::BatchRun(const SearchSetup& setup, TransportFactory makeTransport, BatchOptions options, QIODevice& out,
@@ -19,6 +21,16 @@ BatchRun::BatchRun(const SearchSetup& setup, TransportFactory makeTransport, Bat
 BatchRun::~BatchRun() = default;
 
 int BatchRun::Run(const QList<QByteArray>& queries)
+{
+    QByteArray text;
+    for (const QByteArray& query : queries)
+        text += query + '\n';
+    QBuffer input(&text);
+    input.open(QIODevice::ReadOnly);
+    return Run(input);
+}
+
+int BatchRun::Run(QIODevice& input)
 {
     // Every search thread writes the log: its records must reach the file whole.
     LockingLogSink log(m_setup.Log);
@@ -43,7 +55,8 @@ int BatchRun::Run(const QList<QByteArray>& queries)
     if (m_stopRequested)
         scheduler.RequestStop();
     m_running = &scheduler;
-    const int status = scheduler.Run(queries);
+    BatchInput lines(input);
+    const int status = scheduler.Run(lines);
     m_running = nullptr;
     m_mostHeld = scheduler.MostHeld();
     return status;

@@ -30,7 +30,10 @@ public:
              QIODevice& err);
     ~BatchRun();
 
-    /// Runs `queries`; 0 when every one got an answer from at least one server, 1 otherwise (also when stopped).
+    /// Runs one search per line of `input`, read as the batch goes; 0 when every one got an answer from at least
+    /// one server, 1 otherwise (also when a line cannot be searched or the batch was stopped).
+    int Run(QIODevice& input);
+    /// Runs `queries` as the lines of an input.
     int Run(const QList<QByteArray>& queries);
     /// Stops the batch: the searches in flight stop and are printed; the queries not begun are listed as not run.
     void RequestStop();

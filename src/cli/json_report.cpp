@@ -71,8 +71,12 @@ QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule)
 {
     QJsonObject report;
     report.insert(QStringLiteral("query"), Utf8ToWideText(outcome.Typed));
-    report.insert(QStringLiteral("query_sent"), outcome.NotRun ? QJsonValue() : Utf8ToWideText(outcome.Sent));
-    report.insert(QStringLiteral("kind"), outcome.NotRun ? QJsonValue() : KindName(outcome.Kind));
+    // A query never sent (not run, or a batch line that cannot be searched) has neither a sent form nor a kind.
+    const bool sent = !outcome.NotRun && !outcome.Refused;
+    report.insert(QStringLiteral("query_sent"), sent ? QJsonValue(Utf8ToWideText(outcome.Sent)) : QJsonValue());
+    report.insert(QStringLiteral("kind"), sent ? QJsonValue(KindName(outcome.Kind)) : QJsonValue());
+    if (outcome.Line > 0)
+        report.insert(QStringLiteral("line"), outcome.Line);
     report.insert(QStringLiteral("started"), Time(outcome.Started));
     report.insert(QStringLiteral("ended"), Time(outcome.Ended));
     const bool good = batchRule ? outcome.GotAnswer() : outcome.ExitStatus() == 0;

@@ -47,8 +47,9 @@ const char* const kHelp
       "               for more hosts. Referral checks do not apply to such a route: you named it\n"
       "  --json       print the report as one JSON object (with every server exchange)\n"
       "  --batch FILE run one search per line of FILE (- for standard input; blank lines and lines starting\n"
-      "               with # are skipped); reports in input order, separated by a form-feed line, or JSON Lines\n"
-      "               with --json. Exit status 0 when every query got an answer\n"
+      "               with # are skipped; LF, CR LF and CR end a line); reports in input order, separated by a\n"
+      "               form-feed line, or JSON Lines with --json. A line that cannot be searched is named on\n"
+      "               standard error as \"line N\" and fails. Exit status 0 when every query got an answer\n"
       "  --jobs N     with --batch: run up to N searches at once (default 4, at most 64)\n"
       "  --pace MS    with --batch: start queries at one server at least MS milliseconds apart (default 1100);\n"
       "               a server that answers with a rate-limit notice is paced at least twice as slowly\n"
@@ -290,19 +291,12 @@ int QueryCommand::Batch(const QString& file, const BatchOptions& options)
             return Usage(QStringLiteral("--batch %1: %2").arg(file, named.errorString()));
         input = &named;
     }
-    QList<QByteArray> queries;
-    const QByteArray all = input->readAll();
-    for (const QByteArray& raw : all.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (!line.isEmpty() && !line.startsWith('#'))
-            queries.append(line);
-    }
     const SearchSetup setup = Setup();
     BatchRun run(setup, m_context.MakeTransport, options, m_out, m_err);
     if (m_stopRequested)
         run.RequestStop();
     m_batch = &run;
-    const int status = run.Run(queries);
+    const int status = run.Run(*input);
     m_batch = nullptr;
     return status;
 }

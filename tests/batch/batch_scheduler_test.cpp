@@ -3,6 +3,7 @@
 #include "batch/batch_scheduler.h"
 #include "defs/definition_tables.h"
 
+#include <QBuffer>
 #include <QMutex>
 #include <gtest/gtest.h>
 
@@ -28,6 +29,15 @@ public:
     BatchProgress Last;
     int Ends = 0;
 };
+
+int RunLines(BatchScheduler& scheduler, const QList<QByteArray>& queries)
+{
+    QByteArray text = queries.join('\n');
+    QBuffer device(&text);
+    device.open(QIODevice::ReadOnly);
+    BatchInput input(device);
+    return scheduler.Run(input);
+}
 
 // Every query answers at once; the queries searched are counted.
 struct InstantSearches
@@ -64,7 +74,7 @@ TEST(BatchScheduler, OutcomesComeInInputOrderAndAStopBeforeTheRunStartsNothing)
         InstantSearches searches;
         RecordingOutput output;
         BatchScheduler scheduler(definitions, searches.Factory(), BatchSettings { 3, 0, SteadyClock() }, output);
-        EXPECT_EQ(scheduler.Run(queries), 0);
+        EXPECT_EQ(RunLines(scheduler, queries), 0);
         ASSERT_EQ(output.Outcomes.size(), queries.size());
         for (int i = 0; i < queries.size(); ++i)
             EXPECT_EQ(output.Outcomes[i].Typed, queries[i]);
@@ -76,7 +86,7 @@ TEST(BatchScheduler, OutcomesComeInInputOrderAndAStopBeforeTheRunStartsNothing)
     RecordingOutput output;
     BatchScheduler scheduler(definitions, searches.Factory(), BatchSettings { 2, 0, SteadyClock() }, output);
     scheduler.RequestStop();
-    EXPECT_EQ(scheduler.Run(queries), 1);
+    EXPECT_EQ(RunLines(scheduler, queries), 1);
     EXPECT_TRUE(searches.Searched.isEmpty());
     ASSERT_EQ(output.Outcomes.size(), queries.size());
     for (const SearchOutcome& outcome : output.Outcomes)
