@@ -23,11 +23,17 @@ SearchOutcome RefusedOutcome(const BatchEntry& entry)
 
 } // namespace
 
-BatchQueue::BatchQueue(BatchSource source, int window, const PacingScheduler* scheduler)
+BatchQueue::BatchQueue(BatchSource source, int window, const PacingScheduler* scheduler, qint64 heldBytes)
     : m_source(std::move(source))
     , m_window(std::max(1, window))
     , m_scheduler(scheduler)
+    , m_heldBudget(std::max<qint64>(1, heldBytes))
 { }
+
+bool BatchQueue::OverBudget(qint64 adding) const
+{
+    return !m_finished.empty() && m_heldBytes + adding > m_heldBudget;
+}
 
 bool BatchQueue::ReadOne(QMutexLocker<QMutex>& lock)
 {
@@ -47,8 +53,11 @@ bool BatchQueue::ReadOne(QMutexLocker<QMutex>& lock)
     const qint64 index = m_base + static_cast<qint64>(m_slots.size());
     const bool refused = !entry->Problem.isEmpty();
     if (refused) {
-        m_finished.emplace(index, RefusedOutcome(*entry));
+        SearchOutcome outcome = RefusedOutcome(*entry);
+        m_heldBytes += outcome.HeldBytes();
+        m_finished.emplace(index, std::move(outcome));
         m_mostHeld = std::max(m_mostHeld, static_cast<int>(m_finished.size()));
+        m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes);
     }
     m_slots.push_back(Slot { std::move(*entry), refused });
     return true;
@@ -66,7 +75,9 @@ std::optional<BatchTask> BatchQueue::Take()
         }
         qsizetype best = -1;
         std::tuple<bool, qint64, qsizetype> bestKey;
-        for (qsizetype i = 0; i < static_cast<qsizetype>(m_slots.size()); ++i) {
+        // With the budget used up only the report due next may start: it is the one that frees memory.
+        const qsizetype searchable = OverBudget(0) ? std::min<qsizetype>(1, m_slots.size()) : m_slots.size();
+        for (qsizetype i = 0; i < searchable; ++i) {
             const Slot& slot = m_slots[static_cast<size_t>(i)];
             if (slot.Taken)
                 continue;
@@ -93,7 +104,16 @@ std::optional<BatchTask> BatchQueue::Take()
 
 void BatchQueue::Finish(qint64 index, SearchOutcome outcome)
 {
-    const QMutexLocker lock(&m_mutex);
+    QMutexLocker lock(&m_mutex);
+    const qint64 bytes = outcome.HeldBytes();
+    // The report due next is always taken in (it is printed at once). Any other waits while it would break the
+    // budget and the report due next is under way or finished, so that waiting ends. Were that one not handed out
+    // yet, every search thread could end up waiting here with nobody left to run it: the report is taken in, and
+    // Take then hands out only the report due next until the budget has room again.
+    while (index != m_base && OverBudget(bytes) && !m_slots.empty() && m_slots.front().Taken)
+        m_windowMoved.wait(&m_mutex);
+    m_heldBytes += bytes;
+    m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes);
     const qint64 at = index - m_base;
     if (at >= 0 && at < static_cast<qint64>(m_slots.size()))
         --m_inFlight[m_slots[static_cast<size_t>(at)].Entry.FirstHost];
@@ -110,6 +130,7 @@ std::optional<SearchOutcome> BatchQueue::NextInOrder()
         return std::nullopt;
     SearchOutcome outcome = std::move(found->second);
     m_finished.erase(found);
+    m_heldBytes -= outcome.HeldBytes();
     m_slots.pop_front();
     ++m_base;
     m_windowMoved.wakeAll();
@@ -131,6 +152,7 @@ std::optional<SearchOutcome> BatchQueue::SkipNotRun(bool readRest)
     outcome.NotRun = true;
     m_slots.pop_front();
     ++m_base;
+    m_windowMoved.wakeAll();
     return outcome;
 }
 
@@ -169,6 +191,12 @@ int BatchQueue::MostHeld() const
 {
     const QMutexLocker lock(&m_mutex);
     return m_mostHeld;
+}
+
+qint64 BatchQueue::MostHeldBytes() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_mostHeldBytes;
 }
 
 } // namespace vesk

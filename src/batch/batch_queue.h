@@ -41,19 +41,23 @@ struct BatchTask
 
 /// Shared by the search threads (Take, Finish) and the reporting thread (NextInOrder, SkipNotRun, Stop). The queue
 /// reads no more of the input than the window after the first query not yet reported, so at most `window`
-/// entries and finished reports are ever held, however long the input. Among those it hands out first a query
-/// whose first host has no search in flight and is free soonest, so hosts run side by side; ties go to the
-/// earlier query. An entry that cannot be searched is finished as it is read.
+/// entries and finished reports are ever held, however long the input; and the finished reports held stay within
+/// a memory budget: a report that would exceed it waits in Finish until the reports before it are taken (only
+/// when the report due next had not even started may the reports finished meanwhile go beyond it). Among those it hands
+/// out first a query whose first host has no search in flight and is free soonest, so hosts run side by side; ties go
+/// to the earlier query. An entry that cannot be searched is finished as it is read.
 class BatchQueue
 {
 public:
-    /// `scheduler` may be null (no pacing).
-    BatchQueue(BatchSource source, int window, const PacingScheduler* scheduler);
+    /// `scheduler` may be null (no pacing). `heldBytes`: the budget of finished reports (SearchOutcome::HeldBytes).
+    BatchQueue(BatchSource source, int window, const PacingScheduler* scheduler,
+               qint64 heldBytes = qint64(256) * 1024 * 1024);
 
     /// The next query to run; blocks while the window is used up; nothing when the input is used up or the batch
     /// was stopped.
     std::optional<BatchTask> Take();
-    /// The finished outcome of the query handed out as `index`.
+    /// The finished outcome of the query handed out as `index`. Blocks while it would take the reports held beyond
+    /// the budget and the report due next is under way or finished (nothing is dropped).
     void Finish(qint64 index, SearchOutcome outcome);
     /// The outcome of the next entry in input order when it is finished, which frees its place in the window.
     std::optional<SearchOutcome> NextInOrder();
@@ -72,6 +76,8 @@ public:
     qint64 UnreadAfterLine() const;
     /// The most finished reports held at once so far.
     int MostHeld() const;
+    /// The most memory that finished reports held at once so far.
+    qint64 MostHeldBytes() const;
 
 private:
     struct Slot
@@ -83,6 +89,8 @@ private:
     /// Reads one more entry into the window (the lock is released meanwhile); false at the end of the input.
     bool ReadOne(QMutexLocker<QMutex>& lock);
     bool FrontSkippable() const;
+    /// True when more finished reports may not be held now: the budget is used up.
+    bool OverBudget(qint64 adding) const;
 
     BatchSource m_source;
     int m_window;
@@ -94,6 +102,9 @@ private:
     QHash<QByteArray, int> m_inFlight;
     std::map<qint64, SearchOutcome> m_finished;
     qint64 m_lastLine = 0;
+    qint64 m_heldBudget;
+    qint64 m_heldBytes = 0;
+    qint64 m_mostHeldBytes = 0;
     int m_outstanding = 0; ///< handed out, not finished
     int m_mostHeld = 0;
     bool m_reading = false;

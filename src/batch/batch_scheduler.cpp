@@ -142,7 +142,7 @@ int BatchScheduler::Run(BatchInput& input)
         return entry;
     };
     const int jobs = std::max(1, m_settings.Jobs);
-    BatchQueue queue(source, 4 * jobs, &scheduler);
+    BatchQueue queue(source, 4 * jobs, &scheduler, m_settings.HeldBytes);
     // The rest of a file is read after a stop to list its queries as not run; a pipe may never end.
     const bool readRest = input.Bounded();
 

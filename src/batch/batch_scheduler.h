@@ -57,6 +57,8 @@ struct BatchSettings
     int Jobs = 4; ///< searches at once
     int PaceMs = 1100; ///< least time between two starts at one host
     MonotonicClock Clock = SteadyClock();
+    /// The memory that finished reports waiting for their turn in the output may hold (see BatchQueue).
+    qint64 HeldBytes = qint64(256) * 1024 * 1024;
 };
 
 /// Runs the queries of a batch: up to Jobs searches at once, each made by the factory on its own thread; the

@@ -3,7 +3,10 @@
 #include "batch/batch_queue.h"
 #include "common/pacing_scheduler.h"
 
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace vesk::test {
 namespace {
@@ -98,6 +101,43 @@ TEST(BatchQueue, AStoppedFileIsReadToItsEndAndRefusedLinesAreFinishedAsRead)
     EXPECT_EQ(notRun, QList<qint64>({ 3, 4, 5, 6 }));
     EXPECT_TRUE(queue.Done(true));
     EXPECT_EQ(queue.UnreadAfterLine(), 0);
+}
+
+SearchOutcome ReportOf(qsizetype characters)
+{
+    SearchOutcome outcome;
+    outcome.Lines = { QString(characters, u'x') };
+    return outcome;
+}
+
+TEST(BatchQueue, AFinishedReportBeyondTheMemoryBudgetWaitsForTheWriterAndIsNotLost)
+{
+    const qint64 oneReport = ReportOf(1000).HeldBytes();
+    ListSource list = Hosts({ "a", "b", "c", "d" });
+    BatchQueue queue(list.Source(), 4, nullptr, oneReport + oneReport / 2);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(IndexOf(queue.Take()), i);
+    queue.Finish(1, ReportOf(1000));
+    // Over the budget now: only the report due next may start, and it is under way.
+    std::atomic<bool> finished = false;
+    std::thread late([&] {
+        queue.Finish(2, ReportOf(1000));
+        finished = true;
+    });
+    QThread::msleep(50);
+    EXPECT_FALSE(finished) << "a second report beyond the budget was taken in";
+    queue.Finish(0, ReportOf(1000)); // the report due next is always taken in
+    QList<qsizetype> written;
+    while (written.size() < 3) {
+        if (std::optional<SearchOutcome> outcome = queue.NextInOrder())
+            written.append(outcome->Lines.first().size());
+        else
+            QThread::msleep(1);
+    }
+    late.join();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(written, QList<qsizetype>({ 1000, 1000, 1000 }));
+    EXPECT_LE(queue.MostHeldBytes(), 2 * oneReport); // the one due next joined one already held; never three
 }
 
 } // namespace
