@@ -1,25 +1,13 @@
-/// vesk-query --batch: many searches, each on its own thread, paced per server host, printed in input order.
+/// vesk-query --batch: the batch scheduler running the command line's searches, with the batch printer.
 #pragma once
 
+#include "batch/batch_scheduler.h"
 #include "cli/search_job.h"
-#include "common/pacing_scheduler.h"
-#include "common/stop_request.h"
 
 #include <QIODevice>
 #include <QList>
-#include <atomic>
-#include <functional>
-#include <memory>
 
 namespace vesk {
-
-class RdapTransport;
-class WhoisTransport;
-
-/// Makes a search thread's own transport, waiting through that thread's `wait`.
-using TransportFactory = std::function<std::unique_ptr<WhoisTransport>(EventWait& wait)>;
-/// Makes a search thread's own RDAP transport (its network access lives on that thread), waiting through `wait`.
-using RdapTransportFactory = std::function<std::unique_ptr<RdapTransport>(EventWait& wait)>;
 
 struct BatchOptions
 {
@@ -33,9 +21,8 @@ struct BatchOptions
     RdapTransportFactory MakeRdap = nullptr;
 };
 
-/// Runs the queries of a batch: up to Jobs searches at once, each with its own engine, transport and wait on its
-/// own thread; the pacing scheduler and the (locked) log are shared. Reports are printed in input order as soon
-/// as they can be, from the thread that calls Run, which also handles that thread's events (the Ctrl-C watch).
+/// Runs the queries of a batch as RunSearch runs one, each search thread with its own transports; the (locked)
+/// log is shared. Prints through BatchPrinter.
 class BatchRun
 {
 public:
@@ -43,38 +30,27 @@ public:
              QIODevice& err);
     ~BatchRun();
 
-    /// Runs `queries`; 0 when every one got an answer from at least one server, 1 otherwise (also when stopped).
+    /// Runs one search per line of `input`, read as the batch goes; 0 when every one got an answer from at least
+    /// one server, 1 otherwise (also when a line cannot be searched or the batch was stopped).
+    int Run(QIODevice& input);
+    /// Runs `queries` as the lines of an input.
     int Run(const QList<QByteArray>& queries);
-    /// Stops the batch (from Run's thread, e.g. the Ctrl-C watch): the searches in flight stop as Stop does and
-    /// are printed; the queries not begun are listed as not run.
+    /// Stops the batch: the searches in flight stop and are printed; the queries not begun are listed as not run.
     void RequestStop();
     /// Also stops the batch before it runs, once `count` reports were printed (for tests of the stop).
     void StopAfter(int count) { m_stopAfter = count; }
-
     /// The most finished reports held at once in the last run.
     int MostHeld() const { return m_mostHeld; }
 
 private:
-    class Worker;
-
-    void Print(const SearchOutcome& outcome);
-    void PrintNotRun(const QByteArray& query);
-    void ShowProgress(bool last);
-
     const SearchSetup& m_setup;
     TransportFactory m_makeTransport;
     BatchOptions m_options;
     QIODevice& m_out;
     QIODevice& m_err;
-    std::vector<std::unique_ptr<Worker>> m_workers;
-    StopRequest m_stop;
+    BatchScheduler* m_running = nullptr;
+    bool m_stopRequested = false;
     int m_stopAfter = -1;
-    int m_printed = 0;
-    int m_total = 0;
-    int m_answered = 0;
-    int m_failed = 0;
-    qint64 m_startMs = 0;
-    qint64 m_lastProgressMs = -1;
     int m_mostHeld = 0;
 };
 

@@ -67,12 +67,51 @@ QString OutcomeName(const SearchOutcome& outcome, bool batchRule)
 
 } // namespace
 
+QByteArray EscapeInvisibleControls(const QByteArray& json)
+{
+    // Qt writes C0 controls escaped already; these are the other code points that a terminal acts on or that turn
+    // text around. Outside strings JSON is ASCII, so every UTF-8 sequence met here lies inside a string.
+    const auto invisible = [](char32_t u) {
+        return u == 0x7F || (u >= 0x80 && u <= 0x9F) || u == 0x061C || u == 0x200E || u == 0x200F
+            || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    };
+    QByteArray escaped;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < json.size();) {
+        const auto lead = static_cast<unsigned char>(json[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (i + length > json.size())
+            break;
+        char32_t code = lead;
+        if (length > 1) {
+            code = lead & (0x7F >> length);
+            for (qsizetype k = 1; k < length; ++k)
+                code = (code << 6) | (static_cast<unsigned char>(json[i + k]) & 0x3F);
+        }
+        if (invisible(code)) {
+            escaped.append(json.constData() + copied, i - copied);
+            escaped.append("\\u");
+            escaped.append(QByteArray::number(static_cast<uint>(code), 16).rightJustified(4, '0'));
+            copied = i + length;
+        }
+        i += length;
+    }
+    if (copied == 0)
+        return json;
+    escaped.append(json.constData() + copied, json.size() - copied);
+    return escaped;
+}
+
 QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule)
 {
     QJsonObject report;
     report.insert(QStringLiteral("query"), Utf8ToWideText(outcome.Typed));
-    report.insert(QStringLiteral("query_sent"), outcome.NotRun ? QJsonValue() : Utf8ToWideText(outcome.Sent));
-    report.insert(QStringLiteral("kind"), outcome.NotRun ? QJsonValue() : KindName(outcome.Kind));
+    // A query never sent (not run, or a batch line that cannot be searched) has neither a sent form nor a kind.
+    const bool sent = !outcome.NotRun && !outcome.Refused;
+    report.insert(QStringLiteral("query_sent"), sent ? QJsonValue(Utf8ToWideText(outcome.Sent)) : QJsonValue());
+    report.insert(QStringLiteral("kind"), sent ? QJsonValue(KindName(outcome.Kind)) : QJsonValue());
+    if (outcome.Line > 0)
+        report.insert(QStringLiteral("line"), outcome.Line);
     report.insert(QStringLiteral("started"), Time(outcome.Started));
     report.insert(QStringLiteral("ended"), Time(outcome.Ended));
     const bool good = batchRule ? outcome.GotAnswer() : outcome.ExitStatus() == 0;
@@ -85,7 +124,7 @@ QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule)
         exchanges.append(ExchangeObject(entry));
     report.insert(QStringLiteral("exchanges"), exchanges);
     report.insert(QStringLiteral("worksheet"), QJsonArray::fromStringList(outcome.Lines));
-    return QJsonDocument(report).toJson(QJsonDocument::Compact);
+    return EscapeInvisibleControls(QJsonDocument(report).toJson(QJsonDocument::Compact));
 }
 
 } // namespace vesk

@@ -8,7 +8,11 @@ QString TerminalSafeText(QString text)
 {
     for (QChar& c : text) {
         const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\t') || (u >= 0x7F && u <= 0x9F))
+        const bool control = (u < 0x20 && u != u'\t') || (u >= 0x7F && u <= 0x9F);
+        // Bidirectional controls reorder what follows them on the line: a name could show as another.
+        const bool bidi
+            = u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+        if (control || bidi)
             c = QChar(QChar::ReplacementCharacter);
     }
     return text;

@@ -8,7 +8,8 @@
 namespace vesk {
 
 /// `text` safe to show on a terminal: every control character (U+0000-U+001F except TAB, U+007F, U+0080-U+009F)
-/// becomes U+FFFD, so bytes from a server cannot move the cursor, retitle the window or rewrite the screen.
+/// and every bidirectional control (U+061C, U+200E/F, U+202A-202E, U+2066-2069) becomes U+FFFD, so bytes from a
+/// server cannot move the cursor, retitle the window, rewrite the screen or reorder what is shown.
 QString TerminalSafeText(QString text);
 
 /// The command line's window: worksheet lines go to `out` as UTF-8, one per output line, as they are written;

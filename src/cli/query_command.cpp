@@ -47,11 +47,13 @@ const char* const kHelp
       "               for more hosts. Referral checks do not apply to such a route: you named it\n"
       "  --json       print the report as one JSON object (with every server exchange)\n"
       "  --batch FILE run one search per line of FILE (- for standard input; blank lines and lines starting\n"
-      "               with # are skipped); reports in input order, separated by a form-feed line, or JSON Lines\n"
-      "               with --json. Exit status 0 when every query got an answer\n"
+      "               with # are skipped; LF, CR LF and CR end a line); reports in input order, separated by a\n"
+      "               form-feed line, or JSON Lines with --json. A line that cannot be searched is named on\n"
+      "               standard error as \"line N\" and fails. Exit status 0 when every query got an answer\n"
       "  --jobs N     with --batch: run up to N searches at once (default 4, at most 64)\n"
       "  --pace MS    with --batch: start queries at one server at least MS milliseconds apart (default 1100);\n"
-      "               a server that answers with a rate-limit notice is paced at least twice as slowly\n"
+      "               a server that answers with a rate-limit notice is paced twice as slowly each time, up\n"
+      "               to one start a minute\n"
       "  --version    print the version\n"
       "  -h, --help   print this help\n"
       "\n"
@@ -62,9 +64,9 @@ const char* const kHelp
 
 struct Toggle
 {
-    const char* on;
-    const char* off;
-    bool TReg::*field;
+    const char* On;
+    const char* Off;
+    bool TReg::*Field;
 };
 
 const Toggle kToggles[] = {
@@ -79,8 +81,8 @@ const char* const kPlainOptions[] = { "status", "update", "version", "json" };
 /// The RDAP options and the mode each one sets for the run.
 struct RdapOption
 {
-    const char* name;
-    const char* mode;
+    const char* Name;
+    const char* Mode;
 };
 const RdapOption kRdapOptions[] = { { "rdap", texts::kRdapModeFirst }, { "no-rdap", texts::kRdapModeNever } };
 constexpr char kResolveOption[] = "resolve";
@@ -91,13 +93,13 @@ QList<QCommandLineOption> CommandOptions()
 {
     QList<QCommandLineOption> options;
     for (const Toggle& toggle : kToggles) {
-        options.append(QCommandLineOption(QString::fromLatin1(toggle.on)));
-        options.append(QCommandLineOption(QString::fromLatin1(toggle.off)));
+        options.append(QCommandLineOption(QString::fromLatin1(toggle.On)));
+        options.append(QCommandLineOption(QString::fromLatin1(toggle.Off)));
     }
     for (const char* name : kPlainOptions)
         options.append(QCommandLineOption(QString::fromLatin1(name)));
     for (const RdapOption& rdap : kRdapOptions)
-        options.append(QCommandLineOption(QString::fromLatin1(rdap.name)));
+        options.append(QCommandLineOption(QString::fromLatin1(rdap.Name)));
     options.append(QCommandLineOption(QString::fromLatin1(kResolveOption), QString(),
                                       QStringLiteral("HOST:PORT:ADDRESS[:PORT2]")));
     options.append(QCommandLineOption(QStringLiteral("batch"), QString(), QStringLiteral("FILE")));
@@ -206,14 +208,14 @@ int QueryCommand::Run(const QStringList& arguments)
     // Later options win over earlier ones, as users expect from a command line.
     for (const QString& name : parser.optionNames()) {
         for (const Toggle& toggle : kToggles) {
-            if (name == QLatin1String(toggle.on))
-                m_context.Settings.*toggle.field = true;
-            else if (name == QLatin1String(toggle.off))
-                m_context.Settings.*toggle.field = false;
+            if (name == QLatin1String(toggle.On))
+                m_context.Settings.*toggle.Field = true;
+            else if (name == QLatin1String(toggle.Off))
+                m_context.Settings.*toggle.Field = false;
         }
         for (const RdapOption& rdap : kRdapOptions) {
-            if (name == QLatin1String(rdap.name))
-                m_context.Settings.RdapMode = QString::fromLatin1(rdap.mode);
+            if (name == QLatin1String(rdap.Name))
+                m_context.Settings.RdapMode = QString::fromLatin1(rdap.Mode);
         }
     }
 
@@ -233,72 +235,37 @@ int QueryCommand::Run(const QStringList& arguments)
 
     if (update)
         return Update();
-    if (batch)
-        return Batch(parser.value(QStringLiteral("batch")), batchOptions);
-    if (json)
-        return JsonSearch(positional.first().toLocal8Bit());
-    return Search(positional.first().toLocal8Bit(), parser.isSet(QStringLiteral("status")));
-}
-
-int QueryCommand::Search(const QByteArray& query, bool echoStatus)
-{
+    // Every search of this run, whatever the mode, goes to the .com/.net registry's server without definitions.
     if (!m_context.Definitions.DefinitionsLoaded())
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
-
-    PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
-    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
-                        m_context.Wait, m_context.Now);
-    engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
-    engine.SetRdap(m_context.Rdap, m_context.Bootstrap);
-    engine.Sheet().SetLocale(m_context.Locale);
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
     m_context.Settings.ClearBeforeSearch = false;
-    window.SetQueryText(query);
-
-    if (m_stopRequested) {
-        Error(QStringLiteral("Stopped before the search began."));
-        return Failure;
-    }
-    m_engine = &engine;
-    try {
-        engine.Search();
-    } catch (const std::exception& error) {
-        m_engine = nullptr;
-        Error(QString::fromLocal8Bit(error.what()));
-        return Failure;
-    }
-    m_engine = nullptr;
-    // A stop wins: the report is incomplete whatever did answer.
-    if (m_stopRequested || engine.WasStopped()) {
-        Error(QStringLiteral("Search stopped; the report is incomplete."));
-        return Failure;
-    }
-    if (!engine.AnyServerAnswered()) {
-        Error(QStringLiteral("No server answered."));
-        return Failure;
-    }
-    return Success;
+    if (batch)
+        return Batch(parser.value(QStringLiteral("batch")), batchOptions);
+    return Search(positional.first().toLocal8Bit(), json, parser.isSet(QStringLiteral("status")));
 }
 
-int QueryCommand::JsonSearch(const QByteArray& query)
+int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus)
 {
-    if (!m_context.Definitions.DefinitionsLoaded())
-        Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
-    m_context.Settings.ClearBeforeSearch = false;
-    const SearchSetup setup = Setup();
     if (m_stopRequested) {
         Error(QStringLiteral("Stopped before the search began."));
         return Failure;
     }
-    const SearchOutcome outcome = RunSearch(setup, m_context.Transport, m_context.Rdap, m_context.Wait, nullptr, query,
-                                            [this](LookupEngine* engine) { m_engine = engine; });
-    SearchOutcome judged = outcome;
-    judged.Stopped = outcome.Stopped || m_stopRequested;
-    m_out.write(JsonReport(judged, false) + '\n');
-    const QString complaint = judged.Complaint(false);
-    if (!complaint.isEmpty())
-        Error(complaint);
-    return judged.ExitStatus();
+    PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
+    SearchWatch watch;
+    // The text report is printed line by line as it is written; JSON needs the whole outcome first.
+    watch.Printer = json ? nullptr : &window;
+    watch.OnEngine = [this](LookupEngine* engine) { m_engine = engine; };
+    SearchOutcome outcome
+        = RunSearch(Setup(), SearchRoad { m_context.Transport, m_context.Rdap, m_context.Wait }, query, watch);
+    // A stop wins: the report is incomplete whatever did answer.
+    outcome.Stopped = outcome.Stopped || m_stopRequested;
+    if (json)
+        m_out.write(JsonReport(outcome, false) + '\n');
+    const QString message = ClosingMessage(outcome, false);
+    if (!message.isEmpty())
+        Error(message);
+    return outcome.ExitStatus();
 }
 
 SearchSetup QueryCommand::Setup() const
@@ -325,22 +292,12 @@ int QueryCommand::Batch(const QString& file, const BatchOptions& options)
             return Usage(QStringLiteral("--batch %1: %2").arg(file, named.errorString()));
         input = &named;
     }
-    QList<QByteArray> queries;
-    const QByteArray all = input->readAll();
-    for (const QByteArray& raw : all.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (!line.isEmpty() && !line.startsWith('#'))
-            queries.append(line);
-    }
-    if (!m_context.Definitions.DefinitionsLoaded())
-        Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
-    m_context.Settings.ClearBeforeSearch = false;
     const SearchSetup setup = Setup();
     BatchRun run(setup, m_context.MakeTransport, options, m_out, m_err);
     if (m_stopRequested)
         run.RequestStop();
     m_batch = &run;
-    const int status = run.Run(queries);
+    const int status = run.Run(*input);
     m_batch = nullptr;
     return status;
 }

@@ -79,11 +79,11 @@ public:
     void RequestStop();
 
 private:
-    int Search(const QByteArray& query, bool echoStatus);
-    int JsonSearch(const QByteArray& query);
+    /// The single search: the report printed as it is written, or with `json` as one JSON object at the end.
+    int Search(const QByteArray& query, bool json, bool echoStatus);
     int Batch(const QString& file, const BatchOptions& options);
     int Update();
-    /// What the searches of a --json run or a batch share.
+    /// What the searches of a run share.
     SearchSetup Setup() const;
     int Usage(const QString& message);
     void Error(const QString& message);

@@ -1,5 +1,6 @@
 #include "cli/search_job.h"
 
+#include "lookup/frontend.h"
 #include "settings/settings_store.h"
 
 #include <QCoreApplication>
@@ -9,17 +10,32 @@ namespace vesk {
 
 namespace {
 
-// The worksheet kept in memory, line by line, exactly as the printing front end would print it.
+// The worksheet kept in memory line by line, or handed on to a printing front end as it is written.
 class CollectingFrontend final : public Frontend
 {
 public:
-    explicit CollectingFrontend(QStringList& lines)
+    CollectingFrontend(QStringList& lines, Frontend* printer)
         : m_lines(lines)
+        , m_printer(printer)
     { }
 
-    void AppendLine(const QString& line) override { m_lines.append(line); }
-    void ClearLines() override { }
-    void ShowStatus(const QString&) override { }
+    void AppendLine(const QString& line) override
+    {
+        if (m_printer != nullptr)
+            m_printer->AppendLine(line);
+        else
+            m_lines.append(line);
+    }
+    void ClearLines() override
+    {
+        if (m_printer != nullptr)
+            m_printer->ClearLines();
+    }
+    void ShowStatus(const QString& text) override
+    {
+        if (m_printer != nullptr)
+            m_printer->ShowStatus(text);
+    }
     void ProcessPendingEvents() override
     {
         if (QCoreApplication::instance() != nullptr)
@@ -27,10 +43,15 @@ public:
     }
     QByteArray QueryText() const override { return m_query; }
     void SetQueryText(const QByteArray& text) override { m_query = text; }
-    void SetBusy(bool) override { }
+    void SetBusy(bool busy) override
+    {
+        if (m_printer != nullptr)
+            m_printer->SetBusy(busy);
+    }
 
 private:
     QStringList& m_lines;
+    Frontend* m_printer;
     QByteArray m_query;
 };
 
@@ -69,63 +90,48 @@ private:
 
 } // namespace
 
-int SearchOutcome::ExitStatus() const
+QString ClosingMessage(const SearchOutcome& outcome, bool batchRule)
 {
-    return Stopped || NotRun || !Error.isEmpty() || !EngineAnswered ? 1 : 0;
-}
-
-bool SearchOutcome::GotAnswer() const
-{
-    if (ExitStatus() != 0)
-        return false;
-    for (const ExchangeEntry& entry : Exchanges) {
-        if (entry.Answered)
-            return true;
-    }
-    return false;
-}
-
-QString SearchOutcome::Complaint(bool batchRule) const
-{
-    if (NotRun)
+    if (outcome.NotRun)
         return QStringLiteral("not run.");
-    if (!Error.isEmpty())
-        return Error;
-    if (Stopped)
+    if (!outcome.Error.isEmpty())
+        return outcome.Error;
+    if (outcome.Stopped)
         return QStringLiteral("Search stopped; the report is incomplete.");
-    if (!EngineAnswered)
+    if (!outcome.EngineAnswered)
         return QStringLiteral("No server answered.");
-    if (batchRule && !GotAnswer())
+    if (batchRule && !outcome.GotAnswer())
         return QStringLiteral("Every server that answered refused with a rate-limit notice.");
     return QString();
 }
 
-SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, RdapTransport* rdap, EventWait& wait,
-                        HostPacer* pacer, const QByteArray& query, const std::function<void(LookupEngine*)>& onEngine,
-                        const std::function<void(const ExchangeEntry&)>& onExchange)
+SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const QByteArray& query,
+                        const SearchWatch& watch)
 {
     SearchOutcome outcome;
     outcome.Typed = query;
-    CollectingFrontend window(outcome.Lines);
-    CollectingObserver observer(outcome.Exchanges, onExchange);
-    LookupEngine engine(window, setup.Settings, setup.Log, setup.Definitions, transport, wait, setup.Now);
+    CollectingFrontend window(outcome.Lines, watch.Printer);
+    CollectingObserver observer(outcome.Exchanges, watch.OnExchange);
+    LookupEngine engine(window, setup.Settings, setup.Log, setup.Definitions, road.Transport, road.Wait, setup.Now);
     engine.SetPauseMilliseconds(setup.PauseMilliseconds);
     engine.Sheet().SetLocale(setup.Locale);
-    engine.SetExchangeObserver(&observer);
-    engine.SetHostPacer(pacer);
-    engine.SetRdap(rdap, setup.Bootstrap);
+    // A printed search needs no record of its exchanges, and the observer would copy every reply's text.
+    if (watch.Printer == nullptr)
+        engine.SetExchangeObserver(&observer);
+    engine.SetHostPacer(watch.Pacer);
+    engine.SetRdap(road.Rdap, setup.Bootstrap);
     window.SetQueryText(query);
 
     outcome.Started = QDateTime::currentDateTimeUtc();
-    if (onEngine)
-        onEngine(&engine);
+    if (watch.OnEngine)
+        watch.OnEngine(&engine);
     try {
         engine.Search();
     } catch (const std::exception& error) {
         outcome.Error = QString::fromLocal8Bit(error.what());
     }
-    if (onEngine)
-        onEngine(nullptr);
+    if (watch.OnEngine)
+        watch.OnEngine(nullptr);
     outcome.Ended = QDateTime::currentDateTimeUtc();
     outcome.Sent = window.QueryText();
     outcome.Kind = engine.LastQueryKind();

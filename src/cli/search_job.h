@@ -1,25 +1,29 @@
-/// One search of vesk-query run to completion in memory: its worksheet lines, its exchanges and how it ended.
+/// One search of vesk-query: the one place where the command line builds an engine and runs a query on it.
 #pragma once
 
+#include "batch/search_outcome.h"
 #include "common/clock.h"
-#include "lookup/exchange_observer.h"
-#include "lookup/lookup_engine.h"
 
-#include <QDateTime>
-#include <QList>
 #include <QLocale>
-#include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace vesk {
 
 class DefinitionTables;
 class EventWait;
+class Frontend;
+class HostPacer;
 class LogSink;
 class RdapTransport;
 struct RdapBootstrap;
 class TReg;
 class WhoisTransport;
+
+/// Makes a search thread's own transport, waiting through that thread's `wait`.
+using TransportFactory = std::function<std::unique_ptr<WhoisTransport>(EventWait& wait)>;
+/// Makes a search thread's own RDAP transport (its network access lives on that thread), waiting through `wait`.
+using RdapTransportFactory = std::function<std::unique_ptr<RdapTransport>(EventWait& wait)>;
 
 /// What every search of a run shares; read only while searches run.
 struct SearchSetup
@@ -34,37 +38,36 @@ struct SearchSetup
     const RdapBootstrap* Bootstrap = nullptr;
 };
 
-/// How one search ended, with everything it wrote.
-struct SearchOutcome
+/// The roads one search takes, and the wait it waits through.
+struct SearchRoad
 {
-    QByteArray Typed; ///< the query as given
-    QByteArray Sent; ///< the query as the engine sent it
-    LookupEngine::QueryKind Kind = LookupEngine::QueryKind::Plain;
-    QDateTime Started;
-    QDateTime Ended;
-    QStringList Lines; ///< the worksheet, one entry per line, as the text mode prints it
-    QList<ExchangeEntry> Exchanges; ///< in report order
-    QString Error; ///< the error that ended the search, if one did
-    bool Stopped = false;
-    bool EngineAnswered = false; ///< a server sent something (the single run's rule)
-    bool NotRun = false; ///< a batch ended before this query began
-
-    /// The exit status of a single run: 0 when a server answered, 1 when none did, on a stop or an error.
-    int ExitStatus() const;
-    /// The batch's judgement: a server answered, and not only with a rate-limit notice; no stop, no error.
-    bool GotAnswer() const;
-    /// The sentence that the command line writes to standard error for a search that did not end well; empty
-    /// when it did. `rateLimitCounts`: judge as the batch does.
-    QString Complaint(bool batchRule) const;
+    WhoisTransport& Transport;
+    RdapTransport* Rdap = nullptr; ///< null: port 43 only
+    EventWait& Wait;
 };
 
-/// Runs the search for `query` on `transport` and `rdap` (null: port 43 only), waiting through `wait` and, when
-/// given, `pacer`.
-/// `onEngine` is called with the search's engine just before the search starts and with null when it has ended,
-/// so that a stop request can reach it; `onExchange` sees every exchange as it ends.
-SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, RdapTransport* rdap, EventWait& wait,
-                        HostPacer* pacer, const QByteArray& query,
-                        const std::function<void(LookupEngine*)>& onEngine = {},
-                        const std::function<void(const ExchangeEntry&)>& onExchange = {});
+/// Who watches one search as it runs.
+struct SearchWatch
+{
+    /// Sees every worksheet line and status as they are written; the outcome then keeps neither the lines nor the
+    /// exchanges. Null: the outcome keeps both.
+    Frontend* Printer = nullptr;
+    /// Decides when each query starts; null: the fixed pause before metered queries.
+    HostPacer* Pacer = nullptr;
+    /// Called with the search's engine just before the search starts and with null when it has ended, so that a
+    /// stop request can reach it.
+    std::function<void(LookupEngine*)> OnEngine;
+    /// Sees every exchange as it ends (only when the outcome keeps the exchanges).
+    std::function<void(const ExchangeEntry&)> OnExchange;
+};
+
+/// Runs the search for `query` on `road` and gives how it ended. An error that ends the search is kept in the
+/// outcome, never thrown.
+SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const QByteArray& query,
+                        const SearchWatch& watch = {});
+
+/// The sentence that the command line writes to standard error for a search that did not end well; empty when it
+/// did. `batchRule`: judge as the batch does (a rate-limit notice is no answer).
+QString ClosingMessage(const SearchOutcome& outcome, bool batchRule);
 
 } // namespace vesk

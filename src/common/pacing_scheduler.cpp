@@ -48,7 +48,9 @@ void PacingScheduler::SlowDown(QByteArrayView host)
 {
     const QMutexLocker lock(&m_mutex);
     HostState& state = StateOf(host);
-    state.PaceMs = std::max(2 * state.PaceMs, kMinBackoffMs);
+    // In 64 bits: the doubling itself must not overflow on the way to the ceiling.
+    const qint64 doubled = std::clamp<qint64>(2 * static_cast<qint64>(state.PaceMs), kMinBackoffMs, kMaxBackoffMs);
+    state.PaceMs = static_cast<int>(std::max<qint64>(state.PaceMs, doubled));
     if (state.Started)
         state.NextStart = std::max(state.NextStart, state.LastStart + state.PaceMs);
 }

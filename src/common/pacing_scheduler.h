@@ -20,8 +20,11 @@ MonotonicClock SteadyClock();
 class PacingScheduler
 {
 public:
-    /// A rate-limited host is paced at twice the pace, and at least this much.
+    /// A rate-limited host is paced at twice the pace, and at least this much...
     static constexpr int kMinBackoffMs = 1000;
+    /// ... but doubling stops here, so that a server that keeps refusing cannot stall a batch for hours (a pace
+    /// given above it stays as given).
+    static constexpr int kMaxBackoffMs = 60000;
 
     PacingScheduler(int paceMs, MonotonicClock clock = SteadyClock());
 
@@ -30,8 +33,9 @@ public:
     qint64 Reserve(QByteArrayView host);
     /// When `host` could start next, without reserving it.
     qint64 NextFree(QByteArrayView host) const;
-    /// The host answered with a rate-limit notice: its pace becomes max(2 x pace, kMinBackoffMs) for the rest of
-    /// the run, also for the start already reserved after it.
+    /// The host answered with a rate-limit notice: its pace becomes twice the pace, at least kMinBackoffMs and at
+    /// most kMaxBackoffMs (never less than it was), for the rest of the run, also for the start already reserved
+    /// after it.
     void SlowDown(QByteArrayView host);
     /// The pace in force at `host`.
     int PaceFor(QByteArrayView host) const;

@@ -1,6 +1,5 @@
-// vesk-query --batch in-process: the reorder buffer, pacing seen by the servers, rate limits and the stop.
+// vesk-query --batch in-process: input order, pacing seen by the servers, rate limits and the stop.
 
-#include "cli/batch_queue.h"
 #include "cli/batch_run.h"
 #include "common/pacing_scheduler.h"
 #include "rdap/bootstrap_registry.h"
@@ -19,41 +18,6 @@
 
 namespace vesk::test {
 namespace {
-
-TEST(BatchQueue, HoldsNoMoreThanItsWindowAndPrefersIdleHosts)
-{
-    qint64 now = 0;
-    PacingScheduler scheduler(100, [&now] { return now; });
-    BatchQueue queue({ "a", "a", "b", "a", "c", "c" }, 3, &scheduler);
-    EXPECT_EQ(queue.Take(), 0);
-    // "a" has a search in flight: the next host without one goes first, out of input order.
-    EXPECT_EQ(queue.Take(), 2);
-    EXPECT_EQ(queue.Take(), 1);
-    // The window (queries 0..2) is used up until query 0 is printed; finishing later ones does not free it.
-    queue.Finish(2, SearchOutcome {});
-    queue.Finish(1, SearchOutcome {});
-    EXPECT_FALSE(queue.ReadyToPrint());
-    EXPECT_FALSE(queue.NextInOrder().has_value());
-    queue.Finish(0, SearchOutcome {});
-    EXPECT_EQ(queue.MostHeld(), 3);
-    for (int expected = 0; expected < 3; ++expected) {
-        ASSERT_TRUE(queue.NextInOrder().has_value());
-        EXPECT_EQ(queue.NextToPrint(), expected + 1);
-    }
-    scheduler.Reserve("a");
-    EXPECT_EQ(queue.Take(), 4); // "a" is paced until 100, "c" is free now
-    queue.Stop();
-    EXPECT_FALSE(queue.Take().has_value());
-    EXPECT_EQ(queue.NotTaken(), QList<int>({ 3, 5 }));
-    // Printing goes on in input order: 3 was never begun and is passed over, 4 is still to be finished.
-    EXPECT_EQ(queue.SkipNotRun(), 3);
-    EXPECT_FALSE(queue.SkipNotRun().has_value());
-    EXPECT_FALSE(queue.Drained());
-    queue.Finish(4, SearchOutcome {});
-    ASSERT_TRUE(queue.NextInOrder().has_value());
-    EXPECT_EQ(queue.SkipNotRun(), 5);
-    EXPECT_TRUE(queue.Drained());
-}
 
 class BatchWorld : public ::testing::Test
 {
@@ -201,7 +165,9 @@ TEST_F(BatchWorld, ProgressShowsOnATerminalOnlyAndIsClearedAtTheEnd)
 
     options.ErrIsTerminal = true;
     EXPECT_EQ(RunBatch({ "one.fr", "two.uk" }, options), 0);
-    EXPECT_TRUE(err.data().contains("\r\x1b[K2/2 done, 2 answered, 0 failed, ")) << err.data().constData();
+    // A streamed batch knows no total: counts and rate, no estimate of the time left.
+    EXPECT_TRUE(err.data().contains("\r\x1b[K1 done, 1 answered, 0 failed, ")) << err.data().constData();
+    EXPECT_FALSE(err.data().contains("left"));
     EXPECT_TRUE(err.data().endsWith("\r\x1b[K"));
     EXPECT_FALSE(out.data().contains('\r'));
 }
@@ -238,6 +204,53 @@ TEST_F(BatchWorld, AStopListsTheQueriesNotRunAndPrintedReportsStayWhole)
     EXPECT_EQ(RunBatch({ "a.fr", "b.fr", "c.fr", "d.fr", "e.fr", "f.fr" }, options, 1), 1);
     EXPECT_TRUE(err.data().contains("vesk-query: not run: f.fr\n")) << err.data().constData();
     EXPECT_TRUE(out.data().contains("domain: found.fr"));
+}
+
+TEST_F(BatchWorld, UnsearchableLinesFailInTheirPlaceAndTheBatchGoesOn)
+{
+    const QByteArray input
+        = "one.fr\r\n" + QByteArray(300, '0') + "\r\n" + QByteArray("bad\0.fr\r\n", 9) + "two.uk\r\n";
+    for (const bool json : { false, true }) {
+        SCOPED_TRACE(json ? "json" : "text");
+        out.buffer().clear();
+        out.seek(0);
+        err.buffer().clear();
+        err.seek(0);
+        BatchOptions options;
+        options.Json = json;
+        options.PaceMs = 0;
+        QByteArray text = input;
+        QBuffer device(&text);
+        device.open(QIODevice::ReadOnly);
+        const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale(), 1100, nullptr };
+        BatchRun run(
+            setup,
+            [this](EventWait& wait) -> std::unique_ptr<WhoisTransport> {
+                return std::make_unique<TcpWhoisTransport>(wait, book);
+            },
+            options, out, err);
+        EXPECT_EQ(run.Run(device), 1);
+        EXPECT_EQ(err.data(),
+                  "vesk-query: line 2: The query is too long to search: it has 300 characters, and at most 255 are "
+                  "accepted.\n"
+                  "vesk-query: line 3: the line holds a NUL byte; it is skipped\n");
+        if (json) {
+            const QList<QJsonObject> lines = JsonLines();
+            ASSERT_EQ(lines.size(), 3);
+            EXPECT_EQ(lines[0].value(QStringLiteral("outcome")).toString(), QStringLiteral("answered"));
+            EXPECT_EQ(lines[1].value(QStringLiteral("outcome")).toString(), QStringLiteral("error"));
+            EXPECT_EQ(lines[1].value(QStringLiteral("line")).toInt(), 2);
+            EXPECT_TRUE(lines[1].value(QStringLiteral("query_sent")).isNull());
+            EXPECT_EQ(lines[2].value(QStringLiteral("query")).toString(), QStringLiteral("two.uk"));
+            EXPECT_EQ(lines[2].value(QStringLiteral("line")).toInt(), 4);
+        } else {
+            // The failed line keeps its place as an empty report between the two found ones.
+            const QByteArray printed = out.data();
+            EXPECT_EQ(printed.count("\n\f\n"), 2);
+            EXPECT_TRUE(printed.contains("\n\f\n\f\n")) << printed.constData();
+            EXPECT_TRUE(printed.indexOf("domain: found.fr") < printed.indexOf("Domain name: found.uk"));
+        }
+    }
 }
 
 } // namespace

@@ -54,7 +54,8 @@ protected:
         const SearchSetup setup {
             *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale::c(), 0, &bootstrap
         };
-        return RunSearch(setup, world.Transport, &rdap, world.Wait, &pacer, query);
+        return RunSearch(setup, SearchRoad { world.Transport, &rdap, world.Wait }, query,
+                         SearchWatch { nullptr, &pacer, {}, {} });
     }
 
     LookupWorld world;

@@ -25,6 +25,10 @@ TEST(TerminalSafeText, MasksControlCharactersOnly)
         { "NUL, CR, LF, unit separator", QString(QChar(0)) + QStringLiteral("\r\n\x1F"), m + m + m + m },
         { "DEL and the C1 range", QStringLiteral("\x7F\u0080\u009B6n\u009F\u00A0"),
           m + m + m + QStringLiteral("6n") + m + QStringLiteral("\u00A0") },
+        { "bidirectional controls", QStringLiteral("moc.\u202Eelgoog \u061C\u200E\u200F\u202A\u2066\u2069\u2067"),
+          QStringLiteral("moc.") + m + QStringLiteral("elgoog ") + m + m + m + m + m + m + m },
+        { "letters and marks near them stay", QStringLiteral("\u0628\u200D\u2028\u2065\u206A"),
+          QStringLiteral("\u0628\u200D\u2028\u2065\u206A") },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

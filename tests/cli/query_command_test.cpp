@@ -40,9 +40,9 @@ protected:
     {
         arguments.prepend(QStringLiteral("vesk-query"));
         QueryCommand command(Context(), out, err);
-        command_ = &command;
+        running = &command;
         const int status = command.Run(arguments);
-        command_ = nullptr;
+        running = nullptr;
         return status;
     }
 
@@ -57,7 +57,7 @@ protected:
         true, true, 45100, { QStringLiteral("/defs"), 45000 }, { QStringLiteral("/defs"), 45100 }, {}
     };
     AddressBook routes;
-    QueryCommand* command_ = nullptr;
+    QueryCommand* running = nullptr;
 };
 
 TEST_F(QueryCommandTest, UsageErrorsGiveTwoAndSearchNothing)
@@ -216,8 +216,8 @@ TEST_F(QueryCommandTest, StopRequestEndsTheSearchWithStatusOne)
     world.Settings->InclIP = true;
     world.Transport.SetAddresses("example.com", { 0xC0000207u });
     world.Transport.SetExchangeHook([this](const ExchangeRecord&) {
-        if (command_ != nullptr)
-            command_->RequestStop();
+        if (running != nullptr)
+            running->RequestStop();
     });
     EXPECT_EQ(Run({ QStringLiteral("example.com") }), QueryCommand::Failure);
     EXPECT_EQ(world.Transport.Exchanges().size(), 1); // nothing asked after the stop
@@ -238,6 +238,10 @@ TEST_F(QueryCommandTest, DefinitionProblemsAndTheUpdate)
     world.Definitions = DefinitionTables();
     EXPECT_EQ(Run({ QStringLiteral("example.com") }), QueryCommand::Success);
     EXPECT_TRUE(Err().contains(QStringLiteral("warning: no definition data")));
+    err.buffer().clear();
+    err.seek(0);
+    EXPECT_EQ(Run({ QStringLiteral("--json"), QStringLiteral("example.com") }), QueryCommand::Success);
+    EXPECT_EQ(Err().count(QStringLiteral("warning: no definition data")), 1);
 
     world.Definitions = TestDefinitions();
     out.buffer().clear();

@@ -67,5 +67,21 @@ TEST(PacingScheduler, RateLimitedHostIsPacedTwiceAsSlowlyAndAtLeastOneSecond)
     EXPECT_EQ(polite.Reserve("never.started"), 3200);
 }
 
+TEST(PacingScheduler, BackOffStopsAtOneMinuteAndNeverSpeedsUpAGivenSlowPace)
+{
+    ManualClock clock;
+    PacingScheduler scheduler(1100, clock.Clock());
+    // Forty notices in a row would overflow a doubling int many times over.
+    for (int i = 0; i < 40; ++i)
+        scheduler.SlowDown("refusing.example");
+    EXPECT_EQ(scheduler.PaceFor("refusing.example"), PacingScheduler::kMaxBackoffMs);
+    EXPECT_EQ(scheduler.Reserve("refusing.example"), 1000);
+    EXPECT_EQ(scheduler.Reserve("refusing.example"), 61000);
+
+    PacingScheduler patient(90000, clock.Clock());
+    patient.SlowDown("slow.example");
+    EXPECT_EQ(patient.PaceFor("slow.example"), 90000);
+}
+
 } // namespace
 } // namespace vesk::test

@@ -1,0 +1,219 @@
+#include "batch/batch_scheduler.h"
+
+#include "batch/batch_queue.h"
+#include "common/event_wait.h"
+#include "lookup/first_server.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QThread>
+#include <exception>
+
+namespace vesk {
+
+namespace {
+
+// The scheduler's turn for a host, waited for on the search's own thread.
+class ScheduledPacer final : public HostPacer
+{
+public:
+    ScheduledPacer(PacingScheduler& scheduler, EventWait& wait)
+        : m_scheduler(scheduler)
+        , m_wait(wait)
+    { }
+
+    bool WaitTurn(const QByteArray& host, const StopRequest& stop) override
+    {
+        const qint64 start = m_scheduler.Reserve(host);
+        const qint64 left = start - m_scheduler.Now();
+        if (left > 0)
+            m_wait.WaitUntil(static_cast<int>(left), {}, stop);
+        return !stop.IsRequested();
+    }
+
+private:
+    PacingScheduler& m_scheduler;
+    EventWait& m_wait;
+};
+
+// Wakes the reporting thread's event loop so that it looks at the queue at once.
+void WakeReporter()
+{
+    if (QCoreApplication::instance() != nullptr)
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+}
+
+} // namespace
+
+/// One search thread: takes queries from the queue until none is left, each searched afresh.
+class BatchScheduler::Worker : public QThread
+{
+public:
+    Worker(const BatchSearchFactory& makeSearch, BatchQueue& queue, PacingScheduler& scheduler)
+        : m_makeSearch(makeSearch)
+        , m_queue(queue)
+        , m_scheduler(scheduler)
+    { }
+
+    /// From the reporting thread: the running search (and any that starts later) stops as Stop does.
+    void StopSearch()
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_stop = true;
+        PostStop();
+    }
+
+protected:
+    void run() override
+    {
+        EventLoopWait wait;
+        const BatchSearch search = m_makeSearch(wait);
+        ScheduledPacer pacer(m_scheduler, wait);
+        QObject context; // lives on this thread: the stop request runs here, between the engine's events
+        const auto onEngine = [this, &context](LookupEngine* engine) {
+            const QMutexLocker lock(&m_mutex);
+            m_engine = engine;
+            m_context = engine != nullptr ? &context : nullptr;
+            if (m_stop)
+                PostStop();
+        };
+        // A rate-limited answer (a port-43 notice or an RDAP 429) slows its host down for the rest of the batch.
+        const auto onExchange = [this](const ExchangeEntry& entry) {
+            if (entry.Outcome == "rate-limited")
+                m_scheduler.SlowDown(entry.Host);
+        };
+        while (const std::optional<BatchTask> task = m_queue.Take()) {
+            SearchOutcome outcome = search(task->Query, pacer, onEngine, onExchange);
+            outcome.Line = task->Line;
+            // A stop posted after the search ended must not reach the next engine.
+            QCoreApplication::removePostedEvents(&context);
+            m_queue.Finish(task->Index, std::move(outcome));
+            WakeReporter();
+        }
+    }
+
+private:
+    void PostStop()
+    {
+        if (m_engine != nullptr)
+            QMetaObject::invokeMethod(
+                m_context, [engine = m_engine] { engine->StopSearch(); }, Qt::QueuedConnection);
+    }
+
+    const BatchSearchFactory& m_makeSearch;
+    BatchQueue& m_queue;
+    PacingScheduler& m_scheduler;
+    QMutex m_mutex;
+    LookupEngine* m_engine = nullptr;
+    QObject* m_context = nullptr;
+    bool m_stop = false;
+};
+
+BatchScheduler::BatchScheduler(const DefinitionTables& definitions, BatchSearchFactory makeSearch,
+                               BatchSettings settings, BatchOutput& output)
+    : m_definitions(definitions)
+    , m_makeSearch(std::move(makeSearch))
+    , m_settings(std::move(settings))
+    , m_output(output)
+{ }
+
+BatchScheduler::~BatchScheduler() = default;
+
+int BatchScheduler::Run(BatchInput& input)
+{
+    m_done = m_answered = m_failed = 0;
+    m_startMs = m_settings.Clock();
+
+    PacingScheduler scheduler(m_settings.PaceMs, m_settings.Clock);
+    const BatchSource source = [this, &input]() -> std::optional<BatchEntry> {
+        std::optional<BatchLine> line = input.Next();
+        if (!line)
+            return std::nullopt;
+        BatchEntry entry { std::move(line->Query), line->Number, {}, std::move(line->Problem), line->Ignored };
+        if (entry.Problem.isEmpty()) {
+            // The search would refuse the query the same way (a query too long to classify): say so for its line.
+            try {
+                entry.FirstHost = FirstServerFor(m_definitions, entry.Query);
+            } catch (const std::exception& error) {
+                entry.Problem = QString::fromLocal8Bit(error.what());
+            }
+        }
+        return entry;
+    };
+    const int jobs = std::max(1, m_settings.Jobs);
+    BatchQueue queue(source, 4 * jobs, &scheduler, m_settings.HeldBytes);
+    // The rest of a file is read after a stop to list its queries as not run; a pipe may never end.
+    const bool readRest = input.Bounded();
+
+    // A stop that came before the run (Ctrl-C during start-up) must keep every query from starting.
+    bool stopSent = m_stop.IsRequested();
+    if (stopSent)
+        queue.Stop();
+    m_workers.clear();
+    for (int i = 0; i < jobs; ++i) {
+        m_workers.push_back(std::make_unique<Worker>(m_makeSearch, queue, scheduler));
+        m_workers.back()->start();
+    }
+
+    EventLoopWait wait;
+    bool allAnswered = true;
+    const StopRequest never;
+    for (;;) {
+        if (m_stopAfter >= 0 && m_done >= m_stopAfter)
+            m_stop.Request();
+        if (m_stop.IsRequested() && !stopSent) {
+            stopSent = true;
+            queue.Stop();
+            for (const auto& worker : m_workers)
+                worker->StopSearch();
+        }
+        bool progressed = false;
+        while (std::optional<SearchOutcome> outcome = queue.NextInOrder()) {
+            allAnswered = allAnswered && outcome->GotAnswer();
+            Hand(*outcome);
+            progressed = true;
+            if (m_stopAfter >= 0 && m_done >= m_stopAfter && !stopSent)
+                break;
+        }
+        while (std::optional<SearchOutcome> notRun = queue.SkipNotRun(readRest)) {
+            allAnswered = false;
+            Hand(*notRun);
+            progressed = true;
+        }
+        if (queue.Done(readRest))
+            break;
+        if (!progressed)
+            wait.WaitUntil(
+                200, [&] { return m_stop.IsRequested() || queue.ReadyToPrint(); }, never);
+    }
+    for (const auto& worker : m_workers)
+        worker->wait();
+    m_workers.clear();
+    m_mostHeld = queue.MostHeld();
+    m_stop.Clear();
+    BatchProgress last = Progress();
+    last.UnreadAfterLine = queue.UnreadAfterLine();
+    last.ReadError = input.ReadError();
+    m_output.Finished(last);
+    return allAnswered && !stopSent && last.ReadError.isEmpty() ? 0 : 1;
+}
+
+void BatchScheduler::RequestStop()
+{
+    m_stop.Request();
+}
+
+void BatchScheduler::Hand(const SearchOutcome& outcome)
+{
+    outcome.GotAnswer() ? ++m_answered : ++m_failed;
+    ++m_done;
+    m_output.Report(outcome, Progress());
+}
+
+BatchProgress BatchScheduler::Progress() const
+{
+    return BatchProgress { m_done, m_answered, m_failed, m_settings.Clock() - m_startMs, 0, {} };
+}
+
+} // namespace vesk

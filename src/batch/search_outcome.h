@@ -1,0 +1,39 @@
+/// How one search ended, with everything it wrote: what the batch schedules and the command line prints.
+#pragma once
+
+#include "lookup/exchange_observer.h"
+#include "lookup/lookup_engine.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+
+namespace vesk {
+
+/// How one search ended, with everything it wrote.
+struct SearchOutcome
+{
+    QByteArray Typed; ///< the query as given
+    QByteArray Sent; ///< the query as the engine sent it
+    LookupEngine::QueryKind Kind = LookupEngine::QueryKind::Plain;
+    QDateTime Started;
+    QDateTime Ended;
+    QStringList Lines; ///< the worksheet, one entry per line, as the text mode prints it
+    QList<ExchangeEntry> Exchanges; ///< in report order
+    QString Error; ///< the error that ended the search (or kept a batch line from being searched), if one did
+    bool Stopped = false;
+    bool EngineAnswered = false; ///< a server sent something (the single run's rule)
+    bool NotRun = false; ///< a batch ended before this query began
+    bool Refused = false; ///< a batch line that cannot be searched (Error says why); nothing was asked
+    bool Ignored = false; ///< a refused batch line that is only named as an error, never reported as a query
+    qint64 Line = 0; ///< the line of the batch input the query came from; 0 outside a batch
+
+    /// The exit status of a single run: 0 when a server answered, 1 when none did, on a stop or an error.
+    int ExitStatus() const;
+    /// The batch's judgement: a server answered, and not only with a rate-limit notice; no stop, no error.
+    bool GotAnswer() const;
+    /// Roughly the memory the outcome holds, for the batch's budget of finished reports.
+    qint64 HeldBytes() const;
+};
+
+} // namespace vesk
