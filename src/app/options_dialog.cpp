@@ -37,8 +37,6 @@ TfmOption::TfmOption(TReg& settings, UpdateFunction update, MessageSink& message
 {
     setObjectName(QStringLiteral("fmOption"));
     setWindowTitle(QStringLiteral("Options"));
-    // Activating the main window after this one writes the welcome block again; the main window asks for this.
-    setProperty("veskForm", true);
     setFont(DesktopFont(QStringLiteral("Arial"), 13));
     setFixedSize(394, 370);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -99,6 +97,7 @@ void TfmOption::SetupOptions()
     rdapLabel->setGeometry(16, 282, 40, 20);
     m_rdapMode = new QComboBox(this);
     m_rdapMode->setObjectName(QStringLiteral("rdapMode"));
+    m_rdapMode->setAccessibleName(QStringLiteral("RDAP"));
     m_rdapMode->setGeometry(60, 281, 290, 22);
     m_rdapMode->addItem(QStringLiteral("Where port 43 has no server or no answer"),
                         QString::fromLatin1(texts::kRdapModeFallback));
