@@ -140,4 +140,23 @@ StartResult RunApplication(const StartOptions& options)
     return result;
 }
 
+void CloseAsExit()
+{
+    // A modal dialog runs a loop of its own inside the window's handler; it goes first. One that refuses stays.
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+        if (modal->isVisible())
+            break;
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<TfrmMain*>(widget);
+        if (window != nullptr && window->isVisible()) {
+            window->close();
+            return;
+        }
+    }
+    QApplication::closeAllWindows();
+    QApplication::quit();
+}
+
 } // namespace vesk

@@ -40,4 +40,10 @@ enum class StartResult { Ran, HandedOver, StartupError };
 /// An error that escapes start-up ("Invalid file format") is shown and ends the run.
 StartResult RunApplication(const StartOptions& options = {});
 
+/// The end of the session (SIGTERM, SIGHUP, Ctrl-C in a terminal), run from the event loop: open dialogs close,
+/// then the main window closes as File > Close does (once its search has returned, if one runs), so the end record
+/// is written and the settings saved. Before there is a main window, the open windows close and the event loop
+/// is asked to quit.
+void CloseAsExit();
+
 } // namespace vesk

@@ -111,7 +111,8 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     statusBar()->setFixedHeight(28);
     m_statusLabel = new QLabel(this);
     m_statusLabel->setObjectName(QStringLiteral("statusLine"));
-    m_statusLabel->setAccessibleDescription(QStringLiteral("Status line"));
+    // It shows server text (host names from referrals): never as markup.
+    m_statusLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setFixedWidth(500);
     statusBar()->addWidget(m_statusLabel);
 

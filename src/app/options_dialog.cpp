@@ -105,8 +105,10 @@ void TfmOption::SetupOptions()
                         QString::fromLatin1(texts::kRdapModeFirst));
     m_rdapMode->addItem(QStringLiteral("Never (port 43 only)"), QString::fromLatin1(texts::kRdapModeNever));
     rdapLabel->setBuddy(m_rdapMode);
-    connect(m_rdapMode, &QComboBox::activated, this,
-            [this](int index) { m_settings.RdapMode = m_rdapMode->itemData(index).toString(); });
+    connect(m_rdapMode, &QComboBox::activated, this, [this](int index) {
+        m_settings.RdapMode = m_rdapMode->itemData(index).toString();
+        m_settings.Save();
+    });
 
     RefreshOptions();
 
@@ -122,7 +124,10 @@ void TfmOption::SetupOptions()
     setTabOrder(m_defaults, m_ok);
 
     const auto bind = [this](QCheckBox* check, bool TReg::*flag) {
-        connect(check, &QCheckBox::clicked, this, [this, flag](bool checked) { m_settings.*flag = checked; });
+        connect(check, &QCheckBox::clicked, this, [this, flag](bool checked) {
+            m_settings.*flag = checked;
+            m_settings.Save();
+        });
     };
     bind(m_filterComments, &TReg::FilterComments);
     bind(m_clearBeforeSearch, &TReg::ClearBeforeSearch);
@@ -156,6 +161,7 @@ void TfmOption::RestoreDefaults()
 {
     m_settings.RestoreDefaultFlags();
     m_settings.RdapMode = QString::fromLatin1(texts::kRdapModeFallback);
+    m_settings.Save();
     RefreshOptions();
 }
 
@@ -164,6 +170,8 @@ void TfmOption::RunUpdate()
     bool updated = false;
     try {
         updated = m_update && m_update();
+        // The check's date changes with a completed update.
+        m_settings.Save();
     } catch (const std::exception& error) {
         // A damaged file that was already installed: the error itself is the message.
         m_messages.Show(this, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));

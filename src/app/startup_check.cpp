@@ -4,6 +4,7 @@
 #include "lookup/frontend.h"
 #include "lookup/status_at_exit.h"
 #include "lookup/worksheet.h"
+#include "settings/settings_store.h"
 #include "update/definition_update.h"
 
 namespace vesk {
@@ -17,7 +18,7 @@ constexpr auto kMissingDefinitions2 = Scramble<0>("Please open Settings > Option
 
 } // namespace
 
-bool RunDueUpdate(const TReg& settings, const QDateTime& now, Worksheet& sheet, Frontend& frontend,
+bool RunDueUpdate(TReg& settings, const QDateTime& now, Worksheet& sheet, Frontend& frontend,
                   const std::function<bool()>& update)
 {
     if (!AutoUpdateDue(settings, now))
@@ -27,6 +28,7 @@ bool RunDueUpdate(const TReg& settings, const QDateTime& now, Worksheet& sheet, 
     const StatusAtExit blank(sheet, QByteArray());
     if (update)
         update();
+    settings.Save();
     return true;
 }
 

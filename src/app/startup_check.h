@@ -12,9 +12,9 @@ class TReg;
 class Worksheet;
 
 /// When the monthly automatic update is due at `now`: shows the updating message in the status line, lets the
-/// window repaint, runs `update` and blanks the status line afterwards (also when it throws). Nothing otherwise.
-/// Gives whether it ran.
-bool RunDueUpdate(const TReg& settings, const QDateTime& now, Worksheet& sheet, Frontend& frontend,
+/// window repaint, runs `update`, saves the settings (the check's date) and blanks the status line afterwards (also
+/// when it throws). Nothing otherwise. Gives whether it ran.
+bool RunDueUpdate(TReg& settings, const QDateTime& now, Worksheet& sheet, Frontend& frontend,
                   const std::function<bool()>& update);
 
 /// The two-line warning shown when the definition files are missing or damaged.

@@ -58,6 +58,7 @@ void StoreChosenFont(TReg& settings, const ChosenFont& chosen)
     settings.FontColor = BgrOfColor(chosen.Color);
     settings.SetFontStyle(chosen.Styles);
     settings.FontCharset = chosen.Charset;
+    settings.Save();
 }
 
 } // namespace vesk

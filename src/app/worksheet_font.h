@@ -18,7 +18,8 @@ int BgrOfColor(const QColor& color);
 
 /// The stored worksheet font as the font dialog shows it.
 ChosenFont ChosenFontOf(const TReg& settings);
-/// Stores what the font dialog chose: face, height, colour, style and character set, in that order.
+/// Stores what the font dialog chose (face, height, colour, style and character set, in that order) and saves the
+/// settings.
 void StoreChosenFont(TReg& settings, const ChosenFont& chosen);
 
 } // namespace vesk

@@ -29,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -199,6 +200,17 @@ TEST(ProgramTest, SecondProcessHandsOverAndEnds)
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral("< End Vesk? >")));
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("config/Ostberg/Vesk?.conf"))));
+
+    // A session that hangs up ends it the same way.
+    QProcess again;
+    ASSERT_TRUE(start(again));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
+    ASSERT_EQ(::kill(static_cast<pid_t>(again.processId()), SIGHUP), 0);
+    ASSERT_TRUE(again.waitForFinished(20000));
+    EXPECT_EQ(again.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(again.exitCode(), 0);
+    lines = ReadLogLines(dir.filePath(QStringLiteral("state/vesk/LOG/vesk.log")));
+    EXPECT_EQ(lines.filter(QStringLiteral("< End Vesk? >")).size(), 2);
 }
 
 // A domain search against loopback fakes, and a picture of the window for the documentation.

@@ -169,6 +169,29 @@ TEST_F(MainWindowTest, StopBeforeAnySearchShowsTheStoppingMessage)
     EXPECT_TRUE(m_transport.Exchanges().isEmpty());
 }
 
+TEST_F(MainWindowTest, ServerTextInTheStatusLineIsShownAsText)
+{
+    m_settings->InclIP = false;
+    m_settings->SearchContacts = false;
+    const QString host = QStringLiteral("<h1>x</h1>.com");
+    m_transport.SetDefaultReply("whois.verisign-grs.com",
+                                "Domain Name: EXAMPLE.COM\r\nRegistrar WHOIS Server: <h1>x</h1>.com\r\n");
+    QString shown;
+    int shownHeight = 0;
+    m_transport.SetExchangeHook([&](const test::ExchangeRecord& exchange) {
+        if (exchange.Host != host.toLatin1())
+            return;
+        auto* status = Find<QLabel>("statusLine");
+        shown = status->text();
+        shownHeight = status->sizeHint().height();
+    });
+    QueryBox()->setText(QStringLiteral("example.com"));
+    ClickPanelAt(kSearchButtonPlace);
+    ASSERT_TRUE(shown.contains(host)) << shown.toStdString();
+    // As markup the heading would stand a line of its own in a larger font.
+    EXPECT_LE(shownHeight, QFontMetrics(Find<QLabel>("statusLine")->font()).height() + 2);
+}
+
 TEST_F(MainWindowTest, AnErrorEscapingACommandIsReportedAndTheWindowCarriesOn)
 {
     QueryBox()->setText(QString(300, QLatin1Char('a')));
@@ -268,6 +291,9 @@ TEST_F(MainWindowTest, FontCommandCancelChangesNothingConfirmStoresEverything)
         m_window->findChild<FontDialog*>()->accept();
     });
     m_window->ChooseWorksheetFont();
+    // Saved at once, not only at an orderly end.
+    EXPECT_EQ(m_temp.Get(QStringLiteral("Font"), QStringLiteral("Style")), QStringLiteral("3"));
+    EXPECT_EQ(m_temp.Get(QStringLiteral("Font"), QStringLiteral("Height")), QStringLiteral("-16"));
     EXPECT_EQ(m_settings->FontName, QStringLiteral("DejaVu Sans Mono"));
     EXPECT_EQ(m_settings->FontHeight, -16);
     EXPECT_EQ(m_settings->FontColor, 0x800000);
@@ -277,9 +303,8 @@ TEST_F(MainWindowTest, FontCommandCancelChangesNothingConfirmStoresEverything)
     EXPECT_TRUE(applied.underline() && applied.strikeOut());
     EXPECT_EQ(Worksheet()->palette().color(QPalette::Text), QColor(0, 0, 128));
 
-    m_settings.reset(); // written back at the end of the run
+    m_settings.reset(); // and again at the end of the run
     EXPECT_EQ(m_temp.Get(QStringLiteral("Font"), QStringLiteral("Style")), QStringLiteral("3"));
-    EXPECT_EQ(m_temp.Get(QStringLiteral("Font"), QStringLiteral("Height")), QStringLiteral("-16"));
     m_window.reset();
 }
 
