@@ -40,12 +40,15 @@ FontDialog::FontDialog(QWidget* parent)
 
     m_face = new QFontComboBox(this);
     m_face->setObjectName(QStringLiteral("fontFace"));
+    m_face->setAccessibleName(QStringLiteral("Font"));
     m_style = new QComboBox(this);
     m_style->setObjectName(QStringLiteral("fontStyle"));
+    m_style->setAccessibleName(QStringLiteral("Font style"));
     m_style->addItems(
         { QStringLiteral("Regular"), QStringLiteral("Italic"), QStringLiteral("Bold"), QStringLiteral("Bold Italic") });
     m_size = new QSpinBox(this);
     m_size->setObjectName(QStringLiteral("fontSize"));
+    m_size->setAccessibleName(QStringLiteral("Size"));
     m_size->setRange(kMinPointSize, kMaxPointSize);
 
     auto* effects = new QGroupBox(QStringLiteral("Effects"), this);
@@ -55,6 +58,7 @@ FontDialog::FontDialog(QWidget* parent)
     m_underline->setObjectName(QStringLiteral("fontUnderline"));
     m_color = new QComboBox(effects);
     m_color->setObjectName(QStringLiteral("fontColor"));
+    m_color->setAccessibleName(QStringLiteral("Color"));
     for (const NamedColor& color : kColors) {
         QPixmap swatch(16, 12);
         swatch.fill(QColor::fromRgb(color.rgb));

@@ -2,18 +2,20 @@
 
 #include "app/font_dialog.h"
 #include "app/jpeg_image.h"
+#include "app/main_menu.h"
 #include "app/message_box.h"
 #include "app/options_dialog.h"
-#include "app/shell_open.h"
 #include "app/splash_window.h"
+#include "app/startup_check.h"
 #include "app/window_label.h"
 #include "app/window_placement.h"
 #include "app/worksheet_file.h"
+#include "app/worksheet_font.h"
+#include "app/worksheet_view.h"
 #include "common/app_version.h"
 #include "defs/definition_tables.h"
 #include "defs/scrambled_text.h"
 #include "lookup/lookup_engine.h"
-#include "lookup/status_at_exit.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "update/definition_update.h"
@@ -21,97 +23,33 @@
 #include "widgets/glyph_button.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
 #include <QPrinter>
-#include <QScreen>
-#include <QScrollBar>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
-#include <QUrl>
 #include <QWindow>
-#include <QtMath>
 #include <exception>
 
 namespace vesk {
 
 namespace {
 
-// Captions, the query box's face, help addresses and a few messages stand scrambled in the program.
+// The buttons' captions and the query box's face stand scrambled in the program.
 constexpr auto kSearchCaption = Scramble<1>("Search");
 constexpr auto kStopCaption = Scramble<2>("Stop Search");
 constexpr auto kQueryFontFace = Scramble<4>("Tahoma");
-
-constexpr auto kFileMenu = Scramble<5>("&File");
-constexpr auto kNewSearch = Scramble<5>("&New Search");
-constexpr auto kSaveWorksheet = Scramble<5>("&Save Worksheet As...");
-constexpr auto kPrintWorksheet = Scramble<5>("&Print Worksheet...");
-constexpr auto kCloseCommand = Scramble<5>("&Close");
-constexpr auto kEditMenu = Scramble<6>("&Edit");
-constexpr auto kCopyCommand = Scramble<6>("&Copy");
-constexpr auto kCutCommand = Scramble<6>("Cu&t");
-constexpr auto kPasteCommand = Scramble<6>("&Paste");
-constexpr auto kClearCommand = Scramble<6>("C&lear Worksheet");
-constexpr auto kSelectAllCommand = Scramble<6>("Select &All");
-constexpr auto kSettingsMenu = Scramble<7>("&Settings");
-constexpr auto kFontCommand = Scramble<7>("&Font...");
-constexpr auto kOptionsCommand = Scramble<7>("&Options...");
-constexpr auto kHelpMenu = Scramble<2>("&Help");
-constexpr auto kWebPage1Caption = Scramble<2>("IANA &Root Zone Database");
-constexpr auto kWebPage2Caption = Scramble<2>("Vesk? &Manual");
-constexpr auto kWebPage3Caption = Scramble<2>("ICANN Registration &Data Lookup");
-constexpr auto kAboutCommand = Scramble<2>("&About Vesk?");
-
-constexpr auto kWebPage1 = Scramble<1>("https://www.iana.org/domains/root/db");
-constexpr auto kWebPage2 = Scramble<1>("vesk-manual.html");
-constexpr auto kWebPage3 = Scramble<1>("https://lookup.icann.org");
-
-constexpr auto kUpdatingStatus = Scramble<0>("Wait....  Updating the definition files");
-constexpr auto kMissingDefinitions1 = Scramble<0>("The definition files are missing or damaged: searches by domain "
-                                                  "name cannot find their WHOIS servers.");
-constexpr auto kMissingDefinitions2 = Scramble<0>("Please open Settings > Options and press \"Update\".");
 
 template <std::size_t N> QString Plain(const ScrambledText<N>& text)
 {
     return QString::fromLatin1(text.Text());
 }
 
-enum EditCommandId { kCopy, kCut, kPaste };
-
 // The left panel keeps its search controls in view: the stop button, the lowest of them, ends at 238.
 constexpr int kLeftPanelMinimumHeight = 238 + 8;
-// Lines per paragraph of the worksheet's document: few enough that laying one out stays cheap.
-constexpr qsizetype kLinesPerParagraph = 32;
-
-// A report is 66 columns wide: its box rules.
-constexpr int kReportColumns = 66;
-
-// A menu caption without its keyboard marks.
-QString MenuText(const QString& caption)
-{
-    QString text = caption;
-    return text.remove(QLatin1Char('&'));
-}
-
-// The width a worksheet needs to show a box rule of a report on one line, at `font`.
-int WorksheetWidthForReports(const QPlainTextEdit& sheet, const QFont& font)
-{
-    const int rule = QFontMetrics(font).horizontalAdvance(QString(kReportColumns, QChar(0x2550)));
-    const int margins = 2 * qCeil(sheet.document()->documentMargin()) + 2 * sheet.frameWidth();
-    // One pixel for the cursor at the end of the line, which would otherwise wrap it.
-    return rule + margins + sheet.verticalScrollBar()->sizeHint().width() + 1;
-}
 
 QLabel* AddPanelLabel(QWidget* panel, const QString& name, const QString& text, const QFont& font, int x, int y)
 {
@@ -121,15 +59,6 @@ QLabel* AddPanelLabel(QWidget* panel, const QString& name, const QString& text, 
     palette.setColor(QPalette::WindowText, Qt::white);
     label->setPalette(palette);
     return label;
-}
-
-bool IsOurForm(QWindow* window)
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->windowHandle() == window)
-            return widget->property("veskForm").toBool();
-    }
-    return false;
 }
 
 } // namespace
@@ -143,6 +72,17 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     , m_messages(messages)
     , m_locations(std::move(locations))
     , m_clock(std::move(clock))
+    , m_savePlace(this)
+    , m_searches({ .Run = [this](const QString&) { RunCommand([this] { m_engine->Search(); }); },
+                   .Stop = [this] { StopSearch(); },
+                   .Close = [this] { close(); },
+                   .StartupCheck = [this] { StartupCheck(); },
+                   // Commands that must not run inside a search are enabled only between searches.
+                   .SearchingChanged =
+                       [this](bool searching) {
+                           if (m_optionsAction != nullptr)
+                               m_optionsAction->setEnabled(!searching);
+                       } })
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Vesk? {WHOIS In Details} "));
@@ -154,20 +94,35 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
         sources.Busy = [this](bool busy) { SetBusy(busy); };
         return UpdateDefinitions({ m_settings, m_log, m_definitions, m_locations, m_bootstrap }, sources).Succeeded;
     };
-    m_saveDialog = [this](const QString& startPath) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save Worksheet"), startPath,
-                                            QStringLiteral("Text files (*.txt);;All files (*)"));
-    };
-    m_saveFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (m_saveFolder.isEmpty())
-        m_saveFolder = QDir::homePath();
 
     auto* central = new QWidget(this);
     auto* columns = new QHBoxLayout(central);
     columns->setContentsMargins(0, 0, 0, 0);
     columns->setSpacing(0);
-
     m_leftPanel = new QWidget(central);
+    BuildLeftPanel();
+    m_documentPanel = new QWidget(central);
+    m_documentPanel->setObjectName(QStringLiteral("documentPanel"));
+    auto* documentLayout = new QVBoxLayout(m_documentPanel);
+    documentLayout->setContentsMargins(0, 0, 0, 0);
+    columns->addWidget(m_leftPanel);
+    columns->addWidget(m_documentPanel, 1);
+    setCentralWidget(central);
+
+    statusBar()->setFixedHeight(28);
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("statusLine"));
+    // It shows server text (host names from referrals): never as markup.
+    m_statusLabel->setTextFormat(Qt::PlainText);
+    m_statusLabel->setFixedWidth(500);
+    statusBar()->addWidget(m_statusLabel);
+
+    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
+    m_engine->SetRdap(m_rdap, m_bootstrap);
+}
+
+void TfrmMain::BuildLeftPanel()
+{
     m_leftPanel->setObjectName(QStringLiteral("leftPanel"));
     m_leftPanel->setFixedWidth(178);
     m_leftPanel->setMinimumHeight(kLeftPanelMinimumHeight);
@@ -188,24 +143,6 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
                   DesktopFont(QStringLiteral("Arial"), 12, true), 8, 172);
     AddPanelLabel(m_leftPanel, QStringLiteral("exampleText"), QStringLiteral("example.com  OR  192.0.2.1"),
                   DesktopFont(QStringLiteral("Arial"), 12, true), 8, 188);
-
-    m_documentPanel = new QWidget(central);
-    m_documentPanel->setObjectName(QStringLiteral("documentPanel"));
-    auto* documentLayout = new QVBoxLayout(m_documentPanel);
-    documentLayout->setContentsMargins(0, 0, 0, 0);
-
-    columns->addWidget(m_leftPanel);
-    columns->addWidget(m_documentPanel, 1);
-    setCentralWidget(central);
-
-    statusBar()->setFixedHeight(28);
-    m_statusLabel = new QLabel(this);
-    m_statusLabel->setObjectName(QStringLiteral("statusLine"));
-    m_statusLabel->setFixedWidth(500);
-    statusBar()->addWidget(m_statusLabel);
-
-    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
-    m_engine->SetRdap(m_rdap, m_bootstrap);
 }
 
 void TfrmMain::SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap)
@@ -241,18 +178,7 @@ void TfrmMain::BuildMainWindow()
                        .toLocal8Bit());
     resize(900, 600);
 
-    m_worksheet = new QPlainTextEdit(m_documentPanel);
-    m_worksheet->setObjectName(QStringLiteral("worksheet"));
-    m_worksheet->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_worksheet->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_worksheet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // Tab moves on to the next control instead of typing a tab; the window has no other way out of the sheet.
-    m_worksheet->setTabChangesFocus(true);
-    // Undo would take back whole reports (and keep a record of every line of them).
-    m_worksheet->setUndoRedoEnabled(false);
-    QFont reportFont(TReg::kDefaultFontName);
-    reportFont.setPixelSize(-TReg::kDefaultFontHeight);
-    m_worksheet->setMinimumWidth(WorksheetWidthForReports(*m_worksheet, reportFont));
+    m_worksheet = MakeWorksheetView(m_documentPanel);
     m_documentPanel->layout()->addWidget(m_worksheet);
 
     m_fontDialog = new FontDialog(this);
@@ -261,7 +187,7 @@ void TfrmMain::BuildMainWindow()
     m_startupTimer->setSingleShot(true);
     m_startupTimer->setInterval(500);
     connect(m_startupTimer, &QTimer::timeout, this, &TfrmMain::StartupCheck);
-    BuildMenu();
+    m_optionsAction = BuildMainMenu(*this);
 
     const auto makeButton = [this](const QString& name, const QString& caption, const QRect& place) {
         auto* button = new TLumariaButton;
@@ -282,6 +208,8 @@ void TfrmMain::BuildMainWindow()
 
     m_queryBox = new QLineEdit(m_leftPanel);
     m_queryBox->setObjectName(QStringLiteral("queryLineEdit"));
+    m_queryBox->setAccessibleName(QStringLiteral("Query"));
+    m_queryBox->setAccessibleDescription(QStringLiteral("A domain name, an IPv4 address or any other WHOIS query"));
     m_queryBox->setGeometry(5, 144, 164, 24);
     QFont queryFont = DesktopFont(Plain(kQueryFontFace));
     queryFont.setPointSize(10);
@@ -297,73 +225,15 @@ void TfrmMain::BuildMainWindow()
 
     ApplyWorksheetFont();
 
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TfrmMain::OnFocusWindowChanged);
     m_built = true;
-    if (isActiveWindow())
-        OnActivate();
-}
-
-void TfrmMain::BuildMenu()
-{
-    const auto add = [this](QMenu* menu, const QString& name, const QString& caption, const QKeySequence& keys,
-                            const std::function<void()>& command) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(name);
-        if (!keys.isEmpty())
-            action->setShortcut(keys);
-        connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
-        return action;
-    };
-
-    QMenu* file = menuBar()->addMenu(Plain(kFileMenu));
-    file->setObjectName(QStringLiteral("fileMenu"));
-    add(file, QStringLiteral("actionNewSearch"), Plain(kNewSearch), QKeySequence(Qt::CTRL | Qt::Key_0),
-        [this] { NewSearch(); });
-    add(file, QStringLiteral("actionSave"), Plain(kSaveWorksheet), QKeySequence(Qt::CTRL | Qt::Key_S),
-        [this] { SaveWorksheetAs(); });
-    add(file, QStringLiteral("actionPrint"), Plain(kPrintWorksheet), QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
-        QPrinter printer;
-        QPrintDialog dialog(&printer, this);
-        if (dialog.exec() == QDialog::Accepted)
-            PrintWorksheet(printer);
-    });
-    file->addSeparator();
-    add(file, QStringLiteral("actionClose"), Plain(kCloseCommand), {}, [this] { close(); });
-
-    QMenu* edit = menuBar()->addMenu(Plain(kEditMenu));
-    edit->setObjectName(QStringLiteral("editMenu"));
-    add(edit, QStringLiteral("actionCopy"), Plain(kCopyCommand), QKeySequence(Qt::CTRL | Qt::Key_C),
-        [this] { EditCommand(kCopy); });
-    add(edit, QStringLiteral("actionCut"), Plain(kCutCommand), QKeySequence(Qt::CTRL | Qt::Key_X),
-        [this] { EditCommand(kCut); });
-    add(edit, QStringLiteral("actionPaste"), Plain(kPasteCommand), QKeySequence(Qt::CTRL | Qt::Key_V),
-        [this] { EditCommand(kPaste); });
-    edit->addSeparator();
-    add(edit, QStringLiteral("actionClear"), Plain(kClearCommand), {}, [this] { m_engine->Sheet().ClearWorksheet(); });
-    add(edit, QStringLiteral("actionSelectAll"), Plain(kSelectAllCommand), {}, [this] {
-        m_worksheet->setFocus();
-        m_worksheet->selectAll();
-    });
-
-    QMenu* settings = menuBar()->addMenu(Plain(kSettingsMenu));
-    settings->setObjectName(QStringLiteral("settingsMenu"));
-    add(settings, QStringLiteral("actionFont"), Plain(kFontCommand), {}, [this] { ChooseWorksheetFont(); });
-    settings->addSeparator();
-    m_optionsAction
-        = add(settings, QStringLiteral("actionOptions"), Plain(kOptionsCommand), {}, [this] { OpenOptions(); });
-
-    QMenu* help = menuBar()->addMenu(Plain(kHelpMenu));
-    help->setObjectName(QStringLiteral("helpMenu"));
-    add(help, QStringLiteral("actionWebPage2"), Plain(kWebPage2Caption), {}, [this] { OpenWebPage(2); });
-    help->addSeparator();
-    add(help, QStringLiteral("actionWebPage1"), Plain(kWebPage1Caption), {}, [this] { OpenWebPage(1); });
-    add(help, QStringLiteral("actionWebPage3"), Plain(kWebPage3Caption), {}, [this] { OpenWebPage(3); });
-    help->addSeparator();
-    add(help, QStringLiteral("actionAbout"), Plain(kAboutCommand), {}, [this] { OpenAbout(); });
-
-    // Drop-down menus are windows of their own and would not inherit the bar's font.
-    for (QMenu* menu : { file, edit, settings, help })
-        menu->setFont(menuBar()->font());
+    if (isActiveWindow()) {
+        OnFirstActivation();
+    } else {
+        m_firstActivation = connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+            if (window != nullptr && window == windowHandle())
+                OnFirstActivation();
+        });
+    }
 }
 
 void TfrmMain::RunCommand(const std::function<void()>& command)
@@ -380,44 +250,7 @@ void TfrmMain::RunCommand(const std::function<void()>& command)
 void TfrmMain::Search()
 {
     // The search works on the text as it is now, whatever the query box holds later.
-    m_requestedQuery = m_queryBox != nullptr ? m_queryBox->text() : QString();
-    m_searchRequested = true;
-    if (m_searching) {
-        // Asked from inside the running search's event processing: running the new one here would nest it inside
-        // the first, whose remaining queries would then come back empty. It runs when the first has returned.
-        StopSearch();
-        return;
-    }
-    RunRequestedSearches();
-}
-
-void TfrmMain::RunRequestedSearches()
-{
-    m_searching = true;
-    UpdateSearchCommands();
-    while (m_searchRequested && !m_closeRequested) {
-        m_searchRequested = false;
-        m_searchQuery = m_requestedQuery;
-        RunCommand([this] { m_engine->Search(); });
-    }
-    m_searching = false;
-    m_searchQuery.clear();
-    UpdateSearchCommands();
-    if (m_closeRequested) {
-        m_closeRequested = false;
-        close();
-        return;
-    }
-    if (m_startupCheckDue) {
-        m_startupCheckDue = false;
-        StartupCheck();
-    }
-}
-
-void TfrmMain::UpdateSearchCommands()
-{
-    if (m_optionsAction != nullptr)
-        m_optionsAction->setEnabled(!m_searching);
+    m_searches.RequestSearch(m_queryBox != nullptr ? m_queryBox->text() : QString());
 }
 
 void TfrmMain::StopSearch()
@@ -433,11 +266,9 @@ void TfrmMain::NewSearch()
 
 void TfrmMain::SaveWorksheetAs()
 {
-    const QString path = m_saveDialog(QDir(m_saveFolder).filePath(QStringLiteral("worksheet.txt")));
-    if (path.isEmpty())
-        return;
-    m_saveFolder = QFileInfo(path).absolutePath();
-    SaveWorksheet(path);
+    const QString path = m_savePlace.Ask();
+    if (!path.isEmpty())
+        SaveWorksheet(path);
 }
 
 bool TfrmMain::SaveWorksheet(const QString& path)
@@ -455,55 +286,10 @@ void TfrmMain::PrintWorksheet(QPrinter& printer)
     m_worksheet->print(&printer);
 }
 
-void TfrmMain::EditCommand(int command)
+void TfrmMain::SelectWholeWorksheet()
 {
-    // The query box and the worksheet share the three operations but no base class that has them.
-    const auto run = [command](auto* editor) {
-        if (command == kCopy)
-            editor->copy();
-        else if (command == kCut)
-            editor->cut();
-        else
-            editor->paste();
-    };
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* line = qobject_cast<QLineEdit*>(focus))
-        run(line);
-    else if (auto* text = qobject_cast<QPlainTextEdit*>(focus))
-        run(text);
-}
-
-QFont TfrmMain::WorksheetFontOf(const TReg& settings)
-{
-    QFont font(settings.FontName);
-    if (settings.FontHeight < 0) {
-        font.setPixelSize(-settings.FontHeight);
-    } else if (settings.FontHeight > 0) {
-        // A positive height is the whole cell; the character height is what remains without the leading.
-        font.setPixelSize(settings.FontHeight);
-        const int cell = QFontMetrics(font).height();
-        if (cell > 0)
-            font.setPixelSize(qMax(1, settings.FontHeight * settings.FontHeight / cell));
-    }
-    const FontStyles styles = settings.GetFontStyle();
-    font.setBold(styles.Bold);
-    font.setItalic(styles.Italic);
-    font.setUnderline(styles.Underline);
-    font.setStrikeOut(styles.StrikeOut);
-    // The character set is kept in the settings but not applied: the fonts here are Unicode fonts.
-    return font;
-}
-
-QColor TfrmMain::ColorOfBgr(int bgr)
-{
-    const auto value = static_cast<uint32_t>(bgr);
-    return QColor(static_cast<int>(value & 0xff), static_cast<int>((value >> 8) & 0xff),
-                  static_cast<int>((value >> 16) & 0xff));
-}
-
-int TfrmMain::BgrOfColor(const QColor& color)
-{
-    return color.red() | (color.green() << 8) | (color.blue() << 16);
+    m_worksheet->setFocus();
+    m_worksheet->selectAll();
 }
 
 void TfrmMain::ApplyWorksheetFont()
@@ -518,27 +304,16 @@ void TfrmMain::ApplyWorksheetFont()
 
 void TfrmMain::ChooseWorksheetFont()
 {
-    ChosenFont current;
-    current.Face = m_settings.FontName;
-    current.PointSize = FontDialog::PointsOfHeight(m_settings.FontHeight);
-    current.Styles = m_settings.GetFontStyle();
-    current.Color = ColorOfBgr(m_settings.FontColor);
-    current.Charset = m_settings.FontCharset;
-    m_fontDialog->SetChosenFont(current);
+    m_fontDialog->SetChosenFont(ChosenFontOf(m_settings));
     if (m_fontDialog->exec() != QDialog::Accepted)
         return;
-    const ChosenFont chosen = m_fontDialog->GetChosenFont();
-    m_settings.FontName = chosen.Face;
-    m_settings.FontHeight = FontDialog::HeightOfPoints(chosen.PointSize);
-    m_settings.FontColor = BgrOfColor(chosen.Color);
-    m_settings.SetFontStyle(chosen.Styles);
-    m_settings.FontCharset = chosen.Charset;
+    StoreChosenFont(m_settings, m_fontDialog->GetChosenFont());
     ApplyWorksheetFont();
 }
 
 void TfrmMain::OpenOptions()
 {
-    if (m_searching)
+    if (m_searches.IsSearching())
         return;
     {
         TfmOption options(m_settings, m_update, m_messages, this);
@@ -555,103 +330,30 @@ void TfrmMain::OpenAbout()
     about.exec();
 }
 
-QString TfrmMain::WebPageAddress(int page)
-{
-    switch (page) {
-    case 1:
-        return Plain(kWebPage1);
-    case 2:
-        return Plain(kWebPage2);
-    case 3:
-        return Plain(kWebPage3);
-    default:
-        return {};
-    }
-}
-
 void TfrmMain::OpenWebPage(int page)
 {
-    QString address = WebPageAddress(page);
-    if (address.isEmpty())
-        return;
-    // The manual lies with the shipped files; the opener is given no directory, so it gets the whole path.
-    const QString caption = page == 1 ? Plain(kWebPage1Caption)
-        : page == 2                   ? Plain(kWebPage2Caption)
-                                      : Plain(kWebPage3Caption);
-    if (page == 2) {
-        const QString path = QDir(m_locations.ShippedDir).absoluteFilePath(address);
-        if (!QFileInfo::exists(path)) {
-            m_messages.Show(this, MessageSink::Kind::Error,
-                            QStringLiteral("%1 could not be opened: %2 does not exist.").arg(MenuText(caption), path));
-            return;
-        }
-        address = QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-    }
-    if (ShellOpen(this, address, {}, {}, kShowNormal) == 0) {
-        m_messages.Show(this, MessageSink::Kind::Error,
-                        QStringLiteral("%1 could not be opened: the desktop has no program that opens %2")
-                            .arg(MenuText(caption), address));
-    }
+    OpenHelpPage(this, m_messages, page, m_locations.ShippedDir);
 }
 
 void TfrmMain::StartupCheck()
 {
     m_startupTimer->stop();
-    if (m_searching) {
-        // An update would replace the definitions under the running search.
-        m_startupCheckDue = true;
+    if (!m_searches.RequestStartupCheck())
         return;
-    }
-    RunCommand([this] {
-        if (AutoUpdateDue(m_settings, m_clock())) {
-            m_engine->Sheet().SetStatus(kUpdatingStatus.Text());
-            ProcessPendingEvents();
-            const StatusAtExit blank(m_engine->Sheet(), QByteArray());
-            if (m_update)
-                m_update();
-        }
-    });
-    if (!m_definitions.DefinitionsLoaded()) {
-        m_messages.Show(this, MessageSink::Kind::Warning,
-                        Plain(kMissingDefinitions1) + QStringLiteral("\r\n") + Plain(kMissingDefinitions2));
-    }
+    RunCommand([this] { RunDueUpdate(m_settings, m_clock(), m_engine->Sheet(), *this, m_update); });
+    if (!m_definitions.DefinitionsLoaded())
+        m_messages.Show(this, MessageSink::Kind::Warning, MissingDefinitionsWarning());
 }
 
 void TfrmMain::ActivateFromHandOver()
 {
-    if (isMinimized()) {
-        showNormal();
-        return;
-    }
-    raise();
-    activateWindow();
-    QWidget* popup = QApplication::activeModalWidget();
-    if (popup != nullptr && popup != this && popup->isVisible() && popup->isEnabled()) {
-        popup->raise();
-        popup->activateWindow();
-    }
+    BringToFront(*this);
 }
 
-void TfrmMain::OnFocusWindowChanged(QWindow* window)
+void TfrmMain::OnFirstActivation()
 {
-    if (window == nullptr)
-        return;
-    if (window != windowHandle()) {
-        m_lastFocusWasForm = IsOurForm(window);
-        return;
-    }
-    // The window becomes active anew: at first, and whenever one of the program's own windows (the splash,
-    // About or options window) handed the focus back. Message boxes, file and font dialogs and other programs
-    // do not count, so closing the warning about missing definitions does not bring it back.
-    const bool anew = !m_welcomed || m_lastFocusWasForm;
-    m_lastFocusWasForm = false;
-    if (anew)
-        OnActivate();
-}
-
-void TfrmMain::OnActivate()
-{
-    m_welcomed = true;
+    // Later activations (after a dialog, another program) leave the worksheet and the start-up check alone.
+    disconnect(m_firstActivation);
     vesk::Worksheet& sheet = m_engine->Sheet();
     sheet.WriteHeaderBox("WELCOME TO VESK? {WHOIS IN DETAILS}");
     sheet.WriteLine(QString());
@@ -662,12 +364,9 @@ void TfrmMain::OnActivate()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (m_searching) {
-        // The search runs further down this stack and uses the window: it is stopped, and the window closes
-        // once it has returned. A search asked for meanwhile is dropped.
-        m_closeRequested = true;
-        m_searchRequested = false;
-        StopSearch();
+    // A running search is further down this stack and uses the window: it is stopped, and the window closes once
+    // it has returned.
+    if (!m_searches.RequestClose()) {
         event->ignore();
         return;
     }
@@ -678,24 +377,9 @@ void TfrmMain::showEvent(QShowEvent* event)
 {
     if (!m_placed) {
         m_placed = true;
-        FitIntoScreen();
+        FitIntoScreen(*this);
     }
     QMainWindow::showEvent(event);
-}
-
-void TfrmMain::FitIntoScreen()
-{
-    QScreen* screen = QGuiApplication::screenAt(geometry().center());
-    if (screen == nullptr)
-        screen = this->screen();
-    if (screen == nullptr)
-        return;
-    QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-    if (frame.isNull())
-        frame = kAssumedFrameMargins;
-    const QSize minimum = minimumSize().expandedTo(minimumSizeHint()).grownBy(frame);
-    const QRect fitted = FitFrameInside(geometry().marginsAdded(frame), screen->availableGeometry(), minimum);
-    setGeometry(fitted.marginsRemoved(frame));
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
@@ -716,19 +400,8 @@ void TfrmMain::AppendLine(const QString& line)
 
 void TfrmMain::AppendLines(const QString& lines)
 {
-    if (m_worksheet == nullptr)
-        return;
-    // The text document pays per paragraph (time and memory), so a long reply goes in as paragraphs of several
-    // lines held apart by line separators. The text the worksheet gives back is the same: toPlainText turns
-    // every separator into a line feed.
-    QString text = lines;
-    QChar* const chars = text.data();
-    qsizetype count = 0;
-    for (qsizetype i = 0, size = text.size(); i < size; ++i) {
-        if (chars[i] == u'\n' && ++count % kLinesPerParagraph != 0)
-            chars[i] = QChar::LineSeparator;
-    }
-    m_worksheet->appendPlainText(text);
+    if (m_worksheet != nullptr)
+        AppendToWorksheet(*m_worksheet, lines);
 }
 
 void TfrmMain::ClearLines()
@@ -750,16 +423,15 @@ void TfrmMain::ProcessPendingEvents()
 QByteArray TfrmMain::QueryText() const
 {
     // A running search reads its own copy: the user may already be typing the next query.
-    if (m_searching)
-        return m_searchQuery.toLocal8Bit();
+    if (m_searches.IsSearching())
+        return m_searches.Query().toLocal8Bit();
     return m_queryBox != nullptr ? m_queryBox->text().toLocal8Bit() : QByteArray();
 }
 
 void TfrmMain::SetQueryText(const QByteArray& text)
 {
     const QString query = QString::fromLocal8Bit(text);
-    if (m_searching)
-        m_searchQuery = query;
+    m_searches.SetQuery(query);
     if (m_queryBox != nullptr)
         m_queryBox->setText(query);
 }

@@ -1,12 +1,13 @@
 /// The main window: query box, worksheet, status line and menus around the lookup engine.
 #pragma once
 
+#include "app/search_queue.h"
+#include "app/worksheet_file.h"
 #include "common/clock.h"
 #include "common/event_wait.h"
 #include "lookup/frontend.h"
 #include "settings/data_locations.h"
 
-#include <QFont>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -19,7 +20,6 @@ class QPlainTextEdit;
 class QPrinter;
 class QShowEvent;
 class QTimer;
-class QWindow;
 
 namespace vesk {
 
@@ -37,6 +37,7 @@ class WhoisTransport;
 /// The main window: the search panel on the left (pictures, query box, search and stop buttons), the worksheet
 /// on the right, the status line below and the main menu. It is the engine's front end. Every command runs
 /// under the general error report: an error that escapes it is shown in a message box and the window carries on.
+/// Its controls are named for what they do ("queryLineEdit", "worksheet", "statusLine", "searchButton").
 class TfrmMain : public QMainWindow, public Frontend
 {
     Q_OBJECT
@@ -44,8 +45,6 @@ class TfrmMain : public QMainWindow, public Frontend
 public:
     /// Runs the definition update; true when it succeeded.
     using UpdateFunction = std::function<bool()>;
-    /// Asks the user where to save the worksheet, starting at `startPath`; the empty text when cancelled.
-    using SaveDialogFunction = std::function<QString(const QString& startPath)>;
 
     /// The window from its layout (panels, pictures, labels, status bar); BuildMainWindow completes it.
     /// Everything passed is borrowed and outlives the window. `locations` tells where the definition sets, their
@@ -64,13 +63,9 @@ public:
     /// The RDAP road of the searches and the bootstrap registries that the update refreshes (both borrowed).
     void SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap);
     /// Replaces the file dialog of the save command.
-    void SetSaveDialogFunction(SaveDialogFunction dialog) { m_saveDialog = std::move(dialog); }
+    void SetSaveDialogFunction(WorksheetSavePlace::Dialog dialog) { m_savePlace.SetDialog(std::move(dialog)); }
 
-    /// Whether a search is running (further down this thread's stack: searches run inside the handler that
-    /// started them and process the window's events while they wait).
-    bool IsSearching() const { return m_searching; }
-
-    // --- Commands (the menu, buttons and keys run these; tests call them directly).
+    // --- Commands (the menu, buttons and keys run these).
     /// Searches for the query box text as it is now. Asked while a search runs (from inside its event
     /// processing), it stops that search as StopSearch does and runs once the running search has returned; the
     /// latest such request wins.
@@ -83,6 +78,8 @@ public:
     /// Writes the worksheet as UTF-8 text; false (after a message box) when the file cannot be written.
     bool SaveWorksheet(const QString& path);
     void PrintWorksheet(QPrinter& printer);
+    /// Gives the worksheet the keyboard focus and selects all of its text.
+    void SelectWholeWorksheet();
     void ChooseWorksheetFont();
     void ApplyWorksheetFont();
     /// Opens the options dialog; does nothing while a search runs (its Update would replace the definitions the
@@ -97,24 +94,8 @@ public:
     void StartupCheck();
     /// The running instance's answer to a second start: restore when minimised, else bring to the front.
     void ActivateFromHandOver();
-
-    /// The help addresses, in menu numbering (1 to 3); page 2 is the manual beside the program.
-    static QString WebPageAddress(int page);
-    /// The worksheet font that the settings describe (the character set is not used: fonts here cover every
-    /// script).
-    static QFont WorksheetFontOf(const TReg& settings);
-    /// A colour value 0x00BBGGRR as a colour, and back.
-    static QColor ColorOfBgr(int bgr);
-    static int BgrOfColor(const QColor& color);
-
-    QPlainTextEdit* WorksheetEdit() const { return m_worksheet; }
-    QLineEdit* QueryBox() const { return m_queryBox; }
-    QLabel* StatusLabel() const { return m_statusLabel; }
-    LookupEngine& Engine() { return *m_engine; }
-    QTimer* StartupTimer() const { return m_startupTimer; }
-    FontDialog* FontChooser() const { return m_fontDialog; }
-    /// Where the next save starts.
-    QString SaveFolder() const { return m_saveFolder; }
+    /// Runs `command` under the general error report: an error that escapes it is shown in a message box.
+    void RunCommand(const std::function<void()>& command);
 
     // --- Frontend
     void AppendLine(const QString& line) override;
@@ -134,19 +115,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void BuildMenu();
-    /// Runs the requested search, and each one requested while it ran, until none is left.
-    void RunRequestedSearches();
-    /// Commands that must not run inside a search are enabled only between searches.
-    void UpdateSearchCommands();
-    /// Moves the window, and sizes it down if need be, so that its frame lies inside its screen's free area.
-    void FitIntoScreen();
-    void OnFocusWindowChanged(QWindow* window);
-    void OnActivate();
-    void EditCommand(int command);
-    /// The general error report around one command.
-    void RunCommand(const std::function<void()>& command);
-
+    void BuildLeftPanel();
+    /// The welcome block and the start-up timer, at the window's first activation only.
+    void OnFirstActivation();
     TReg& m_settings;
     TLogFile& m_log;
     DefinitionTables& m_definitions;
@@ -156,11 +127,11 @@ private:
     Clock m_clock;
     UpdateFunction m_update;
     EventLoopWait m_wait; ///< the engine's pauses keep the window responsive and end at a stop
-    SaveDialogFunction m_saveDialog;
-    QString m_saveFolder;
+    WorksheetSavePlace m_savePlace;
     std::unique_ptr<LookupEngine> m_engine;
     RdapTransport* m_rdap = nullptr;
     RdapBootstrap* m_bootstrap = nullptr;
+    SearchQueue m_searches;
 
     QWidget* m_leftPanel = nullptr;
     QWidget* m_documentPanel = nullptr;
@@ -173,18 +144,9 @@ private:
     FontDialog* m_fontDialog = nullptr;
     QTimer* m_startupTimer = nullptr;
     QAction* m_optionsAction = nullptr;
+    QMetaObject::Connection m_firstActivation;
     bool m_built = false;
     bool m_placed = false;
-    // The search state: a search runs; another was asked for meanwhile (with its own copy of the query); the
-    // window was asked to close meanwhile; the start-up check came due meanwhile.
-    bool m_searching = false;
-    bool m_searchRequested = false;
-    QString m_requestedQuery;
-    QString m_searchQuery;
-    bool m_closeRequested = false;
-    bool m_startupCheckDue = false;
-    bool m_welcomed = false;
-    bool m_lastFocusWasForm = false;
     int m_busyDepth = 0;
 };
 

@@ -37,8 +37,6 @@ TfmOption::TfmOption(TReg& settings, UpdateFunction update, MessageSink& message
 {
     setObjectName(QStringLiteral("fmOption"));
     setWindowTitle(QStringLiteral("Options"));
-    // Activating the main window after this one writes the welcome block again; the main window asks for this.
-    setProperty("veskForm", true);
     setFont(DesktopFont(QStringLiteral("Arial"), 13));
     setFixedSize(394, 370);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -99,6 +97,7 @@ void TfmOption::SetupOptions()
     rdapLabel->setGeometry(16, 282, 40, 20);
     m_rdapMode = new QComboBox(this);
     m_rdapMode->setObjectName(QStringLiteral("rdapMode"));
+    m_rdapMode->setAccessibleName(QStringLiteral("RDAP"));
     m_rdapMode->setGeometry(60, 281, 290, 22);
     m_rdapMode->addItem(QStringLiteral("Where port 43 has no server or no answer"),
                         QString::fromLatin1(texts::kRdapModeFallback));
@@ -106,8 +105,10 @@ void TfmOption::SetupOptions()
                         QString::fromLatin1(texts::kRdapModeFirst));
     m_rdapMode->addItem(QStringLiteral("Never (port 43 only)"), QString::fromLatin1(texts::kRdapModeNever));
     rdapLabel->setBuddy(m_rdapMode);
-    connect(m_rdapMode, &QComboBox::activated, this,
-            [this](int index) { m_settings.RdapMode = m_rdapMode->itemData(index).toString(); });
+    connect(m_rdapMode, &QComboBox::activated, this, [this](int index) {
+        m_settings.RdapMode = m_rdapMode->itemData(index).toString();
+        m_settings.Save();
+    });
 
     RefreshOptions();
 
@@ -123,7 +124,10 @@ void TfmOption::SetupOptions()
     setTabOrder(m_defaults, m_ok);
 
     const auto bind = [this](QCheckBox* check, bool TReg::*flag) {
-        connect(check, &QCheckBox::clicked, this, [this, flag](bool checked) { m_settings.*flag = checked; });
+        connect(check, &QCheckBox::clicked, this, [this, flag](bool checked) {
+            m_settings.*flag = checked;
+            m_settings.Save();
+        });
     };
     bind(m_filterComments, &TReg::FilterComments);
     bind(m_clearBeforeSearch, &TReg::ClearBeforeSearch);
@@ -157,6 +161,7 @@ void TfmOption::RestoreDefaults()
 {
     m_settings.RestoreDefaultFlags();
     m_settings.RdapMode = QString::fromLatin1(texts::kRdapModeFallback);
+    m_settings.Save();
     RefreshOptions();
 }
 
@@ -165,6 +170,8 @@ void TfmOption::RunUpdate()
     bool updated = false;
     try {
         updated = m_update && m_update();
+        // The check's date changes with a completed update.
+        m_settings.Save();
     } catch (const std::exception& error) {
         // A damaged file that was already installed: the error itself is the message.
         m_messages.Show(this, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));

@@ -27,8 +27,6 @@ TfmSplash::TfmSplash(QWidget* owner)
 {
     setObjectName(QStringLiteral("fmSplash"));
     setWindowTitle(QStringLiteral("Loading..."));
-    // Activating the main window after this one writes the welcome block again; the main window asks for this.
-    setProperty("veskForm", true);
     setFont(DesktopFont(QStringLiteral("MS Sans Serif"), 11));
     setFixedSize(481, 336);
     setAutoFillBackground(true);

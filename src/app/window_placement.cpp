@@ -1,5 +1,9 @@
 #include "app/window_placement.h"
 
+#include <QApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace vesk {
@@ -27,6 +31,36 @@ QRect FitFrameInside(const QRect& frame, const QRect& available, const QSize& mi
     FitAxis(frame.x(), frame.width(), available.x(), available.width(), minimum.width(), x, width);
     FitAxis(frame.y(), frame.height(), available.y(), available.height(), minimum.height(), y, height);
     return QRect(x, y, width, height);
+}
+
+void FitIntoScreen(QWidget& window)
+{
+    QScreen* screen = QGuiApplication::screenAt(window.geometry().center());
+    if (screen == nullptr)
+        screen = window.screen();
+    if (screen == nullptr)
+        return;
+    QMargins frame = window.windowHandle() != nullptr ? window.windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame = kAssumedFrameMargins;
+    const QSize minimum = window.minimumSize().expandedTo(window.minimumSizeHint()).grownBy(frame);
+    const QRect fitted = FitFrameInside(window.geometry().marginsAdded(frame), screen->availableGeometry(), minimum);
+    window.setGeometry(fitted.marginsRemoved(frame));
+}
+
+void BringToFront(QWidget& window)
+{
+    if (window.isMinimized()) {
+        window.showNormal();
+        return;
+    }
+    window.raise();
+    window.activateWindow();
+    QWidget* popup = QApplication::activeModalWidget();
+    if (popup != nullptr && popup != &window && popup->isVisible() && popup->isEnabled()) {
+        popup->raise();
+        popup->activateWindow();
+    }
 }
 
 } // namespace vesk

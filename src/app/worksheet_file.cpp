@@ -1,6 +1,10 @@
 #include "app/worksheet_file.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace vesk {
 
@@ -25,6 +29,25 @@ bool SaveWorksheetFile(const QString& path, const QString& plainText, QString& e
         return true;
     error = file.errorString();
     return false; // the unfinished temporary file goes with `file`
+}
+
+WorksheetSavePlace::WorksheetSavePlace(QWidget* parent)
+    : m_folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+{
+    m_dialog = [parent](const QString& startPath) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("Save Worksheet"), startPath,
+                                            QStringLiteral("Text files (*.txt);;All files (*)"));
+    };
+    if (m_folder.isEmpty())
+        m_folder = QDir::homePath();
+}
+
+QString WorksheetSavePlace::Ask()
+{
+    const QString path = m_dialog(QDir(m_folder).filePath(QStringLiteral("worksheet.txt")));
+    if (!path.isEmpty())
+        m_folder = QFileInfo(path).absolutePath();
+    return path;
 }
 
 } // namespace vesk

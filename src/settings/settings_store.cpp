@@ -148,6 +148,11 @@ bool TReg::WriteSettings()
     return m_store->status() == QSettings::NoError;
 }
 
+bool TReg::Save()
+{
+    return m_writeBack == WriteBack::Never || WriteSettings();
+}
+
 void TReg::RestoreDefaultFlags()
 {
     for (const Setting& setting : kSettings) {

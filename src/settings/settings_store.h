@@ -44,6 +44,10 @@ public:
     /// store could not be saved (e.g. a read-only file); nothing else is reported.
     bool WriteSettings();
 
+    /// Saves every value now, as the desktop does whenever one changes, so that no change waits for an orderly
+    /// end. A read-only store (WriteBack::Never) is left alone. False when the store could not be saved.
+    bool Save();
+
     /// The style set of FontStyle's bits (8 bold, 4 italic, 2 underline, 1 strike-out); higher bits are ignored.
     FontStyles GetFontStyle() const;
     /// Stores `styles` as FontStyle's bits.

@@ -1,7 +1,9 @@
 #include "widgets/glyph_button.h"
 
 #include "widgets/desktop_font.h"
+#include "widgets/glyph_button_accessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
@@ -61,6 +63,8 @@ TLumariaButton::TLumariaButton(QWidget* parent)
     : QWidget(parent)
     , m_color(QApplication::palette().color(QPalette::Button))
 {
+    // Screen readers see it as a push button, whoever made it.
+    InstallGlyphButtonAccessibility();
     m_font = DesktopFont(QStringLiteral("Arial"), 11);
     m_canvasTextColor = m_fontColor;
     resize(86, 22);
@@ -76,6 +80,8 @@ void TLumariaButton::SetCaption(const QString& caption)
 {
     m_caption = caption;
     Paint();
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void TLumariaButton::SetColor(const QColor& color)
@@ -293,6 +299,11 @@ void TLumariaButton::mouseReleaseEvent(QMouseEvent* event)
     // search while the pointer moved on, or closed windows.
     if (QApplication::widgetAt(QCursor::pos()) == this)
         DrawNow(Look::Hover);
+}
+
+void TLumariaButton::Press()
+{
+    HandleClick();
 }
 
 void TLumariaButton::HandleClick()

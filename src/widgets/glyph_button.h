@@ -92,6 +92,8 @@ public:
 
     /// Repaints the normal look now (what every ordinary repaint draws).
     void Paint();
+    /// Clicks the button as Enter does: the normal look, then Click while Enabled (assistive tools press it so).
+    void Press();
 
     /// Positions of glyph and caption for `look` with the current size, glyph, caption and font.
     Layout ComputeLayout(Look look) const;

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -28,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace vesk;
@@ -84,7 +86,9 @@ TEST_F(ApplicationTest, ARunLogsItsStartAndEndAndWritesTheSettingsBack)
             return std::none_of(windows.begin(), windows.end(),
                                 [](QWidget* w) { return qobject_cast<TfmSplash*>(w) != nullptr && w->isVisible(); });
         }));
-        EXPECT_TRUE(window.WorksheetEdit()->toPlainText().contains(QStringLiteral("Thanks for using Vesk?")));
+        EXPECT_TRUE(window.findChild<QPlainTextEdit*>(QStringLiteral("worksheet"))
+                        ->toPlainText()
+                        .contains(QStringLiteral("Thanks for using Vesk?")));
         QTimer::singleShot(0, &window, [&window] { window.close(); });
     };
     EXPECT_EQ(RunApplication(m_options), StartResult::Ran);
@@ -106,6 +110,14 @@ TEST_F(ApplicationTest, ASecondStartHandsOverAndEndsWithoutAMainWindow)
     ASSERT_TRUE(running.Listen());
     QSignalSpy activated(&running, &InstanceLock::ActivateRequested);
 
+    // The running instance's live log, which a second start must leave where it is.
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("LOG")));
+    QFile live(m_dir.filePath(QStringLiteral("LOG/vesk.log")));
+    ASSERT_TRUE(live.open(QIODevice::WriteOnly));
+    live.write("\r\n\r\n24.01.01 10:00:00 > < Start Vesk? 1.0.0.0 >\r\n");
+    live.close();
+    const QStringList runningLog = LogLines();
+
     bool built = false;
     bool delivered = false;
     m_options.OnMainWindow = [&](TfrmMain&) { built = true; };
@@ -115,10 +127,12 @@ TEST_F(ApplicationTest, ASecondStartHandsOverAndEndsWithoutAMainWindow)
     EXPECT_TRUE(delivered);
     EXPECT_TRUE(activated.count() == 1 || activated.wait(5000));
 
-    // Settings, log and tables were made all the same: the log has its two empty lines and no start record.
-    const QStringList lines = LogLines();
-    EXPECT_EQ(lines, QStringList({ QString(), QString(), QString() }));
-    EXPECT_EQ(StoredSetting(QStringLiteral("Font/Name")), QStringLiteral("Courier New"));
+    // The running instance owns the settings and the log: the hand-over wrote no settings of its own (stale ones
+    // would overwrite the running instance's) and made, wrote or renamed no log.
+    EXPECT_FALSE(QFileInfo::exists(m_options.SettingsFile));
+    EXPECT_EQ(QDir(m_dir.filePath(QStringLiteral("LOG"))).entryList(QDir::Files),
+              QStringList { QStringLiteral("vesk.log") });
+    EXPECT_EQ(LogLines(), runningLog);
 
     // The running instance still holds the lock.
     InstanceLock second(QCoreApplication::applicationName(), m_dir.path());
@@ -186,6 +200,17 @@ TEST(ProgramTest, SecondProcessHandsOverAndEnds)
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines.last().endsWith(QStringLiteral("< End Vesk? >")));
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("config/Ostberg/Vesk?.conf"))));
+
+    // A session that hangs up ends it the same way.
+    QProcess again;
+    ASSERT_TRUE(start(again));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 20000));
+    ASSERT_EQ(::kill(static_cast<pid_t>(again.processId()), SIGHUP), 0);
+    ASSERT_TRUE(again.waitForFinished(20000));
+    EXPECT_EQ(again.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(again.exitCode(), 0);
+    lines = ReadLogLines(dir.filePath(QStringLiteral("state/vesk/LOG/vesk.log")));
+    EXPECT_EQ(lines.filter(QStringLiteral("< End Vesk? >")).size(), 2);
 }
 
 // A domain search against loopback fakes, and a picture of the window for the documentation.
@@ -219,21 +244,20 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     test::RecordingMessageSink messages;
     TfrmMain window(settings, log, definitions, transport, messages, DataLocations::InOneFolder(dir.path()));
     window.BuildMainWindow();
-    window.Engine().SetPauseMilliseconds(0);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
-    window.QueryBox()->setText(QStringLiteral("www.google.com"));
+    window.findChild<QLineEdit*>(QStringLiteral("queryLineEdit"))->setText(QStringLiteral("www.google.com"));
     window.Search();
-    const QString sheet = window.WorksheetEdit()->toPlainText();
-    EXPECT_EQ(window.QueryBox()->text(), QStringLiteral("google.com"));
+    const QString sheet = window.findChild<QPlainTextEdit*>(QStringLiteral("worksheet"))->toPlainText();
+    EXPECT_EQ(window.findChild<QLineEdit*>(QStringLiteral("queryLineEdit"))->text(), QStringLiteral("google.com"));
     EXPECT_TRUE(sheet.contains(QStringLiteral("DOMAIN REPORT FOR: GOOGLE.COM"))) << sheet.toStdString();
     EXPECT_TRUE(sheet.contains(QStringLiteral("whois.markmonitor.com")));
     EXPECT_TRUE(sheet.contains(QStringLiteral("Level 3 Communications")));
     EXPECT_GE(registry.ConnectionCount(), 1);
     EXPECT_GE(arin.ConnectionCount(), 1);
 
-    window.WorksheetEdit()->moveCursor(QTextCursor::Start);
+    window.findChild<QPlainTextEdit*>(QStringLiteral("worksheet"))->moveCursor(QTextCursor::Start);
     QCoreApplication::processEvents();
     const QImage shot = window.grab().toImage();
     EXPECT_EQ(shot.size(), window.size());

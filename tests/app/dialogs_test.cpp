@@ -134,6 +134,9 @@ TEST_F(OptionsDialogTest, ClicksChangeTheFlagsAtOnceAndDefaultsKeepTheFont)
 {
     QTest::mouseClick(Find<QCheckBox>("clearBeforeSearchCheck"), Qt::LeftButton);
     EXPECT_FALSE(m_settings->ClearBeforeSearch);
+    // Saved as it changes: a session that ends without an orderly exit keeps it.
+    EXPECT_EQ(m_temp.Get(QStringLiteral("System Settings"), QStringLiteral("Clear Before Search")),
+              QStringLiteral("0"));
     QTest::mouseClick(Find<QCheckBox>("autoUpdateCheck"), Qt::LeftButton);
     EXPECT_TRUE(m_settings->AutoUpdate);
     QTest::mouseClick(Find<QCheckBox>("inclIPCheck"), Qt::LeftButton);

@@ -10,9 +10,12 @@
 #include "support/temp_settings.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -36,8 +39,19 @@ protected:
         m_window->BuildMainWindow();
     }
 
-    QString Sheet() const { return m_window->WorksheetEdit()->toPlainText(); }
     template <typename T> T* Find(const char* name) const { return m_window->findChild<T*>(QString::fromLatin1(name)); }
+    QPlainTextEdit* Worksheet() const { return Find<QPlainTextEdit>("worksheet"); }
+    QString Sheet() const { return Worksheet()->toPlainText(); }
+    QLineEdit* QueryBox() const { return Find<QLineEdit>("queryLineEdit"); }
+    QString Status() const { return Find<QLabel>("statusLine")->text(); }
+    QTimer* StartupTimer() const { return Find<QTimer>("startupTimer"); }
+    /// Clicks one of the panel's controls where the user sees it, so a control moved or covered is not clicked.
+    void ClickPanelAt(QPoint place)
+    {
+        QWidget* control = Find<QWidget>("leftPanel")->childAt(place);
+        ASSERT_NE(control, nullptr);
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->mapFrom(Find<QWidget>("leftPanel"), place));
+    }
     void ShowAndActivate(QWidget* widget)
     {
         widget->show();

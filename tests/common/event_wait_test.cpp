@@ -1,7 +1,5 @@
-#include "common/app_version.h"
 #include "common/day_numbers.h"
 #include "common/event_wait.h"
-#include "vesk_version.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -105,17 +103,6 @@ TEST(DayNumberTest, CountsFromTheLastDaysOf1899)
     EXPECT_EQ(DayNumber(QDate(2004, 1, 14)), 38000);
     EXPECT_EQ(DateOfDayNumber(38000), QDate(2004, 1, 14));
     EXPECT_DOUBLE_EQ(DayNumberWithTime(QDateTime(QDate(2004, 1, 14), QTime(18, 0))), 38000.75);
-}
-
-TEST(VersionTest, NumbersComeFromTheBuild)
-{
-    TAppVersion version;
-    GetAppVersion(version);
-    EXPECT_EQ(version.Major, VESK_VERSION_MAJOR);
-    EXPECT_EQ(version.Minor, VESK_VERSION_MINOR);
-    EXPECT_EQ(version.Release, VESK_VERSION_RELEASE);
-    EXPECT_EQ(version.Build, VESK_VERSION_BUILD);
-    EXPECT_TRUE(version.TranslationText.isEmpty());
 }
 
 } // namespace
