@@ -1,83 +1,95 @@
 #include "rdap/domain_text.h"
 
 #include "rdap/rdap_entities.h"
+#include "rdap/redaction.h"
 #include "rdap/text_lines.h"
 
 #include <QJsonArray>
-#include <QSet>
 
 namespace vesk {
 
 namespace {
 
-// A contact role: the word of the port-43 labels, the RDAP role, and the word RFC 9537's examples use.
+// A contact role: the word of the port-43 labels and the RDAP role.
 struct ContactRole
 {
     QStringView Label;
     QStringView Role;
-    QStringView Alias;
 };
-
-// "Tech" and "Name" -> "Tech Name".
-QString Words(QStringView first, QStringView second)
-{
-    QString text;
-    text.reserve(first.size() + 1 + second.size());
-    text.append(first);
-    text.append(u' ');
-    text.append(second);
-    return text;
-}
 
 constexpr ContactRole kContactRoles[] = {
-    { u"Registrant", u"registrant", u"Registrant" },
-    { u"Admin", u"administrative", u"Administrative" },
-    { u"Tech", u"technical", u"Technical" },
-    { u"Billing", u"billing", u"Billing" },
+    { u"Registrant", u"registrant" },
+    { u"Admin", u"administrative" },
+    { u"Tech", u"technical" },
+    { u"Billing", u"billing" },
 };
 
-// The names that the answer's "redacted" array gives (name.type and name.description), lower-cased.
-class RedactedNames
+// The domain status values with an EPP name (RFC 8056), keyed by the RDAP words run together in lower case, so
+// "client transfer prohibited" and a server's "clientTransferProhibited" both find it.
+QString KnownEppStatus(const QString& rdapStatus)
 {
-public:
-    explicit RedactedNames(const QJsonObject& record)
-    {
-        for (const QJsonValue value : record.value(u"redacted").toArray()) {
-            const QJsonObject name = value.toObject().value(u"name").toObject();
-            for (const QStringView member : { u"type", u"description" }) {
-                const QString text = name.value(member).toString().simplified().toLower();
-                if (!text.isEmpty())
-                    m_names.insert(text);
+    static const QStringList kEppNames = {
+        QStringLiteral("addPeriod"),
+        QStringLiteral("autoRenewPeriod"),
+        QStringLiteral("clientDeleteProhibited"),
+        QStringLiteral("clientHold"),
+        QStringLiteral("clientRenewProhibited"),
+        QStringLiteral("clientTransferProhibited"),
+        QStringLiteral("clientUpdateProhibited"),
+        QStringLiteral("inactive"),
+        QStringLiteral("ok"),
+        QStringLiteral("pendingCreate"),
+        QStringLiteral("pendingDelete"),
+        QStringLiteral("pendingRenew"),
+        QStringLiteral("pendingRestore"),
+        QStringLiteral("pendingTransfer"),
+        QStringLiteral("pendingUpdate"),
+        QStringLiteral("redemptionPeriod"),
+        QStringLiteral("renewPeriod"),
+        QStringLiteral("serverDeleteProhibited"),
+        QStringLiteral("serverHold"),
+        QStringLiteral("serverRenewProhibited"),
+        QStringLiteral("serverTransferProhibited"),
+        QStringLiteral("serverUpdateProhibited"),
+        QStringLiteral("transferPeriod"),
+    };
+    QString key = rdapStatus;
+    key.remove(u' ');
+    if (key.compare(u"active", Qt::CaseInsensitive) == 0)
+        return QStringLiteral("ok");
+    for (const QString& name : kEppNames) {
+        if (name.compare(key, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return QString();
+}
+
+// The first link of the notice about ICANN's inaccuracy complaint form, else the address its text ends with.
+QString InaccuracyFormUrl(const QJsonObject& record)
+{
+    for (const QJsonValue value : record.value(u"notices").toArray()) {
+        const QJsonObject notice = value.toObject();
+        const QString title = TextMember(notice.value(u"title"));
+        if (!title.contains(u"Inaccuracy Complaint Form", Qt::CaseInsensitive))
+            continue;
+        for (const QJsonValue link : notice.value(u"links").toArray()) {
+            const QString href = TextMember(link.toObject().value(u"href")).trimmed();
+            if (!href.isEmpty())
+                return href;
+        }
+        for (const QJsonValue line : notice.value(u"description").toArray()) {
+            const QString text = TextMember(line).trimmed();
+            const qsizetype at = text.indexOf(QStringLiteral("http"), 0, Qt::CaseInsensitive);
+            if (at >= 0) {
+                QString url = text.mid(at).section(u' ', 0, 0);
+                if (url.endsWith(u'.'))
+                    url.chop(1);
+                return url;
             }
         }
     }
-
-    bool Names(const QString& label) const { return m_names.contains(label.toLower()); }
-
-    // The field of a contact, under the port-43 word ("Tech Name") or the RDAP one ("Technical Name"), or the
-    // whole contact ("Technical Contact").
-    bool NamesField(const ContactRole& role, QStringView field) const
-    {
-        for (const QStringView word : { role.Label, role.Alias }) {
-            if (Names(Words(word, field)) || Names(Words(word, u"Contact")))
-                return true;
-        }
-        return false;
-    }
-
-    bool NamesAnyOf(const ContactRole& role) const
-    {
-        for (const QString& name : m_names) {
-            if (name.startsWith(Words(role.Label, {}), Qt::CaseInsensitive)
-                || name.startsWith(Words(role.Alias, {}), Qt::CaseInsensitive))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    QSet<QString> m_names;
-};
+    return QString();
+}
 
 class DomainWriter
 {
@@ -88,13 +100,18 @@ public:
         , m_redacted(record)
     { }
 
-    void Field(const QString& label, const QString& value)
+    // A field line: REDACTED where the answer withholds it, the replacement where it replaces it, else its value.
+    void Field(const QString& label, const QString& value, const FieldRedaction& redaction)
     {
-        if (m_redacted.Names(label))
+        if (redaction.State == RedactionState::Withheld)
             m_lines.AddLabel(label, QString::fromUtf16(kRdapRedacted));
+        else if (redaction.State == RedactionState::Replaced && !redaction.Replacement.isEmpty())
+            m_lines.AddLabel(label, redaction.Replacement);
         else if (!value.isEmpty())
             m_lines.AddLabel(label, value);
     }
+
+    void Field(const QString& label, const QString& value) { Field(label, value, m_redacted.Find(label)); }
 
     void Write()
     {
@@ -111,6 +128,11 @@ public:
         Field(QStringLiteral("Updated Date"), updated);
         Field(QStringLiteral("Creation Date"), EventDate(m_record, u"registration"));
         Field(QStringLiteral("Registry Expiry Date"), EventDate(m_record, u"expiration"));
+        // Registrars put their own expiry on the domain or on their entity.
+        QString registrarExpiry = EventDate(m_record, u"registrar expiration");
+        if (registrarExpiry.isEmpty())
+            registrarExpiry = EventDate(registrar, u"registrar expiration");
+        Field(QStringLiteral("Registrar Registration Expiration Date"), registrarExpiry);
         Field(QStringLiteral("Registrar"),
               registrarCard.Name.isEmpty() ? registrarCard.Organization : registrarCard.Name);
         Field(QStringLiteral("Registrar IANA ID"), IanaId(registrar));
@@ -124,7 +146,10 @@ public:
         for (const QJsonValue status : m_record.value(u"status").toArray()) {
             if (m_lines.Full())
                 break;
-            Field(QStringLiteral("Domain Status"), EppStatus(TextMember(status)));
+            const QString given = TextMember(status).simplified();
+            const QString epp = KnownEppStatus(given);
+            Field(QStringLiteral("Domain Status"),
+                  epp.isEmpty() ? given : epp + QStringLiteral(" https://icann.org/epp#") + epp);
         }
 
         for (const ContactRole& role : kContactRoles)
@@ -144,6 +169,13 @@ public:
         if (signedDelegation.isBool())
             Field(QStringLiteral("DNSSEC"),
                   signedDelegation.toBool() ? QStringLiteral("signedDelegation") : QStringLiteral("unsigned"));
+
+        const QString form = InaccuracyFormUrl(m_record);
+        if (!form.isEmpty())
+            m_lines.AddLabel(u"URL of the ICANN Whois Inaccuracy Complaint Form", form);
+        const QString lastUpdate = EventDate(m_record, u"last update of RDAP database");
+        if (!lastUpdate.isEmpty())
+            m_lines.Add(QStringLiteral(">>> Last update of RDAP database: ") + lastUpdate + QStringLiteral(" <<<"));
     }
 
 private:
@@ -178,49 +210,54 @@ private:
     void Contact(const ContactRole& role)
     {
         const QJsonObject entity = FindDirectEntity(m_record, role.Role);
-        if (entity.isEmpty() && !m_redacted.NamesAnyOf(role))
+        if (entity.isEmpty() && !m_redacted.NamesAnyOf(role.Label))
             return;
         const VCardContact card = ReadVCard(entity);
         const bool privacy = HasPrivacyRemark(entity);
-        const auto field = [&](QStringView name, const QString& value) {
-            const QString label = Words(role.Label, name);
-            if (m_redacted.NamesField(role, name) || (privacy && value.isEmpty()))
-                m_lines.AddLabel(label, QString::fromUtf16(kRdapRedacted));
-            else if (!value.isEmpty())
-                m_lines.AddLabel(label, value);
+        const FieldRedaction whole = m_redacted.Find(role.Label.toString() + QStringLiteral(" Contact"));
+        // `core`: a field every contact has, so a withheld contact or a privacy remark stands for it when empty.
+        const auto field = [&](QStringView name, const QString& value, bool core) {
+            const QString label = role.Label.toString() + u' ' + name.toString();
+            FieldRedaction redaction = m_redacted.Find(label);
+            if (redaction.State == RedactionState::NotNamed && core) {
+                redaction = whole;
+                if (redaction.State == RedactionState::NotNamed && privacy && value.isEmpty())
+                    redaction.State = RedactionState::Withheld;
+            }
+            Field(label, value, redaction);
         };
-        field(u"Name", card.Name);
-        field(u"Organization", card.Organization);
+        Field(QStringLiteral("Registry ") + role.Label.toString() + QStringLiteral(" ID"),
+              TextMember(entity.value(u"handle")).trimmed());
+        field(u"Name", card.Name, true);
+        field(u"Organization", card.Organization, true);
         if (card.Street.isEmpty())
-            field(u"Street", QString());
+            field(u"Street", QString(), true);
         for (const QString& street : card.Street)
-            field(u"Street", street);
-        field(u"City", card.City);
-        field(u"State/Province", card.Region);
-        field(u"Postal Code", card.PostalCode);
-        field(u"Country", card.Country);
-        field(u"Phone", card.Phone);
-        field(u"Email", card.Email);
+            field(u"Street", street, true);
+        field(u"City", card.City, true);
+        field(u"State/Province", card.Region, true);
+        field(u"Postal Code", card.PostalCode, true);
+        field(u"Country", card.Country, true);
+        field(u"Phone", card.Phone, true);
+        field(u"Phone Ext", card.PhoneExt, false);
+        field(u"Fax", card.Fax, false);
+        field(u"Fax Ext", card.FaxExt, false);
+        // A contact form stands where registrars no longer publish the address.
+        field(u"Email", card.Email.isEmpty() ? card.ContactUri : card.Email, true);
     }
 
     const QJsonObject& m_record;
     TextLines& m_lines;
-    RedactedNames m_redacted;
+    RdapRedactions m_redacted;
 };
 
 } // namespace
 
 QString EppStatus(const QString& rdapStatus)
 {
-    const QStringList words = rdapStatus.simplified().split(u' ', Qt::SkipEmptyParts);
-    if (words.size() == 1 && words.front().compare(u"active", Qt::CaseInsensitive) == 0)
-        return QStringLiteral("ok");
-    QString epp;
-    for (const QString& word : words) {
-        const QString lower = word.toLower();
-        epp += epp.isEmpty() ? lower : lower.left(1).toUpper() + lower.mid(1);
-    }
-    return epp;
+    const QString given = rdapStatus.simplified();
+    const QString epp = KnownEppStatus(given);
+    return epp.isEmpty() ? given : epp;
 }
 
 QByteArray RenderDomainRecord(const RdapAnswer& answer, bool filterComments)

@@ -1,5 +1,8 @@
 #include "rdap/rdap_entities.h"
 
+#include <QRegularExpression>
+#include <algorithm>
+
 namespace vesk {
 
 namespace {
@@ -37,6 +40,47 @@ bool HasType(const QJsonObject& parameters, QStringView type)
             return true;
     }
     return false;
+}
+
+// post office box, extended address, street, locality, region, postal code, country
+void ReadAddress(const QJsonArray& parts, VCardContact& address)
+{
+    for (const int component : { 2, 1, 0 }) {
+        const QJsonValue part = parts.at(component);
+        const QJsonArray lines = part.isArray() ? part.toArray() : QJsonArray { part };
+        for (const QJsonValue line : lines) {
+            const QString text = TextMember(line).trimmed();
+            if (!text.isEmpty())
+                address.Street.append(text);
+        }
+    }
+    address.City = ComponentText(parts.at(3), u", ");
+    address.Region = ComponentText(parts.at(4), u", ");
+    address.PostalCode = ComponentText(parts.at(5), u", ");
+    address.Country = ComponentText(parts.at(6), u", ");
+}
+
+void CopyAddress(const VCardContact& from, VCardContact& to)
+{
+    to.Street = from.Street;
+    to.City = from.City;
+    to.Region = from.Region;
+    to.PostalCode = from.PostalCode;
+    to.Country = from.Country;
+}
+
+// "tel:+1.7035555555;ext=123" -> "+1.7035555555" and "123"; other URI parameters are dropped.
+void SplitPhone(const QString& value, QString& number, QString& extension)
+{
+    QString text = value.trimmed();
+    if (text.startsWith(u"tel:", Qt::CaseInsensitive))
+        text.remove(0, 4);
+    const QStringList parts = text.split(u';');
+    number = parts.front().trimmed();
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (parts[i].trimmed().startsWith(u"ext=", Qt::CaseInsensitive))
+            extension = parts[i].trimmed().mid(4).trimmed();
+    }
 }
 
 } // namespace
@@ -86,7 +130,8 @@ VCardContact ReadVCard(const QJsonObject& entity)
     const QJsonArray card = entity.value(u"vcardArray").toArray();
     if (card.size() < 2 || card.at(0).toString().compare(u"vcard", Qt::CaseInsensitive) != 0)
         return contact;
-    bool haveAddress = false;
+    bool structuredAddress = false;
+    QString addressLabel;
     for (const QJsonValue value : card.at(1).toArray()) {
         // [name, parameters, value type, value...]
         const QJsonArray property = value.toArray();
@@ -99,36 +144,73 @@ VCardContact ReadVCard(const QJsonObject& entity)
             contact.Name = ComponentText(data, u" ");
         } else if (name == u"org" && contact.Organization.isEmpty()) {
             contact.Organization = data.isArray() ? TextMember(data.toArray().at(0)).trimmed() : TextMember(data);
-        } else if (name == u"adr" && !haveAddress) {
-            haveAddress = true;
-            // post office box, extended address, street, locality, region, postal code, country
-            const QJsonArray parts = data.toArray();
-            const QJsonValue street = parts.at(2);
-            const QJsonArray streets = street.isArray() ? street.toArray() : QJsonArray { street };
-            for (const QJsonValue line : streets) {
-                const QString text = TextMember(line).trimmed();
-                if (!text.isEmpty())
-                    contact.Street.append(text);
+        } else if (name == u"adr" && !structuredAddress) {
+            VCardContact address;
+            ReadAddress(data.toArray(), address);
+            const QString cc = TextMember(parameters.value(u"cc")).trimmed();
+            if (!cc.isEmpty())
+                address.Country = cc;
+            if (!address.Street.isEmpty() || !address.City.isEmpty() || !address.Region.isEmpty()
+                || !address.PostalCode.isEmpty() || !address.Country.isEmpty()) {
+                structuredAddress = true;
+                CopyAddress(address, contact);
             }
-            const QString extended = ComponentText(parts.at(1), u", ");
-            if (!extended.isEmpty())
-                contact.Street.append(extended);
-            contact.City = ComponentText(parts.at(3), u", ");
-            contact.Region = ComponentText(parts.at(4), u", ");
-            contact.PostalCode = ComponentText(parts.at(5), u", ");
-            contact.Country = ComponentText(parts.at(6), u", ");
-            if (contact.Country.isEmpty())
-                contact.Country = TextMember(parameters.value(u"cc")).trimmed();
-        } else if (name == u"tel" && contact.Phone.isEmpty() && !HasType(parameters, u"fax")) {
-            QString phone = TextMember(data).trimmed();
-            if (phone.startsWith(u"tel:", Qt::CaseInsensitive))
-                phone.remove(0, 4);
-            contact.Phone = phone;
+            if (addressLabel.isEmpty())
+                addressLabel = TextMember(parameters.value(u"label")).trimmed();
+        } else if (name == u"tel") {
+            const bool fax = HasType(parameters, u"fax");
+            QString& number = fax ? contact.Fax : contact.Phone;
+            if (number.isEmpty())
+                SplitPhone(TextMember(data), number, fax ? contact.FaxExt : contact.PhoneExt);
         } else if (name == u"email" && contact.Email.isEmpty()) {
             contact.Email = TextMember(data).trimmed();
+        } else if (name == u"contact-uri" && contact.ContactUri.isEmpty()) {
+            contact.ContactUri = TextMember(data).trimmed();
         }
     }
+    if (!structuredAddress && !addressLabel.isEmpty())
+        SplitAddressLabel(addressLabel, contact);
     return contact;
+}
+
+void SplitAddressLabel(const QString& label, VCardContact& contact)
+{
+    QString text = label;
+    text.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    QStringList lines;
+    for (const QString& line : text.split(u'\n')) {
+        const QString trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines.append(trimmed);
+    }
+    static const QRegularExpression region(QStringLiteral("^[A-Z]{2,3}$"));
+    static const QRegularExpression postal(QStringLiteral("^(?=.*[0-9])[A-Za-z0-9][A-Za-z0-9 -]{1,9}$"));
+    static const QRegularExpression cityLine(QStringLiteral("^(.*[^0-9 ,].*), ([A-Z]{2,3}) ([A-Za-z0-9 -]{3,10})$"));
+    const auto noDigits = [](const QString& line) {
+        return std::none_of(line.begin(), line.end(), [](QChar c) { return c.isDigit(); });
+    };
+    const qsizetype n = lines.size();
+    if (n >= 5 && noDigits(lines[n - 4]) && region.match(lines[n - 3]).hasMatch()
+        && postal.match(lines[n - 2]).hasMatch() && noDigits(lines[n - 1])) {
+        contact.Street = lines.mid(0, n - 4);
+        contact.City = lines[n - 4];
+        contact.Region = lines[n - 3];
+        contact.PostalCode = lines[n - 2];
+        contact.Country = lines[n - 1];
+        return;
+    }
+    if (n >= 3 && noDigits(lines[n - 1])) {
+        const QRegularExpressionMatch match = cityLine.match(lines[n - 2]);
+        if (match.hasMatch() && postal.match(match.captured(3)).hasMatch()) {
+            contact.Street = lines.mid(0, n - 2);
+            contact.City = match.captured(1).trimmed();
+            contact.Region = match.captured(2);
+            contact.PostalCode = match.captured(3);
+            contact.Country = lines[n - 1];
+            return;
+        }
+    }
+    contact.Street = lines;
 }
 
 QString EventDate(const QJsonObject& object, QStringView action)

@@ -31,17 +31,29 @@ struct VCardContact
 {
     QString Name; ///< "fn"
     QString Organization; ///< "org" (its first component)
-    QStringList Street; ///< the street component(s) of "adr", then its extended address; empty parts left out
+    /// The street component(s) of "adr", then its extended address and post office box; empty parts left out.
+    /// An "adr" whose components are all empty gives the lines of its "label" parameter (see SplitAddressLabel).
+    QStringList Street;
     QString City;
     QString Region;
     QString PostalCode;
-    QString Country; ///< the country component of "adr", else its "cc" parameter
-    QString Phone; ///< the first "tel" that is not a fax, without "tel:"
+    QString Country; ///< the "cc" parameter of "adr" (the code port 43 shows), else its country component
+    QString Phone; ///< the first "tel" that is not a fax, without "tel:" and without its extension
+    QString PhoneExt; ///< that number's ";ext=" part
+    QString Fax; ///< the first "tel" of type "fax"
+    QString FaxExt;
     QString Email; ///< the first "email"
+    QString ContactUri; ///< the first "contact-uri" (a contact form, often in place of an email)
 };
 
-/// The contact data of `entity`'s "vcardArray"; all empty when it has none or it is malformed.
+/// The contact data of `entity`'s "vcardArray"; all empty when it has none or it is malformed. The first "adr"
+/// with structured components wins; a label-only one is used when no such one exists.
 VCardContact ReadVCard(const QJsonObject& entity);
+
+/// The lines of an address label mapped to the contact's address fields where the layout is plain: one field per
+/// line ending "city / 2-3 letter region / postal code / country", or a "City, RG 12345" line followed by the
+/// country. Any other label gives all its lines as Street. Lines break at line feeds and at a written "\n".
+void SplitAddressLabel(const QString& label, VCardContact& contact);
 
 /// The date of the first event whose eventAction is `action` (case-insensitive), as the server wrote it.
 QString EventDate(const QJsonObject& object, QStringView action);

@@ -1,4 +1,5 @@
 #include "rdap/domain_text.h"
+#include "rdap/rdap_entities.h"
 #include "rdap/text_lines.h"
 #include "support/test_data.h"
 
@@ -30,17 +31,19 @@ TEST(DomainTextTest, ThinRegistryRecordInPort43Labels)
               "Registrar IANA ID: 292\r\n"
               "Registrar Abuse Contact Email: abusecomplaints@markmonitor.com\r\n"
               "Registrar Abuse Contact Phone: +1.2086851750\r\n"
-              "Domain Status: clientDeleteProhibited\r\n"
-              "Domain Status: clientTransferProhibited\r\n"
-              "Domain Status: clientUpdateProhibited\r\n"
-              "Domain Status: serverDeleteProhibited\r\n"
-              "Domain Status: serverTransferProhibited\r\n"
-              "Domain Status: serverUpdateProhibited\r\n"
+              "Domain Status: clientDeleteProhibited https://icann.org/epp#clientDeleteProhibited\r\n"
+              "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n"
+              "Domain Status: clientUpdateProhibited https://icann.org/epp#clientUpdateProhibited\r\n"
+              "Domain Status: serverDeleteProhibited https://icann.org/epp#serverDeleteProhibited\r\n"
+              "Domain Status: serverTransferProhibited https://icann.org/epp#serverTransferProhibited\r\n"
+              "Domain Status: serverUpdateProhibited https://icann.org/epp#serverUpdateProhibited\r\n"
               "Name Server: NS1.GOOGLE.COM\r\n"
               "Name Server: NS2.GOOGLE.COM\r\n"
               "Name Server: NS3.GOOGLE.COM\r\n"
               "Name Server: NS4.GOOGLE.COM\r\n"
-              "DNSSEC: unsigned");
+              "DNSSEC: unsigned\r\n"
+              "URL of the ICANN Whois Inaccuracy Complaint Form: https://icann.org/wicf\r\n"
+              ">>> Last update of RDAP database: 2024-07-29T17:23:53Z <<<");
 }
 
 TEST(DomainTextTest, RegistrarRecordWithPrivacyRemarks)
@@ -71,7 +74,9 @@ TEST(DomainTextTest, RedactedArrayNamesFieldsAndWholeContacts)
              "Admin Name: REDACTED\r\n", // "Administrative Contact" withholds the whole contact
              "Tech Name: REDACTED\r\nTech Organization: Example Inc.\r\nTech Street: 4321 Rue Somewhere\r\n"
              "Tech Street: Suite 1234\r\nTech City: Quebec\r\n",
-             "Tech Phone: REDACTED\r\nTech Email: REDACTED\r\nBilling Name: REDACTED\r\n",
+             "Tech Phone: REDACTED\r\nTech Fax: REDACTED\r\nTech Email: REDACTED\r\nBilling Name: REDACTED\r\n",
+             "Registry Registrant ID: XXXX\r\nRegistrant Name: REDACTED\r\n", // emptyValue, placed by its path
+             "Registry Tech ID: YYYY\r\n",
          }) {
         EXPECT_TRUE(text.contains(line)) << line;
     }
@@ -88,7 +93,8 @@ TEST(DomainTextTest, ThickAndManyTldRegistries)
     const QByteArray many = Render("identitydigital-identity.digital-ABRIDGED.json");
     EXPECT_TRUE(many.contains("Registrar URL: https://namerdap.systems/\r\n"));
     EXPECT_TRUE(many.contains("Updated Date: 2026-07-23T00:05:29.72Z\r\n"));
-    EXPECT_TRUE(many.contains("Registrar: Name.com, Inc.\r\nDomain Status: clientTransferProhibited\r\n"));
+    EXPECT_TRUE(many.contains("Registrar: Name.com, Inc.\r\nDomain Status: clientTransferProhibited "
+                              "https://icann.org/epp#clientTransferProhibited\r\n"));
 }
 
 TEST(DomainTextTest, NoticesFollowTheRecordOnlyWithoutFiltering)
@@ -110,7 +116,156 @@ TEST(DomainTextTest, EppStatusForms)
     EXPECT_EQ(EppStatus(QStringLiteral("  Pending   Delete ")), QStringLiteral("pendingDelete"));
     EXPECT_EQ(EppStatus(QStringLiteral("active")), QStringLiteral("ok"));
     EXPECT_EQ(EppStatus(QStringLiteral("inactive")), QStringLiteral("inactive"));
+    EXPECT_EQ(EppStatus(QStringLiteral("serverTransferProhibited")), QStringLiteral("serverTransferProhibited"));
+    // RDAP statuses without an EPP name stay as the server wrote them.
+    EXPECT_EQ(EppStatus(QStringLiteral("transfer  prohibited")), QStringLiteral("transfer prohibited"));
+    EXPECT_EQ(EppStatus(QStringLiteral("Locked")), QStringLiteral("Locked"));
     EXPECT_EQ(EppStatus(QString()), QString());
+}
+
+TEST(DomainTextTest, StatusAddressesDatesAndClosingLines)
+{
+    const QByteArray text = RenderJson(R"({"objectClassName":"domain","ldhName":"a.example",
+        "status":["active","client hold","locked","clientTransferProhibited"],
+        "events":[{"eventAction":"expiration","eventDate":"2030-01-02T03:04:05.6+0200"},
+                  {"eventAction":"last update of RDAP database","eventDate":"2026-12-08T10:00:00Z"}],
+        "entities":[{"roles":["registrar"],"vcardArray":["vcard",[["fn",{},"text","R"]]],
+                     "events":[{"eventAction":"registrar expiration","eventDate":"2029-01-01"}]}],
+        "notices":[{"title":"Status Codes","links":[{"href":"https://icann.org/epp"}]},
+                   {"title":"RDDS Inaccuracy Complaint Form",
+                    "description":["URL of the ICANN RDDS Inaccuracy Complaint Form: https://www.icann.org/wicf."]}]})");
+    EXPECT_EQ(text,
+              "Domain Name: a.example\r\n"
+              "Registry Expiry Date: 2030-01-02T03:04:05.6+0200\r\n"
+              "Registrar Registration Expiration Date: 2029-01-01\r\n"
+              "Registrar: R\r\n"
+              "Domain Status: ok https://icann.org/epp#ok\r\n"
+              "Domain Status: clientHold https://icann.org/epp#clientHold\r\n"
+              "Domain Status: locked\r\n"
+              "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited\r\n"
+              "URL of the ICANN Whois Inaccuracy Complaint Form: https://www.icann.org/wicf\r\n"
+              ">>> Last update of RDAP database: 2026-12-08T10:00:00Z <<<");
+    // The form's line belongs to the record: written with comments too, before them.
+    const QByteArray full = RenderJson(R"({"objectClassName":"domain","ldhName":"a.example",
+        "notices":[{"title":"RDDS Inaccuracy Complaint Form","description":["See the form."],
+                    "links":[{"href":"https://icann.org/wicf"}]}]})",
+                                       false);
+    EXPECT_EQ(full,
+              "Domain Name: a.example\r\nURL of the ICANN Whois Inaccuracy Complaint Form: https://icann.org/wicf"
+              "\r\n\r\nRDDS Inaccuracy Complaint Form\r\nSee the form.");
+}
+
+TEST(DomainTextTest, ContactsComplete)
+{
+    // Registrant: a label-only address in one-field-per-line layout, extensions, fax, a contact form for email.
+    // Admin: a label-only address, then a structured one (which wins), under a privacy remark.
+    // Tech: a structured address whose "cc" is shown rather than the country's name.
+    const QByteArray text = RenderJson(R"({"objectClassName":"domain","ldhName":"a.example","entities":[
+        {"roles":["registrant"],"handle":"C-1","vcardArray":["vcard",[["fn",{},"text","Ann"],
+          ["adr",{"label":"8162 Sw 81st ST\nEllendale\nMN\n56026\nUnited States"},"text",["","","","","","",""]],
+          ["tel",{"type":"voice"},"uri","tel:+1.5550100;ext=12"],["tel",{"type":["fax","work"]},"uri","tel:+1.5550101;ext=3"],
+          ["contact-uri",{},"uri","https://registrar.example/contact"]]]},
+        {"roles":["administrative"],"remarks":[{"title":"REDACTED FOR PRIVACY"}],"vcardArray":["vcard",[
+          ["adr",{"label":"Somewhere"},"text",["","","","","","",""]],
+          ["adr",{},"text",["","","1 Main St","Town","","","CA"]]]]},
+        {"roles":["technical"],"vcardArray":["vcard",[["email",{},"text","t@a.example"],
+          ["adr",{"cc":"DE"},"text",["","","Weg 1","Ort","","12345","Germany"]]]]}]})");
+    EXPECT_EQ(text,
+              "Domain Name: a.example\r\n"
+              "Registry Registrant ID: C-1\r\n"
+              "Registrant Name: Ann\r\n"
+              "Registrant Street: 8162 Sw 81st ST\r\n"
+              "Registrant City: Ellendale\r\n"
+              "Registrant State/Province: MN\r\n"
+              "Registrant Postal Code: 56026\r\n"
+              "Registrant Country: United States\r\n"
+              "Registrant Phone: +1.5550100\r\n"
+              "Registrant Phone Ext: 12\r\n"
+              "Registrant Fax: +1.5550101\r\n"
+              "Registrant Fax Ext: 3\r\n"
+              "Registrant Email: https://registrar.example/contact\r\n"
+              "Admin Name: REDACTED\r\n"
+              "Admin Organization: REDACTED\r\n"
+              "Admin Street: 1 Main St\r\n"
+              "Admin City: Town\r\n"
+              "Admin State/Province: REDACTED\r\n"
+              "Admin Postal Code: REDACTED\r\n"
+              "Admin Country: CA\r\n"
+              "Admin Phone: REDACTED\r\n"
+              "Admin Email: REDACTED\r\n"
+              "Tech Street: Weg 1\r\n"
+              "Tech City: Ort\r\n"
+              "Tech Postal Code: 12345\r\n"
+              "Tech Country: DE\r\n"
+              "Tech Email: t@a.example");
+    // A label-only address under a privacy remark is there: its lines, not REDACTED.
+    EXPECT_TRUE(RenderJson(R"({"objectClassName":"domain","entities":[{"roles":["registrant"],
+        "remarks":[{"title":"REDACTED FOR PRIVACY"}],"vcardArray":["vcard",[
+        ["adr",{"label":"SWITCH\nWerdstrasse 2\nPostfach\n8021 Zurich\nSwitzerland"},"text",["","","","","","",""]]]]}]})")
+                    .contains("Registrant Street: SWITCH\r\nRegistrant Street: Werdstrasse 2\r\nRegistrant Street: "
+                              "Postfach\r\nRegistrant Street: 8021 Zurich\r\nRegistrant Street: Switzerland\r\n"
+                              "Registrant City: REDACTED\r\n"));
+}
+
+TEST(DomainTextTest, AddressLabelLayouts)
+{
+    struct Row
+    {
+        const char* label;
+        const char* fields; // Street lines | City | Region | Postal Code | Country
+    };
+    const Row rows[] = {
+        { "8162 Sw 81st ST\nEllendale\nMN\n56026\nUnited States", "8162 Sw 81st ST|Ellendale|MN|56026|United States" },
+        { "Acme\n1 Road\nOttawa\nON\nK1A 0B1\nCanada", "Acme/1 Road|Ottawa|ON|K1A 0B1|Canada" },
+        // A written "\n", as one registry sends it.
+        { "PO Box 3646\\nSouth Brisbane, QLD 4101\\nAustralia", "PO Box 3646|South Brisbane|QLD|4101|Australia" },
+        { " 123 Main St \r\n\r\nAnytown, CA 91921-1234\r\nUS\n", "123 Main St|Anytown|CA|91921-1234|US" },
+        // Anything else is all Street.
+        { "SWITCH\nWerdstrasse 2\nPostfach\n8021 Zurich\nSwitzerland",
+          "SWITCH/Werdstrasse 2/Postfach/8021 Zurich/Switzerland||||" },
+        { "1 Rue X\n75001 Paris\nFrance", "1 Rue X/75001 Paris/France||||" },
+        { "Town, CA 91921\nUS", "Town, CA 91921/US||||" }, // no street line before the city line
+        { "A\nB\nMN\n56026\n5 Countries", "A/B/MN/56026/5 Countries||||" },
+        { "single line", "single line||||" },
+        { "", "||||" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        VCardContact contact;
+        SplitAddressLabel(QString::fromUtf8(row.label), contact);
+        EXPECT_EQ(QStringList(
+                      { contact.Street.join(u'/'), contact.City, contact.Region, contact.PostalCode, contact.Country })
+                      .join(u'|'),
+                  QString::fromUtf8(row.fields));
+    }
+}
+
+TEST(DomainTextTest, RedactionByMethodAndPath)
+{
+    const QByteArray text = RenderJson(R"({"objectClassName":"domain","ldhName":"a.example","entities":[
+        {"roles":["registrant"],"vcardArray":["vcard",[["fn",{},"text","J*** D**"],["org",{},"text","Org"],
+          ["tel",{"type":"voice"},"uri","tel:+1.5"],["contact-uri",{},"uri","https://form.example/"]]]},
+        {"roles":["technical"],"vcardArray":["vcard",[["fn",{},"text",""],["email",{},"text","t@a.example"]]]}],
+      "redacted":[
+        {"name":{"type":"Registrant Name"},"method":"partialValue",
+         "postPath":"$.entities[?(@.roles[0]=='registrant')].vcardArray[1][?(@[0]=='fn')][3]"},
+        {"name":{"type":"Registrant Email"},"method":"replacementValue",
+         "prePath":"$.entities[?(@.roles[0]=='registrant')].vcardArray[1][?(@[0]=='email')]",
+         "replacementPath":"$.entities[?(@.roles[0]=='registrant')].vcardArray[1][?(@[0]=='contact-uri')][3]"},
+        {"name":{"description":"Telephone number of the holder"},
+         "prePath":"$.entities[?(@.roles[0]=='registrant')].vcardArray[1][?(@[1].type=='voice')]"},
+        {"name":{"type":"Registrant Organization"},"method":"replacementValue"},
+        {"name":{"type":"Tech Name"},"method":"emptyValue",
+         "postPath":"$.entities[?(@.roles[0]=='technical')].vcardArray[1][?(@[0]=='fn')][3]"},
+        {"name":{"type":"Technical Email"},"method":"removal","prePath":"$..email"}]})");
+    EXPECT_EQ(text,
+              "Domain Name: a.example\r\n"
+              "Registrant Name: J*** D**\r\n" // partialValue: what is there
+              "Registrant Organization: Org\r\n" // replacementValue by name: what is there
+              "Registrant Phone: REDACTED\r\n" // placed by its path whatever its name; no method is removal
+              "Registrant Email: https://form.example/\r\n" // the replacement the path selects
+              "Tech Name: REDACTED\r\n"
+              "Tech Email: REDACTED"); // a path of another form: placed by its name
 }
 
 TEST(DomainTextTest, WrongTypesAndHostileValues)
