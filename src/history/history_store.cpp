@@ -18,14 +18,15 @@ namespace {
 constexpr int kSchemaVersion = 1;
 
 const char* const kMigrations[kSchemaVersion] = {
-    // 0 -> 1: the reports, their exchanges, and the running total of stored bytes that retention reads.
+    // 0 -> 1: the reports, their texts apart (so that listing and filtering read only small rows), their exchanges,
+    // and the running total of stored bytes that retention reads.
     "CREATE TABLE reports("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " key TEXT NOT NULL, kind TEXT NOT NULL, typed TEXT NOT NULL,"
     " started INTEGER NOT NULL, ended INTEGER NOT NULL, outcome INTEGER NOT NULL,"
-    " registrar TEXT NOT NULL, expiry TEXT NOT NULL, bytes INTEGER NOT NULL,"
-    " report TEXT NOT NULL, fields TEXT NOT NULL);"
+    " registrar TEXT NOT NULL, expiry TEXT NOT NULL, bytes INTEGER NOT NULL);"
     "CREATE INDEX reports_by_key ON reports(key, kind, id);"
+    "CREATE TABLE report_texts(id INTEGER PRIMARY KEY, report TEXT NOT NULL, fields TEXT NOT NULL);"
     "CREATE TABLE exchanges("
     " report_id INTEGER NOT NULL, seq INTEGER NOT NULL,"
     " protocol TEXT NOT NULL, server TEXT NOT NULL, outcome TEXT NOT NULL, bytes INTEGER NOT NULL,"
@@ -35,6 +36,7 @@ const char* const kMigrations[kSchemaVersion] = {
     "CREATE TRIGGER reports_added AFTER INSERT ON reports BEGIN"
     " UPDATE totals SET bytes = bytes + NEW.bytes; END;"
     "CREATE TRIGGER reports_removed AFTER DELETE ON reports BEGIN"
+    " DELETE FROM report_texts WHERE id = OLD.id;"
     " DELETE FROM exchanges WHERE report_id = OLD.id;"
     " UPDATE totals SET bytes = bytes - OLD.bytes; END;",
 };
@@ -382,8 +384,8 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
         std::optional<qint64> id;
         if (Exec("BEGIN IMMEDIATE;")) {
             Statement insert(m_db,
-                             "INSERT INTO reports(key, kind, typed, started, ended, outcome, registrar, expiry, bytes,"
-                             " report, fields) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?);");
+                             "INSERT INTO reports(key, kind, typed, started, ended, outcome, registrar, expiry,"
+                             " bytes) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?);");
             insert.Bind(1, key);
             insert.Bind(2, search.Kind);
             insert.Bind(3, search.Typed);
@@ -393,10 +395,15 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
             insert.Bind(7, RegistrarOf(search.Fields));
             insert.Bind(8, ExpiryOf(search.Fields));
             insert.Bind(9, bytes);
-            insert.Bind(10, report);
-            insert.Bind(11, fields);
             bool ok = insert.Run();
             const qint64 newId = sqlite3_last_insert_rowid(m_db);
+            if (ok) {
+                Statement text(m_db, "INSERT INTO report_texts(id, report, fields) VALUES(?, ?, ?);");
+                text.Bind(1, newId);
+                text.Bind(2, report);
+                text.Bind(3, fields);
+                ok = text.Run();
+            }
             if (ok) {
                 Statement row(m_db,
                               "INSERT INTO exchanges(report_id, seq, protocol, server, outcome, bytes)"
@@ -472,8 +479,8 @@ bool HistoryStore::PruneLocked(const QString& key, const QString& kind)
 std::optional<StoredReport> HistoryStore::ReadReport(qint64 id)
 {
     Statement read(m_db,
-                   "SELECT id, typed, key, kind, started, ended, outcome, registrar, expiry, report, fields FROM "
-                   "reports WHERE id = ?;");
+                   "SELECT r.id, typed, key, kind, started, ended, outcome, registrar, expiry, report, fields"
+                   " FROM reports AS r JOIN report_texts AS t ON t.id = r.id WHERE r.id = ?;");
     read.Bind(1, id);
     if (!read.Step()) {
         if (!read.Ok())
@@ -590,7 +597,8 @@ bool HistoryStore::Clear()
     m_error.clear();
     if (!Exec("BEGIN IMMEDIATE;"))
         return false;
-    if (!Exec("DELETE FROM reports; DELETE FROM exchanges; UPDATE totals SET bytes = 0;") || !Exec("COMMIT;")) {
+    if (!Exec("DELETE FROM reports; DELETE FROM report_texts; DELETE FROM exchanges; UPDATE totals SET bytes = 0;")
+        || !Exec("COMMIT;")) {
         const QString error = m_error;
         Exec("ROLLBACK;");
         m_error = error;

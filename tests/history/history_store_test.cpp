@@ -189,6 +189,18 @@ TEST_F(HistoryStoreTest, RetentionRemovesTheOldestFirst)
         huge.Report = QString(20000, u'x');
         ASSERT_TRUE(store.Record(huge));
         EXPECT_EQ(Registrars(store.Search(QString())), Strings({ "H" }));
+        // A removed report takes its text and exchanges with it: nothing is left behind to grow the file.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(dir.filePath(QStringLiteral("total.sqlite"))).constData(), &db),
+                  SQLITE_OK);
+        sqlite3_stmt* count = nullptr;
+        sqlite3_prepare_v2(db, "SELECT (SELECT count(*) FROM report_texts), (SELECT count(*) FROM exchanges);", -1,
+                           &count, nullptr);
+        ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(count, 0), 1);
+        EXPECT_EQ(sqlite3_column_int(count, 1), 2);
+        sqlite3_finalize(count);
+        sqlite3_close(db);
     }
 }
 
