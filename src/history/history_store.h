@@ -115,8 +115,8 @@ public:
     QList<ReportSummary> List(const QString& query, const QString& kind);
     /// The report of `query` and `kind` at `rank` in List (1 = newest); none when there are fewer.
     std::optional<StoredReport> Show(const QString& query, const QString& kind, int rank);
-    /// Recorded searches whose query as typed or as sent contains `text` (case-insensitively; every search for the
-    /// empty text), newest first, at most `limit`.
+    /// Recorded searches whose query as typed or as sent contains `text` (ignoring the case of ASCII letters; every
+    /// search for the empty text), newest first, at most `limit`.
     QList<ReportSummary> Search(const QString& text, int limit = 1000);
 
     /// Removes every report. False on failure.

@@ -114,7 +114,7 @@ QString ChangeOpName(ChangeOp op)
 QString ChangeLine(const FieldChange& change)
 {
     // The operation padded to nine characters, so that the labels line up.
-    const QString head = ChangeOpName(change.Op).leftJustified(9, u' ') + change.Label + QStringLiteral(": ");
+    QString head = ChangeOpName(change.Op).leftJustified(9, u' ') + change.Label + QStringLiteral(": ");
     switch (change.Op) {
     case ChangeOp::Changed:
         return head + change.Old + QStringLiteral(" -> ") + change.New;

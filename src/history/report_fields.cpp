@@ -328,7 +328,7 @@ std::optional<QDateTime> ParseFieldDate(const QString& text)
 QString FieldKey(const QString& label, const QString& value)
 {
     const FieldRule* rule = RuleForLabel(label);
-    const QString simple = value.simplified();
+    QString simple = value.simplified();
     switch (rule == nullptr ? Meaning::Text : rule->How) {
     case Meaning::Text:
         return simple;
