@@ -10,6 +10,7 @@
 #include <QSet>
 #include <QTimeZone>
 #include <array>
+#include <utility>
 
 namespace vesk {
 
@@ -22,49 +23,61 @@ bool InScope(Scope section, Scope field)
     return (static_cast<uint8_t>(section) & static_cast<uint8_t>(field)) != 0;
 }
 
-enum class Meaning : uint8_t { Text, CaseFree, Date, Status, NameServer, AsNumber, Organization, Block };
+enum class Meaning : uint8_t { Text, CaseFree, Date, Status, NameServer, AsNumber, Organization, AddressBlock };
 
 struct FieldRule
 {
     const char16_t* Label;
     Scope Where;
     Meaning How;
-    std::array<const char16_t*, 4> Names; ///< the labels servers write, compared case-insensitively; null ends
+    std::array<const char16_t*, 6> Names; ///< the labels servers write, compared case-insensitively; null ends
+    bool Block = false; ///< written also as the label alone, with its values on the indented lines below
 };
 
 // The labels of gTLD port-43 records, which rendered RDAP records use too, and those of the regional registries.
 const FieldRule kRules[] = {
-    { u"Registrar", Scope::Domain, Meaning::Text, { u"Registrar", u"Sponsoring Registrar" } },
+    { u"Registrar", Scope::Domain, Meaning::Text, { u"Registrar", u"Sponsoring Registrar" }, true },
     { u"Registrar IANA ID",
       Scope::Domain,
       Meaning::CaseFree,
-      { u"Registrar IANA ID", u"Sponsoring Registrar IANA ID" } },
-    { u"Domain Status", Scope::Domain, Meaning::Status, { u"Domain Status", u"Status" } },
-    { u"Name Server", Scope::Domain, Meaning::NameServer, { u"Name Server", u"Nameserver", u"nserver" } },
-    { u"DNSSEC", Scope::Domain, Meaning::CaseFree, { u"DNSSEC" } },
-    { u"Creation Date", Scope::Domain, Meaning::Date, { u"Creation Date" } },
-    { u"Updated Date", Scope::Domain, Meaning::Date, { u"Updated Date" } },
+      { u"Registrar IANA ID", u"Sponsoring Registrar IANA ID" },
+      false },
+    { u"Domain Status", Scope::Domain, Meaning::Status, { u"Domain Status", u"Status", u"Registration status" }, true },
+    { u"Name Server",
+      Scope::Domain,
+      Meaning::NameServer,
+      { u"Name Server", u"Nameserver", u"nserver", u"Name Servers", u"Nameservers" },
+      true },
+    { u"DNSSEC", Scope::Domain, Meaning::CaseFree, { u"DNSSEC" }, false },
+    { u"Creation Date", Scope::Domain, Meaning::Date, { u"Creation Date", u"Registered on" }, false },
+    { u"Updated Date", Scope::Domain, Meaning::Date, { u"Updated Date", u"Last updated" }, false },
     { u"Registry Expiry Date",
       Scope::Domain,
       Meaning::Date,
-      { u"Registry Expiry Date", u"Registry Expiration Date", u"Expiration Date" } },
+      { u"Registry Expiry Date", u"Registry Expiration Date", u"Expiration Date", u"Expiry date" },
+      false },
     { u"Registrar Registration Expiration Date",
       Scope::Domain,
       Meaning::Date,
-      { u"Registrar Registration Expiration Date" } },
-    { u"Registrant Organization", Scope::Domain, Meaning::Text, { u"Registrant Organization" } },
-    { u"Registrant Name", Scope::Domain, Meaning::Text, { u"Registrant Name" } },
-    { u"Registrant State/Province", Scope::Domain, Meaning::Text, { u"Registrant State/Province" } },
-    { u"Registrant Country", Scope::Domain, Meaning::CaseFree, { u"Registrant Country" } },
-    { u"Registrar Abuse Contact Email", Scope::Domain, Meaning::CaseFree, { u"Registrar Abuse Contact Email" } },
-    { u"NetRange", Scope::Network, Meaning::Block, { u"NetRange", u"inetnum", u"inet6num" } },
-    { u"CIDR", Scope::Network, Meaning::Block, { u"CIDR" } },
-    { u"NetName", Scope::Network, Meaning::Text, { u"NetName" } },
-    { u"OriginAS", Scope::Network, Meaning::AsNumber, { u"OriginAS", u"origin" } },
-    { u"Organization", Scope::Network, Meaning::Organization, { u"Organization", u"OrgName", u"org-name", u"owner" } },
-    { u"Country", Scope::Network, Meaning::CaseFree, { u"Country" } },
-    { u"ASNumber", Scope::Network, Meaning::AsNumber, { u"ASNumber", u"aut-num" } },
-    { u"ASName", Scope::Network, Meaning::Text, { u"ASName", u"as-name" } },
+      { u"Registrar Registration Expiration Date" },
+      false },
+    { u"Registrant Organization", Scope::Domain, Meaning::Text, { u"Registrant Organization" }, false },
+    { u"Registrant Name", Scope::Domain, Meaning::Text, { u"Registrant Name" }, false },
+    { u"Registrant State/Province", Scope::Domain, Meaning::Text, { u"Registrant State/Province" }, false },
+    { u"Registrant Country", Scope::Domain, Meaning::CaseFree, { u"Registrant Country" }, false },
+    { u"Registrar Abuse Contact Email", Scope::Domain, Meaning::CaseFree, { u"Registrar Abuse Contact Email" }, false },
+    { u"NetRange", Scope::Network, Meaning::AddressBlock, { u"NetRange", u"inetnum", u"inet6num" }, false },
+    { u"CIDR", Scope::Network, Meaning::AddressBlock, { u"CIDR" }, false },
+    { u"NetName", Scope::Network, Meaning::Text, { u"NetName" }, false },
+    { u"OriginAS", Scope::Network, Meaning::AsNumber, { u"OriginAS", u"origin" }, false },
+    { u"Organization",
+      Scope::Network,
+      Meaning::Organization,
+      { u"Organization", u"OrgName", u"org-name", u"owner" },
+      false },
+    { u"Country", Scope::Network, Meaning::CaseFree, { u"Country" }, false },
+    { u"ASNumber", Scope::Network, Meaning::AsNumber, { u"ASNumber", u"aut-num" }, false },
+    { u"ASName", Scope::Network, Meaning::Text, { u"ASName", u"as-name" }, false },
 };
 
 const FieldRule* RuleForLabel(QStringView label)
@@ -185,12 +198,15 @@ class FieldReader
 public:
     void Line(const QString& line)
     {
-        if (line.isEmpty())
+        if (line.trimmed().isEmpty()) {
+            m_block = nullptr; // an empty line ends a block of indented values
             return;
+        }
         const QChar first = line.front();
         if (first == QChar(texts::kHeaderTopLeft) || first == QChar(texts::kSourceTopLeft)) {
             m_titleNext = true;
             m_headerBox = first == QChar(texts::kHeaderTopLeft);
+            m_block = nullptr;
             return;
         }
         if (first == QChar(texts::kBoxSide)) {
@@ -207,12 +223,28 @@ public:
     ReportFields Take() { return std::move(m_fields); }
 
 private:
+    static qsizetype Indent(const QString& line)
+    {
+        qsizetype indent = 0;
+        while (indent < line.size() && line.at(indent).isSpace())
+            ++indent;
+        return indent;
+    }
+
     void LabelLine(const QString& line)
     {
         const Scope scope = ScopeOf(m_section);
         if (scope == Scope::None)
             return;
         const QString text = line.trimmed();
+        const qsizetype indent = Indent(line);
+        if (m_block != nullptr) {
+            if (indent > m_blockIndent) {
+                BlockLine(text);
+                return;
+            }
+            m_block = nullptr;
+        }
         // Comments and volatile lines ("% Query time", ">>> Last update of WHOIS database <<<") carry no field.
         if (text.startsWith(u'%') || text.startsWith(u'#') || text.startsWith(u'>'))
             return;
@@ -222,13 +254,43 @@ private:
         const FieldRule* rule = RuleForName(QStringView(text).left(colon).trimmed(), scope);
         if (rule == nullptr)
             return;
-        QString value = text.mid(colon + 1).simplified();
+        const QString value = text.mid(colon + 1);
+        if (value.trimmed().isEmpty()) {
+            // "Name servers:" with one server per indented line below, as several country registries write.
+            if (rule->Block) {
+                m_block = rule;
+                m_blockIndent = indent;
+                m_blockFirst = true;
+            }
+            return;
+        }
+        Add(*rule, value);
+    }
+
+    void BlockLine(const QString& text)
+    {
+        const bool first = std::exchange(m_blockFirst, false);
+        if (m_block->How != Meaning::Text) {
+            Add(*m_block, text);
+            return;
+        }
+        // A registrar block: its "Name:" line, or a first line that is the name alone.
+        const qsizetype colon = text.indexOf(u':');
+        if (colon < 0 && first)
+            Add(*m_block, text);
+        else if (colon > 0 && QStringView(text).left(colon).trimmed().compare(u"Name", Qt::CaseInsensitive) == 0)
+            Add(*m_block, text.mid(colon + 1));
+    }
+
+    void Add(const FieldRule& rule, const QString& text)
+    {
+        QString value = text.simplified();
         if (value.isEmpty())
             return;
         if (value.size() > kMaxFieldValueChars)
             value.truncate(value.at(kMaxFieldValueChars - 1).isHighSurrogate() ? kMaxFieldValueChars - 1
                                                                                : kMaxFieldValueChars);
-        QString label = QString::fromUtf16(rule->Label);
+        QString label = QString::fromUtf16(rule.Label);
         // LACNIC and others write the block in CIDR form under "inetnum:".
         if (label == u"NetRange" && value.contains(u'/') && !value.contains(u'-'))
             label = QStringLiteral("CIDR");
@@ -244,6 +306,9 @@ private:
         m_fields.append(ReportField { label, subject, value });
     }
 
+    const FieldRule* m_block = nullptr;
+    qsizetype m_blockIndent = 0;
+    bool m_blockFirst = false;
     Section m_section;
     bool m_titleNext = false;
     bool m_headerBox = false;
@@ -347,7 +412,7 @@ QString FieldKey(const QString& label, const QString& value)
         return WithoutAsPrefixes(simple).toLower();
     case Meaning::Organization:
         return OrganizationKey(simple);
-    case Meaning::Block:
+    case Meaning::AddressBlock:
         return QString(simple).remove(u' ').toLower();
     }
     return simple;

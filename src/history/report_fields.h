@@ -35,7 +35,8 @@ inline constexpr qsizetype kMaxFieldValueChars = 1000;
 /// Reads the fields of the report whose worksheet lines are `lines` (as the front end got them). The domain details
 /// give registrar, IANA ID, statuses, name servers, DNSSEC, dates, registrant and abuse contact; each network details
 /// section gives range, CIDR, net name, origin AS, organisation, country and AS number and name, qualified by its
-/// address. Port-43 labels and the labels of rendered RDAP records give the same fields. Comments, notices, the
+/// address. Port-43 labels and the labels of rendered RDAP records give the same fields, and so do the blocks of
+/// country registries ("Name servers:" with one server per indented line below it). Comments, notices, the
 /// "Last update" line, contact sections and any earlier changes section are never read. Never fails: a report
 /// without such lines has no fields.
 ReportFields ExtractReportFields(const QStringList& lines);

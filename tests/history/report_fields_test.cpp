@@ -99,6 +99,21 @@ TEST(ReportFieldsTest, RecordedRepliesGiveTheFieldsAPersonCompares)
             { "Domain Status",
               { "clientTransferProhibited", "serverDeleteProhibited", "serverTransferProhibited",
                 "serverUpdateProhibited" } } } },
+        { "country registry, values in indented blocks",
+          DomainReport(WhoisFixture("whois.nic.uk-uk-registered.txt")),
+          { { "Registrar", { "Markmonitor Inc. t/a Markmonitor [Tag = MARKMONITOR]" } },
+            { "Creation Date", { "14-Feb-1999" } },
+            { "Registry Expiry Date", { "14-Feb-2015" } },
+            { "Domain Status", { "Registered until expiry date." } },
+            { "Name Server", { "ns1.google.com", "ns2.google.com", "ns3.google.com", "ns4.google.com" } } } },
+        { "registrar block with its Name line",
+          DomainReport(WhoisFixture("whois.eu-eu-registered.txt")),
+          { { "Registrar", { "MarkMonitor Inc." } },
+            { "Name Server", { "ns3.google.com", "ns4.google.com", "ns1.google.com", "ns2.google.com" } } } },
+        { "tab-indented blocks",
+          DomainReport(WhoisFixture("whois.dns.be-be-registered-2014.txt")),
+          { { "Registrar", { "MarkMonitor Inc." } },
+            { "Name Server", { "ns4.google.com", "ns3.google.com", "ns1.google.com", "ns2.google.com" } } } },
         { "ARIN network",
           NetworkReport("4.2.2.1", WhoisFixture("whois.arin.net-single-record-2013.txt")),
           { { "NetRange for 4.2.2.1", { "4.0.0.0 - 4.255.255.255" } },
@@ -133,6 +148,15 @@ TEST(ReportFieldsTest, RecordedRepliesGiveTheFieldsAPersonCompares)
         for (const ReportField& field : fields)
             EXPECT_FALSE(field.Label.contains(u"Last update", Qt::CaseInsensitive));
     }
+}
+
+TEST(ReportFieldsTest, ExpiryIsTheRegistrysElseTheRegistrars)
+{
+    EXPECT_EQ(ExpiryOf(ExtractReportFields(DomainReport(WhoisFixture("whois.markmonitor.com-com-registered.txt")))),
+              QStringLiteral("2020-09-13T21:00:00-0700"));
+    EXPECT_EQ(ExpiryOf(ExtractReportFields(DomainReport(
+                  "Registrar Registration Expiration Date: 2031-01-01\r\nExpiration Date: 2030-01-01\r\n"))),
+              QStringLiteral("2030-01-01"));
 }
 
 TEST(ReportFieldsTest, VolatileLinesContactsAndAnEarlierChangesSectionNeverCount)
@@ -230,15 +254,6 @@ TEST(ReportFieldsTest, UntrustedRepliesAreBounded)
     EXPECT_EQ(FieldsFromJson(FieldsToJson(fields)), fields);
     EXPECT_TRUE(FieldsFromJson("{\"label\":").isEmpty());
     EXPECT_TRUE(FieldsFromJson("[1, \"x\", {\"label\": 3}]").isEmpty());
-}
-
-TEST(ReportFieldsTest, ExpiryIsTheRegistrysElseTheRegistrars)
-{
-    const ReportFields both { { QStringLiteral("Registrar Registration Expiration Date"), {}, QStringLiteral("B") },
-                              { QStringLiteral("Registry Expiry Date"), {}, QStringLiteral("A") } };
-    EXPECT_EQ(ExpiryOf(both), QStringLiteral("A"));
-    EXPECT_EQ(ExpiryOf(both.mid(0, 1)), QStringLiteral("B"));
-    EXPECT_EQ(ExpiryOf({}), QString());
 }
 
 } // namespace
