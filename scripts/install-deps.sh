@@ -8,6 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
     libssl-dev libjpeg62-turbo-dev
+    # The history store.
+    libsqlite3-dev
 )
 if [[ "${1:-}" == "--run" ]]; then
     packages+=(qt6-qpa-plugins)
