@@ -163,4 +163,6 @@ if [ "${1:-}" = "--self-test" ]; then
 fi
 
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
+# Older callers name the src/ folder itself; the check needs the project around it.
+[ ! -d "$root/src" ] && [ "$(basename "$root")" = src ] && root=$(dirname "$root")
 check "$root" && echo "layers: every include points down"

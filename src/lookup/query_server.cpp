@@ -35,7 +35,7 @@ ServerAnswer LookupEngine::QueryServer(const QByteArray& host, const QByteArray&
         entry.Host = host;
         entry.Port = port;
         entry.Request = query;
-        const bool limited = IsRateLimitedReply(answer.Reply);
+        const bool limited = IsRateLimitedReply(host, answer.Reply);
         entry.Answered = !limited && (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None);
         if (limited && answer.Failure == ExchangeFailure::None)
             entry.Outcome = "rate-limited";
