@@ -5,6 +5,7 @@
 #include "common/event_wait.h"
 #include "lookup/frontend.h"
 #include "settings/data_locations.h"
+#include "update/definition_update.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -43,7 +44,7 @@ class TfrmMain : public QMainWindow, public Frontend
 
 public:
     /// Runs the definition update; true when it succeeded.
-    using UpdateFunction = std::function<bool()>;
+    using UpdateFunction = std::function<UpdateOutcome()>;
     /// Asks the user where to save the worksheet, starting at `startPath`; the empty text when cancelled.
     using SaveDialogFunction = std::function<QString(const QString& startPath)>;
 

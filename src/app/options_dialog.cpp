@@ -162,19 +162,25 @@ void TfmOption::RestoreDefaults()
 
 void TfmOption::RunUpdate()
 {
-    bool updated = false;
+    UpdateOutcome outcome;
     try {
-        updated = m_update && m_update();
+        if (m_update)
+            outcome = m_update();
     } catch (const std::exception& error) {
         // A damaged file that was already installed: the error itself is the message.
         m_messages.Show(this, MessageSink::Kind::Error, QString::fromLocal8Bit(error.what()));
         RefreshOptions();
         return;
     }
-    if (updated)
+    if (outcome.Succeeded) {
         RefreshOptions();
-    else
-        m_messages.Show(this, MessageSink::Kind::Plain, QStringLiteral("Fail to update, please retry next time."));
+        return;
+    }
+    // The reason on a line of its own, as vesk-query prints it: a refused set is no case for "retry".
+    QString message = QString::fromLatin1(kUpdateFailedMessage);
+    if (!outcome.Failure.isEmpty())
+        message += u'\n' + outcome.Failure;
+    m_messages.Show(this, MessageSink::Kind::Plain, message);
 }
 
 } // namespace vesk

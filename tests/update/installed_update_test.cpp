@@ -8,6 +8,7 @@
 #include "settings/settings_store.h"
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
+#include "support/signed_sets.h"
 #include "support/temp_settings.h"
 #include "support/test_files.h"
 #include "update/definition_update.h"
@@ -84,16 +85,16 @@ protected:
 
     UpdateOutcome Update()
     {
-        return UpdateDefinitions(
-            { *m_settings, *m_log, m_definitions, m_locations },
-            { .DefinitionsBase = m_server.BaseAddress(), .BootstrapBase = {}, .Now = test::FixedClock(kNow) });
+        return UpdateDefinitions({ *m_settings, *m_log, m_definitions, m_locations },
+                                 { .DefinitionsBase = m_server.BaseAddress(),
+                                   .BootstrapBase = {},
+                                   .Now = test::FixedClock(kNow),
+                                   .TrustedKeys = { m_keys.PublicPem } });
     }
 
     void Publish(int version)
     {
-        m_server.Serve(kVersionFileName.Text(), VersionFileText(version));
-        m_server.Serve(kTldFileName.Text(), kNewTld);
-        m_server.Serve(kHostMarkFileName.Text(), kNewHost);
+        test::PublishSignedSet(m_server, VersionFileText(version), kNewTld, kNewHost, m_keys.PrivatePem);
     }
 
     void ExpectShippedUnchanged() const
@@ -111,6 +112,7 @@ protected:
     std::optional<TLogFile> m_log;
     DefinitionTables m_definitions;
     FakeHttpServer m_server;
+    test::TestKeys m_keys = test::MakeTestKeys();
 };
 
 TEST_F(InstalledUpdateTest, TheServersVersionAgainstTheSetInUseDecidesNotTheLastCheck)
@@ -161,7 +163,9 @@ TEST_F(InstalledUpdateTest, BothDownloadsFailingFailsAndInstallsNothing)
 {
     TReg& settings = FreshSettings();
     settings.LastUpdate = kToday - 40;
-    m_server.Serve(kVersionFileName.Text(), VersionFileText(37500));
+    Publish(37500);
+    m_server.Remove(kTldFileName.Text());
+    m_server.Remove(kHostMarkFileName.Text());
     const UpdateOutcome outcome = Update();
     EXPECT_FALSE(outcome.Succeeded);
     EXPECT_EQ(outcome.Failure, QStringLiteral("the TLD definition file could not be downloaded"));
