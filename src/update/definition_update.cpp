@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
@@ -76,6 +78,25 @@ std::optional<QByteArray> TakeVersionFile(const QString& path)
     return bytes;
 }
 
+// The bytes of an existing file; nullopt when there is none (or it cannot be read, which then counts as none).
+std::optional<QByteArray> ReadExistingFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// Puts `bytes` in place as `path` in one rename; false when it could not.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
 // True when `file` is a definition container that decrypts to text with at least one row whose key is set.
 bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind)
 {
@@ -111,11 +132,31 @@ public:
 
     UpdateOutcome Run()
     {
+        // Two updates at once (the window's monthly check and vesk-query --update) would overwrite each other's
+        // backups and records. A lock left by a process that died is taken over; one whose folder cannot be made
+        // is not needed, since nothing can be installed there either.
+        const QString dir = m_targets.Locations.UserDataDir;
+        // A folder made only to hold the lock goes again when nothing was installed into it.
+        const bool folderExisted = QFileInfo::exists(dir);
+        const auto dropMadeFolder = qScopeGuard([&] {
+            if (!folderExisted)
+                QDir().rmdir(dir);
+        });
+        QLockFile lock(QDir(dir).filePath(QStringLiteral("vesk-update.lock")));
+        lock.setStaleLockTime(0);
+        if (QDir().mkpath(dir) && !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError) {
+            UpdateOutcome busy;
+            busy.Before = CurrentDefinitionSet(m_targets.Locations);
+            busy.After = busy.Before;
+            busy.Failure = QStringLiteral("another update is running");
+            return busy;
+        }
         UpdateOutcome outcome = RunDefinitions();
         // The bootstrap files follow IANA, not the update location: they are refreshed whatever the definitions
         // did.
         if (!m_sources.BootstrapBase.isEmpty())
             outcome.BootstrapLines = RefreshBootstrap();
+        lock.unlock();
         return outcome;
     }
 
@@ -220,26 +261,31 @@ bool Updater::InstallSet(const Fetched& tld, const Fetched& hostMarks, int versi
         failure = QStringLiteral("the folder %1 cannot be created").arg(place);
         return false;
     }
-    // The record goes first and comes back last, so a set that is only half replaced is never taken as whole.
+    // What the folder holds now, so that a failure part way (a full disk) puts back the set in use with its
+    // backups; its version record is only replaced once both files are in place.
+    const QString names[]
+        = { QString::fromLatin1(kTldFileName.Text()), QString::fromLatin1(kHostMarkFileName.Text()),
+            QString::fromLatin1(kTldBackupName.Text()), QString::fromLatin1(kHostMarkBackupName.Text()) };
+    QList<std::pair<QString, std::optional<QByteArray>>> before;
+    for (const QString& name : names) {
+        const QString path = QDir(dir).filePath(name);
+        before.append({ path, ReadExistingFile(path) });
+    }
+    const auto restore = [&before, &place](const QString& problem) {
+        bool restored = true;
+        for (const auto& [path, bytes] : before)
+            restored
+                = (bytes ? WriteWholeFile(path, *bytes) : !QFileInfo(path).isFile() || QFile::remove(path)) && restored;
+        return restored ? problem
+                        : problem + QStringLiteral("; the former files could not all be put back in %1").arg(place);
+    };
+    if (!Install(tld.bytes, names[0], names[2]) || !Install(hostMarks.bytes, names[1], names[3])) {
+        failure = restore(QStringLiteral("the definition files could not be written to %1").arg(place));
+        return false;
+    }
     const QString record = QDir(dir).filePath(QString::fromLatin1(kVersionFileName.Text()));
-    if (QFileInfo::exists(record) && !QFile::remove(record)) {
-        failure = QStringLiteral("the version record in %1 cannot be replaced").arg(place);
-        return false;
-    }
-    bool installed
-        = Install(tld.bytes, QString::fromLatin1(kTldFileName.Text()), QString::fromLatin1(kTldBackupName.Text()));
-    // A failure with the first file does not keep the second from being installed.
-    installed = Install(hostMarks.bytes, QString::fromLatin1(kHostMarkFileName.Text()),
-                        QString::fromLatin1(kHostMarkBackupName.Text()))
-        && installed;
-    if (!installed) {
-        failure = QStringLiteral("the definition files could not be written to %1").arg(place);
-        return false;
-    }
-    QSaveFile file(record);
-    const QByteArray text = VersionFileText(version);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        failure = QStringLiteral("the version record could not be written to %1").arg(place);
+    if (!WriteWholeFile(record, VersionFileText(version))) {
+        failure = restore(QStringLiteral("the version record could not be written to %1").arg(place));
         return false;
     }
     return true;

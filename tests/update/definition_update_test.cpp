@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -312,22 +314,34 @@ TEST_F(DefinitionUpdateTest, OneDamagedDownloadInstallsNeitherFile)
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty()); // not reloaded
 }
 
-TEST_F(DefinitionUpdateTest, SecondInstallFailingKeepsTheFirstAndDoesNotReload)
+// A disk that fills up between the two files: the set in use comes back whole, with its backups and its version
+// record, instead of a newer set silently falling back to an older one.
+TEST_F(DefinitionUpdateTest, AnInstallFailingPartWayPutsBackTheSetInUse)
 {
-    ServeVersion("comment\r\n38002\r\n");
-    ServeDefinitions(kNewTld, kNewHost);
-    int calls = 0;
-    const bool result = Update([&calls](QByteArrayView bytes, const QString& target, const QString& backup) {
-        return ++calls == 1 && InstallDefinitionFile(bytes, target, backup);
-    });
-    EXPECT_FALSE(result);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
-    EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), kOldTld);
-    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
-    EXPECT_EQ(m_settings->LastUpdate, 37990);
-    EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
-    EXPECT_FALSE(ReadSetVersion(m_dir.path())) << "a half-installed set records no version";
+    WriteWholeFile(Local(kVersionFileName), VersionFileText(37990));
+    WriteWholeFile(Local(kTldBackupName), "an older generation");
+    for (const int failingCall : { 1, 2 }) {
+        SCOPED_TRACE(failingCall);
+        ServeVersion("comment\r\n38002\r\n");
+        ServeDefinitions(kNewTld, kNewHost);
+        int calls = 0;
+        const UpdateOutcome outcome
+            = Run([&calls, failingCall](QByteArrayView bytes, const QString& target, const QString& backup) {
+                  return ++calls != failingCall && InstallDefinitionFile(bytes, target, backup);
+              });
+        EXPECT_FALSE(outcome.Succeeded);
+        EXPECT_EQ(outcome.Failure,
+                  QStringLiteral("the definition files could not be written to ")
+                      + QDir::toNativeSeparators(m_dir.path()));
+        EXPECT_EQ(calls, failingCall);
+        EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), QByteArray("an older generation"));
+        EXPECT_FALSE(QFileInfo::exists(Local(kHostMarkBackupName)));
+        EXPECT_EQ(ReadSetVersion(m_dir.path()), 37990);
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+        EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
+    }
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
 
@@ -340,10 +354,32 @@ TEST_F(DefinitionUpdateTest, ATargetThatCannotBeReplacedFailsTheUpdate)
     ServeVersion("comment\r\n38002\r\n");
     ServeDefinitions(kNewTld, kNewHost);
     EXPECT_FALSE(Update());
-    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+    EXPECT_FALSE(QFileInfo::exists(Local(kTldBackupName)));
     EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName) + QStringLiteral("/inside")), QByteArray("kept"));
     EXPECT_FALSE(QFileInfo::exists(Local(kHostMarkBackupName)));
     EXPECT_EQ(m_settings->LastUpdate, 37990);
+}
+
+TEST_F(DefinitionUpdateTest, ASecondUpdateAtTheSameTimeIsTurnedAway)
+{
+    ServeVersion("comment\r\n38002\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
+    const QString lockPath = QDir(m_dir.path()).filePath(QStringLiteral("vesk-update.lock"));
+    {
+        QLockFile running(lockPath);
+        ASSERT_TRUE(running.tryLock(0));
+        const UpdateOutcome outcome = Run();
+        EXPECT_FALSE(outcome.Succeeded);
+        EXPECT_EQ(outcome.Failure, QStringLiteral("another update is running"));
+        EXPECT_EQ(m_server.Requests(Name(kVersionFileName)), 0);
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+    }
+    // A lock left behind by an update whose process has ended is taken over.
+    WriteWholeFile(lockPath, "2147483000\nvesk-query\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_TRUE(Update());
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_FALSE(QFileInfo::exists(lockPath)) << "the lock goes with the update";
 }
 
 TEST_F(DefinitionUpdateTest, TwoUpdatesInARowKeepOneBackupGeneration)

@@ -83,11 +83,12 @@ protected:
         return *m_settings;
     }
 
-    UpdateOutcome Update()
+    UpdateOutcome Update(InstallFunction install = InstallDefinitionFile)
     {
         return UpdateDefinitions({ *m_settings, *m_log, m_definitions, m_locations },
                                  { .DefinitionsBase = m_server.BaseAddress(),
                                    .BootstrapBase = {},
+                                   .Install = std::move(install),
                                    .Now = test::FixedClock(kNow),
                                    .TrustedKeys = { m_keys.PublicPem } });
     }
@@ -202,6 +203,26 @@ TEST_F(InstalledUpdateTest, TheNewerWholeSetIsLoaded)
     WriteWholeFile(In(m_locations.UserDataDir, kHostMarkFileName), kNewHost);
     QFile::remove(In(m_locations.UserDataDir, kVersionFileName));
     EXPECT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.ShippedDir);
+}
+
+TEST_F(InstalledUpdateTest, AFailedInstallKeepsTheNewerUserSetInUse)
+{
+    FreshSettings();
+    Publish(37500);
+    ASSERT_TRUE(Update().Succeeded);
+    ASSERT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.UserDataDir);
+
+    test::PublishSignedSet(m_server, VersionFileText(37800), kShippedTld, kShippedHost, m_keys.PrivatePem);
+    int calls = 0;
+    const UpdateOutcome outcome = Update([&calls](QByteArrayView bytes, const QString& target, const QString& backup) {
+        return ++calls == 1 && InstallDefinitionFile(bytes, target, backup);
+    });
+    EXPECT_FALSE(outcome.Succeeded);
+    const DefinitionSet inUse = CurrentDefinitionSet(m_locations);
+    EXPECT_EQ(inUse.Dir, m_locations.UserDataDir) << "not the older shipped set";
+    EXPECT_EQ(inUse.Version, 37500);
+    EXPECT_EQ(ReadWholeFile(In(m_locations.UserDataDir, kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(In(m_locations.UserDataDir, kHostMarkFileName)), kNewHost);
 }
 
 TEST(DataLocationsTest, PortableBesideTheDefinitionFilesElseTheUsersFolders)
