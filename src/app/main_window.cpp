@@ -92,7 +92,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_update = [this] {
         UpdateSources sources;
         sources.Busy = [this](bool busy) { SetBusy(busy); };
-        return UpdateDefinitions({ m_settings, m_log, m_definitions, m_locations, m_bootstrap }, sources).Succeeded;
+        return UpdateDefinitions({ m_settings, m_log, m_definitions, m_locations, m_bootstrap }, sources);
     };
 
     auto* central = new QWidget(this);

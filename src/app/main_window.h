@@ -7,6 +7,7 @@
 #include "common/event_wait.h"
 #include "lookup/frontend.h"
 #include "settings/data_locations.h"
+#include "update/definition_update.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -43,8 +44,8 @@ class TfrmMain : public QMainWindow, public Frontend
     Q_OBJECT
 
 public:
-    /// Runs the definition update; true when it succeeded.
-    using UpdateFunction = std::function<bool()>;
+    /// Runs the definition update and tells how it went.
+    using UpdateFunction = std::function<UpdateOutcome()>;
 
     /// The window from its layout (panels, pictures, labels, status bar); BuildMainWindow completes it.
     /// Everything passed is borrowed and outlives the window. `locations` tells where the definition sets, their

@@ -167,9 +167,10 @@ void TfmOption::RestoreDefaults()
 
 void TfmOption::RunUpdate()
 {
-    bool updated = false;
+    UpdateOutcome outcome;
     try {
-        updated = m_update && m_update();
+        if (m_update)
+            outcome = m_update();
         // The check's date changes with a completed update.
         m_settings.Save();
     } catch (const std::exception& error) {
@@ -178,10 +179,15 @@ void TfmOption::RunUpdate()
         RefreshOptions();
         return;
     }
-    if (updated)
+    if (outcome.Succeeded) {
         RefreshOptions();
-    else
-        m_messages.Show(this, MessageSink::Kind::Plain, QStringLiteral("Fail to update, please retry next time."));
+        return;
+    }
+    // The reason on a line of its own, as vesk-query prints it: a refused set is no case for "retry".
+    QString message = QString::fromLatin1(kUpdateFailedMessage);
+    if (!outcome.Failure.isEmpty())
+        message += u'\n' + outcome.Failure;
+    m_messages.Show(this, MessageSink::Kind::Plain, message);
 }
 
 } // namespace vesk

@@ -1,6 +1,8 @@
 /// The options dialog: the search switches, the definition update and its date.
 #pragma once
 
+#include "update/definition_update.h"
+
 #include <QDialog>
 #include <functional>
 
@@ -24,7 +26,7 @@ class TfmOption : public QDialog
 
 public:
     /// Runs the definition update; true when it succeeded. It may throw (a damaged new file).
-    using UpdateFunction = std::function<bool()>;
+    using UpdateFunction = std::function<UpdateOutcome()>;
 
     TfmOption(TReg& settings, UpdateFunction update, MessageSink& messages, QWidget* owner = nullptr);
 

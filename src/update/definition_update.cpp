@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <algorithm>
 #include <optional>
 #include <stdexcept>
@@ -28,6 +30,9 @@ constexpr auto kUpdateBase = Scramble<0>(VESK_UPDATE_BASE);
 
 // A downloaded file is read whole; anything larger than this is not a definition or version file.
 constexpr qint64 kMaxDownloadedFile = qint64 { 16 } * 1024 * 1024;
+
+// How far ahead of today a published version may be dated.
+constexpr int kMaxDaysAhead = 2;
 
 // Definition texts are made by our own tool from plain text: control bytes other than line ends and tabs
 // mean the container was decrypted with the wrong key or is not ours.
@@ -73,6 +78,25 @@ std::optional<QByteArray> TakeVersionFile(const QString& path)
     return bytes;
 }
 
+// The bytes of an existing file; nullopt when there is none (or it cannot be read, which then counts as none).
+std::optional<QByteArray> ReadExistingFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// Puts `bytes` in place as `path` in one rename; false when it could not.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
 // True when `file` is a definition container that decrypts to text with at least one row whose key is set.
 bool IsUsableDefinitionFile(QByteArrayView file, TableKind kind)
 {
@@ -108,23 +132,44 @@ public:
 
     UpdateOutcome Run()
     {
+        // Two updates at once (the window's monthly check and vesk-query --update) would overwrite each other's
+        // backups and records. A lock left by a process that died is taken over; one whose folder cannot be made
+        // is not needed, since nothing can be installed there either.
+        const QString dir = m_targets.Locations.UserDataDir;
+        // A folder made only to hold the lock goes again when nothing was installed into it.
+        const bool folderExisted = QFileInfo::exists(dir);
+        const auto dropMadeFolder = qScopeGuard([&] {
+            if (!folderExisted)
+                QDir().rmdir(dir);
+        });
+        QLockFile lock(QDir(dir).filePath(QStringLiteral("vesk-update.lock")));
+        lock.setStaleLockTime(0);
+        if (QDir().mkpath(dir) && !lock.tryLock(0) && lock.error() == QLockFile::LockFailedError) {
+            UpdateOutcome busy;
+            busy.Before = CurrentDefinitionSet(m_targets.Locations);
+            busy.After = busy.Before;
+            busy.Failure = QStringLiteral("another update is running");
+            return busy;
+        }
         UpdateOutcome outcome = RunDefinitions();
         // The bootstrap files follow IANA, not the update location: they are refreshed whatever the definitions
         // did.
         if (!m_sources.BootstrapBase.isEmpty())
             outcome.BootstrapLines = RefreshBootstrap();
+        lock.unlock();
         return outcome;
     }
 
 private:
     struct Fetched
     {
-        enum State { NotDownloaded, Damaged, Checked } state;
+        enum State { NotDownloaded, Unsigned, Damaged, Checked } state;
         QByteArray bytes;
     };
 
     UpdateOutcome RunDefinitions();
-    Fetched FetchChecked(const QByteArray& name, TableKind kind);
+    Fetched FetchChecked(const QByteArray& name, TableKind kind, const ManifestEntry& entry);
+    std::optional<SetManifest> FetchManifest(int version, const QByteArray& versionFile, QString& failure);
     bool Install(const QByteArray& bytes, const QString& name, const QString& backupName);
     bool InstallSet(const Fetched& tld, const Fetched& hostMarks, int version, QString& failure);
     QStringList RefreshBootstrap();
@@ -154,6 +199,11 @@ UpdateOutcome Updater::RunDefinitions()
     outcome.ServerVersion = serverVersion;
 
     const int today = DayNumber(m_sources.Now().date());
+    // A set dated far ahead would beat every later release; a day or two covers time zones and publishing.
+    if (serverVersion > today + kMaxDaysAhead)
+        return fail(QStringLiteral("the update location names version %1, more than two days after today; "
+                                   "refused as implausible")
+                        .arg(DescribeVersion(serverVersion)));
     // The installed set decides, not the date of the last check: definitions published before the first run or
     // on the day of a check are still fetched, and a newer set is never replaced by an older one.
     if (outcome.Before.Version && serverVersion <= *outcome.Before.Version) {
@@ -161,6 +211,12 @@ UpdateOutcome Updater::RunDefinitions()
         outcome.Succeeded = true;
         return outcome;
     }
+
+    // Nothing of the set is trusted before its manifest's signature is: the files are checked against it.
+    QString failure;
+    const std::optional<SetManifest> manifest = FetchManifest(serverVersion, *versionFile, failure);
+    if (!manifest)
+        return fail(failure);
 
     // Both downloads are checked before either is installed, so a damaged file never leaves the tables half new.
     const struct
@@ -172,14 +228,19 @@ UpdateOutcome Updater::RunDefinitions()
                   { "server definition file", kHostMarkFileName.Text(), TableKind::Servers } };
     Fetched fetched[2] = {};
     for (int i = 0; i < 2; ++i) {
-        fetched[i] = FetchChecked(files[i].name, files[i].kind);
         const QString what = QString::fromLatin1(files[i].what);
+        const QString name = QString::fromLatin1(files[i].name);
+        const ManifestEntry* entry = manifest->Find(files[i].name);
+        if (entry == nullptr)
+            return fail(QStringLiteral("the signed manifest does not name the %1 %2").arg(what, name));
+        fetched[i] = FetchChecked(files[i].name, files[i].kind, *entry);
         if (fetched[i].state == Fetched::NotDownloaded)
             return fail(QStringLiteral("the %1 could not be downloaded").arg(what));
+        if (fetched[i].state == Fetched::Unsigned)
+            return fail(QStringLiteral("file %1 does not match the signed manifest").arg(name));
         if (fetched[i].state == Fetched::Damaged)
             return fail(QStringLiteral("the downloaded %1 is damaged").arg(what));
     }
-    QString failure;
     if (!InstallSet(fetched[0], fetched[1], serverVersion, failure))
         return fail(failure);
 
@@ -200,41 +261,82 @@ bool Updater::InstallSet(const Fetched& tld, const Fetched& hostMarks, int versi
         failure = QStringLiteral("the folder %1 cannot be created").arg(place);
         return false;
     }
-    // The record goes first and comes back last, so a set that is only half replaced is never taken as whole.
+    // What the folder holds now, so that a failure part way (a full disk) puts back the set in use with its
+    // backups; its version record is only replaced once both files are in place.
+    const QString names[]
+        = { QString::fromLatin1(kTldFileName.Text()), QString::fromLatin1(kHostMarkFileName.Text()),
+            QString::fromLatin1(kTldBackupName.Text()), QString::fromLatin1(kHostMarkBackupName.Text()) };
+    QList<std::pair<QString, std::optional<QByteArray>>> before;
+    for (const QString& name : names) {
+        const QString path = QDir(dir).filePath(name);
+        before.append({ path, ReadExistingFile(path) });
+    }
+    const auto restore = [&before, &place](const QString& problem) {
+        bool restored = true;
+        for (const auto& [path, bytes] : before)
+            restored
+                = (bytes ? WriteWholeFile(path, *bytes) : !QFileInfo(path).isFile() || QFile::remove(path)) && restored;
+        return restored ? problem
+                        : problem + QStringLiteral("; the former files could not all be put back in %1").arg(place);
+    };
+    if (!Install(tld.bytes, names[0], names[2]) || !Install(hostMarks.bytes, names[1], names[3])) {
+        failure = restore(QStringLiteral("the definition files could not be written to %1").arg(place));
+        return false;
+    }
     const QString record = QDir(dir).filePath(QString::fromLatin1(kVersionFileName.Text()));
-    if (QFileInfo::exists(record) && !QFile::remove(record)) {
-        failure = QStringLiteral("the version record in %1 cannot be replaced").arg(place);
-        return false;
-    }
-    bool installed
-        = Install(tld.bytes, QString::fromLatin1(kTldFileName.Text()), QString::fromLatin1(kTldBackupName.Text()));
-    // A failure with the first file does not keep the second from being installed.
-    installed = Install(hostMarks.bytes, QString::fromLatin1(kHostMarkFileName.Text()),
-                        QString::fromLatin1(kHostMarkBackupName.Text()))
-        && installed;
-    if (!installed) {
-        failure = QStringLiteral("the definition files could not be written to %1").arg(place);
-        return false;
-    }
-    QSaveFile file(record);
-    const QByteArray text = VersionFileText(version);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        failure = QStringLiteral("the version record could not be written to %1").arg(place);
+    if (!WriteWholeFile(record, VersionFileText(version))) {
+        failure = restore(QStringLiteral("the version record could not be written to %1").arg(place));
         return false;
     }
     return true;
 }
 
-Updater::Fetched Updater::FetchChecked(const QByteArray& name, TableKind kind)
+Updater::Fetched Updater::FetchChecked(const QByteArray& name, TableKind kind, const ManifestEntry& entry)
 {
     const QString path = m_sources.Download(m_sources.DefinitionsBase + name);
     if (path.isEmpty())
         return { Fetched::NotDownloaded, {} };
     std::optional<QByteArray> bytes = TakeDownloadedFile(path, kMaxDownloadedFile);
-    // A damaged or foreign download is never installed: the tables would come up empty at the next start.
-    if (!bytes || !IsUsableDefinitionFile(*bytes, kind))
+    // A truncated, swapped or altered download: only the bytes the release key signed are installed.
+    if (!bytes || !MatchesEntry(entry, *bytes))
+        return { Fetched::Unsigned, {} };
+    // A signed file the program cannot read would leave the tables empty at the next start.
+    if (!IsUsableDefinitionFile(*bytes, kind))
         return { Fetched::Damaged, {} };
     return { Fetched::Checked, std::move(*bytes) };
+}
+
+std::optional<SetManifest> Updater::FetchManifest(int version, const QByteArray& versionFile, QString& failure)
+{
+    const auto fetch = [this](const char* name, qint64 maxBytes) -> std::optional<QByteArray> {
+        const QString path = m_sources.Download(m_sources.DefinitionsBase + name);
+        return path.isEmpty() ? std::nullopt : TakeDownloadedFile(path, maxBytes);
+    };
+    const std::optional<QByteArray> text = fetch(kManifestFileName, kMaxManifestSize);
+    const std::optional<QByteArray> signature
+        = text ? fetch(kManifestSignatureFileName, kMaxSignatureSize) : std::nullopt;
+    if (!text || !signature || !SignedByOneOf(*text, *signature, m_sources.TrustedKeys)) {
+        failure = QStringLiteral("definition set not signed by a release key");
+        return std::nullopt;
+    }
+    std::optional<SetManifest> manifest = ParseManifest(*text);
+    if (!manifest) {
+        failure = QStringLiteral("the signed manifest is not in the expected form");
+        return std::nullopt;
+    }
+    // The version file is not signed itself: it must tell the version the release key signed.
+    if (manifest->Version != version) {
+        failure = QStringLiteral("the signed manifest names version %1, the version file %2")
+                      .arg(DescribeVersion(manifest->Version), DescribeVersion(version));
+        return std::nullopt;
+    }
+    const QByteArray versionName = kVersionFileName.Text();
+    const ManifestEntry* entry = manifest->Find(versionName);
+    if (entry != nullptr && !MatchesEntry(*entry, versionFile)) {
+        failure = QStringLiteral("file %1 does not match the signed manifest").arg(QString::fromLatin1(versionName));
+        return std::nullopt;
+    }
+    return manifest;
 }
 
 bool Updater::Install(const QByteArray& bytes, const QString& name, const QString& backupName)
@@ -247,6 +349,14 @@ QStringList Updater::RefreshBootstrap()
 {
     const DataLocations& locations = m_targets.Locations;
     QStringList lines;
+    // The registries choose every RDAP server; they come from IANA over a checked TLS connection only.
+    if (!m_sources.BootstrapBase.startsWith("https://")) {
+        lines.append(QStringLiteral("RDAP bootstrap files not refreshed: %1 is not an https address")
+                         .arg(QString::fromUtf8(m_sources.BootstrapBase)));
+        m_targets.Log.Write(lines.last().toUtf8());
+        return lines;
+    }
+    const QDateTime latest = m_sources.Now().toUTC().addDays(kMaxDaysAhead);
     const QDir dir(locations.UserDataDir);
     for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile }) {
         const QString file = QString::fromLatin1(name);
@@ -255,8 +365,13 @@ QStringList Updater::RefreshBootstrap()
         const std::optional<QByteArray> bytes
             = path.isEmpty() ? std::nullopt : TakeDownloadedFile(path, kMaxBootstrapFile);
         const bool domains = file == QLatin1String(kDomainBootstrapFile);
+        const std::optional<QDateTime> publication = bytes ? BootstrapPublication(*bytes) : std::nullopt;
         if (!bytes) {
             problem = QStringLiteral("could not be downloaded");
+        } else if (!publication) {
+            problem = QStringLiteral("has no valid publication time");
+        } else if (*publication > latest) {
+            problem = QStringLiteral("is dated more than two days ahead (%1)").arg(publication->toString(Qt::ISODate));
         } else if (domains ? !IsInstallable(ParseDomainBootstrap(*bytes))
                            : !IsInstallable(ParseAddressBootstrap(*bytes))) {
             problem = domains

@@ -44,7 +44,7 @@ protected:
     const QLocale m_locale;
     test::TempSettings m_temp;
     std::unique_ptr<TReg> m_settings;
-    std::function<bool()> m_update = [] { return true; };
+    std::function<UpdateOutcome()> m_update = [] { return UpdateOutcome { .Succeeded = true }; };
     test::RecordingMessageSink m_messages;
     std::unique_ptr<TfmOption> m_dialog;
 };
@@ -171,10 +171,11 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
     m_dialog->RefreshOptions();
 
     // Failure: the message, and the date stays.
-    m_update = [] { return false; };
+    m_update = [] { return UpdateOutcome { .Failure = QStringLiteral("definition set not signed by a release key") }; };
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
     ASSERT_EQ(m_messages.Shown().size(), 1);
-    EXPECT_EQ(m_messages.Shown()[0], QStringLiteral("Fail to update, please retry next time."));
+    EXPECT_EQ(m_messages.Shown()[0],
+              QStringLiteral("Fail to update, please retry next time.\ndefinition set not signed by a release key"));
     EXPECT_EQ(m_messages.ShownKinds()[0], MessageSink::Kind::Plain) << "a plain box, without an icon";
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("14 Jan 2004"));
     EXPECT_EQ(m_settings->LastUpdate, before);
@@ -182,14 +183,14 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
     // Success: the new date shows.
     m_update = [this] {
         m_settings->LastUpdate = DayNumber(QDate(2024, 2, 29));
-        return true;
+        return UpdateOutcome { .Succeeded = true };
     };
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
     EXPECT_EQ(m_messages.Shown().size(), 1);
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("29 Feb 2024"));
 
     // A damaged new file: its own message, and the dialog stays usable.
-    m_update = []() -> bool { throw std::runtime_error("Invalid file format"); };
+    m_update = []() -> UpdateOutcome { throw std::runtime_error("Invalid file format"); };
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
     ASSERT_EQ(m_messages.Shown().size(), 2);
     EXPECT_EQ(m_messages.Shown()[1], QStringLiteral("Invalid file format"));

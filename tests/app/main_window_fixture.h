@@ -34,7 +34,7 @@ protected:
                                                     vesk::DataLocations::InOneFolder(m_dir.path()));
         m_window->SetUpdateFunction([this] {
             ++m_updates;
-            return true;
+            return vesk::UpdateOutcome { .Succeeded = true };
         });
         m_window->BuildMainWindow();
     }

@@ -2,6 +2,7 @@
 #include "defs/definition_file.h"
 #include "support/fake_http_server.h"
 #include "support/lookup_world.h"
+#include "support/signed_sets.h"
 #include "support/test_files.h"
 #include "update/definition_update.h"
 
@@ -54,7 +55,10 @@ protected:
         context.UpdateDefinitions = [this] {
             return UpdateDefinitions(
                 { *world.Settings, *world.Log, world.Definitions, DataLocations::InOneFolder(world.Dir.path()) },
-                { .DefinitionsBase = server.BaseAddress(), .BootstrapBase = {}, .Now = FixedNow });
+                { .DefinitionsBase = server.BaseAddress(),
+                  .BootstrapBase = {},
+                  .Now = FixedNow,
+                  .TrustedKeys = { keys.PublicPem } });
         };
         context.Now = FixedNow;
         QueryCommand command(context, out, err);
@@ -63,15 +67,14 @@ protected:
 
     LookupWorld world;
     FakeHttpServer server;
+    TestKeys keys = MakeTestKeys();
     QBuffer out;
     QBuffer err;
 };
 
 TEST_F(UpdateCommandTest, InstallsNewFilesKeepsOneBackupAndReloads)
 {
-    server.Serve(kVersionFileName.Text(), "Vesk definitions\r\n 45100 \r\n");
-    server.Serve(kTldFileName.Text(), kNewTld);
-    server.Serve(kHostMarkFileName.Text(), kNewHost);
+    PublishSignedSet(server, "Vesk definitions\r\n 45100 \r\n", kNewTld, kNewHost, keys.PrivatePem);
 
     ASSERT_EQ(RunUpdate(), QueryCommand::Success) << err.data().toStdString();
     EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
@@ -102,9 +105,7 @@ TEST_F(UpdateCommandTest, RepairsADamagedLocalFileWithAWarning)
 {
     WriteFile(kTldFileName, kOldTld.first(20));
     world.Definitions = DefinitionTables();
-    server.Serve(kVersionFileName.Text(), "Vesk definitions\r\n45100\r\n");
-    server.Serve(kTldFileName.Text(), kNewTld);
-    server.Serve(kHostMarkFileName.Text(), kNewHost);
+    PublishSignedSet(server, "Vesk definitions\r\n45100\r\n", kNewTld, kNewHost, keys.PrivatePem);
 
     const int status = RunUpdate([this] { world.Definitions.LoadAll(world.Dir.path()); });
 
@@ -122,30 +123,50 @@ TEST_F(UpdateCommandTest, EveryFailureLeavesTheInstalledFilesUntouched)
     {
         const char* name;
         std::function<void(FakeHttpServer&)> serve;
+        const char* reason;
     };
     const Case cases[] = {
-        { "no version file", [](FakeHttpServer&) {} },
+        { "no version file", [](FakeHttpServer&) {}, "the version file could not be downloaded" },
         { "both definition files missing",
-          [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "x\r\n45100\r\n"); } },
-        { "version file of one line", [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "45100\r\n"); } },
+          [this](FakeHttpServer& s) {
+              PublishSignedSet(s, "x\r\n45100\r\n", kNewTld, kNewHost, keys.PrivatePem);
+              s.Remove(kTldFileName.Text());
+              s.Remove(kHostMarkFileName.Text());
+          },
+          "the TLD definition file could not be downloaded" },
+        { "version file of one line", [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "45100\r\n"); },
+          "the version file is not in the expected form" },
         { "damaged definition file",
+          [this](FakeHttpServer& s) {
+              PublishSignedSet(s, "x\r\n45100\r\n", kNewTld.first(20), kNewHost, keys.PrivatePem);
+          },
+          "the downloaded TLD definition file is damaged" },
+        { "forged set",
           [](FakeHttpServer& s) {
-              s.Serve(kVersionFileName.Text(), "x\r\n45100\r\n");
-              s.Serve(kTldFileName.Text(), kNewTld.first(20));
-              s.Serve(kHostMarkFileName.Text(), kNewHost);
-          } },
+              PublishSignedSet(s, "x\r\n45100\r\n", kNewTld, kNewHost, MakeTestKeys().PrivatePem);
+          },
+          "definition set not signed by a release key" },
+        { "tampered set",
+          [this](FakeHttpServer& s) {
+              PublishSignedSet(s, "x\r\n45100\r\n", kNewTld, kNewHost, keys.PrivatePem);
+              s.Serve(kHostMarkFileName.Text(), kOldHost);
+          },
+          "file vesk2.def does not match the signed manifest" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         server.Remove(kVersionFileName.Text());
         server.Remove(kTldFileName.Text());
         server.Remove(kHostMarkFileName.Text());
+        server.Remove(kManifestFileName);
+        server.Remove(kManifestSignatureFileName);
         c.serve(server);
         err.buffer().clear();
         err.seek(0);
 
         EXPECT_EQ(RunUpdate(), QueryCommand::Failure);
-        EXPECT_TRUE(err.data().startsWith("vesk-query: The definition update failed: the "));
+        EXPECT_TRUE(err.data().startsWith("vesk-query: The definition update failed: " + QByteArray(c.reason) + ". "))
+            << err.data().toStdString();
         EXPECT_TRUE(err.data().endsWith(". The definitions in use are still version none recorded in "
                                         + QDir::toNativeSeparators(world.Dir.path()).toUtf8() + ".\n"))
             << err.data().toStdString();

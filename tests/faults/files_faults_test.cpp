@@ -12,6 +12,7 @@
 #include "support/in_memory_transport.h"
 #include "support/lookup_world.h"
 #include "support/recording_frontend.h"
+#include "support/signed_sets.h"
 #include "support/temp_settings.h"
 #include "support/test_data.h"
 #include "support/test_files.h"
@@ -129,9 +130,8 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
     {
         TLogFile log(dir.path(), QStringLiteral("vesk"), FixedClock(now));
         FakeHttpServer server;
-        server.Serve(kVersionFileName.Text(), "comment\r\n38010\r\n");
-        server.Serve(kTldFileName.Text(), newTld);
-        server.Serve(kHostMarkFileName.Text(), newHost);
+        const TestKeys keys = MakeTestKeys();
+        PublishSignedSet(server, "comment\r\n38002\r\n", newTld, newHost, keys.PrivatePem);
         DownloadLimits limits;
         limits.StallTimeoutMs = 500;
         limits.TotalTimeoutMs = 3000;
@@ -139,7 +139,8 @@ TEST(FilesFaultTest, UpdateIntoAFolderThatCannotBeWrittenChangesNothing)
             .DefinitionsBase = server.BaseAddress(),
             .BootstrapBase = {},
             .Download = [limits](const QByteArray& address) { return DownloadToCache(address, {}, limits); },
-            .Now = FixedClock(now)
+            .Now = FixedClock(now),
+            .TrustedKeys = { keys.PublicPem }
         };
 
         EXPECT_FALSE(

@@ -2,7 +2,10 @@
 #include "defs/definition_file.h"
 #include "defs/definition_sets.h"
 #include "defs/definition_tables.h"
+#include "defs/signed_manifest.h"
 #include "defs_tool.h"
+#include "support/signed_sets.h"
+#include "support/test_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,6 +102,10 @@ protected:
                     "whois.verisign-grs.com#Domain Name:#>>> Last update#No match for#domain##2\n"
                     "whois.ripe.net###%ERROR:101: no entries found###1");
         WriteSource(kDateSourceName, "# date of the data\n2025-11-30\n");
+        keyFile = temp.filePath(QStringLiteral("release.key.pem"));
+        QFile key(keyFile);
+        ASSERT_TRUE(key.open(QIODevice::WriteOnly));
+        key.write(keys.PrivatePem);
     }
     void WriteSource(const char* name, const QByteArray& bytes)
     {
@@ -117,6 +124,8 @@ protected:
     QString OutFile(const QByteArray& name) const { return QDir(output).filePath(QString::fromLatin1(name)); }
 
     QTemporaryDir temp;
+    test::TestKeys keys = test::MakeTestKeys();
+    QString keyFile;
     QString data;
     QString output;
     QString outText;
@@ -197,7 +206,9 @@ TEST_F(ToolTest, CheckExitsOneOnFindingsAndNamesFileAndLine)
 
 TEST_F(ToolTest, PublishWritesTheVersionFileBesideTheDefinitions)
 {
-    ASSERT_EQ(Run({ QStringLiteral("publish"), data, output, QStringLiteral("--day"), QStringLiteral("46000") }), 0)
+    ASSERT_EQ(Run({ QStringLiteral("publish"), data, output, QStringLiteral("--day"), QStringLiteral("46000"),
+                    QStringLiteral("--key"), keyFile }),
+              0)
         << errText.toStdString();
     QFile version(OutFile(kVersionFileName.Text()));
     ASSERT_TRUE(version.open(QIODevice::ReadOnly));
@@ -208,11 +219,50 @@ TEST_F(ToolTest, PublishWritesTheVersionFileBesideTheDefinitions)
     EXPECT_TRUE(QFile::exists(OutFile(kHostMarkFileName.Text())));
 }
 
+// What publish signs is exactly what it wrote, and only the matching public key verifies it.
+TEST_F(ToolTest, PublishSignsAManifestOfEveryFileItWrote)
+{
+    ASSERT_EQ(Run({ QStringLiteral("publish"), data, output, QStringLiteral("--day"), QStringLiteral("46000"),
+                    QStringLiteral("--key"), keyFile }),
+              0)
+        << errText.toStdString();
+    const QByteArray text = test::ReadWholeFile(OutFile(kManifestFileName));
+    const QByteArray signature = test::ReadWholeFile(OutFile(kManifestSignatureFileName));
+    EXPECT_TRUE(SignedByOneOf(text, signature, { keys.PublicPem }));
+    EXPECT_FALSE(SignedByOneOf(text, signature, { test::MakeTestKeys().PublicPem }));
+    const std::optional<SetManifest> manifest = ParseManifest(text);
+    ASSERT_TRUE(manifest);
+    EXPECT_EQ(manifest->Version, 46000);
+    ASSERT_EQ(manifest->Files.size(), 3);
+    for (const QByteArray& name : { kTldFileName.Text(), kHostMarkFileName.Text(), kVersionFileName.Text() }) {
+        SCOPED_TRACE(name.toStdString());
+        const ManifestEntry* entry = manifest->Find(name);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_TRUE(MatchesEntry(*entry, test::ReadWholeFile(OutFile(name))));
+    }
+}
+
+TEST_F(ToolTest, PublishWithAKeyThatIsNoEd25519PrivateKeyWritesNothing)
+{
+    const QString publicOnly = temp.filePath(QStringLiteral("release.pub.pem"));
+    QFile file(publicOnly);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(keys.PublicPem);
+    file.close();
+    for (const QString& key : { publicOnly, temp.filePath(QStringLiteral("missing.pem")), data }) {
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_EQ(Run({ QStringLiteral("publish"), data, output, QStringLiteral("--key"), key }), 1);
+        EXPECT_TRUE(errText.startsWith(QStringLiteral("vesk-defs: "))) << errText.toStdString();
+    }
+    EXPECT_FALSE(QDir(output).exists());
+}
+
 TEST_F(ToolTest, TheBuiltSetRecordsTheDateOfItsDataAsItsVersion)
 {
     ASSERT_EQ(Run({ QStringLiteral("build"), data, output }), 0) << errText.toStdString();
     EXPECT_EQ(ReadSetVersion(output), DayNumber(QDate(2025, 11, 30)));
-    ASSERT_EQ(Run({ QStringLiteral("publish"), data, output }), 0) << errText.toStdString();
+    ASSERT_EQ(Run({ QStringLiteral("publish"), data, output, QStringLiteral("--key"), keyFile }), 0)
+        << errText.toStdString();
     EXPECT_EQ(ReadSetVersion(output), DayNumber(QDate(2025, 11, 30))) << "publishing defaults to the data's date";
 
     for (const QByteArray& bad : { QByteArray("# no date\n"), QByteArray("2025-13-01\n"), QByteArray("30.11.2025\n"),
@@ -234,6 +284,8 @@ TEST_F(ToolTest, UsageErrorsExitTwo)
         { QStringLiteral("build"), data, output, QStringLiteral("--seed") },
         { QStringLiteral("build"), data, output, QStringLiteral("--seed"), QStringLiteral("70000") },
         { QStringLiteral("publish"), data, output, QStringLiteral("--day"), QStringLiteral("x") },
+        { QStringLiteral("publish"), data, output },
+        { QStringLiteral("publish"), data, output, QStringLiteral("--key") },
         { QStringLiteral("check"), data, QStringLiteral("--what") },
         { QStringLiteral("dump"), QStringLiteral("a"), QStringLiteral("--tld"), QStringLiteral("--servers") },
     };

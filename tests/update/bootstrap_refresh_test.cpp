@@ -15,6 +15,8 @@ namespace vesk::test {
 
 namespace {
 
+const QDateTime kNow(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
+
 class LinesLog : public LogSink
 {
 public:
@@ -61,9 +63,11 @@ protected:
             file.write(served.value(address));
             return path;
         };
-        const UpdateOutcome outcome = UpdateDefinitions(
-            { settings, log, definitions, locations, &bootstrap },
-            { .DefinitionsBase = "https://defs.test/", .BootstrapBase = "https://iana.test/", .Download = download });
+        const UpdateOutcome outcome = UpdateDefinitions({ settings, log, definitions, locations, &bootstrap },
+                                                        { .DefinitionsBase = "https://defs.test/",
+                                                          .BootstrapBase = "https://iana.test/",
+                                                          .Download = download,
+                                                          .Now = FixedClock(kNow) });
         EXPECT_FALSE(outcome.Succeeded);
         return outcome.BootstrapLines;
     }
@@ -87,7 +91,7 @@ TEST_F(BootstrapRefreshTest, AGoodDownloadIsInstalledAndANewerPublicationWins)
     QByteArray dns = Shipped(kDomainBootstrapFile);
     // A later publication of the same registry, with one more TLD.
     ASSERT_TRUE(dns.contains("\"publication\": \"2026-07-27T00:00:00Z\""));
-    dns.replace("2026-07-27T00:00:00Z", "2999-01-01T00:00:00Z");
+    dns.replace("2026-07-27T00:00:00Z", "2026-12-09T23:00:00+01:00");
     dns.replace("\"services\": [", "\"services\": [[[\"newtld\"], [\"https://rdap.newtld.test/\"]],");
     const QStringList lines = Refresh(
         { { "https://iana.test/dns.json", dns }, { "https://iana.test/ipv4.json", Shipped(kAddressBootstrapFile) } });
@@ -114,6 +118,66 @@ TEST_F(BootstrapRefreshTest, TruncatedEmptyOrMissingDownloadsLeaveTheInstalledFi
         EXPECT_TRUE(lines.value(0).contains(QStringLiteral("not refreshed")));
     }
     EXPECT_TRUE(IsInstallable(bootstrap.Domains)); // still the shipped registry
+}
+
+// The registries choose every RDAP server: a copy dated ahead of time would win over every later one, and one
+// from anywhere but an https address could come from anyone on the path.
+TEST_F(BootstrapRefreshTest, CopiesDatedAheadOrWithoutATimeOrFromPlainHttpAreRefused)
+{
+    const QByteArray dns = Shipped(kDomainBootstrapFile);
+    const struct
+    {
+        const char* name;
+        const char* publication; // replaces the shipped one; null: the field is removed
+        const char* problem;
+    } rows[] = {
+        { "three days ahead", "2026-12-11T09:00:01Z", "is dated more than two days ahead" },
+        { "far ahead", "9999-12-31T23:59:59Z", "is dated more than two days ahead" },
+        { "later than newer text sorts", "2026-12-10T10:00:00-01:00", "is dated more than two days ahead" },
+        { "no zone", "2026-12-01T00:00:00", "has no valid publication time" },
+        { "not a date", "yesterday", "has no valid publication time" },
+        { "missing", nullptr, "has no valid publication time" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QByteArray changed = dns;
+        changed.replace("\"publication\": \"2026-07-27T00:00:00Z\",",
+                        row.publication ? "\"publication\": \"" + QByteArray(row.publication) + "\"," : QByteArray());
+        const QStringList lines = Refresh({ { "https://iana.test/dns.json", changed } });
+        EXPECT_TRUE(lines.value(0).contains(QLatin1String(row.problem))) << lines.value(0).toStdString();
+        EXPECT_FALSE(QFileInfo::exists(UserFile(kDomainBootstrapFile)));
+    }
+    // Two days ahead, to the second, is still believed (time zones, publishing ahead of midnight).
+    QByteArray edge = dns;
+    edge.replace("2026-07-27T00:00:00Z", "2026-12-10T09:00:00Z");
+    EXPECT_TRUE(Refresh({ { "https://iana.test/dns.json", edge } }).value(0).endsWith(QLatin1String("refreshed")));
+
+    const UpdateOutcome plain = UpdateDefinitions(
+        { settings, log, definitions, locations, &bootstrap },
+        { .DefinitionsBase = {}, .BootstrapBase = "http://iana.test/", .Download = [](const QByteArray& address) {
+             if (address.startsWith("http:"))
+                 ADD_FAILURE() << "nothing is fetched over plain http";
+             return QString();
+         } });
+    EXPECT_EQ(plain.BootstrapLines,
+              QStringList {
+                  QStringLiteral("RDAP bootstrap files not refreshed: http://iana.test/ is not an https address") });
+}
+
+TEST(BootstrapPublicationTest, ReadsRfc3339TimesAsInstants)
+{
+    const auto at = [](const char* publication) {
+        return BootstrapPublication("{\"publication\": \"" + QByteArray(publication) + "\"}");
+    };
+    const QDateTime noon(QDate(2026, 7, 27), QTime(12, 0), Qt::UTC);
+    EXPECT_EQ(at("2026-07-27T12:00:00Z"), noon);
+    EXPECT_EQ(at("2026-07-27T14:00:00+02:00"), noon) << "an offset names the same instant";
+    EXPECT_EQ(at("2026-07-27T12:00:00.000Z"), noon);
+    EXPECT_LT(*at("2026-07-27T12:00:00Z"), *at("2026-07-27T11:00:00-02:00")) << "not a text comparison";
+    EXPECT_FALSE(at("2026-07-27"));
+    EXPECT_FALSE(at("2026-02-30T00:00:00Z"));
+    EXPECT_FALSE(BootstrapPublication("{\"publication\": 20260727}"));
+    EXPECT_FALSE(BootstrapPublication("not json"));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "settings/settings_store.h"
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
+#include "support/signed_sets.h"
 #include "support/temp_settings.h"
 #include "support/test_files.h"
 #include "update/definition_update.h"
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -64,14 +67,27 @@ protected:
         return QDir(m_dir.path()).filePath(QString::fromLatin1(Name(scrambledName)));
     }
 
-    void ServeVersion(const QByteArray& text) { m_server.Serve(Name(kVersionFileName), text); }
+    // The update location's set, signed with the test's release key whenever a part of it changes.
+    void ServeVersion(const QByteArray& text)
+    {
+        m_version = text;
+        test::PublishSignedSet(m_server, m_version, m_tld, m_host, Keys().PrivatePem);
+    }
     void ServeDefinitions(const QByteArray& tld, const QByteArray& host)
     {
-        m_server.Serve(Name(kTldFileName), tld);
-        m_server.Serve(Name(kHostMarkFileName), host);
+        m_tld = tld;
+        m_host = host;
+        test::PublishSignedSet(m_server, m_version, m_tld, m_host, Keys().PrivatePem);
+    }
+    static const test::TestKeys& Keys()
+    {
+        static const test::TestKeys keys = test::MakeTestKeys();
+        return keys;
     }
 
-    bool Update(InstallFunction install = InstallDefinitionFile)
+    bool Update(InstallFunction install = InstallDefinitionFile) { return Run(std::move(install)).Succeeded; }
+
+    UpdateOutcome Run(InstallFunction install = InstallDefinitionFile, QList<QByteArray> trusted = { Keys().PublicPem })
     {
         DownloadLimits limits;
         limits.StallTimeoutMs = 500;
@@ -84,10 +100,10 @@ protected:
                                             address, [this](bool on) { m_busy += on ? 1 : -1; }, limits);
                                     },
                                 .Install = std::move(install),
-                                .Now = test::FixedClock(kNow) };
+                                .Now = test::FixedClock(kNow),
+                                .TrustedKeys = std::move(trusted) };
         return UpdateDefinitions({ *m_settings, *m_log, m_definitions, DataLocations::InOneFolder(m_dir.path()) },
-                                 sources)
-            .Succeeded;
+                                 sources);
     }
 
     /// The log as written so far (closes it).
@@ -109,6 +125,7 @@ protected:
     std::optional<TLogFile> m_log;
     DefinitionTables m_definitions;
     FakeHttpServer m_server;
+    QByteArray m_version, m_tld, m_host;
     int m_busy = 0;
 };
 
@@ -156,12 +173,12 @@ TEST_F(DefinitionUpdateTest, VersionFileThatIsMissingOrMalformedFailsAndChangesN
         std::optional<QByteArray> body; // none: 404
     } rows[] = {
         { "empty", QByteArray() },
-        { "one line without end", QByteArray("38010") },
+        { "one line without end", QByteArray("38002") },
         { "one line", QByteArray("comment\r\n") },
-        { "empty second line", QByteArray("comment\r\n\r\n38010\r\n") },
+        { "empty second line", QByteArray("comment\r\n\r\n38002\r\n") },
         { "blank second line", QByteArray("comment\r\n  \t \r\n") },
         { "not a number", QByteArray("comment\r\nsoon\r\n") },
-        { "two numbers", QByteArray("comment\r\n38010 38011\r\n") },
+        { "two numbers", QByteArray("comment\r\n38002 38011\r\n") },
         { "number too large", QByteArray("comment\r\n99999999999\r\n") },
         { "not on the server", std::nullopt },
     };
@@ -212,16 +229,16 @@ TEST_F(DefinitionUpdateTest, VersionFileThatCannotBeOpenedIsTheFileSystemsError)
 TEST_F(DefinitionUpdateTest, VersionNumberIsReadWhateverTheLineEndsAndBlanks)
 {
     const QByteArray rows[] = {
-        "comment\r\n  38010 \t\r\n",
-        "comment\n38010\n",
-        "comment\r38010\r",
-        "comment\r\n38010",
+        "comment\r\n  38002 \t\r\n",
+        "comment\n38002\n",
+        "comment\r38002\r",
+        "comment\r\n38002",
     };
     for (const QByteArray& body : rows) {
         SCOPED_TRACE(body.toStdString());
         int day = 0;
         EXPECT_TRUE(ParseVersionFile(body, day));
-        EXPECT_EQ(day, 38010);
+        EXPECT_EQ(day, 38002);
     }
     ServeVersion(rows[0]);
     ServeDefinitions(kNewTld, kNewHost);
@@ -233,8 +250,8 @@ TEST_F(DefinitionUpdateTest, AFailedDefinitionDownloadFailsTheUpdateAndChangesNo
 {
     // What is in memory differs from the files, so a reload would show.
     m_definitions.SetTldRows({ TTLDData { "xx", "memory only", "whois.xx" } });
-    ServeVersion("comment\r\n38010\r\n");
-    m_server.Serve(Name(kTldFileName), kNewTld);
+    ServeVersion("comment\r\n38002\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
     m_server.Fail(Name(kHostMarkFileName), FakeHttpServer::Mode::Silent);
     EXPECT_FALSE(Update()) << "one file failing";
     m_server.Remove(Name(kTldFileName)); // both failing: 404 and silence
@@ -270,7 +287,7 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ServeVersion("comment\r\n38010\r\n");
+        ServeVersion("comment\r\n38002\r\n");
         ServeDefinitions(row.tld, row.host);
         EXPECT_FALSE(Update());
         EXPECT_EQ(m_settings->LastUpdate, 37990);
@@ -288,7 +305,7 @@ TEST_F(DefinitionUpdateTest, DamagedDownloadsAreNotInstalledAndFailTheUpdate)
 
 TEST_F(DefinitionUpdateTest, OneDamagedDownloadInstallsNeitherFile)
 {
-    ServeVersion("comment\r\n38010\r\n");
+    ServeVersion("comment\r\n38002\r\n");
     ServeDefinitions(kNewTld, "damaged");
     EXPECT_FALSE(Update());
     EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
@@ -297,22 +314,34 @@ TEST_F(DefinitionUpdateTest, OneDamagedDownloadInstallsNeitherFile)
     EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty()); // not reloaded
 }
 
-TEST_F(DefinitionUpdateTest, SecondInstallFailingKeepsTheFirstAndDoesNotReload)
+// A disk that fills up between the two files: the set in use comes back whole, with its backups and its version
+// record, instead of a newer set silently falling back to an older one.
+TEST_F(DefinitionUpdateTest, AnInstallFailingPartWayPutsBackTheSetInUse)
 {
-    ServeVersion("comment\r\n38010\r\n");
-    ServeDefinitions(kNewTld, kNewHost);
-    int calls = 0;
-    const bool result = Update([&calls](QByteArrayView bytes, const QString& target, const QString& backup) {
-        return ++calls == 1 && InstallDefinitionFile(bytes, target, backup);
-    });
-    EXPECT_FALSE(result);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
-    EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), kOldTld);
-    EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
-    EXPECT_EQ(m_settings->LastUpdate, 37990);
-    EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
-    EXPECT_FALSE(ReadSetVersion(m_dir.path())) << "a half-installed set records no version";
+    WriteWholeFile(Local(kVersionFileName), VersionFileText(37990));
+    WriteWholeFile(Local(kTldBackupName), "an older generation");
+    for (const int failingCall : { 1, 2 }) {
+        SCOPED_TRACE(failingCall);
+        ServeVersion("comment\r\n38002\r\n");
+        ServeDefinitions(kNewTld, kNewHost);
+        int calls = 0;
+        const UpdateOutcome outcome
+            = Run([&calls, failingCall](QByteArrayView bytes, const QString& target, const QString& backup) {
+                  return ++calls != failingCall && InstallDefinitionFile(bytes, target, backup);
+              });
+        EXPECT_FALSE(outcome.Succeeded);
+        EXPECT_EQ(outcome.Failure,
+                  QStringLiteral("the definition files could not be written to ")
+                      + QDir::toNativeSeparators(m_dir.path()));
+        EXPECT_EQ(calls, failingCall);
+        EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_EQ(ReadWholeFile(Local(kTldBackupName)), QByteArray("an older generation"));
+        EXPECT_FALSE(QFileInfo::exists(Local(kHostMarkBackupName)));
+        EXPECT_EQ(ReadSetVersion(m_dir.path()), 37990);
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+        EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
+    }
     EXPECT_FALSE(LogText().contains("Definition Files Updated"));
 }
 
@@ -322,13 +351,35 @@ TEST_F(DefinitionUpdateTest, ATargetThatCannotBeReplacedFailsTheUpdate)
     ASSERT_TRUE(QFile::remove(Local(kHostMarkFileName)));
     ASSERT_TRUE(QDir().mkdir(Local(kHostMarkFileName)));
     WriteWholeFile(Local(kHostMarkFileName) + QStringLiteral("/inside"), "kept");
-    ServeVersion("comment\r\n38010\r\n");
+    ServeVersion("comment\r\n38002\r\n");
     ServeDefinitions(kNewTld, kNewHost);
     EXPECT_FALSE(Update());
-    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+    EXPECT_FALSE(QFileInfo::exists(Local(kTldBackupName)));
     EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName) + QStringLiteral("/inside")), QByteArray("kept"));
     EXPECT_FALSE(QFileInfo::exists(Local(kHostMarkBackupName)));
     EXPECT_EQ(m_settings->LastUpdate, 37990);
+}
+
+TEST_F(DefinitionUpdateTest, ASecondUpdateAtTheSameTimeIsTurnedAway)
+{
+    ServeVersion("comment\r\n38002\r\n");
+    ServeDefinitions(kNewTld, kNewHost);
+    const QString lockPath = QDir(m_dir.path()).filePath(QStringLiteral("vesk-update.lock"));
+    {
+        QLockFile running(lockPath);
+        ASSERT_TRUE(running.tryLock(0));
+        const UpdateOutcome outcome = Run();
+        EXPECT_FALSE(outcome.Succeeded);
+        EXPECT_EQ(outcome.Failure, QStringLiteral("another update is running"));
+        EXPECT_EQ(m_server.Requests(Name(kVersionFileName)), 0);
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+    }
+    // A lock left behind by an update whose process has ended is taken over.
+    WriteWholeFile(lockPath, "2147483000\nvesk-query\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_TRUE(Update());
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_FALSE(QFileInfo::exists(lockPath)) << "the lock goes with the update";
 }
 
 TEST_F(DefinitionUpdateTest, TwoUpdatesInARowKeepOneBackupGeneration)
@@ -350,11 +401,98 @@ TEST_F(DefinitionUpdateTest, TwoUpdatesInARowKeepOneBackupGeneration)
 TEST_F(DefinitionUpdateTest, ADamagedFileOnDiskIsNotReloadedWhenTheDownloadsFail)
 {
     WriteWholeFile(Local(kTldFileName), "damaged on disk");
-    ServeVersion("comment\r\n38010\r\n"); // both downloads fail: nothing is installed or reloaded
+    ServeVersion("comment\r\n38002\r\n"); // both downloads fail: nothing is installed or reloaded
     bool result = true;
     EXPECT_NO_THROW(result = Update());
     EXPECT_FALSE(result);
     EXPECT_EQ(m_settings->LastUpdate, 37990);
+}
+
+// What a forged, tampered, replayed or implausible set gets: a clear reason, no download it does not need, and
+// the set in use untouched.
+TEST_F(DefinitionUpdateTest, SetsTheReleaseKeyDidNotSignAsServedAreRefused)
+{
+    const test::TestKeys stranger = test::MakeTestKeys();
+    QByteArray truncated = kNewTld;
+    truncated.chop(16);
+    const struct
+    {
+        const char* name;
+        std::function<void(FakeHttpServer&)> tamper;
+        const char* failure;
+    } rows[] = {
+        { "no manifest", [](FakeHttpServer& s) { s.Remove(kManifestFileName); },
+          "definition set not signed by a release key" },
+        { "no signature", [](FakeHttpServer& s) { s.Remove(kManifestSignatureFileName); },
+          "definition set not signed by a release key" },
+        { "signed by another key",
+          [&stranger](FakeHttpServer& s) {
+              test::PublishSignedSet(s, "v\r\n38002\r\n", kNewTld, kNewHost, stranger.PrivatePem);
+          },
+          "definition set not signed by a release key" },
+        { "manifest changed after signing",
+          [](FakeHttpServer& s) {
+              const QByteArray text
+                  = FormatManifest({ 38002,
+                                     { { kTldFileName.Text(), kNewTld.size(), Sha256(kNewTld) },
+                                       { kHostMarkFileName.Text(), kNewHost.size(), Sha256(kNewHost) } } });
+              s.Serve(kManifestFileName, text);
+              s.Serve(kManifestSignatureFileName,
+                      SignManifest(text + "# signed before this line\n", Keys().PrivatePem));
+          },
+          "definition set not signed by a release key" },
+        { "truncated file", [&truncated](FakeHttpServer& s) { s.Serve(kTldFileName.Text(), truncated); },
+          "file vesk1.def does not match the signed manifest" },
+        { "files swapped", [](FakeHttpServer& s) { s.Serve(kHostMarkFileName.Text(), kNewTld); },
+          "file vesk2.def does not match the signed manifest" },
+        { "version file raised after signing",
+          [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "v\r\n38001\r\n"); },
+          "the signed manifest names version 38002 (2004-01-16), the version file 38001 (2004-01-15)" },
+        { "version file rewritten to the signed version",
+          [](FakeHttpServer& s) { s.Serve(kVersionFileName.Text(), "rewritten\r\n38002\r\n"); },
+          "file vesk-v.txt does not match the signed manifest" },
+        { "dated three days ahead",
+          [](FakeHttpServer& s) { test::PublishSignedSet(s, "v\r\n38003\r\n", kNewTld, kNewHost, Keys().PrivatePem); },
+          "the update location names version 38003 (2004-01-17), more than two days after today; refused as "
+          "implausible" },
+        { "dated in the year 7000",
+          [](FakeHttpServer& s) {
+              test::PublishSignedSet(s, "v\r\n1873000\r\n", kNewTld, kNewHost, Keys().PrivatePem);
+          },
+          "the update location names version 1873000 (7028-02-05), more than two days after today; refused as "
+          "implausible" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::PublishSignedSet(m_server, "v\r\n38002\r\n", kNewTld, kNewHost, Keys().PrivatePem);
+        row.tamper(m_server);
+        const UpdateOutcome outcome = Run();
+        EXPECT_FALSE(outcome.Succeeded);
+        EXPECT_EQ(outcome.Failure, QString::fromUtf8(row.failure));
+        EXPECT_EQ(m_settings->LastUpdate, 37990);
+        EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kOldTld);
+        EXPECT_EQ(ReadWholeFile(Local(kHostMarkFileName)), kOldHost);
+        EXPECT_TRUE(m_definitions.FindTld("de").Tld.isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(Local(kVersionFileName)));
+    EXPECT_FALSE(LogText().contains("Definition Files Updated"));
+}
+
+TEST_F(DefinitionUpdateTest, ASetSignedByAnyTrustedKeyIsInstalledUpToTwoDaysAhead)
+{
+    const test::TestKeys retired = test::MakeTestKeys();
+    test::PublishSignedSet(m_server, "v\r\n38002\r\n", kNewTld, kNewHost, Keys().PrivatePem);
+    const UpdateOutcome outcome
+        = Run(InstallDefinitionFile, { retired.PublicPem, QByteArray("junk"), Keys().PublicPem });
+    EXPECT_TRUE(outcome.Succeeded) << outcome.Failure.toStdString();
+    EXPECT_TRUE(outcome.Installed);
+    EXPECT_EQ(ReadSetVersion(m_dir.path()), 38002);
+
+    // A set signed earlier by the same key is not newer than the one in use: replaying it changes nothing.
+    test::PublishSignedSet(m_server, "v\r\n38001\r\n", kNewerTld, kNewerHost, Keys().PrivatePem);
+    EXPECT_TRUE(Update());
+    EXPECT_EQ(ReadWholeFile(Local(kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadSetVersion(m_dir.path()), 38002);
 }
 
 TEST(InstallDefinitionFileTest, ReplacesInOneStepAndKeepsTheFormerFile)

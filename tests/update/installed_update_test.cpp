@@ -8,6 +8,7 @@
 #include "settings/settings_store.h"
 #include "support/fake_http_server.h"
 #include "support/fixed_clock.h"
+#include "support/signed_sets.h"
 #include "support/temp_settings.h"
 #include "support/test_files.h"
 #include "update/definition_update.h"
@@ -82,18 +83,19 @@ protected:
         return *m_settings;
     }
 
-    UpdateOutcome Update()
+    UpdateOutcome Update(InstallFunction install = InstallDefinitionFile)
     {
-        return UpdateDefinitions(
-            { *m_settings, *m_log, m_definitions, m_locations },
-            { .DefinitionsBase = m_server.BaseAddress(), .BootstrapBase = {}, .Now = test::FixedClock(kNow) });
+        return UpdateDefinitions({ *m_settings, *m_log, m_definitions, m_locations },
+                                 { .DefinitionsBase = m_server.BaseAddress(),
+                                   .BootstrapBase = {},
+                                   .Install = std::move(install),
+                                   .Now = test::FixedClock(kNow),
+                                   .TrustedKeys = { m_keys.PublicPem } });
     }
 
     void Publish(int version)
     {
-        m_server.Serve(kVersionFileName.Text(), VersionFileText(version));
-        m_server.Serve(kTldFileName.Text(), kNewTld);
-        m_server.Serve(kHostMarkFileName.Text(), kNewHost);
+        test::PublishSignedSet(m_server, VersionFileText(version), kNewTld, kNewHost, m_keys.PrivatePem);
     }
 
     void ExpectShippedUnchanged() const
@@ -111,6 +113,7 @@ protected:
     std::optional<TLogFile> m_log;
     DefinitionTables m_definitions;
     FakeHttpServer m_server;
+    test::TestKeys m_keys = test::MakeTestKeys();
 };
 
 TEST_F(InstalledUpdateTest, TheServersVersionAgainstTheSetInUseDecidesNotTheLastCheck)
@@ -161,7 +164,9 @@ TEST_F(InstalledUpdateTest, BothDownloadsFailingFailsAndInstallsNothing)
 {
     TReg& settings = FreshSettings();
     settings.LastUpdate = kToday - 40;
-    m_server.Serve(kVersionFileName.Text(), VersionFileText(37500));
+    Publish(37500);
+    m_server.Remove(kTldFileName.Text());
+    m_server.Remove(kHostMarkFileName.Text());
     const UpdateOutcome outcome = Update();
     EXPECT_FALSE(outcome.Succeeded);
     EXPECT_EQ(outcome.Failure, QStringLiteral("the TLD definition file could not be downloaded"));
@@ -198,6 +203,26 @@ TEST_F(InstalledUpdateTest, TheNewerWholeSetIsLoaded)
     WriteWholeFile(In(m_locations.UserDataDir, kHostMarkFileName), kNewHost);
     QFile::remove(In(m_locations.UserDataDir, kVersionFileName));
     EXPECT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.ShippedDir);
+}
+
+TEST_F(InstalledUpdateTest, AFailedInstallKeepsTheNewerUserSetInUse)
+{
+    FreshSettings();
+    Publish(37500);
+    ASSERT_TRUE(Update().Succeeded);
+    ASSERT_EQ(CurrentDefinitionSet(m_locations).Dir, m_locations.UserDataDir);
+
+    test::PublishSignedSet(m_server, VersionFileText(37800), kShippedTld, kShippedHost, m_keys.PrivatePem);
+    int calls = 0;
+    const UpdateOutcome outcome = Update([&calls](QByteArrayView bytes, const QString& target, const QString& backup) {
+        return ++calls == 1 && InstallDefinitionFile(bytes, target, backup);
+    });
+    EXPECT_FALSE(outcome.Succeeded);
+    const DefinitionSet inUse = CurrentDefinitionSet(m_locations);
+    EXPECT_EQ(inUse.Dir, m_locations.UserDataDir) << "not the older shipped set";
+    EXPECT_EQ(inUse.Version, 37500);
+    EXPECT_EQ(ReadWholeFile(In(m_locations.UserDataDir, kTldFileName)), kNewTld);
+    EXPECT_EQ(ReadWholeFile(In(m_locations.UserDataDir, kHostMarkFileName)), kNewHost);
 }
 
 TEST(DataLocationsTest, PortableBesideTheDefinitionFilesElseTheUsersFolders)

@@ -4,6 +4,7 @@
 #include "common/day_numbers.h"
 #include "defs/definition_file.h"
 #include "defs/definition_sets.h"
+#include "defs/signed_manifest.h"
 #include "whois/host_text.h"
 
 #include <QDate>
@@ -23,13 +24,15 @@ const char kUsage[]
     = "usage: vesk-defs build DATA_DIR OUT_DIR [--seed N]\n"
       "       vesk-defs dump FILE [--tld | --servers]\n"
       "       vesk-defs check DATA_DIR\n"
-      "       vesk-defs publish DATA_DIR OUT_DIR [--day N] [--seed N]\n"
+      "       vesk-defs publish DATA_DIR OUT_DIR [--day N] [--seed N] --key KEYFILE\n"
       "\n"
       "build    encrypts DATA_DIR/tlds.txt and DATA_DIR/servers.txt into the two definition files and\n"
       "         writes the version file naming the date in DATA_DIR/version.txt\n"
       "dump     decrypts a definition file and prints its rows, fields separated by \" | \"\n"
       "check    reports source lines the program would not read as written; exit 1 on any finding\n"
-      "publish  build for the update location, the version file naming day N (default: the data's date)\n";
+      "publish  build for the update location, the version file naming day N (default: the data's date),\n"
+      "         with defs.manifest (each file's size and SHA-256, and the version) signed into\n"
+      "         defs.manifest.sig by the Ed25519 private key in KEYFILE (PEM)\n";
 
 struct Source
 {
@@ -130,7 +133,7 @@ int DataVersion(const QString& dataDir, QTextStream& err)
 // Encrypts both sources of `dataDir` into `outDir` with the version file naming `day` (-1: the data's date).
 // Refuses a source whose plain text the reader would cut.
 bool BuildFiles(const QString& dataDir, const QString& outDir, uint16_t seed, int day, QTextStream& out,
-                QTextStream& err)
+                QTextStream& err, const QByteArray& privateKey = {})
 {
     if (day < 0)
         day = DataVersion(dataDir, err);
@@ -155,6 +158,16 @@ bool BuildFiles(const QString& dataDir, const QString& outDir, uint16_t seed, in
     }
     // The set records its version beside its files, as an installed update does.
     files.append({ QDir(outDir).filePath(QString::fromLatin1(kVersionFileName.Text())), VersionFileText(day) });
+    if (!privateKey.isEmpty()) {
+        // The manifest covers every file published with it, and is signed as a whole.
+        SetManifest manifest { day, {} };
+        for (const auto& [target, bytes] : files)
+            manifest.Files.append({ QFileInfo(target).fileName().toUtf8(), bytes.size(), Sha256(bytes) });
+        const QByteArray text = FormatManifest(manifest);
+        files.append({ QDir(outDir).filePath(QString::fromLatin1(kManifestFileName)), text });
+        files.append(
+            { QDir(outDir).filePath(QString::fromLatin1(kManifestSignatureFileName)), SignManifest(text, privateKey) });
+    }
     if (!QDir().mkpath(outDir)) {
         err << "vesk-defs: cannot create " << outDir << '\n';
         return false;
@@ -184,15 +197,34 @@ int Publish(const QStringList& args, QTextStream& out, QTextStream& err)
     Options options;
     int32_t seed = 0;
     int32_t day = -1;
-    if (!ParseOptions(args, { QStringLiteral("--seed"), QStringLiteral("--day") }, {}, options, err)
+    const QString keyOption = QStringLiteral("--key");
+    if (!ParseOptions(args, { QStringLiteral("--seed"), QStringLiteral("--day"), keyOption }, {}, options, err)
         || options.positional.size() != 2 || !ParseNumber(options, QStringLiteral("--seed"), 0, 65535, seed, err)
         || !ParseNumber(options, QStringLiteral("--day"), 1, 2958465, day, err)) {
         err << kUsage;
         return kUsageError;
     }
-    if (!BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), day, out, err))
+    // The programs install only what a release key signed: an unsigned set is of no use to publish.
+    if (!options.values.contains(keyOption)) {
+        err << "vesk-defs: publish needs --key KEYFILE, the private key that signs the set\n" << kUsage;
+        return kUsageError;
+    }
+    const QString keyFile = options.values.value(keyOption);
+    QByteArray key;
+    if (!ReadFile(keyFile, key, err))
         return 1;
-    return 0;
+    if (PublicKeyOf(key).isEmpty()) {
+        err << "vesk-defs: " << keyFile << " is not an Ed25519 private key in PEM form\n";
+        return 1;
+    }
+    try {
+        return BuildFiles(options.positional[0], options.positional[1], static_cast<uint16_t>(seed), day, out, err, key)
+            ? 0
+            : 1;
+    } catch (const std::runtime_error& e) {
+        err << "vesk-defs: " << e.what() << '\n';
+        return 1;
+    }
 }
 
 int Dump(const QStringList& args, QTextStream& out, QTextStream& err)
