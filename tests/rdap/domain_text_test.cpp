@@ -300,6 +300,20 @@ TEST(DomainTextTest, OutputStaysBounded)
     EXPECT_FALSE(text.contains("Name Server: ns99999.")); // dropped once the text was full
 }
 
+TEST(DomainTextTest, RedactionPathsOverAWideAnswerStayBounded)
+{
+    // Many entries whose filters each search 200,000 entities: searched only partly, placed by their names.
+    QByteArray entities;
+    for (int i = 0; i < 200000; ++i)
+        entities += R"({"roles":["x"]},)";
+    QByteArray redacted;
+    for (int i = 0; i < 500; ++i)
+        redacted += R"({"name":{"type":"Registrant Name"},"prePath":"$.entities[?(@.roles[0]=='none')].entities[*]"},)";
+    const QByteArray text = RenderJson(R"({"objectClassName":"domain","ldhName":"a.example","entities":[)" + entities
+                                       + R"({"roles":["registrant"]}],"redacted":[)" + redacted + "1]}");
+    EXPECT_EQ(text, "Domain Name: a.example\r\nRegistrant Name: REDACTED");
+}
+
 TEST(DomainTextTest, DeepNestingIsReadOnlyToAFixedDepth)
 {
     // Entities nested 400 levels deep: within what the JSON reader takes, far below what the renderer walks.
