@@ -91,13 +91,19 @@ QString InaccuracyFormUrl(const QJsonObject& record)
     return QString();
 }
 
+// Writes one record from the registry's answer and the registrar's, each value from the server that owns it: the
+// registry its ID, dates, status, name servers, DNSSEC and database date; the registrar its server, expiry, abuse
+// contact, contacts and the complaint form. With one answer both are the same object.
 class DomainWriter
 {
 public:
-    DomainWriter(const QJsonObject& record, TextLines& lines)
-        : m_record(record)
+    DomainWriter(const QJsonObject& registry, const QJsonObject& registrar, TextLines& lines)
+        : m_registry(registry)
+        , m_registrar(registrar)
+        , m_merged(&registry != &registrar)
         , m_lines(lines)
-        , m_redacted(record)
+        , m_registryRedacted(registry)
+        , m_registrarRedacted(registrar)
     { }
 
     // A field line: REDACTED where the answer withholds it, the replacement where it replaces it, else its value.
@@ -111,78 +117,100 @@ public:
             m_lines.AddLabel(label, value);
     }
 
-    void Field(const QString& label, const QString& value) { Field(label, value, m_redacted.Find(label)); }
+    void RegistryField(const QString& label, const QString& value)
+    {
+        Field(label, value, m_registryRedacted.Find(label));
+    }
+
+    void RegistrarField(const QString& label, const QString& value)
+    {
+        Field(label, value, m_registrarRedacted.Find(label));
+    }
 
     void Write()
     {
-        Field(QStringLiteral("Domain Name"), DomainName());
-        Field(QStringLiteral("Registry Domain ID"), TextMember(m_record.value(u"handle")).trimmed());
-        Field(QStringLiteral("Registrar WHOIS Server"), TextMember(m_record.value(u"port43")).trimmed());
+        QString name = DomainName(m_registry);
+        RegistryField(QStringLiteral("Domain Name"), name.isEmpty() ? DomainName(m_registrar) : name);
+        RegistryField(QStringLiteral("Registry Domain ID"), TextMember(m_registry.value(u"handle")).trimmed());
+        RegistrarField(QStringLiteral("Registrar WHOIS Server"), TextMember(m_registrar.value(u"port43")).trimmed());
 
-        const QJsonObject registrar = FindDirectEntity(m_record, u"registrar");
+        // The registrar's own entity where its answer has one, else the one the registry names.
+        QJsonObject registrar = FindDirectEntity(m_registrar, u"registrar");
+        if (registrar.isEmpty())
+            registrar = FindDirectEntity(m_registry, u"registrar");
         const VCardContact registrarCard = ReadVCard(registrar);
-        Field(QStringLiteral("Registrar URL"), RegistrarUrl(registrar));
-        QString updated = EventDate(m_record, u"last changed");
+        RegistrarField(QStringLiteral("Registrar URL"), RegistrarUrl(registrar));
+        QString updated = EventDate(m_registry, u"last changed");
         if (updated.isEmpty())
-            updated = EventDate(m_record, u"last update"); // written so by some registrars
-        Field(QStringLiteral("Updated Date"), updated);
-        Field(QStringLiteral("Creation Date"), EventDate(m_record, u"registration"));
-        Field(QStringLiteral("Registry Expiry Date"), EventDate(m_record, u"expiration"));
-        // Registrars put their own expiry on the domain or on their entity.
-        QString registrarExpiry = EventDate(m_record, u"registrar expiration");
+            updated = EventDate(m_registry, u"last update"); // written so by some registrars
+        RegistryField(QStringLiteral("Updated Date"), updated);
+        RegistryField(QStringLiteral("Creation Date"), EventDate(m_registry, u"registration"));
+        RegistryField(QStringLiteral("Registry Expiry Date"), EventDate(m_registry, u"expiration"));
+        // Registrars put their own expiry on the domain or on their entity; beside the registry's record, a
+        // registrar's plain expiration is its own too.
+        QString registrarExpiry = EventDate(m_registrar, u"registrar expiration");
         if (registrarExpiry.isEmpty())
             registrarExpiry = EventDate(registrar, u"registrar expiration");
-        Field(QStringLiteral("Registrar Registration Expiration Date"), registrarExpiry);
-        Field(QStringLiteral("Registrar"),
-              registrarCard.Name.isEmpty() ? registrarCard.Organization : registrarCard.Name);
-        Field(QStringLiteral("Registrar IANA ID"), IanaId(registrar));
+        if (registrarExpiry.isEmpty() && m_merged)
+            registrarExpiry = EventDate(m_registrar, u"expiration");
+        RegistrarField(QStringLiteral("Registrar Registration Expiration Date"), registrarExpiry);
+        RegistrarField(QStringLiteral("Registrar"),
+                       registrarCard.Name.isEmpty() ? registrarCard.Organization : registrarCard.Name);
+        QString ianaId = IanaId(registrar);
+        if (ianaId.isEmpty())
+            ianaId = IanaId(FindDirectEntity(m_registry, u"registrar"));
+        RegistrarField(QStringLiteral("Registrar IANA ID"), ianaId);
         QJsonObject abuse = FindDirectEntity(registrar, u"abuse");
         if (abuse.isEmpty())
-            abuse = FindDirectEntity(m_record, u"abuse");
+            abuse = FindDirectEntity(m_registrar, u"abuse");
+        if (abuse.isEmpty())
+            abuse = FindDirectEntity(FindDirectEntity(m_registry, u"registrar"), u"abuse");
         const VCardContact abuseCard = ReadVCard(abuse);
-        Field(QStringLiteral("Registrar Abuse Contact Email"), abuseCard.Email);
-        Field(QStringLiteral("Registrar Abuse Contact Phone"), abuseCard.Phone);
+        RegistrarField(QStringLiteral("Registrar Abuse Contact Email"), abuseCard.Email);
+        RegistrarField(QStringLiteral("Registrar Abuse Contact Phone"), abuseCard.Phone);
 
-        for (const QJsonValue status : m_record.value(u"status").toArray()) {
+        for (const QJsonValue status : m_registry.value(u"status").toArray()) {
             if (m_lines.Full())
                 break;
             const QString given = TextMember(status).simplified();
             const QString epp = KnownEppStatus(given);
-            Field(QStringLiteral("Domain Status"),
-                  epp.isEmpty() ? given : epp + QStringLiteral(" https://icann.org/epp#") + epp);
+            RegistryField(QStringLiteral("Domain Status"),
+                          epp.isEmpty() ? given : epp + QStringLiteral(" https://icann.org/epp#") + epp);
         }
 
         for (const ContactRole& role : kContactRoles)
             Contact(role);
 
-        for (const QJsonValue value : m_record.value(u"nameservers").toArray()) {
+        for (const QJsonValue value : m_registry.value(u"nameservers").toArray()) {
             if (m_lines.Full())
                 break;
             const QJsonObject server = value.toObject();
-            QString name = TextMember(server.value(u"ldhName")).trimmed();
-            if (name.isEmpty())
-                name = TextMember(server.value(u"unicodeName")).trimmed();
-            Field(QStringLiteral("Name Server"), name);
+            QString serverName = TextMember(server.value(u"ldhName")).trimmed();
+            if (serverName.isEmpty())
+                serverName = TextMember(server.value(u"unicodeName")).trimmed();
+            RegistryField(QStringLiteral("Name Server"), serverName);
         }
 
-        const QJsonValue signedDelegation = m_record.value(u"secureDNS").toObject().value(u"delegationSigned");
+        const QJsonValue signedDelegation = m_registry.value(u"secureDNS").toObject().value(u"delegationSigned");
         if (signedDelegation.isBool())
-            Field(QStringLiteral("DNSSEC"),
-                  signedDelegation.toBool() ? QStringLiteral("signedDelegation") : QStringLiteral("unsigned"));
+            RegistryField(QStringLiteral("DNSSEC"),
+                          signedDelegation.toBool() ? QStringLiteral("signedDelegation") : QStringLiteral("unsigned"));
 
-        const QString form = InaccuracyFormUrl(m_record);
+        QString form = InaccuracyFormUrl(m_registrar);
+        if (form.isEmpty())
+            form = InaccuracyFormUrl(m_registry);
         if (!form.isEmpty())
             m_lines.AddLabel(u"URL of the ICANN Whois Inaccuracy Complaint Form", form);
-        const QString lastUpdate = EventDate(m_record, u"last update of RDAP database");
+        const QString lastUpdate = EventDate(m_registry, u"last update of RDAP database");
         if (!lastUpdate.isEmpty())
             m_lines.Add(QStringLiteral(">>> Last update of RDAP database: ") + lastUpdate + QStringLiteral(" <<<"));
     }
 
 private:
-    QString DomainName() const
+    static QString DomainName(const QJsonObject& record)
     {
-        const QString ldh = TextMember(m_record.value(u"ldhName")).trimmed();
-        return ldh.isEmpty() ? TextMember(m_record.value(u"unicodeName")).trimmed() : ldh;
+        const QString ldh = TextMember(record.value(u"ldhName")).trimmed();
+        return ldh.isEmpty() ? TextMember(record.value(u"unicodeName")).trimmed() : ldh;
     }
 
     // The registrar's web address is its "about" link (the gTLD RDAP profile).
@@ -209,16 +237,16 @@ private:
     // A contact is written when the answer has its entity or withholds some of its fields.
     void Contact(const ContactRole& role)
     {
-        const QJsonObject entity = FindDirectEntity(m_record, role.Role);
-        if (entity.isEmpty() && !m_redacted.NamesAnyOf(role.Label))
+        const QJsonObject entity = FindDirectEntity(m_registrar, role.Role);
+        if (entity.isEmpty() && !m_registrarRedacted.NamesAnyOf(role.Label))
             return;
         const VCardContact card = ReadVCard(entity);
         const bool privacy = HasPrivacyRemark(entity);
-        const FieldRedaction whole = m_redacted.Find(role.Label.toString() + QStringLiteral(" Contact"));
+        const FieldRedaction whole = m_registrarRedacted.Find(role.Label.toString() + QStringLiteral(" Contact"));
         // `core`: a field every contact has, so a withheld contact or a privacy remark stands for it when empty.
         const auto field = [&](QStringView name, const QString& value, bool core) {
             const QString label = role.Label.toString() + u' ' + name.toString();
-            FieldRedaction redaction = m_redacted.Find(label);
+            FieldRedaction redaction = m_registrarRedacted.Find(label);
             if (redaction.State == RedactionState::NotNamed && core) {
                 redaction = whole;
                 if (redaction.State == RedactionState::NotNamed && privacy && value.isEmpty())
@@ -226,8 +254,8 @@ private:
             }
             Field(label, value, redaction);
         };
-        Field(QStringLiteral("Registry ") + role.Label.toString() + QStringLiteral(" ID"),
-              TextMember(entity.value(u"handle")).trimmed());
+        RegistrarField(QStringLiteral("Registry ") + role.Label.toString() + QStringLiteral(" ID"),
+                       TextMember(entity.value(u"handle")).trimmed());
         field(u"Name", card.Name, true);
         field(u"Organization", card.Organization, true);
         if (card.Street.isEmpty())
@@ -246,9 +274,12 @@ private:
         field(u"Email", card.Email.isEmpty() ? card.ContactUri : card.Email, true);
     }
 
-    const QJsonObject& m_record;
+    const QJsonObject& m_registry;
+    const QJsonObject& m_registrar;
+    const bool m_merged;
     TextLines& m_lines;
-    RdapRedactions m_redacted;
+    RdapRedactions m_registryRedacted;
+    RdapRedactions m_registrarRedacted;
 };
 
 } // namespace
@@ -265,9 +296,22 @@ QByteArray RenderDomainRecord(const RdapAnswer& answer, bool filterComments)
     if (answer.Kind != RdapAnswerKind::Domain)
         return QByteArray();
     TextLines lines;
-    DomainWriter(answer.Object, lines).Write();
+    DomainWriter(answer.Object, answer.Object, lines).Write();
     if (!filterComments)
         AddNoticesAndRemarks(lines, answer.Object);
+    return lines.Text();
+}
+
+QByteArray RenderDomainRecords(const RdapAnswer& registry, const RdapAnswer& registrar, bool filterComments)
+{
+    if (registry.Kind != RdapAnswerKind::Domain)
+        return RenderDomainRecord(registrar, filterComments);
+    if (registrar.Kind != RdapAnswerKind::Domain)
+        return RenderDomainRecord(registry, filterComments);
+    TextLines lines;
+    DomainWriter(registry.Object, registrar.Object, lines).Write();
+    if (!filterComments)
+        AddNoticesAndRemarks(lines, registrar.Object);
     return lines.Text();
 }
 

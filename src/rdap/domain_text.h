@@ -28,4 +28,12 @@ QString EppStatus(const QString& rdapStatus);
 /// kMaxRdapTextBytes.
 QByteArray RenderDomainRecord(const RdapAnswer& answer, bool filterComments);
 
+/// One record from a registry's Domain answer and its registrar's, in the same lines, each value from the server
+/// that owns it and none twice: the registry's Domain Name, Registry Domain ID, dates, Registry Expiry Date,
+/// statuses, name servers, DNSSEC and ">>> Last update" line; the registrar's WHOIS server, name, IANA ID, URL,
+/// abuse contact, Registrar Registration Expiration Date (its "registrar expiration" event, else its own
+/// "expiration"), contacts and complaint form, and, unless `filterComments`, its notices and remarks. Each field
+/// is withheld or replaced as the answer that owns it says. When either is no Domain answer, the other's record.
+QByteArray RenderDomainRecords(const RdapAnswer& registry, const RdapAnswer& registrar, bool filterComments);
+
 } // namespace vesk

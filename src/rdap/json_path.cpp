@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace vesk {
 
@@ -201,16 +202,45 @@ bool SameValue(const QJsonValue& a, const QJsonValue& b)
     return a == b;
 }
 
-// The one value a filter's relative path (no wildcards counted) reaches from `node`; undefined when it is missing.
-QJsonValue Relative(const QJsonValue& node, const JsonPath& path)
+// What one evaluation may still visit; shared by the filters' own evaluations.
+struct Budget
 {
-    QList<JsonPathMatch> matches = EvaluateJsonPath(node, path);
+    qsizetype Left = kMaxJsonPathVisits;
+    bool Spend()
+    {
+        if (Left <= 0)
+            return false;
+        --Left;
+        return true;
+    }
+};
+
+void Children(const JsonPathMatch& from, const JsonPathStep& step, QList<JsonPathMatch>& out, Budget& budget);
+
+QList<JsonPathMatch> Evaluate(const QJsonValue& root, const JsonPath& path, qsizetype count, Budget& budget)
+{
+    const qsizetype steps = count < 0 ? path.size() : std::min(count, path.size());
+    QList<JsonPathMatch> matches { JsonPathMatch { root, {} } };
+    for (qsizetype s = 0; s < steps && !matches.isEmpty(); ++s) {
+        QList<JsonPathMatch> next;
+        for (const JsonPathMatch& match : matches)
+            Children(match, path.at(s), next, budget);
+        matches = std::move(next);
+    }
+    return matches;
+}
+
+// The value a filter's relative path reaches from `node` (the first, should it select several); undefined when it
+// selects nothing.
+QJsonValue Relative(const QJsonValue& node, const JsonPath& path, Budget& budget)
+{
+    const QList<JsonPathMatch> matches = Evaluate(node, path, -1, budget);
     return matches.isEmpty() ? QJsonValue(QJsonValue::Undefined) : matches.front().Value;
 }
 
-bool FilterHolds(const QJsonValue& node, const JsonPathStep& filter)
+bool FilterHolds(const QJsonValue& node, const JsonPathStep& filter, Budget& budget)
 {
-    const QJsonValue value = Relative(node, filter.FilterPath);
+    const QJsonValue value = Relative(node, filter.FilterPath, budget);
     if (value.isUndefined())
         return false;
     bool equal = SameValue(value, filter.FilterLiteral);
@@ -221,7 +251,7 @@ bool FilterHolds(const QJsonValue& node, const JsonPathStep& filter)
     return equal == filter.FilterEquals;
 }
 
-void Children(const JsonPathMatch& from, const JsonPathStep& step, QList<JsonPathMatch>& out)
+void Children(const JsonPathMatch& from, const JsonPathStep& step, QList<JsonPathMatch>& out, Budget& budget)
 {
     const auto add = [&](const QJsonValue& value, JsonPathKey key) {
         if (out.size() >= kMaxJsonPathMatches)
@@ -234,11 +264,11 @@ void Children(const JsonPathMatch& from, const JsonPathStep& step, QList<JsonPat
     if (from.Value.isObject()) {
         const QJsonObject object = from.Value.toObject();
         if (step.Type == JsonPathStep::Kind::Member) {
-            if (object.contains(step.Member))
+            if (object.contains(step.Member) && budget.Spend())
                 add(object.value(step.Member), { step.Member, -1 });
         } else if (step.Type == JsonPathStep::Kind::Wildcard || step.Type == JsonPathStep::Kind::Filter) {
-            for (auto it = object.begin(); it != object.end(); ++it) {
-                if (step.Type == JsonPathStep::Kind::Wildcard || FilterHolds(it.value(), step))
+            for (auto it = object.begin(); it != object.end() && budget.Spend(); ++it) {
+                if (step.Type == JsonPathStep::Kind::Wildcard || FilterHolds(it.value(), step, budget))
                     add(it.value(), { it.key(), -1 });
             }
         }
@@ -253,21 +283,21 @@ void Children(const JsonPathMatch& from, const JsonPathStep& step, QList<JsonPat
         return;
     case JsonPathStep::Kind::Index: {
         const qsizetype i = index(step.Index, size);
-        if (i >= 0 && i < size)
+        if (i >= 0 && i < size && budget.Spend())
             add(array.at(i), { QString(), i });
         return;
     }
     case JsonPathStep::Kind::Slice: {
         const qsizetype begin = std::clamp<qsizetype>(index(step.Index, size), 0, size);
         const qsizetype end = std::clamp<qsizetype>(step.End ? index(*step.End, size) : size, 0, size);
-        for (qsizetype i = begin; i < end; ++i)
+        for (qsizetype i = begin; i < end && budget.Spend(); ++i)
             add(array.at(i), { QString(), i });
         return;
     }
     case JsonPathStep::Kind::Wildcard:
     case JsonPathStep::Kind::Filter:
-        for (qsizetype i = 0; i < size; ++i) {
-            if (step.Type == JsonPathStep::Kind::Wildcard || FilterHolds(array.at(i), step))
+        for (qsizetype i = 0; i < size && budget.Spend(); ++i) {
+            if (step.Type == JsonPathStep::Kind::Wildcard || FilterHolds(array.at(i), step, budget))
                 add(array.at(i), { QString(), i });
         }
         return;
@@ -283,15 +313,24 @@ std::optional<JsonPath> ParseJsonPath(QStringView text)
 
 QList<JsonPathMatch> EvaluateJsonPath(const QJsonValue& root, const JsonPath& path, qsizetype count)
 {
-    const qsizetype steps = count < 0 ? path.size() : std::min(count, path.size());
-    QList<JsonPathMatch> matches { JsonPathMatch { root, {} } };
-    for (qsizetype s = 0; s < steps && !matches.isEmpty(); ++s) {
+    Budget budget;
+    return Evaluate(root, path, count, budget);
+}
+
+JsonPathPrefix LongestJsonPathPrefix(const QJsonValue& root, const JsonPath& path)
+{
+    Budget budget;
+    JsonPathPrefix prefix { 0, { JsonPathMatch { root, {} } } };
+    for (const JsonPathStep& step : path) {
         QList<JsonPathMatch> next;
-        for (const JsonPathMatch& match : matches)
-            Children(match, path.at(s), next);
-        matches = std::move(next);
+        for (const JsonPathMatch& match : prefix.Matches)
+            Children(match, step, next, budget);
+        if (next.isEmpty())
+            break;
+        prefix.Matches = std::move(next);
+        ++prefix.Steps;
     }
-    return matches;
+    return prefix;
 }
 
 } // namespace vesk

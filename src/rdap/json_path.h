@@ -44,13 +44,26 @@ struct JsonPathMatch
 /// `text` ("$" followed by steps) as steps; none when it is no path of the supported forms.
 std::optional<JsonPath> ParseJsonPath(QStringView text);
 
+/// A path selecting every element of a 100,000-element array costs no more than this many matches per step.
+constexpr qsizetype kMaxJsonPathMatches = 1024;
+/// One evaluation visits at most this many values, filters included, so an answer built to be slow to search is
+/// searched only partly.
+constexpr qsizetype kMaxJsonPathVisits = 20000;
+
 /// The values `path`'s first `count` steps (all when negative) select in `root`, in document order, with their
-/// locations. A filter whose relative path is missing, or compares values of different types, selects nothing;
-/// a relative path that ends on an array matches when any of its elements equals the literal (servers write
-/// "type" as a string or as an array of strings). At most kMaxJsonPathMatches matches.
+/// locations. A filter whose relative path selects nothing, or compares values of different types, fails; a
+/// relative path that ends on an array matches when any of its elements equals the literal (servers write "type"
+/// as a string or as an array of strings). At most kMaxJsonPathMatches matches and kMaxJsonPathVisits visits.
 QList<JsonPathMatch> EvaluateJsonPath(const QJsonValue& root, const JsonPath& path, qsizetype count = -1);
 
-/// A path selecting every element of a 100,000-element array costs no more than this many matches.
-constexpr qsizetype kMaxJsonPathMatches = 1024;
+/// The longest beginning of a path that selects something: how many steps, and what they select.
+struct JsonPathPrefix
+{
+    qsizetype Steps = 0;
+    QList<JsonPathMatch> Matches; ///< for 0 steps, the root itself
+};
+
+/// The longest beginning of `path` that selects something in `root`, within one evaluation's limits.
+JsonPathPrefix LongestJsonPathPrefix(const QJsonValue& root, const JsonPath& path);
 
 } // namespace vesk

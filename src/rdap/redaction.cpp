@@ -11,7 +11,7 @@ namespace vesk {
 namespace {
 
 // Entries beyond this are not read: a real answer names a few dozen fields.
-constexpr qsizetype kMaxRedactedEntries = 256;
+constexpr qsizetype kMaxRedactedEntries = 64;
 
 // The port-43 word of a contact role.
 QString RoleWord(const QString& role)
@@ -272,22 +272,14 @@ QStringList RedactedLabels(const QJsonObject& record, QStringView path)
     const std::optional<JsonPath> steps = ParseJsonPath(path);
     if (!steps)
         return {};
-    // The longest beginning of the path that selects something; a removed value leaves the rest to be read by form.
-    QList<JsonPathMatch> matches;
-    qsizetype found = steps->size();
-    for (; found > 0; --found) {
-        matches = EvaluateJsonPath(record, *steps, found);
-        if (!matches.isEmpty())
-            break;
-    }
-    if (matches.isEmpty())
-        matches.append(JsonPathMatch { record, {} });
+    // A removed value leaves the rest of the path to be read by its form.
+    const JsonPathPrefix prefix = LongestJsonPathPrefix(record, *steps);
     QStringList labels;
-    for (const JsonPathMatch& match : matches) {
+    for (const JsonPathMatch& match : prefix.Matches) {
         JsonPath located;
         for (const JsonPathKey& key : match.Location)
             located.append(key.Index >= 0 ? IndexStep(key.Index) : MemberStep(key.Member));
-        located.append(steps->mid(found));
+        located.append(steps->mid(prefix.Steps));
         for (const QString& label : LabelsOf(record, located)) {
             if (!labels.contains(label))
                 labels.append(label);

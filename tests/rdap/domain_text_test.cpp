@@ -300,6 +300,50 @@ TEST(DomainTextTest, OutputStaysBounded)
     EXPECT_FALSE(text.contains("Name Server: ns99999.")); // dropped once the text was full
 }
 
+TEST(DomainTextTest, RegistryAndRegistrarEachGiveTheirOwnValues)
+{
+    const RdapAnswer registry = ParseRdapAnswer(R"({"objectClassName":"domain","ldhName":"A.EXAMPLE","handle":"D-1",
+        "status":["active"],"events":[{"eventAction":"expiration","eventDate":"2030-01-01T00:00:00Z"}],
+        "entities":[{"roles":["registrar"],"vcardArray":["vcard",[["fn",{},"text","Registrar Inc."]]],
+                     "publicIds":[{"type":"IANA Registrar ID","identifier":"7"}]}],
+        "notices":[{"title":"Registry terms"}]})");
+    const RdapAnswer registrar = ParseRdapAnswer(R"({"objectClassName":"domain","ldhName":"a.example","handle":"X",
+        "port43":"whois.registrar.example","status":["client hold"],
+        "events":[{"eventAction":"expiration","eventDate":"2029-12-31T00:00:00.000+0000"}],
+        "entities":[{"roles":["registrant"],"vcardArray":["vcard",[["fn",{},"text","Ann"]]]}],
+        "redacted":[{"name":{"type":"Registry Domain ID"}}],"notices":[{"title":"Registrar terms"}]})");
+    EXPECT_EQ(RenderDomainRecords(registry, registrar, false),
+              "Domain Name: A.EXAMPLE\r\n"
+              "Registry Domain ID: D-1\r\n" // the registrar's redaction of its copy does not hide the registry's
+              "Registrar WHOIS Server: whois.registrar.example\r\n"
+              "Registry Expiry Date: 2030-01-01T00:00:00Z\r\n"
+              "Registrar Registration Expiration Date: 2029-12-31T00:00:00.000+0000\r\n"
+              "Registrar: Registrar Inc.\r\n"
+              "Registrar IANA ID: 7\r\n"
+              "Domain Status: ok https://icann.org/epp#ok\r\n"
+              "Registrant Name: Ann\r\n"
+              "\r\n"
+              "Registrar terms");
+    // When one of them is no domain record, the other's record alone.
+    const RdapAnswer error = ParseRdapAnswer(R"({"errorCode":404,"title":"Not Found"})");
+    EXPECT_EQ(RenderDomainRecords(registry, error, true), RenderDomainRecord(registry, true));
+    EXPECT_EQ(RenderDomainRecords(RdapAnswer(), registrar, true), RenderDomainRecord(registrar, true));
+}
+
+TEST(DomainTextTest, RedactionPathsOverAWideAnswerStayBounded)
+{
+    // Many entries whose filters each search 200,000 entities: searched only partly, placed by their names.
+    QByteArray entities;
+    for (int i = 0; i < 200000; ++i)
+        entities += R"({"roles":["x"]},)";
+    QByteArray redacted;
+    for (int i = 0; i < 500; ++i)
+        redacted += R"({"name":{"type":"Registrant Name"},"prePath":"$.entities[?(@.roles[0]=='none')].entities[*]"},)";
+    const QByteArray text = RenderJson(R"({"objectClassName":"domain","ldhName":"a.example","entities":[)" + entities
+                                       + R"({"roles":["registrant"]}],"redacted":[)" + redacted + "1]}");
+    EXPECT_EQ(text, "Domain Name: a.example\r\nRegistrant Name: REDACTED");
+}
+
 TEST(DomainTextTest, DeepNestingIsReadOnlyToAFixedDepth)
 {
     // Entities nested 400 levels deep: within what the JSON reader takes, far below what the renderer walks.

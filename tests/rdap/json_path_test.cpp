@@ -94,7 +94,7 @@ TEST(JsonPathTest, EvaluatesTheFormsServersWrite)
             EXPECT_EQ(Values(matches), QString::fromUtf8(row.values));
         }
     }
-    // Only the first steps, as the redaction reader uses it for removed values.
+    // Only the first steps.
     const std::optional<JsonPath> removed
         = ParseJsonPath(u"$.entities[?(@.roles[0]=='registrant')].vcardArray[1][?(@[0]=='email')]");
     ASSERT_TRUE(removed.has_value());
@@ -122,6 +122,26 @@ TEST(JsonPathTest, MatchesStayBounded)
     QJsonObject root;
     root.insert(u"a", wide);
     EXPECT_EQ(EvaluateJsonPath(root, *ParseJsonPath(u"$.a[*][*]")).size(), kMaxJsonPathMatches);
+
+    // A filter over more values than one evaluation visits stops searching: the last element is never reached.
+    QJsonArray numbers;
+    for (qsizetype i = 0; i < kMaxJsonPathVisits * 2; ++i)
+        numbers.append(QJsonArray { static_cast<double>(i) });
+    root.insert(u"n", numbers);
+    EXPECT_EQ(EvaluateJsonPath(root, *ParseJsonPath(u"$.n[?(@[0]==10)]")).size(), 1);
+    EXPECT_TRUE(EvaluateJsonPath(root, *ParseJsonPath(u"$.n[?(@[0]==39999)]")).isEmpty());
+}
+
+TEST(JsonPathTest, LongestPrefixStopsWhereTheAnswerEnds)
+{
+    const std::optional<JsonPath> path
+        = ParseJsonPath(u"$.entities[?(@.roles[0]=='registrant')].vcardArray[1][?(@[0]=='email')]");
+    ASSERT_TRUE(path.has_value());
+    const JsonPathPrefix prefix = LongestJsonPathPrefix(Record(), *path);
+    EXPECT_EQ(prefix.Steps, 4);
+    EXPECT_EQ(Values(prefix.Matches).left(24), QStringLiteral(".entities[1].vcardArray[")); // the card's properties
+    EXPECT_EQ(LongestJsonPathPrefix(Record(), *ParseJsonPath(u"$.port43")).Steps, 0);
+    EXPECT_EQ(LongestJsonPathPrefix(Record(), *ParseJsonPath(u"$.port43")).Matches.size(), 1); // the root
 }
 
 TEST(RedactionPathTest, PathsNameTheFieldsTheyWithhold)

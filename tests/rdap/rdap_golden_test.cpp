@@ -59,6 +59,19 @@ QByteArray AsGolden(QByteArray text)
     return text.replace("\r\n", "\n") + '\n';
 }
 
+// Compares `text` with the golden file, or writes it there when updating.
+void Check(const QString& path, const QByteArray& text, bool update)
+{
+    QFile goldenFile(path);
+    if (update) {
+        ASSERT_TRUE(goldenFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+        goldenFile.write(AsGolden(text));
+        return;
+    }
+    ASSERT_TRUE(goldenFile.open(QIODevice::ReadOnly)) << "no golden text " << path.toStdString();
+    EXPECT_EQ(AsGolden(text).toStdString(), goldenFile.readAll().toStdString()) << path.toStdString();
+}
+
 TEST(RdapGoldenTest, EveryRecordedAnswerRendersAsReviewed)
 {
     const bool update = qEnvironmentVariableIntValue("VESK_UPDATE_GOLDEN") == 1;
@@ -74,14 +87,30 @@ TEST(RdapGoldenTest, EveryRecordedAnswerRendersAsReviewed)
         for (const auto& [suffix, text] : Renderings(answer)) {
             const QString file = name.chopped(5) + suffix;
             expectedFiles.append(file);
-            QFile goldenFile(golden.filePath(file));
-            if (update) {
-                ASSERT_TRUE(goldenFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
-                goldenFile.write(AsGolden(text));
-                continue;
-            }
-            ASSERT_TRUE(goldenFile.open(QIODevice::ReadOnly)) << "no golden text " << file.toStdString();
-            EXPECT_EQ(AsGolden(text).toStdString(), goldenFile.readAll().toStdString()) << file.toStdString();
+            Check(golden.filePath(file), text, update);
+        }
+    }
+    // Registry and registrar answers of one recording, shown as one record.
+    const struct
+    {
+        const char* registry;
+        const char* registrar;
+        const char* golden;
+    } pairs[] = {
+        { "verisign-com-google.com.json", "registrar-markmonitor-google.com.json",
+          "google.com-registry-and-registrar" },
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.golden);
+        const RdapAnswer registry
+            = ParseRdapAnswer(test::ReadTestData(QStringLiteral("rdap/") + QString::fromUtf8(pair.registry)));
+        const RdapAnswer registrar
+            = ParseRdapAnswer(test::ReadTestData(QStringLiteral("rdap/") + QString::fromUtf8(pair.registrar)));
+        for (const bool filter : { true, false }) {
+            const QString file
+                = QString::fromUtf8(pair.golden) + (filter ? QStringLiteral(".txt") : QStringLiteral(".comments.txt"));
+            expectedFiles.append(file);
+            Check(golden.filePath(file), RenderDomainRecords(registry, registrar, filter), update);
         }
     }
     // A golden text without its answer is left over from a renamed or removed fixture.
