@@ -203,16 +203,13 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_statusLabel->setFixedWidth(500);
     statusBar()->addWidget(m_statusLabel);
 
-    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
-    m_engine->SetRdap(m_rdap, m_bootstrap);
+    m_engine = std::make_unique<LookupEngine>(*this, m_log, m_definitions, m_transport, &m_rdapSource, m_wait, m_clock);
 }
 
 void TfrmMain::SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap)
 {
-    m_rdap = transport;
     m_bootstrap = bootstrap;
-    if (m_engine)
-        m_engine->SetRdap(transport, bootstrap);
+    m_rdapSource = FixedRdapSource(transport, bootstrap);
 }
 
 TfrmMain::~TfrmMain()
@@ -397,7 +394,7 @@ void TfrmMain::RunRequestedSearches()
     while (m_searchRequested && !m_closeRequested) {
         m_searchRequested = false;
         m_searchQuery = m_requestedQuery;
-        RunCommand([this] { m_engine->Search(); });
+        RunCommand([this] { m_engine->Search(m_searchOptions.WithSettings(m_settings)); });
     }
     m_searching = false;
     m_searchQuery.clear();

@@ -7,6 +7,7 @@
 #include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
+#include "lookup/rdap_source.h"
 #include "lookup/report_texts.h"
 #include "settings/settings_store.h"
 #include "whois/address_book.h"
@@ -246,11 +247,12 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
 
     PrintingFrontend window(m_out, m_err, echoStatus, m_context.OutIsTerminal, m_context.ErrIsTerminal);
-    LookupEngine engine(window, m_context.Settings, m_context.Log, m_context.Definitions, m_context.Transport,
-                        m_context.Wait, m_context.Now);
-    engine.SetPauseMilliseconds(m_context.PauseMilliseconds);
-    engine.SetRdap(m_context.Rdap, m_context.Bootstrap);
+    FixedRdapSource rdap(m_context.Rdap, m_context.Bootstrap);
+    LookupEngine engine(window, m_context.Log, m_context.Definitions, m_context.Transport, &rdap, m_context.Wait,
+                        m_context.Now);
     engine.Sheet().SetLocale(m_context.Locale);
+    SearchOptions options;
+    options.PauseMilliseconds = m_context.PauseMilliseconds;
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
     m_context.Settings.ClearBeforeSearch = false;
     window.SetQueryText(query);
@@ -261,7 +263,7 @@ int QueryCommand::Search(const QByteArray& query, bool echoStatus)
     }
     m_engine = &engine;
     try {
-        engine.Search();
+        engine.Search(options.WithSettings(m_context.Settings));
     } catch (const std::exception& error) {
         m_engine = nullptr;
         Error(QString::fromLocal8Bit(error.what()));

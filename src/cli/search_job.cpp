@@ -1,5 +1,6 @@
 #include "cli/search_job.h"
 
+#include "lookup/rdap_source.h"
 #include "settings/settings_store.h"
 
 #include <QCoreApplication>
@@ -108,19 +109,20 @@ SearchOutcome RunSearch(const SearchSetup& setup, WhoisTransport& transport, Rda
     outcome.Typed = query;
     CollectingFrontend window(outcome.Lines);
     CollectingObserver observer(outcome.Exchanges, onExchange);
-    LookupEngine engine(window, setup.Settings, setup.Log, setup.Definitions, transport, wait, setup.Now);
-    engine.SetPauseMilliseconds(setup.PauseMilliseconds);
+    FixedRdapSource rdapSource(rdap, setup.Bootstrap);
+    LookupEngine engine(window, setup.Log, setup.Definitions, transport, &rdapSource, wait, setup.Now);
     engine.Sheet().SetLocale(setup.Locale);
-    engine.SetExchangeObserver(&observer);
-    engine.SetHostPacer(pacer);
-    engine.SetRdap(rdap, setup.Bootstrap);
+    SearchOptions options;
+    options.PauseMilliseconds = setup.PauseMilliseconds;
+    options.Observer = &observer;
+    options.Pacer = pacer;
     window.SetQueryText(query);
 
     outcome.Started = QDateTime::currentDateTimeUtc();
     if (onEngine)
         onEngine(&engine);
     try {
-        engine.Search();
+        engine.Search(options.WithSettings(setup.Settings));
     } catch (const std::exception& error) {
         outcome.Error = QString::fromLocal8Bit(error.what());
     }
