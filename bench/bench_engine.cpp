@@ -3,13 +3,14 @@
 // the last byte of a 10 MiB reply and the written report.
 #include "common/event_wait.h"
 #include "defs/definition_tables.h"
-#include "lookup/lookup_engine.h"
-#include "settings/log_file.h"
-#include "settings/settings_store.h"
+#include "lookup/domain_details.h"
+#include "lookup/plain_query.h"
+#include "lookup/rdap_details.h"
+#include "lookup/server_asker.h"
+#include "lookup/worksheet.h"
 #include "support/bare_socket.h"
 #include "support/fake_whois_server.h"
 #include "support/ready_transport.h"
-#include "support/temp_settings.h"
 #include "whois/tcp_transport.h"
 
 #include <QCoreApplication>
@@ -59,26 +60,29 @@ public:
 struct EngineWorld
 {
     explicit EngineWorld(vesk::WhoisTransport& transport)
-        : settings(store.Open(), vesk::TReg::WriteBack::Never, vesk::SystemClock())
-        , log(logDir.path(), QStringLiteral("bench"))
-        , engine(window, settings, log, definitions, transport, wait)
+        : sheet(window)
+        , asker(window, sheet, transport, nullptr, wait, options)
+        , rdap(asker, options)
+        , details(asker, rdap, definitions, options)
+        , plain(asker, options)
     {
-        settings.ClearBeforeSearch = false;
-        settings.InclIP = false;
-        settings.SearchContacts = false;
-        settings.FilterComments = true;
+        options.ClearBeforeSearch = false;
+        options.InclIP = false;
+        options.SearchContacts = false;
+        options.FilterComments = true;
+        options.PauseMilliseconds = 0;
         definitions.SetTldRows({ { "test", "Testing", "whois.nic.test" } });
-        engine.SetPauseMilliseconds(0);
     }
 
-    vesk::test::TempSettings store;
-    QTemporaryDir logDir;
-    vesk::TReg settings;
-    vesk::TLogFile log;
     vesk::DefinitionTables definitions;
     CountingFrontend window;
     vesk::EventLoopWait wait;
-    vesk::LookupEngine engine;
+    vesk::SearchOptions options;
+    vesk::Worksheet sheet;
+    vesk::ServerAsker asker;
+    vesk::RdapDetails rdap;
+    vesk::DomainDetails details;
+    vesk::PlainQuery plain;
 };
 
 long g_baselineKiB = 0;
@@ -98,9 +102,8 @@ void BM_EnginePlainQuery(benchmark::State& state)
     vesk::EventLoopWait wait;
     vesk::TcpWhoisTransport transport(wait, book);
     EngineWorld world(transport);
-    world.window.SetQueryText("=example");
     for (auto _ : state)
-        world.engine.PlainQuery();
+        world.plain.Write("=example");
     if (world.window.characters < kReplyBytes * static_cast<qint64>(state.iterations()))
         state.SkipWithError("short reply");
 }
@@ -145,12 +148,11 @@ void LargeReply(benchmark::State& state, bool domain)
 {
     vesk::test::ReadyTransport transport(FakeWhoisServer::GeneratedReply(kLargeReplyBytes));
     EngineWorld world(transport);
-    world.window.SetQueryText("big.test");
     for (auto _ : state) {
         if (domain)
-            world.engine.DomainDetails("big.test", "whois.nic.test");
+            world.details.Lookup("big.test", "whois.nic.test");
         else
-            world.engine.PlainQuery();
+            world.plain.Write("big.test");
     }
     // The peak only grows: it counts from the program's start and includes the 10 MiB reply itself. Run one
     // large-reply benchmark per process (--benchmark_filter) for a figure that is its own.

@@ -27,7 +27,7 @@ void BM_DomainReportOverRdap(benchmark::State& state)
     world.Settings->InclIP = false;
     world.Settings->SearchContacts = false;
     world.Settings->ClearBeforeSearch = true;
-    world.Engine->SetRdap(&client, &bootstrap);
+    world.UseRdap(&client, &bootstrap);
     for (auto _ : state) {
         world.Search("example.zz");
         if (!world.Window.Text().contains(QStringLiteral("(RDAP)")))

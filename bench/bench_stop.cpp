@@ -60,7 +60,8 @@ void BM_StopDuringSilentQuery(benchmark::State& state)
     vesk::TLogFile log(logDir.path(), QStringLiteral("bench"));
     vesk::DefinitionTables definitions;
     TimingFrontend window;
-    vesk::LookupEngine engine(window, settings, log, definitions, transport, wait);
+    vesk::LookupEngine engine(window, log, definitions, transport, nullptr, wait);
+    const vesk::SearchOptions options = vesk::SearchOptions().WithSettings(settings);
 
     double worstStopMs = 0;
     double worstGapMs = 0;
@@ -87,7 +88,7 @@ void BM_StopDuringSilentQuery(benchmark::State& state)
         lastTurn = window.clock.nsecsElapsed();
         turn.start();
         window.SetQueryText("=silent");
-        engine.Search();
+        engine.Search(options);
         turn.stop();
         if (stoppedAt == 0 || window.doneAt == 0) {
             state.SkipWithError("the stop did not end the query");

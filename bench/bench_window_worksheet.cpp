@@ -85,7 +85,7 @@ void BM_WindowLargeReply(benchmark::State& state)
         const double before = HeapBytes();
         state.ResumeTiming();
 
-        world.window.Engine().PlainQuery();
+        world.window.Engine().Search(vesk::SearchOptions().WithSettings(world.settings));
         sheet->viewport()->repaint();
         QCoreApplication::processEvents();
 

@@ -142,9 +142,9 @@ struct World
         // A folder that cannot exist keeps the log inactive: nothing reaches the disk.
         , Log(QStringLiteral("/nonexistent/vesk-fuzz"), QStringLiteral("vesk"))
         , Definitions(FuzzDefinitions())
-        , Engine(Window, Settings, Log, Definitions, Transport, Wait)
+        , Engine(Window, Log, Definitions, Transport, nullptr, Wait)
     {
-        Engine.SetPauseMilliseconds(0);
+        Options.PauseMilliseconds = 0;
     }
 
     TReg Settings;
@@ -154,6 +154,7 @@ struct World
     CountingFrontend Window;
     EventLoopWait Wait;
     LookupEngine Engine;
+    SearchOptions Options;
 };
 
 void RunReport(World& world, const QByteArray& query, qint64 inputSize)
@@ -161,7 +162,7 @@ void RunReport(World& world, const QByteArray& query, qint64 inputSize)
     world.Window.ClearLines();
     world.Transport.ClearCount();
     world.Window.SetQueryText(query);
-    world.Engine.Search();
+    world.Engine.Search(world.Options.WithSettings(world.Settings));
     VESK_FUZZ_CHECK(world.Window.Status() == "Done", "the report ends with Done");
     VESK_FUZZ_CHECK(!world.Window.Busy(), "the busy cursor is restored");
     VESK_FUZZ_CHECK(world.Engine.StopFlag(), "the stop flag is set after the search");

@@ -73,7 +73,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     , m_locations(std::move(locations))
     , m_clock(std::move(clock))
     , m_savePlace(this)
-    , m_searches({ .Run = [this](const QString&) { RunCommand([this] { m_engine->Search(); }); },
+    , m_searches({ .Run = [this](const QString&) { RunCommand([this] { m_engine->Search(m_searchOptions.WithSettings(m_settings)); }); },
                    .Stop = [this] { StopSearch(); },
                    .Close = [this] { close(); },
                    .StartupCheck = [this] { StartupCheck(); },
@@ -117,8 +117,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     m_statusLabel->setFixedWidth(500);
     statusBar()->addWidget(m_statusLabel);
 
-    m_engine = std::make_unique<LookupEngine>(*this, m_settings, m_log, m_definitions, m_transport, m_wait, m_clock);
-    m_engine->SetRdap(m_rdap, m_bootstrap);
+    m_engine = std::make_unique<LookupEngine>(*this, m_log, m_definitions, m_transport, &m_rdapSource, m_wait, m_clock);
 }
 
 void TfrmMain::BuildLeftPanel()
@@ -147,10 +146,8 @@ void TfrmMain::BuildLeftPanel()
 
 void TfrmMain::SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap)
 {
-    m_rdap = transport;
     m_bootstrap = bootstrap;
-    if (m_engine)
-        m_engine->SetRdap(transport, bootstrap);
+    m_rdapSource = FixedRdapSource(transport, bootstrap);
 }
 
 TfrmMain::~TfrmMain()

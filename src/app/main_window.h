@@ -6,6 +6,8 @@
 #include "common/clock.h"
 #include "common/event_wait.h"
 #include "lookup/frontend.h"
+#include "lookup/rdap_source.h"
+#include "lookup/search_options.h"
 #include "settings/data_locations.h"
 #include "update/definition_update.h"
 
@@ -63,6 +65,9 @@ public:
     void SetUpdateFunction(UpdateFunction update) { m_update = std::move(update); }
     /// The RDAP road of the searches and the bootstrap registries that the update refreshes (both borrowed).
     void SetRdap(RdapTransport* transport, RdapBootstrap* bootstrap);
+    /// What the searches start from besides the settings (the pause, an observer, a pacer); the search settings
+    /// are read from the settings store at each search.
+    void SetSearchOptions(const SearchOptions& options) { m_searchOptions = options; }
     /// Replaces the file dialog of the save command.
     void SetSaveDialogFunction(WorksheetSavePlace::Dialog dialog) { m_savePlace.SetDialog(std::move(dialog)); }
 
@@ -130,9 +135,10 @@ private:
     EventLoopWait m_wait; ///< the engine's pauses keep the window responsive and end at a stop
     WorksheetSavePlace m_savePlace;
     std::unique_ptr<LookupEngine> m_engine;
-    RdapTransport* m_rdap = nullptr;
     RdapBootstrap* m_bootstrap = nullptr;
     SearchQueue m_searches;
+    FixedRdapSource m_rdapSource; ///< the searches' RDAP road, with the bootstrap above
+    SearchOptions m_searchOptions;
 
     QWidget* m_leftPanel = nullptr;
     QWidget* m_documentPanel = nullptr;

@@ -7,6 +7,7 @@
 #include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
+#include "lookup/rdap_source.h"
 #include "lookup/report_texts.h"
 #include "settings/settings_store.h"
 #include "whois/address_book.h"

@@ -1,6 +1,7 @@
 #include "cli/search_job.h"
 
 #include "lookup/frontend.h"
+#include "lookup/rdap_source.h"
 #include "settings/settings_store.h"
 
 #include <QCoreApplication>
@@ -112,21 +113,22 @@ SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const 
     outcome.Typed = query;
     CollectingFrontend window(outcome.Lines, watch.Printer);
     CollectingObserver observer(outcome.Exchanges, watch.OnExchange);
-    LookupEngine engine(window, setup.Settings, setup.Log, setup.Definitions, road.Transport, road.Wait, setup.Now);
-    engine.SetPauseMilliseconds(setup.PauseMilliseconds);
+    FixedRdapSource rdapSource(road.Rdap, setup.Bootstrap);
+    LookupEngine engine(window, setup.Log, setup.Definitions, road.Transport, &rdapSource, road.Wait, setup.Now);
     engine.Sheet().SetLocale(setup.Locale);
+    SearchOptions options;
+    options.PauseMilliseconds = setup.PauseMilliseconds;
     // A printed search needs no record of its exchanges, and the observer would copy every reply's text.
     if (watch.Printer == nullptr)
-        engine.SetExchangeObserver(&observer);
-    engine.SetHostPacer(watch.Pacer);
-    engine.SetRdap(road.Rdap, setup.Bootstrap);
+        options.Observer = &observer;
+    options.Pacer = watch.Pacer;
     window.SetQueryText(query);
 
     outcome.Started = QDateTime::currentDateTimeUtc();
     if (watch.OnEngine)
         watch.OnEngine(&engine);
     try {
-        engine.Search();
+        engine.Search(options.WithSettings(setup.Settings));
     } catch (const std::exception& error) {
         outcome.Error = QString::fromLocal8Bit(error.what());
     }

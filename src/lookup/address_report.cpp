@@ -1,36 +1,46 @@
-#include "lookup/lookup_engine.h"
+#include "lookup/address_report.h"
+
+#include "lookup/network_details.h"
 #include "lookup/report_texts.h"
-#include "settings/settings_store.h"
+#include "lookup/search_options.h"
+#include "lookup/server_asker.h"
+#include "lookup/worksheet.h"
 #include "whois/ip_address.h"
 
 namespace vesk {
 
-void LookupEngine::AddressReport()
+AddressReport::AddressReport(ServerAsker& asker, NetworkDetails& network, const SearchOptions& options)
+    : m_asker(asker)
+    , m_network(network)
+    , m_options(options)
+{ }
+
+void AddressReport::Write(const QByteArray& query)
 {
-    if (m_settings.ClearBeforeSearch)
-        m_sheet.ClearWorksheet();
-    const QByteArray query = QueryText();
-    m_sheet.WriteHeaderBox(texts::FormatText(texts::kAddressReportTitle, { query }));
+    Worksheet& sheet = m_asker.Sheet();
+    if (m_options.ClearBeforeSearch)
+        sheet.ClearWorksheet();
+    sheet.WriteHeaderBox(texts::FormatText(texts::kAddressReportTitle, { query }));
 
     // The box may hold "010.001.002.003" or inner blanks; servers and the resolver get the plain dotted form.
     const int64_t value = ParseIPv4(query);
     if (value >= 0) {
         const uint32_t number = static_cast<uint32_t>(value);
         const QByteArray address = AddressText(number);
-        if (m_settings.InclDomain) {
-            const QByteArray name = m_transport.ReverseName(number, m_stop);
+        if (m_options.InclDomain) {
+            const QByteArray name = m_asker.ReverseName(number);
             if (name.isEmpty()) {
-                WriteReply(texts::FormatText(texts::kNoDomainNameFor, { address }));
+                m_asker.WriteReply(texts::FormatText(texts::kNoDomainNameFor, { address }));
             } else {
-                WriteReply(texts::FormatText(texts::kDomainNameFor, { address }));
-                WriteReply(name);
+                m_asker.WriteReply(texts::FormatText(texts::kDomainNameFor, { address }));
+                m_asker.WriteReply(name);
             }
         }
-        LookupNetworkDetails(address);
+        m_network.Lookup(address);
     }
 
-    m_sheet.WriteLine(QString());
-    m_sheet.SetStatus(QByteArray(texts::kStatusDone));
+    sheet.WriteLine(QString());
+    sheet.SetStatus(QByteArray(texts::kStatusDone));
 }
 
 } // namespace vesk

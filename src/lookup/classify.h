@@ -6,8 +6,6 @@
 #include <array>
 #include <stdexcept>
 
-// Pure classification of a query text: is it an IPv4 address, and what are its labels.
-
 namespace vesk {
 
 /// The error of a query too long to be classified (more than 255 characters); what() says so plainly.

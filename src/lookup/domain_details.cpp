@@ -1,10 +1,16 @@
-#include "codecs/utf8_decoder.h"
+#include "lookup/domain_details.h"
+
 #include "defs/definition_tables.h"
-#include "lookup/lookup_engine.h"
+#include "lookup/rdap_details.h"
 #include "lookup/report_texts.h"
-#include "settings/settings_store.h"
+#include "lookup/search_dispatch.h"
+#include "lookup/search_options.h"
+#include "lookup/server_asker.h"
+#include "lookup/worksheet.h"
 #include "whois/host_text.h"
 #include "whois/reply_parsing.h"
+
+#include <optional>
 
 namespace vesk {
 
@@ -23,76 +29,91 @@ THostMark ProfileFor(const DefinitionTables& definitions, QByteArrayView host)
 
 } // namespace
 
-DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteArray& server)
+DomainDetails::DomainDetails(ServerAsker& asker, RdapDetails& rdap, const DefinitionTables& definitions,
+                             const SearchOptions& options)
+    : m_asker(asker)
+    , m_rdap(rdap)
+    , m_definitions(definitions)
+    , m_options(options)
+{ }
+
+DomainRecord DomainDetails::Lookup(const QByteArray& domain, const QByteArray& server)
 {
-    const QByteArray rdapBase = RdapBaseFor(domain);
+    // The bootstrap is looked at only once RDAP is about to be asked: a search that port 43 answers leaves it alone.
+    std::optional<QByteArray> base;
+    const auto rdapBase = [this, &base, &domain]() -> const QByteArray& {
+        if (!base)
+            base = m_rdap.DomainBase(domain);
+        return *base;
+    };
+    const RdapUse use = m_options.Rdap;
     bool rdapFailed = false;
     if (server.isEmpty()) {
-        if (!rdapBase.isEmpty())
-            return RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
-        if (RdapUseNow() != RdapUse::Never) {
+        if (!rdapBase().isEmpty())
+            return m_rdap.DomainDetails(domain, rdapBase(), true, nullptr, rdapFailed);
+        if (m_rdap.InUse()) {
             const HostNameParts parts = SplitHostName(domain);
-            WriteReply(texts::FormatText(texts::kNoServerKnown, { UpperAscii(parts.Tld) }));
+            m_asker.WriteReply(texts::FormatText(texts::kNoServerKnown, { UpperAscii(parts.Tld) }));
         }
         return DomainRecord();
     }
-    if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::First) {
+    if (use == RdapUse::First && !rdapBase().isEmpty()) {
         // RDAP first; port 43 only when RDAP gives no answer.
-        DomainRecord record = RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
+        DomainRecord record = m_rdap.DomainDetails(domain, rdapBase(), true, nullptr, rdapFailed);
         if (!rdapFailed)
             return record;
     }
 
-    const bool filter = m_settings.FilterComments;
+    const bool filter = m_options.FilterComments;
     const QByteArray title = QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain);
     const THostMark first = ProfileFor(m_definitions, server);
     const ServerAnswer firstAnswer
-        = QueryServer(first.Host, BuildDomainQuery(first, domain), texts::kWhoisPort, Pause::No, HostSource::Fixed);
+        = m_asker.Ask(first.Host, BuildDomainQuery(first, domain), texts::kWhoisPort, Pause::No, HostSource::Fixed);
     QByteArray reply = firstAnswer.Reply;
     // A server that failed is not a server that says "no match".
     if (reply.isEmpty()) {
         if (firstAnswer.Failure == ExchangeFailure::None) {
-            WriteNoMatch(domain);
+            m_asker.WriteNoMatch(domain);
             return DomainRecord();
         }
-        WriteNoAnswer(firstAnswer);
+        m_asker.WriteNoAnswer(firstAnswer);
         // Port 43 gave no answer: RDAP is asked next (unless it was asked first already).
-        if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped)
-            return RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
+        if (use == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped && !rdapBase().isEmpty())
+            return m_rdap.DomainDetails(domain, rdapBase(), true, nullptr, rdapFailed);
         return DomainRecord();
     }
 
     if (DefinitionTables::IsRegistryServer(first.Host)) {
         // The registry answers with a short record naming the registrar's server; the full record is there.
         if (!m_definitions.DomainFound(server, reply)) {
-            WriteNoMatch(domain);
+            m_asker.WriteNoMatch(domain);
             return DomainRecord();
         }
         if (filter)
             reply = TrimByHostMark(first, reply);
         const QByteArray registrarHost
-            = ExtractWhoisServer(reply, [this](QByteArrayView host) { return HasKnownTld(host); });
+            = ExtractWhoisServer(reply, [this](QByteArrayView host) { return HasKnownTld(m_definitions, host); });
         const THostMark registrar = ProfileFor(m_definitions, registrarHost);
         ServerAnswer answer;
         if (!registrar.Host.isEmpty()) {
-            answer = QueryServer(registrar.Host, BuildDomainQuery(registrar, domain), texts::kWhoisPort, Pause::No,
+            answer = m_asker.Ask(registrar.Host, BuildDomainQuery(registrar, domain), texts::kWhoisPort, Pause::No,
                                  HostSource::Referral);
             if (!answer.Reply.isEmpty()) {
                 const QByteArray host = LowerAscii(registrar.Host);
-                m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + host);
+                m_asker.Sheet().WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + host);
                 const QByteArray record = filter ? TrimByHostMark(registrar, answer.Reply) : answer.Reply;
-                WriteReply(record, answer);
+                m_asker.WriteReply(record, answer);
                 return DomainRecord { host, HostSource::Referral, record, answer.Exchange };
             }
         }
         // No registrar server, or one that gave no answer: the registry's RDAP answer names the registrar's
         // RDAP record; the port-43 registry record stays the fallback.
-        if (!rdapBase.isEmpty() && answer.Failure != ExchangeFailure::Stopped) {
+        if (answer.Failure != ExchangeFailure::Stopped && !rdapBase().isEmpty()) {
             const DomainRecord registry { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
-            return RdapDomainDetails(domain, rdapBase, false, &registry, rdapFailed);
+            return m_rdap.DomainDetails(domain, rdapBase(), false, &registry, rdapFailed);
         }
-        m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
-        WriteReply(reply, firstAnswer);
+        m_asker.Sheet().WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
+        m_asker.WriteReply(reply, firstAnswer);
         return DomainRecord { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
     }
 
@@ -100,41 +121,44 @@ DomainRecord LookupEngine::DomainDetails(const QByteArray& domain, const QByteAr
     if (filter)
         reply = TrimByHostMark(first, FilterRWhoisReply(reply));
     if (reply.isEmpty() && firstAnswer.Failure != ExchangeFailure::None) {
-        WriteNoAnswer(firstAnswer);
-        if (!rdapBase.isEmpty() && RdapUseNow() == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped)
-            return RdapDomainDetails(domain, rdapBase, true, nullptr, rdapFailed);
+        m_asker.WriteNoAnswer(firstAnswer);
+        if (use == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped && !rdapBase().isEmpty())
+            return m_rdap.DomainDetails(domain, rdapBase(), true, nullptr, rdapFailed);
         return DomainRecord();
     }
     if (reply.isEmpty() || !m_definitions.DomainFound(first.Host, reply)) {
-        WriteNoMatch(domain);
+        m_asker.WriteNoMatch(domain);
         return DomainRecord();
     }
-    m_sheet.WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
-    WriteReply(reply, firstAnswer);
-
-    if (rwhois) {
-        // The RWhois record names its contacts by handle; each distinct one is fetched from the same server.
-        QByteArray handles[3];
-        for (int k = 0; k < 3; ++k)
-            handles[k] = ExtractLabelValue(reply, texts::kRWhoisContactLabels[k]);
-        if (handles[1] == handles[0])
-            handles[1].clear();
-        if (handles[2] == handles[1] || handles[2] == handles[0])
-            handles[2].clear();
-        for (int k = 0; k < 3; ++k) {
-            if (handles[k].isEmpty())
-                continue;
-            const ServerAnswer answer
-                = QueryServer(first.Host, handles[k], texts::kWhoisPort, Pause::Yes, HostSource::Fixed);
-            const QByteArray contact
-                = filter ? RemoveAll(FilterRWhoisReply(answer.Reply), texts::kContactPrefix) : answer.Reply;
-            if (contact.isEmpty())
-                continue;
-            WriteReply("\r\n" + QByteArray(texts::kRWhoisContactLabels[k]) + ':');
-            WriteReply(contact, answer);
-        }
-    }
+    m_asker.Sheet().WriteSourceBox(title, QByteArray(texts::kSourcePrefix) + first.Host);
+    m_asker.WriteReply(reply, firstAnswer);
+    if (rwhois)
+        WriteRWhoisContacts(first.Host, reply);
     return DomainRecord { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
+}
+
+void DomainDetails::WriteRWhoisContacts(const QByteArray& host, const QByteArray& reply)
+{
+    // The RWhois record names its contacts by handle; each distinct one is fetched from the same server.
+    QByteArray handles[3];
+    for (int k = 0; k < 3; ++k)
+        handles[k] = ExtractLabelValue(reply, texts::kRWhoisContactLabels[k]);
+    if (handles[1] == handles[0])
+        handles[1].clear();
+    if (handles[2] == handles[1] || handles[2] == handles[0])
+        handles[2].clear();
+    for (int k = 0; k < 3; ++k) {
+        if (handles[k].isEmpty())
+            continue;
+        const ServerAnswer answer = m_asker.Ask(host, handles[k], texts::kWhoisPort, Pause::Yes, HostSource::Fixed);
+        const QByteArray contact = m_options.FilterComments
+            ? RemoveAll(FilterRWhoisReply(answer.Reply), texts::kContactPrefix)
+            : answer.Reply;
+        if (contact.isEmpty())
+            continue;
+        m_asker.WriteReply("\r\n" + QByteArray(texts::kRWhoisContactLabels[k]) + ':');
+        m_asker.WriteReply(contact, answer);
+    }
 }
 
 } // namespace vesk

@@ -1,74 +1,84 @@
-#include "codecs/utf8_decoder.h"
+#include "lookup/domain_report.h"
+
 #include "defs/definition_tables.h"
-#include "lookup/lookup_engine.h"
+#include "lookup/contact_search.h"
+#include "lookup/domain_details.h"
+#include "lookup/network_details.h"
 #include "lookup/report_texts.h"
+#include "lookup/search_dispatch.h"
+#include "lookup/search_options.h"
+#include "lookup/server_asker.h"
 #include "lookup/status_at_exit.h"
-#include "settings/settings_store.h"
-#include "whois/domain_ace.h"
+#include "lookup/worksheet.h"
 #include "whois/host_text.h"
 #include "whois/ip_address.h"
 
 namespace vesk {
 
-void LookupEngine::DomainReport()
+DomainReport::DomainReport(ServerAsker& asker, DomainDetails& details, NetworkDetails& network, ContactSearch& contacts,
+                           const DefinitionTables& definitions, const SearchOptions& options)
+    : m_asker(asker)
+    , m_details(details)
+    , m_network(network)
+    , m_contacts(contacts)
+    , m_definitions(definitions)
+    , m_options(options)
+{ }
+
+void DomainReport::Write(const QByteArray& query)
 {
-    if (m_settings.ClearBeforeSearch)
-        m_sheet.ClearWorksheet();
+    Worksheet& sheet = m_asker.Sheet();
+    if (m_options.ClearBeforeSearch)
+        sheet.ClearWorksheet();
 
     QList<QByteArray> addresses;
     TNetworkRange reported;
-    StatusAtExit done(m_sheet, QByteArray(texts::kStatusDone));
+    StatusAtExit done(sheet, QByteArray(texts::kStatusDone));
 
-    // The header keeps what the user typed; everything sent on the wire is the ASCII form (A-labels).
-    const HostNameParts parts = SplitHostName(QueryText());
-    const QByteArray typed = parts.Name + '.' + parts.Tld;
-    const AceDomain ace = DomainToAce(typed);
-    const QByteArray domain = ace.Ok ? ace.Ace : typed;
-    const AceDomain aceTld = DomainToAce(parts.Tld);
-    const TTLDData tld = m_definitions.FindTld(aceTld.Ok ? aceTld.Ace : parts.Tld);
-
-    m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(typed) }));
-    WriteReply(texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" }));
-    if (!ace.Ok) {
-        WriteReply(texts::FormatText(texts::kCannotConvert, { typed }));
-        m_sheet.WriteLine(QString());
+    const DomainTarget target = DomainTargetFor(m_definitions, query);
+    const QByteArray& domain = target.Domain;
+    sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(target.Typed) }));
+    m_asker.WriteReply(
+        texts::FormatText(texts::kTldLine, { UpperAscii(target.Tld.Tld), UpperAscii(target.Tld.Description), "\r\n" }));
+    if (!target.Convertible) {
+        m_asker.WriteReply(texts::FormatText(texts::kCannotConvert, { target.Typed }));
+        sheet.WriteLine(QString());
         return;
     }
 
     bool resolved = false;
-    if (m_settings.InclIP) {
-        m_sheet.SetStatus(texts::FormatText(texts::kStatusResolving, { UpperAscii(domain) }));
-        m_frontend.ProcessPendingEvents();
+    if (m_options.InclIP) {
+        m_asker.Announce(texts::FormatText(texts::kStatusResolving, { UpperAscii(domain) }));
         QByteArray name = domain;
-        QByteArray failure = ResolveHostAddresses(name, addresses);
+        QByteArray failure = m_asker.ResolveHostAddresses(name, addresses);
         if (!failure.isEmpty()) {
             name = QByteArray(texts::kWwwPrefix) + domain;
-            failure = ResolveHostAddresses(name, addresses);
+            failure = m_asker.ResolveHostAddresses(name, addresses);
         }
-        m_sheet.SetStatus(QByteArray());
+        sheet.SetStatus(QByteArray());
         if (!failure.isEmpty()) {
-            WriteReply(failure);
+            m_asker.WriteReply(failure);
         } else {
             resolved = true;
-            WriteReply(texts::FormatText(texts::kAddressesFor, { name }));
+            m_asker.WriteReply(texts::FormatText(texts::kAddressesFor, { name }));
             for (const QByteArray& address : addresses)
-                m_sheet.WriteLine(QString::fromLatin1(address));
+                sheet.WriteLine(QString::fromLatin1(address));
         }
     }
 
-    const DomainRecord record = DomainDetails(domain, tld.Server);
+    const DomainRecord record = m_details.Lookup(domain, target.Tld.Server);
 
     if (resolved) {
         // One network section per distinct network: an address inside a block already shown is skipped.
         for (const QByteArray& address : addresses) {
             if (reported.Contains(address))
                 continue;
-            reported.AddCidr(LookupNetworkDetails(address));
+            reported.AddCidr(m_network.Lookup(address));
         }
     }
 
-    ContactSearch(domain, record);
-    m_sheet.WriteLine(QString());
+    m_contacts.Search(record);
+    sheet.WriteLine(QString());
 }
 
 } // namespace vesk

@@ -3,19 +3,32 @@
 #include "defs/definition_tables.h"
 #include "lookup/classify.h"
 #include "lookup/report_texts.h"
+#include "lookup/search_dispatch.h"
 #include "whois/host_text.h"
 
 namespace vesk {
 
 QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView query)
 {
-    const QByteArray text = TrimText(query);
-    if (IsIPAddress(text))
+    DispatchedQuery dispatched;
+    try {
+        dispatched = DispatchQuery(definitions, TrimText(query));
+    } catch (const QueryTooLongError&) {
+        // Nothing is asked for it: the search itself says why.
+        return QByteArray();
+    }
+    switch (dispatched.Kind) {
+    case QueryKind::Address:
         return texts::kArinWhoisHost;
-    if (!definitions.HasKnownTld(text))
+    case QueryKind::Plain:
         return LowerAscii(kRegistryWhoisHosts[0]);
-    const HostNameParts parts = SplitHostName(NormaliseDomainQuery(text));
-    return LowerAscii(TrimText(definitions.FindTld(parts.Tld).Server));
+    case QueryKind::Domain:
+        break;
+    }
+    const DomainTarget target = DomainTargetFor(definitions, dispatched.Query);
+    if (!target.Convertible)
+        return QByteArray();
+    return LowerAscii(TrimText(target.Tld.Server));
 }
 
 } // namespace vesk

@@ -8,9 +8,10 @@ namespace vesk {
 
 class DefinitionTables;
 
-/// The lower-cased host that the search for `query` asks first: ARIN for an address, the TLD's server for a
-/// domain, the .com/.net registry for a plain query. Empty for a domain whose TLD has no server. A batch uses it
-/// to start searches at different hosts side by side.
+/// The lower-cased port-43 host that the search for `query` asks first, by the search's own dispatch: ARIN for an
+/// address, the TLD's server for a domain (a TLD typed in its own script included), the .com/.net registry for a
+/// plain query. Empty when no port-43 server is asked first: a TLD without a server, a name without an ASCII
+/// form, a query too long to search. A batch uses it to start searches at different hosts side by side.
 QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView query);
 
 } // namespace vesk

@@ -1,68 +1,85 @@
 #include "lookup/lookup_engine.h"
 
-#include "codecs/utf8_decoder.h"
-#include "common/event_wait.h"
 #include "common/log_sink.h"
+#include "lookup/frontend.h"
 #include "lookup/report_texts.h"
+#include "whois/host_text.h"
 
 namespace vesk {
 
-LookupEngine::LookupEngine(Frontend& frontend, TReg& settings, LogSink& log, const DefinitionTables& definitions,
-                           WhoisTransport& transport, EventWait& wait, Clock clock)
+namespace {
+
+// Restores the cursor and then sets the stop flag, however the search ends.
+class SearchGuard
+{
+public:
+    SearchGuard(Frontend& frontend, ServerAsker& asker)
+        : m_frontend(frontend)
+        , m_asker(asker)
+    { }
+    ~SearchGuard()
+    {
+        try {
+            m_frontend.SetBusy(false);
+        } catch (...) {
+            // The stop flag must be set even when the window cannot restore its cursor.
+        }
+        m_asker.EndSearch();
+    }
+    SearchGuard(const SearchGuard&) = delete;
+    SearchGuard& operator=(const SearchGuard&) = delete;
+
+private:
+    Frontend& m_frontend;
+    ServerAsker& m_asker;
+};
+
+} // namespace
+
+LookupEngine::LookupEngine(Frontend& frontend, LogSink& log, const DefinitionTables& definitions,
+                           WhoisTransport& transport, RdapSource* rdap, EventWait& wait, Clock clock)
     : m_frontend(frontend)
-    , m_settings(settings)
     , m_log(log)
     , m_definitions(definitions)
-    , m_transport(transport)
-    , m_wait(wait)
     , m_sheet(frontend, std::move(clock))
+    , m_asker(frontend, m_sheet, transport, rdap, wait, m_options)
+    , m_rdap(m_asker, m_options)
+    , m_network(m_asker, m_rdap, definitions, m_options)
+    , m_contacts(m_asker, definitions, m_options)
+    , m_details(m_asker, m_rdap, definitions, m_options)
+    , m_domainReport(m_asker, m_details, m_network, m_contacts, definitions, m_options)
+    , m_addressReport(m_asker, m_network, m_options)
+    , m_plainQuery(m_asker, m_options)
 { }
 
-void LookupEngine::StopSearch()
+void LookupEngine::Search(const SearchOptions& options)
 {
-    if (m_stop.IsRequested())
-        return;
-    m_stop.Request();
-    if (m_searching)
-        m_stopped = true;
-    m_sheet.SetStatus(QByteArray(texts::kStatusStopping));
-    m_frontend.ProcessPendingEvents();
-}
+    // A search started inside a running one takes over its options too: the outer one only ends after it.
+    m_options = options;
+    m_asker.BeginSearch();
+    m_frontend.SetBusy(true);
+    SearchGuard guard(m_frontend, m_asker);
 
-QByteArray LookupEngine::QueryText() const
-{
-    return m_frontend.QueryText();
-}
+    const QByteArray query = TrimText(m_frontend.QueryText());
+    m_frontend.SetQueryText(query);
+    m_log.Write(QByteArray(texts::kLogQuery) + query);
 
-void LookupEngine::WriteReply(QByteArrayView reply, const ServerAnswer& from)
-{
-    // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere.
-    QString text = Utf8ToWideText(reply);
-    m_sheet.WriteLine(text);
-    const bool told = m_observer != nullptr && from.Exchange >= 0;
-    if (from.Failure != ExchangeFailure::None) {
-        const QString mark = Utf8ToWideText(texts::FormatText(texts::kReplyIncomplete, { texts::FailureText(from) }));
-        m_sheet.WriteLine(mark);
-        // Only an observer needs the reply and its mark joined; without one a large reply is not copied.
-        if (told)
-            text += u'\n' + mark;
+    const DispatchedQuery dispatched = DispatchQuery(m_definitions, query);
+    m_kind = dispatched.Kind;
+    if (dispatched.Kind == QueryKind::Domain)
+        m_frontend.SetQueryText(dispatched.Query);
+    // The reports read the query box again: what the user sees there is what is reported.
+    switch (dispatched.Kind) {
+    case QueryKind::Address:
+        m_addressReport.Write(m_frontend.QueryText());
+        break;
+    case QueryKind::Domain:
+        m_domainReport.Write(m_frontend.QueryText());
+        break;
+    case QueryKind::Plain:
+        m_plainQuery.Write(m_frontend.QueryText());
+        break;
     }
-    if (told)
-        m_observer->ExchangeTextWritten(from.Exchange, Worksheet::WithLfBreaks(std::move(text)));
-}
-
-void LookupEngine::WriteNoMatch(const QByteArray& domain)
-{
-    if (m_observer != nullptr)
-        m_observer->LastExchangeShowsNoMatch();
-    WriteReply(texts::FormatText(texts::kNoMatch, { domain }));
-}
-
-void LookupEngine::WriteNoAnswer(const ServerAnswer& answer)
-{
-    if (answer.Failure == ExchangeFailure::None || answer.Silent)
-        return;
-    WriteReply(texts::FormatText(texts::kNoAnswer, { answer.Host, texts::FailureText(answer) }));
 }
 
 } // namespace vesk

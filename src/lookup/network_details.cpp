@@ -1,7 +1,11 @@
+#include "lookup/network_details.h"
+
 #include "defs/definition_tables.h"
-#include "lookup/lookup_engine.h"
+#include "lookup/rdap_details.h"
 #include "lookup/report_texts.h"
-#include "settings/settings_store.h"
+#include "lookup/search_options.h"
+#include "lookup/server_asker.h"
+#include "lookup/worksheet.h"
 #include "whois/host_text.h"
 #include "whois/reply_parsing.h"
 
@@ -26,50 +30,62 @@ QByteArray FilterRWhoisNetwork(QByteArrayView reply)
 
 } // namespace
 
-void LookupEngine::WriteNetworkSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
-                                       const ServerAnswer& from)
+NetworkDetails::NetworkDetails(ServerAsker& asker, RdapDetails& rdap, const DefinitionTables& definitions,
+                               const SearchOptions& options)
+    : m_asker(asker)
+    , m_rdap(rdap)
+    , m_definitions(definitions)
+    , m_options(options)
+{ }
+
+void NetworkDetails::WriteSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
+                                  const ServerAnswer& from)
 {
-    m_sheet.WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + UpperAscii(address),
-                           QByteArray(texts::kSourcePrefix) + host);
-    WriteReply(reply, from);
+    m_asker.Sheet().WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + UpperAscii(address),
+                                   QByteArray(texts::kSourcePrefix) + host);
+    m_asker.WriteReply(reply, from);
 }
 
-QByteArray LookupEngine::LookupNetworkDetails(const QByteArray& address)
+QByteArray NetworkDetails::Lookup(const QByteArray& address)
 {
     bool wrote = false;
     ServerAnswer lastAsked;
-    QByteArray block = NetworkDetails(address, wrote, lastAsked);
+    QByteArray block = Ask(address, wrote, lastAsked);
     // A lookup that shows nothing says why when its last server failed; a stop met earlier says nothing.
     if (!wrote)
-        WriteNoAnswer(lastAsked);
+        m_asker.WriteNoAnswer(lastAsked);
     return block;
 }
 
-QByteArray LookupEngine::NetworkDetails(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked)
+QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked)
 {
-    const bool filter = m_settings.FilterComments;
+    const bool filter = m_options.FilterComments;
     const QByteArray query = UpperAscii(address);
     const QByteArray arinWhois(texts::kArinWhoisHost);
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
 
     const auto ask = [&](const QByteArray& host, const QByteArray& line, int port, Pause pause, HostSource source) {
-        ServerAnswer answer = QueryServer(host, line, port, pause, source);
+        ServerAnswer answer = m_asker.Ask(host, line, port, pause, source);
         if (!answer.Silent)
             lastAsked = answer;
         return answer;
     };
     const auto section = [&](const QByteArray& host, QByteArrayView reply, const ServerAnswer& from) {
-        WriteNetworkSection(address, host, reply, from);
+        WriteSection(address, host, reply, from);
         wrote = true;
     };
 
     ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
     // ARIN not answering at all: the regional registry's RDAP server, where the bootstrap names one.
     if (arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && arin.Failure != ExchangeFailure::Stopped) {
-        QByteArray rdapBlock = RdapNetworkDetails(UpperAscii(address), wrote, lastAsked);
-        if (wrote)
-            return rdapBlock;
+        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(UpperAscii(address));
+        if (rdap.Asked && !rdap.Answer.Silent)
+            lastAsked = rdap.Answer;
+        if (rdap.Asked && rdap.Answer.Failure == ExchangeFailure::None) {
+            section(rdap.Answer.Host + texts::kRdapSourceSuffix, rdap.Text, rdap.Answer);
+            return ExtractCidr(rdap.Text);
+        }
     }
     if (!arin.Reply.isEmpty()) {
         // A list of networks: the last one listed is the most specific; ask for it by handle.

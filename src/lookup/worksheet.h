@@ -1,3 +1,4 @@
+/// The worksheet: the lines, boxes and status text that every report writes.
 #pragma once
 
 #include "common/clock.h"

@@ -244,6 +244,9 @@ TEST(ScreenshotTest, DomainSearchAgainstLoopbackServers)
     test::RecordingMessageSink messages;
     TfrmMain window(settings, log, definitions, transport, messages, DataLocations::InOneFolder(dir.path()));
     window.BuildMainWindow();
+    SearchOptions noPause;
+    noPause.PauseMilliseconds = 0;
+    window.SetSearchOptions(noPause);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 

@@ -51,11 +51,12 @@ TEST(FilesFaultTest, SearchRunsToItsEndWhenTheLogFolderCannotBeMade)
                        ReadTestData(QStringLiteral("whois/whois.nic.fr-fr-registered.txt")));
     RecordingFrontend window;
     InstantWait wait;
-    LookupEngine engine(window, settings, log, definitions, transport, wait, FixedNow);
-    engine.SetPauseMilliseconds(0);
+    LookupEngine engine(window, log, definitions, transport, nullptr, wait, FixedNow);
+    SearchOptions options;
+    options.PauseMilliseconds = 0;
 
     window.SetQueryText("google.fr");
-    engine.Search();
+    engine.Search(options.WithSettings(settings));
 
     EXPECT_EQ(window.Status(), "Done");
     EXPECT_TRUE(window.Lines().contains(QStringLiteral("domain:      google.fr")));

@@ -10,9 +10,9 @@ namespace {
 class NetworkDetailsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { world.Settings->FilterComments = true; }
+    void SetUp() override { world.Options.FilterComments = true; }
 
-    QByteArray Lookup(const QByteArray& address) { return world.Engine->LookupNetworkDetails(address); }
+    QByteArray Lookup(const QByteArray& address) { return world.Network.Lookup(address); }
     QStringList Wire() const { return WireLog(world.Transport.Exchanges()); }
     static QStringList Section(const char* address, const char* host, const QByteArray& reply)
     {
@@ -114,7 +114,7 @@ TEST_F(NetworkDetailsTest, RWhoisReferralIsFollowedAndPortZeroIsNot)
     LookupWorld zero;
     zero.Transport.SetReply("rwhois.arin.net", 4321, "174.0.0.1",
                             QByteArray(root).replace("root.rwhois.net:4321", "root.rwhois.net:0"));
-    zero.Engine->LookupNetworkDetails("174.0.0.1");
+    zero.Network.Lookup("174.0.0.1");
     EXPECT_EQ(WireLog(zero.Transport.Exchanges()),
               (QStringList { QStringLiteral("whois.arin.net:43 174.0.0.1"),
                              QStringLiteral("rwhois.arin.net:4321 174.0.0.1") }));
@@ -123,7 +123,7 @@ TEST_F(NetworkDetailsTest, RWhoisReferralIsFollowedAndPortZeroIsNot)
     LookupWorld impossible;
     impossible.Transport.SetReply("rwhois.arin.net", 4321, "174.0.0.1",
                                   QByteArray(root).replace("root.rwhois.net:4321", "root.rwhois.net:70000"));
-    impossible.Engine->LookupNetworkDetails("174.0.0.1");
+    impossible.Network.Lookup("174.0.0.1");
     EXPECT_EQ(WireLog(impossible.Transport.Exchanges()).last(),
               QStringLiteral("root.rwhois.net:70000 174.0.0.1 [referral]"));
 }
@@ -147,24 +147,24 @@ TEST_F(NetworkDetailsTest, WhoisReferralPortTextDecidesThePort)
         SCOPED_TRACE(row.line);
         LookupWorld w;
         w.Transport.SetReply("whois.arin.net", 43, "192.0.2.1", QByteArray("NetRange: x\n") + row.line);
-        w.Engine->LookupNetworkDetails("192.0.2.1");
+        w.Network.Lookup("192.0.2.1");
         EXPECT_EQ(WireLog(w.Transport.Exchanges()).last(), QString::fromLatin1(row.asked));
     }
 }
 
 TEST_F(NetworkDetailsTest, UnfilteredRWhoisKeepsCommentsButWhoisReferralsLoseThem)
 {
-    world.Settings->FilterComments = false;
+    world.Options.FilterComments = false;
     const QByteArray rwhois = "%rwhois V-1.5:003fff:00 rwhois.arin.net\nnetwork:ID:NET-1\n%ok\n";
     world.Transport.SetReply("rwhois.arin.net", 4321, "192.0.2.1", rwhois);
     Lookup("192.0.2.1");
     EXPECT_EQ(world.Window.Lines(), Section("192.0.2.1", "rwhois.arin.net", rwhois));
 
     LookupWorld referral;
-    referral.Settings->FilterComments = false;
+    referral.Options.FilterComments = false;
     referral.Transport.SetReply("whois.arin.net", 43, "192.0.2.1", "# note\nReferralServer: whois://whois.apnic.net\n");
     referral.Transport.SetReply("whois.apnic.net", 43, "192.0.2.1", "% comment\ninetnum: 192.0.2.0 - 192.0.2.255\n");
-    referral.Engine->LookupNetworkDetails("192.0.2.1");
+    referral.Network.Lookup("192.0.2.1");
     // APNIC is of kind 1: ARIN's reply is suppressed, and the referral's "%" lines go whatever the option says.
     EXPECT_EQ(referral.Window.Lines(), Section("192.0.2.1", "whois.apnic.net", "inetnum: 192.0.2.0 - 192.0.2.255"));
 }

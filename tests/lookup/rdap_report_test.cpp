@@ -19,7 +19,7 @@ protected:
     {
         bootstrap.Domains.BaseUrls.insert("zz", "https://rdap.identitydigital.services/rdap/");
         bootstrap.Domains.BaseUrls.insert("com", "https://rdap.verisign.com/com/v1/");
-        world.Engine->SetRdap(&rdap, &bootstrap);
+        world.UseRdap(&rdap, &bootstrap);
         world.Settings->InclIP = false;
         world.Settings->SearchContacts = false;
         world.Settings->ClearBeforeSearch = true;
@@ -168,9 +168,9 @@ TEST(RdapNeverTest, ReportsAreThoseOfAnEngineWithoutRdap)
         LookupWorld fallback;
         InMemoryRdap neverRdap;
         InMemoryRdap fallbackRdap;
-        never.Engine->SetRdap(&neverRdap, &bootstrap);
+        never.UseRdap(&neverRdap, &bootstrap);
         never.Settings->RdapMode = QStringLiteral("never");
-        fallback.Engine->SetRdap(&fallbackRdap, &bootstrap);
+        fallback.UseRdap(&fallbackRdap, &bootstrap);
         for (LookupWorld* world : { &plain, &never, &fallback }) {
             s.script(world->Transport);
             world->Search(s.query);
@@ -216,7 +216,7 @@ TEST(RdapHostileAnswerTest, DeepNestingAndHugeBodiesAreNoAnswer)
     bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.example/");
     LookupWorld world;
     world.Settings->ClearBeforeSearch = true;
-    world.Engine->SetRdap(&rdap, &bootstrap);
+    world.UseRdap(&rdap, &bootstrap);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         server.Serve("domain/" + c.name, c.body);

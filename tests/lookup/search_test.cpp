@@ -122,8 +122,7 @@ TEST_F(SearchTest, AddressReportUsesThePlainAddressButTitlesTheQueryAsTyped)
 TEST_F(SearchTest, QueryTooLongIsAnErrorAfterTheGuard)
 {
     world.Window.AppendLine(QStringLiteral("earlier report"));
-    world.Window.SetQueryText(QByteArray(256, '1'));
-    EXPECT_THROW(world.Engine->Search(), QueryTooLongError);
+    EXPECT_THROW(world.Search(QByteArray(256, '1')), QueryTooLongError);
     EXPECT_EQ(world.Window.Lines(), QStringList { QStringLiteral("earlier report") });
     EXPECT_EQ(world.Window.BusyHistory(), (QList<bool> { true, false }));
     EXPECT_TRUE(world.Engine->StopFlag());
@@ -195,8 +194,7 @@ TEST_F(SearchTest, SecondSearchInsideTheFirstRunsToItsEndAndStopsTheFirst)
         if (started)
             return;
         started = true; // the user typed a new query and pressed Enter while the first one was connecting
-        world.Window.SetQueryText("=second");
-        world.Engine->Search();
+        world.Search("=second");
     });
     world.Settings->ClearBeforeSearch = false;
 
@@ -221,24 +219,21 @@ TEST_F(SearchTest, QueryServerStatusAndStopFlag)
     world.Transport.SetReply("whois.example.net", 43, "example.com", "abc");
     world.Window.SetEventHook(
         [&](int) { EXPECT_EQ(world.Window.Status(), "Wait....  Connecting whois.example.net:43 for example.com"); });
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::No, HostSource::Fixed).Reply,
-              "abc");
+    EXPECT_EQ(world.Asker.Ask("whois.example.net", "example.com", 43, Pause::No, HostSource::Fixed).Reply, "abc");
     EXPECT_EQ(world.Window.Statuses(),
               (QList<QByteArray> { "Wait....  Connecting whois.example.net:43 for example.com", QByteArray() }));
     EXPECT_EQ(world.Window.EventCalls(), 1);
     EXPECT_TRUE(world.Wait.Waits().isEmpty()) << "Pause::No never waits";
 
-    world.Engine->SetPauseMilliseconds(1100);
-    EXPECT_EQ(world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed).Reply,
-              "abc");
+    world.Options.PauseMilliseconds = 1100;
+    EXPECT_EQ(world.Asker.Ask("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed).Reply, "abc");
     EXPECT_EQ(world.Wait.Waits(), QList<int> { 1100 }) << "the pause goes through the injected wait";
 
     world.Window.SetEventHook(nullptr);
-    world.Engine->StopSearch(); // flag set: nothing is shown or sent, the line is blanked
+    world.Asker.RequestStop(); // flag set: nothing is shown or sent, the line is blanked
     const int calls = world.Window.EventCalls();
     world.Transport.ClearLog();
-    const ServerAnswer stopped
-        = world.Engine->QueryServer("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed);
+    const ServerAnswer stopped = world.Asker.Ask("whois.example.net", "example.com", 43, Pause::Yes, HostSource::Fixed);
     EXPECT_EQ(stopped.Reply, QByteArray());
     EXPECT_EQ(stopped.Failure, ExchangeFailure::Stopped);
     EXPECT_EQ(world.Wait.Waits().size(), 1) << "a stopped search does not pause";
@@ -250,11 +245,11 @@ TEST_F(SearchTest, QueryServerStatusAndStopFlag)
 TEST_F(SearchTest, ResolveHostAddresses)
 {
     QList<QByteArray> addresses { "stale" };
-    EXPECT_EQ(world.Engine->ResolveHostAddresses(" \t", addresses), "Host name could not be resolved.");
+    EXPECT_EQ(world.Asker.ResolveHostAddresses(" \t", addresses), "Host name could not be resolved.");
     EXPECT_TRUE(addresses.isEmpty());
 
     world.Transport.SetAddresses("three.example", { 0xC0000203u, 0xC0000201u, 0xC0000202u });
-    EXPECT_EQ(world.Engine->ResolveHostAddresses(" three.example ", addresses), QByteArray());
+    EXPECT_EQ(world.Asker.ResolveHostAddresses(" three.example ", addresses), QByteArray());
     EXPECT_EQ(addresses, (QList<QByteArray> { "192.0.2.3", "192.0.2.1", "192.0.2.2" }));
 
     QList<uint32_t> many;
@@ -262,13 +257,13 @@ TEST_F(SearchTest, ResolveHostAddresses)
         many.append(0x0A000000u + i);
     world.Transport.SetAddresses("many.example", many);
     // A name with more than 100 addresses lists its first 100; it did resolve.
-    EXPECT_EQ(world.Engine->ResolveHostAddresses("many.example", addresses), QByteArray());
+    EXPECT_EQ(world.Asker.ResolveHostAddresses("many.example", addresses), QByteArray());
     EXPECT_EQ(addresses.size(), 100);
     EXPECT_EQ(addresses.last(), "10.0.0.99");
 
     many.resize(100);
     world.Transport.SetAddresses("hundred.example", many);
-    EXPECT_EQ(world.Engine->ResolveHostAddresses("hundred.example", addresses), QByteArray());
+    EXPECT_EQ(world.Asker.ResolveHostAddresses("hundred.example", addresses), QByteArray());
     EXPECT_EQ(addresses.size(), 100);
 }
 

@@ -39,20 +39,41 @@ LookupWorld::LookupWorld()
     : LookupWorld(Transport)
 { }
 
-LookupWorld::LookupWorld(WhoisTransport& transport)
-    : Definitions(TestDefinitions())
+namespace {
+
+std::unique_ptr<TReg> TemporarySettings(const QTemporaryDir& dir)
 {
-    auto store = std::make_unique<QSettings>(Dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    Settings = std::make_unique<TReg>(std::move(store), TReg::WriteBack::Never, FixedNow);
-    Log = std::make_unique<TLogFile>(Dir.path(), QStringLiteral("vesk"), FixedNow);
-    Engine = std::make_unique<LookupEngine>(Window, *Settings, *Log, Definitions, transport, Wait, FixedNow);
-    Engine->SetPauseMilliseconds(0);
+    auto store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    return std::make_unique<TReg>(std::move(store), TReg::WriteBack::Never, FixedNow);
 }
+
+SearchOptions WithoutPause(const TReg& settings)
+{
+    SearchOptions options = SearchOptions().WithSettings(settings);
+    options.PauseMilliseconds = 0;
+    return options;
+}
+
+} // namespace
+
+LookupWorld::LookupWorld(WhoisTransport& transport)
+    : Settings(TemporarySettings(Dir))
+    , Log(std::make_unique<TLogFile>(Dir.path(), QStringLiteral("vesk"), FixedNow))
+    , Definitions(TestDefinitions())
+    , Options(WithoutPause(*Settings))
+    , Engine(std::make_unique<LookupEngine>(Window, *Log, Definitions, transport, &Rdap, Wait, FixedNow))
+    , Sheet(Window, FixedNow)
+    , Asker(Window, Sheet, transport, &Rdap, Wait, Options)
+    , RdapPart(Asker, Options)
+    , Network(Asker, RdapPart, Definitions, Options)
+    , Contacts(Asker, Definitions, Options)
+    , Details(Asker, RdapPart, Definitions, Options)
+{ }
 
 void LookupWorld::Search(const QByteArray& query)
 {
     Window.SetQueryText(query);
-    Engine->Search();
+    Engine->Search(Options.WithSettings(*Settings));
 }
 
 QStringList SheetLines(const QString& text)

@@ -3,6 +3,7 @@
 
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
+#include "lookup/rdap_source.h"
 #include "settings/log_file.h"
 #include "settings/settings_store.h"
 #include "support/in_memory_transport.h"
@@ -23,7 +24,9 @@ QDateTime FixedNow();
 DefinitionTables TestDefinitions();
 
 /// One isolated world for the engine: settings in a temporary INI file (never written back), a log in the same
-/// folder, the test definitions, an in-memory transport, a recording window, and pauses that take no time.
+/// folder, the test definitions, an in-memory transport, no RDAP until UseRdap, a recording window, and pauses
+/// that take no time. Besides the engine, the world holds the engine's parts built on their own server asker, so
+/// a test can run one part alone; those read Options, the searches read Settings.
 class LookupWorld
 {
 public:
@@ -31,8 +34,13 @@ public:
     /// Builds the engine on `transport` instead of the in-memory one.
     explicit LookupWorld(WhoisTransport& transport);
 
-    /// Puts `query` into the query box and runs the search.
+    /// Puts `query` into the query box and runs the search with Options and the search settings of Settings.
     void Search(const QByteArray& query);
+    /// The RDAP road of the engine and the parts from now on (both borrowed; null: none).
+    void UseRdap(RdapTransport* transport, const RdapBootstrap* bootstrap)
+    {
+        Rdap = FixedRdapSource(transport, bootstrap);
+    }
 
     QTemporaryDir Dir;
     std::unique_ptr<TReg> Settings;
@@ -41,7 +49,18 @@ public:
     InMemoryTransport Transport;
     InstantWait Wait; ///< the engine's pauses
     RecordingFrontend Window;
+    FixedRdapSource Rdap;
+    /// What the searches and the parts start from: the settings' defaults and no pause.
+    SearchOptions Options;
     std::unique_ptr<LookupEngine> Engine;
+
+    // The parts alone, writing to Window.
+    Worksheet Sheet;
+    ServerAsker Asker;
+    RdapDetails RdapPart;
+    NetworkDetails Network;
+    ContactSearch Contacts;
+    DomainDetails Details;
 };
 
 /// A text split into worksheet lines the way the worksheet splits it (CR LF, CR or LF each end a line).

@@ -1,0 +1,30 @@
+/// Address report: an IPv4 address's domain name and network under one header.
+#pragma once
+
+#include <QByteArray>
+
+namespace vesk {
+
+class NetworkDetails;
+class ServerAsker;
+struct SearchOptions;
+
+/// The report for an IPv4 address: header box, the domain name the resolver gives for it (with "Incl Domain"
+/// on), and the network details of the registry that holds it.
+class AddressReport
+{
+public:
+    /// Borrowed.
+    AddressReport(ServerAsker& asker, NetworkDetails& network, const SearchOptions& options);
+
+    /// Writes the report for the address `query` as the query box holds it (leading zeros and inner blanks
+    /// included; the header shows it so, servers get the plain dotted form).
+    void Write(const QByteArray& query);
+
+private:
+    ServerAsker& m_asker;
+    NetworkDetails& m_network;
+    const SearchOptions& m_options;
+};
+
+} // namespace vesk

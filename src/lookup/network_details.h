@@ -1,0 +1,40 @@
+/// Network details: who holds the network of an IPv4 address, starting at ARIN.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace vesk {
+
+class DefinitionTables;
+class RdapDetails;
+class ServerAsker;
+struct SearchOptions;
+struct ServerAnswer;
+
+/// Writes what the registries say about the network of one address: ARIN's WHOIS record (by handle when ARIN
+/// lists several networks), then one WHOIS referral, or ARIN's RWhois server and one RWhois referral. When ARIN
+/// does not answer at all, the RDAP server the address bootstrap names stands in.
+class NetworkDetails
+{
+public:
+    /// Borrowed.
+    NetworkDetails(ServerAsker& asker, RdapDetails& rdap, const DefinitionTables& definitions,
+                   const SearchOptions& options);
+
+    /// Writes the network details of `address` and gives ARIN's address block (CIDR text) or the empty text. A
+    /// lookup that shows nothing says why when its last server failed.
+    QByteArray Lookup(const QByteArray& address);
+
+private:
+    QByteArray Ask(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
+    void WriteSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
+                      const ServerAnswer& from);
+
+    ServerAsker& m_asker;
+    RdapDetails& m_rdap;
+    const DefinitionTables& m_definitions;
+    const SearchOptions& m_options;
+};
+
+} // namespace vesk

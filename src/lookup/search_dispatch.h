@@ -1,0 +1,43 @@
+/// Search dispatch: what kind of query a text is, which report runs for it and where that report starts.
+#pragma once
+
+#include "defs/definition_tables.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <cstdint>
+
+namespace vesk {
+
+/// What a search takes its query for.
+enum class QueryKind : uint8_t { Domain, Address, Plain };
+
+/// The report a query goes to, and the query box text that report reads.
+struct DispatchedQuery
+{
+    QueryKind Kind = QueryKind::Plain;
+    /// The trimmed query; for a domain without a www label standing third or fourth from the right.
+    QByteArray Query;
+};
+
+/// True when the last label of `text` is a top-level domain of the definitions, also when it is typed in its
+/// own script and the tables hold its A-label.
+bool HasKnownTld(const DefinitionTables& definitions, QByteArrayView text);
+
+/// Classifies the trimmed query `query`: an IPv4 address, a domain name under a known TLD (normalised), or
+/// anything else. Throws QueryTooLongError for a query of more than 255 characters.
+DispatchedQuery DispatchQuery(const DefinitionTables& definitions, QByteArrayView query);
+
+/// A domain report's domain: as typed, its ASCII form for the wire, and its TLD's row.
+struct DomainTarget
+{
+    QByteArray Typed; ///< name and TLD as the query box holds them (trimmed)
+    bool Convertible = false; ///< false: the name has no ASCII form and nothing may be asked for it
+    QByteArray Domain; ///< the ASCII form (A-labels), or Typed when it has none
+    TTLDData Tld; ///< the TLD's row, found by its A-label when typed in its own script
+};
+
+/// The domain of a domain query's box text.
+DomainTarget DomainTargetFor(const DefinitionTables& definitions, QByteArrayView query);
+
+} // namespace vesk

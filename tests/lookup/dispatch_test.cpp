@@ -1,0 +1,97 @@
+#include "lookup/classify.h"
+#include "lookup/first_server.h"
+#include "lookup/search_dispatch.h"
+#include "support/lookup_world.h"
+#include "whois/host_text.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk::test {
+namespace {
+
+// "пример.рф": a name whose TLD is typed in its own script; the tables hold the TLD as its A-label.
+const QByteArray kCyrillicDomain = "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD1\x80\xD1\x84";
+const QByteArray kCyrillicUnknownTld = "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD0\xB6\xD0\xB6";
+
+class DispatchTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        world.Definitions.SetTldRows({
+            { "com", "Commercial organizations", "whois.verisign-grs.com" },
+            { "uk", "United Kingdom", "Whois.Nic.UK " },
+            { "zz", "", "" },
+            { "xn--p1ai", "Russian Federation", "whois.tcinet.ru" },
+        });
+        world.Settings->InclIP = false;
+        world.Settings->InclDomain = false;
+        world.Settings->SearchContacts = false;
+    }
+
+    LookupWorld world;
+};
+
+// The batch starts each search at the host FirstServerFor names; it must be the host the search itself asks first.
+TEST_F(DispatchTest, FirstServerIsTheHostTheSearchAsksFirst)
+{
+    struct Row
+    {
+        QByteArray query;
+        QueryKind kind;
+        QByteArray box; ///< the query box after the dispatch
+        QByteArray first; ///< empty: no port-43 server is asked
+    };
+    const Row rows[] = {
+        { " 192.0.2.1 ", QueryKind::Address, "192.0.2.1", "whois.arin.net" },
+        { "010.001.002.003", QueryKind::Address, "010.001.002.003", "whois.arin.net" },
+        { "www.example.com", QueryKind::Domain, "example.com", "whois.verisign-grs.com" },
+        { "WWW.a.example.uk", QueryKind::Domain, "a.example.uk", "whois.nic.uk" },
+        { "example.zz", QueryKind::Domain, "example.zz", "" },
+        { kCyrillicDomain, QueryKind::Domain, kCyrillicDomain, "whois.tcinet.ru" },
+        { kCyrillicUnknownTld, QueryKind::Plain, kCyrillicUnknownTld, "whois.verisign-grs.com" },
+        { "example", QueryKind::Plain, "example", "whois.verisign-grs.com" },
+        { "example.", QueryKind::Plain, "example.", "whois.verisign-grs.com" },
+        { "", QueryKind::Plain, "", "whois.verisign-grs.com" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.query.toStdString());
+        const DispatchedQuery dispatched = DispatchQuery(world.Definitions, TrimText(row.query));
+        EXPECT_EQ(dispatched.Kind, row.kind);
+        EXPECT_EQ(dispatched.Query, row.box);
+        EXPECT_EQ(FirstServerFor(world.Definitions, row.query), row.first);
+
+        world.Transport.ClearLog();
+        world.Search(row.query);
+        EXPECT_EQ(world.Engine->LastQueryKind(), row.kind);
+        EXPECT_EQ(world.Window.QueryText(), row.box);
+        const QList<ExchangeRecord>& asked = world.Transport.Exchanges();
+        EXPECT_EQ(asked.isEmpty() ? QByteArray() : LowerAscii(TrimText(asked.first().Host)), row.first);
+    }
+}
+
+TEST_F(DispatchTest, QueryTooLongToSearchHasNoFirstServer)
+{
+    const QByteArray query(256, 'a');
+    EXPECT_THROW(DispatchQuery(world.Definitions, query), QueryTooLongError);
+    // A batch asks before the search runs; the search then reports the length itself.
+    EXPECT_EQ(FirstServerFor(world.Definitions, query), QByteArray());
+    EXPECT_EQ(FirstServerFor(world.Definitions, "   " + QByteArray(255, '1')), "whois.verisign-grs.com");
+    EXPECT_THROW(world.Search(query), QueryTooLongError);
+    EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
+}
+
+TEST_F(DispatchTest, NameWithoutAnAsciiFormAsksNobody)
+{
+    QByteArray longLabel;
+    for (int i = 0; i < 60; ++i)
+        longLabel += "\xD0\xB6";
+    const QByteArray query = longLabel + ".com";
+    EXPECT_EQ(DispatchQuery(world.Definitions, query).Kind, QueryKind::Domain);
+    EXPECT_EQ(FirstServerFor(world.Definitions, query), QByteArray());
+    world.Search(query);
+    EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
+}
+
+} // namespace
+} // namespace vesk::test
