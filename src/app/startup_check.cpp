@@ -19,7 +19,7 @@ constexpr auto kMissingDefinitions2 = Scramble<0>("Please open Settings > Option
 } // namespace
 
 bool RunDueUpdate(TReg& settings, const QDateTime& now, Worksheet& sheet, Frontend& frontend,
-                  const std::function<bool()>& update)
+                  const std::function<UpdateOutcome()>& update)
 {
     if (!AutoUpdateDue(settings, now))
         return false;

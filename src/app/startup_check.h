@@ -10,12 +10,13 @@ namespace vesk {
 class Frontend;
 class TReg;
 class Worksheet;
+struct UpdateOutcome;
 
 /// When the monthly automatic update is due at `now`: shows the updating message in the status line, lets the
 /// window repaint, runs `update`, saves the settings (the check's date) and blanks the status line afterwards (also
 /// when it throws). Nothing otherwise. Gives whether it ran.
 bool RunDueUpdate(TReg& settings, const QDateTime& now, Worksheet& sheet, Frontend& frontend,
-                  const std::function<bool()>& update);
+                  const std::function<UpdateOutcome()>& update);
 
 /// The two-line warning shown when the definition files are missing or damaged.
 QString MissingDefinitionsWarning();
