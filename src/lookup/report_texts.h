@@ -84,7 +84,7 @@ inline constexpr FailureReason kFailureReasons[] = {
     { ExchangeFailure::Stopped, "stopped", "search stopped" },
     { ExchangeFailure::TooLarge, "too-large", "reply cut at 16 MiB" },
     { ExchangeFailure::TooSlow, "too-slow", "reply cut at 120 s" },
-    { ExchangeFailure::ReferralRefused, "referral-refused", "referral to a local address refused" },
+    { ExchangeFailure::ReferralRefused, "referral-refused", "referral to a local or private address refused" },
     { ExchangeFailure::HttpStatus, "http-%d", "HTTP %d %s" },
     { ExchangeFailure::Tls, "tls", "TLS: %s" },
     { ExchangeFailure::RateLimited, "rate-limited", "rate limited (HTTP 429)" },

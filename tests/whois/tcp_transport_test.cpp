@@ -345,25 +345,6 @@ TEST_F(WhoisClientTest, ReferralsToThisMachineAreNotFollowed)
         QByteArrayLiteral("answered"));
 }
 
-TEST_F(WhoisClientTest, ClassifiesAddressesThatReferralsMustNotReach)
-{
-    const char* forbidden[]
-        = { "127.0.0.1", "127.255.255.254",  "0.0.0.0",           "0.1.2.3", "169.254.0.1", "169.254.255.255",
-            "224.0.0.1", "239.255.255.250",  "255.255.255.255",   "::1",     "::",          "fe80::1",
-            "ff02::1",   "::ffff:127.0.0.1", "::ffff:169.254.1.1" };
-    const char* allowed[] = { "192.0.2.7",       "8.8.8.8",   "10.0.0.1",    "169.253.255.255", "169.255.0.0",
-                              "223.255.255.255", "240.0.0.1", "2001:db8::1", "::ffff:192.0.2.7" };
-    for (const char* text : forbidden) {
-        SCOPED_TRACE(text);
-        EXPECT_TRUE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(text))));
-    }
-    for (const char* text : allowed) {
-        SCOPED_TRACE(text);
-        EXPECT_FALSE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(text))));
-    }
-    EXPECT_TRUE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress()));
-}
-
 TEST_F(WhoisClientTest, AddressBookRoutesByHostAndPort)
 {
     FakeWhoisServer rwhois;
