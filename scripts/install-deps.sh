@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
-    libssl-dev libjpeg62-turbo-dev
+    libssl-dev libjpeg62-turbo-dev libicu-dev
 )
 if [[ "${1:-}" == "--run" ]]; then
     packages+=(qt6-qpa-plugins)

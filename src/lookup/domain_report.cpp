@@ -30,7 +30,7 @@ void LookupEngine::DomainReport()
     m_sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(typed) }));
     WriteReply(texts::FormatText(texts::kTldLine, { UpperAscii(tld.Tld), UpperAscii(tld.Description), "\r\n" }));
     if (!ace.Ok) {
-        WriteReply(texts::FormatText(texts::kCannotConvert, { typed }));
+        WriteReply(texts::FormatText(texts::kCannotConvert, { typed, ace.Error }));
         m_sheet.WriteLine(QString());
         return;
     }

@@ -57,7 +57,7 @@ inline constexpr const char* kNoAnswer = "No answer from %s: %s";
 inline constexpr const char* kReplyIncomplete = "[reply incomplete: %s]";
 inline constexpr const char* kRdapSourceSuffix = " (RDAP)";
 inline constexpr const char* kNoServerKnown = "No WHOIS or RDAP server is known for .%s";
-inline constexpr const char* kCannotConvert = "Cannot convert %s to an ASCII domain name.";
+inline constexpr const char* kCannotConvert = "Cannot convert %s to an ASCII name: %s.";
 
 // RDAP modes as the settings store them
 inline constexpr const char* kRdapModeFirst = "first";

@@ -51,7 +51,8 @@ void LookupEngine::Search()
     m_frontend.SetBusy(true);
     SearchGuard guard(m_frontend, m_stop, m_searching);
 
-    const QByteArray query = TrimText(m_frontend.QueryText());
+    // Full stops typed by East Asian input methods separate labels like '.'.
+    const QByteArray query = AsciiDots(TrimText(m_frontend.QueryText()));
     m_frontend.SetQueryText(query);
     m_log.Write(QByteArray(texts::kLogQuery) + query);
 
