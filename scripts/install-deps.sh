@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev libgl-dev
-    libssl-dev libjpeg62-turbo-dev
+    libssl-dev libjpeg62-turbo-dev libicu-dev
     # The history store.
     libsqlite3-dev
 )

@@ -41,7 +41,7 @@ void DomainReport::Write(const QByteArray& query)
     m_asker.WriteReply(
         texts::FormatText(texts::kTldLine, { UpperAscii(target.Tld.Tld), UpperAscii(target.Tld.Description), "\r\n" }));
     if (!target.Convertible) {
-        m_asker.WriteReply(texts::FormatText(texts::kCannotConvert, { target.Typed }));
+        m_asker.WriteReply(texts::FormatText(texts::kCannotConvert, { target.Typed, target.AceError }));
         sheet.WriteLine(QString());
         return;
     }

@@ -12,7 +12,7 @@ QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView qu
 {
     DispatchedQuery dispatched;
     try {
-        dispatched = DispatchQuery(definitions, TrimText(query));
+        dispatched = DispatchQuery(definitions, SearchText(query));
     } catch (const QueryTooLongError&) {
         // Nothing is asked for it: the search itself says why.
         return QByteArray();

@@ -60,7 +60,7 @@ void LookupEngine::Search(const SearchOptions& options)
     m_frontend.SetBusy(true);
     SearchGuard guard(m_frontend, m_asker);
 
-    const QByteArray query = TrimText(m_frontend.QueryText());
+    const QByteArray query = SearchText(m_frontend.QueryText());
     m_frontend.SetQueryText(query);
     m_log.Write(QByteArray(texts::kLogQuery) + query);
 

@@ -57,7 +57,7 @@ inline constexpr const char* kNoAnswer = "No answer from %s: %s";
 inline constexpr const char* kReplyIncomplete = "[reply incomplete: %s]";
 inline constexpr const char* kRdapSourceSuffix = " (RDAP)";
 inline constexpr const char* kNoServerKnown = "No WHOIS or RDAP server is known for .%s";
-inline constexpr const char* kCannotConvert = "Cannot convert %s to an ASCII domain name.";
+inline constexpr const char* kCannotConvert = "Cannot convert %s to an ASCII name: %s.";
 
 // RDAP modes as the settings store them
 inline constexpr const char* kRdapModeFirst = "first";
@@ -84,7 +84,7 @@ inline constexpr FailureReason kFailureReasons[] = {
     { ExchangeFailure::Stopped, "stopped", "search stopped" },
     { ExchangeFailure::TooLarge, "too-large", "reply cut at 16 MiB" },
     { ExchangeFailure::TooSlow, "too-slow", "reply cut at 120 s" },
-    { ExchangeFailure::ReferralRefused, "referral-refused", "referral to a local address refused" },
+    { ExchangeFailure::ReferralRefused, "referral-refused", "referral to a local or private address refused" },
     { ExchangeFailure::HttpStatus, "http-%d", "HTTP %d %s" },
     { ExchangeFailure::Tls, "tls", "TLS: %s" },
     { ExchangeFailure::RateLimited, "rate-limited", "rate limited (HTTP 429)" },

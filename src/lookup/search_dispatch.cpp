@@ -6,6 +6,11 @@
 
 namespace vesk {
 
+QByteArray SearchText(QByteArrayView typed)
+{
+    return AsciiDots(TrimText(typed));
+}
+
 bool HasKnownTld(const DefinitionTables& definitions, QByteArrayView text)
 {
     if (definitions.HasKnownTld(text))
@@ -33,6 +38,7 @@ DomainTarget DomainTargetFor(const DefinitionTables& definitions, QByteArrayView
     target.Typed = parts.Name + '.' + parts.Tld;
     const AceDomain ace = DomainToAce(target.Typed);
     target.Convertible = ace.Ok;
+    target.AceError = ace.Error;
     target.Domain = ace.Ok ? ace.Ace : target.Typed;
     const AceDomain aceTld = DomainToAce(parts.Tld);
     target.Tld = definitions.FindTld(aceTld.Ok ? aceTld.Ace : parts.Tld);

@@ -20,6 +20,9 @@ struct DispatchedQuery
     QByteArray Query;
 };
 
+/// The query box text as a search reads it: trimmed, with the full stops of East Asian input methods as '.'.
+QByteArray SearchText(QByteArrayView typed);
+
 /// True when the last label of `text` is a top-level domain of the definitions, also when it is typed in its
 /// own script and the tables hold its A-label.
 bool HasKnownTld(const DefinitionTables& definitions, QByteArrayView text);
@@ -33,6 +36,7 @@ struct DomainTarget
 {
     QByteArray Typed; ///< name and TLD as the query box holds them (trimmed)
     bool Convertible = false; ///< false: the name has no ASCII form and nothing may be asked for it
+    QByteArray AceError; ///< why it has none (the rule it breaks)
     QByteArray Domain; ///< the ASCII form (A-labels), or Typed when it has none
     TTLDData Tld; ///< the TLD's row, found by its A-label when typed in its own script
 };

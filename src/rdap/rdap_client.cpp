@@ -4,11 +4,12 @@
 #include "common/safe_address.h"
 
 #include <QElapsedTimer>
-#include <QHostInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QSslError>
 #include <algorithm>
+#include <climits>
 
 namespace vesk {
 
@@ -44,6 +45,22 @@ ExchangeFailure FailureOf(QNetworkReply::NetworkError error, bool gotData)
     }
 }
 
+/// True when the system's proxy settings send a request for `url` through a proxy, as the network access manager
+/// decides it.
+bool ThroughProxy(const QUrl& url)
+{
+    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
+    return !proxies.isEmpty() && proxies.first().type() != QNetworkProxy::NoProxy
+        && proxies.first().type() != QNetworkProxy::DefaultProxy;
+}
+
+/// A failure that happened before the server could be reached, so another address of the host may still answer.
+bool NotReached(const RdapFetch& result)
+{
+    return result.HttpStatus == 0
+        && (result.Failure == ExchangeFailure::Refused || result.Failure == ExchangeFailure::Unreachable);
+}
+
 // Seconds from a Retry-After header (delta-seconds only; a date or garbage counts as no pause), at most `cap`.
 int RetryAfterSeconds(const QByteArray& header, int cap)
 {
@@ -54,6 +71,13 @@ int RetryAfterSeconds(const QByteArray& header, int cap)
 
 } // namespace
 
+/// The outcome of the safe-referral check of one host.
+struct HttpRdapTransport::Checked
+{
+    ExchangeFailure Failure = ExchangeFailure::None;
+    QList<ServerEndpoint> Targets; ///< the checked addresses to connect to; empty: connect by the URL's host
+};
+
 /// One request and its outcome, before redirects and retries are decided on.
 struct HttpRdapTransport::Hop
 {
@@ -63,10 +87,11 @@ struct HttpRdapTransport::Hop
 };
 
 HttpRdapTransport::HttpRdapTransport(EventWait& wait, RdapRouter router, RdapLimits limits,
-                                     const QList<QSslCertificate>& extraRoots)
+                                     const QList<QSslCertificate>& extraRoots, const AddressBook* names)
     : m_wait(wait)
     , m_router(std::move(router))
     , m_limits(limits)
+    , m_resolver(wait, names)
     , m_network(std::make_unique<QNetworkAccessManager>())
 {
     if (!extraRoots.isEmpty()) {
@@ -109,38 +134,42 @@ QNetworkRequest HttpRdapTransport::BuildRequest(const QUrl& url, const std::opti
     return request;
 }
 
-ExchangeFailure HttpRdapTransport::CheckReferralHost(const QUrl& url, const StopRequest& stop, qint64 deadlineMs)
+HttpRdapTransport::Checked HttpRdapTransport::CheckReferralHost(const QUrl& url, const StopRequest& stop,
+                                                                qint64 deadlineMs)
 {
-    const QByteArray host = url.host().toLatin1().toLower();
-    if (m_router && m_router(host, DefaultPort(url)))
-        return ExchangeFailure::None;
-    QHostAddress literal;
-    if (literal.setAddress(url.host()))
-        return IsRefusedReferralAddress(literal) ? ExchangeFailure::ReferralRefused : ExchangeFailure::None;
-
-    std::optional<QHostInfo> info;
-    QObject context;
-    const int id = QHostInfo::lookupHost(url.host(), &context, [&info](const QHostInfo& found) { info = found; });
-    const WaitOutcome outcome = m_wait.WaitUntil(
-        static_cast<int>(std::max<qint64>(0, deadlineMs)), [&info] { return info.has_value(); }, stop);
-    if (!info) {
-        QHostInfo::abortHostLookup(id);
-        return outcome == WaitOutcome::Stopped ? ExchangeFailure::Stopped : ExchangeFailure::TooSlow;
+    Checked checked;
+    const QByteArray host = url.host(QUrl::FullyEncoded).toLatin1().toLower();
+    const int port = DefaultPort(url);
+    if (m_router && m_router(host, port))
+        return checked;
+    const HostResolver::Resolution resolution
+        = m_resolver.Resolve(host, stop, static_cast<int>(std::clamp<qint64>(deadlineMs, 0, INT_MAX)));
+    if (resolution.Outcome != WaitOutcome::Done) {
+        checked.Failure
+            = resolution.Outcome == WaitOutcome::Stopped ? ExchangeFailure::Stopped : ExchangeFailure::TooSlow;
+        return checked;
     }
-    const QList<QHostAddress> addresses = info->addresses();
-    if (info->error() != QHostInfo::NoError || addresses.isEmpty())
-        return ExchangeFailure::NotResolved;
-    return std::any_of(addresses.cbegin(), addresses.cend(), &IsRefusedReferralAddress)
-        ? ExchangeFailure::ReferralRefused
-        : ExchangeFailure::None;
+    const QList<QHostAddress>& addresses = resolution.Addresses;
+    if (addresses.isEmpty())
+        checked.Failure = ExchangeFailure::NotResolved;
+    else if (std::any_of(addresses.cbegin(), addresses.cend(), &IsRefusedReferralAddress))
+        checked.Failure = ExchangeFailure::ReferralRefused;
+    else if (!ThroughProxy(url)) {
+        // Through a proxy the proxy resolves the name; otherwise the connection goes to what was checked.
+        for (const QHostAddress& address : addresses)
+            checked.Targets.append(ServerEndpoint { address, static_cast<quint16>(port) });
+    }
+    return checked;
 }
 
-HttpRdapTransport::Hop HttpRdapTransport::Get(const QUrl& url, const StopRequest& stop, qint64 deadlineMs)
+HttpRdapTransport::Hop HttpRdapTransport::Get(const QUrl& url, const std::optional<ServerEndpoint>& target,
+                                              const StopRequest& stop, qint64 deadlineMs)
 {
     Hop hop;
     hop.Result.Host = url.host().toLatin1().toLower();
-    const std::optional<ServerEndpoint> route
-        = m_router ? m_router(hop.Result.Host, DefaultPort(url)) : std::optional<ServerEndpoint>();
+    std::optional<ServerEndpoint> route = target;
+    if (!route && m_router)
+        route = m_router(hop.Result.Host, DefaultPort(url));
     QNetworkRequest request = BuildRequest(url, route);
     if (m_tls && url.scheme() == QLatin1String("https"))
         request.setSslConfiguration(*m_tls);
@@ -246,15 +275,23 @@ RdapFetch HttpRdapTransport::Fetch(const QUrl& url, HostSource source, const Sto
     bool mustCheck = source == HostSource::Referral;
     bool retried = false;
     int redirects = 0;
+    QList<ServerEndpoint> targets; // the checked addresses of the current host, in the order they are tried
     for (;;) {
         if (mustCheck) {
             refused.Host = current.host().toLatin1().toLower();
-            refused.Failure = CheckReferralHost(current, stop, left());
+            Checked checked = CheckReferralHost(current, stop, left());
+            refused.Failure = checked.Failure;
             if (refused.Failure != ExchangeFailure::None)
                 return refused;
+            targets = std::move(checked.Targets);
         }
-        Hop hop = Get(current, stop, left());
+        Hop hop = Get(current, targets.isEmpty() ? std::nullopt : std::optional(targets.first()), stop, left());
         RdapFetch& result = hop.Result;
+        if (targets.size() > 1 && NotReached(result) && left() > 0) {
+            targets.removeFirst();
+            mustCheck = false; // the next checked address of the same host
+            continue;
+        }
         if (result.HttpStatus == kHttpTooManyRequests && !retried) {
             retried = true;
             const int pause = RetryAfterSeconds(hop.RetryAfter, m_limits.MaxRetryAfterSeconds);

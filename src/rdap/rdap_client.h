@@ -4,6 +4,8 @@
 #include "common/event_wait.h"
 #include "common/exchange_result.h"
 #include "common/stop_request.h"
+#include "whois/address_book.h"
+#include "whois/host_resolver.h"
 #include "whois/server_endpoint.h"
 
 #include <QByteArray>
@@ -51,8 +53,8 @@ public:
     /// GETs `url`. A 2xx answer gives its body; any other status gives ExchangeFailure::HttpStatus with the status
     /// and reason phrase (a 404 too: whether it means "no match" is the caller's rule); a 429 is retried once after
     /// its Retry-After pause, then gives RateLimited. `source` Referral: the URL came from an answer, so its host
-    /// must pass the safe-referral rule; redirects always must. Plain http is followed only where `url` is http
-    /// itself (a bootstrap entry without https), never after https.
+    /// must pass the safe-referral rule (ReferralRefused, nothing sent); redirects always must. Plain http is
+    /// followed only where `url` is http itself (a bootstrap entry without https), never after https.
     virtual RdapFetch Fetch(const QUrl& url, HostSource source, const StopRequest& stop) = 0;
 };
 
@@ -62,9 +64,15 @@ class HttpRdapTransport : public RdapTransport
 public:
     /// `wait` (borrowed) is how every exchange is waited for; `router` routes hosts before the resolver is asked.
     /// `extraRoots` are trusted for https in addition to the system's root certificates (a private RDAP mirror's
-    /// certificate authority, the tests' own); none: exactly the system's.
+    /// certificate authority, the tests' own); none: exactly the system's. `names` (borrowed, may be null) lists
+    /// addresses of host names ahead of the system resolver, as for port 43.
+    ///
+    /// A host that must pass the safe-referral rule is resolved here, and the request connects to the very address
+    /// that was checked (the certificate is still checked against the name), so a second resolution cannot slip in
+    /// another address. Requests follow the system's proxy settings as Qt does; through a proxy, the proxy
+    /// resolves the name, and the rule applies to what this client's own resolution of the name gives.
     explicit HttpRdapTransport(EventWait& wait, RdapRouter router = {}, RdapLimits limits = {},
-                               const QList<QSslCertificate>& extraRoots = {});
+                               const QList<QSslCertificate>& extraRoots = {}, const AddressBook* names = nullptr);
     ~HttpRdapTransport() override;
 
     RdapFetch Fetch(const QUrl& url, HostSource source, const StopRequest& stop) override;
@@ -75,13 +83,16 @@ public:
 
 private:
     struct Hop;
-    Hop Get(const QUrl& url, const StopRequest& stop, qint64 deadlineMs);
-    /// ExchangeFailure::None when `host` may be asked as a host taken from an answer.
-    ExchangeFailure CheckReferralHost(const QUrl& url, const StopRequest& stop, qint64 deadlineMs);
+    struct Checked;
+    /// One request to `url`, connecting to `target` when given, else to the router's route or the URL's host.
+    Hop Get(const QUrl& url, const std::optional<ServerEndpoint>& target, const StopRequest& stop, qint64 deadlineMs);
+    /// Whether `url`'s host may be asked as a host taken from an answer, and the addresses to connect to.
+    Checked CheckReferralHost(const QUrl& url, const StopRequest& stop, qint64 deadlineMs);
 
     EventWait& m_wait;
     RdapRouter m_router;
     RdapLimits m_limits;
+    HostResolver m_resolver;
     std::optional<QSslConfiguration> m_tls; ///< set only when extra roots are trusted
     std::unique_ptr<QNetworkAccessManager> m_network;
 };

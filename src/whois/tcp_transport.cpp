@@ -3,8 +3,7 @@
 #include "common/safe_address.h"
 
 #include <QDeadlineTimer>
-#include <QHostInfo>
-#include <QNetworkInterface>
+#include <QNetworkProxy>
 #include <QTcpSocket>
 #include <algorithm>
 #include <cerrno>
@@ -69,21 +68,13 @@ bool DrainInto(QTcpSocket& socket, QByteArray& reply, qint64 cap)
     return reply.size() < cap;
 }
 
-/// A literal IPv4 or IPv6 address, parsed without asking any resolver.
-std::optional<QHostAddress> AddressLiteral(const QByteArray& host)
-{
-    QHostAddress address;
-    if (address.setAddress(QString::fromLatin1(host)))
-        return address;
-    return std::nullopt;
-}
-
 } // namespace
 
 TcpWhoisTransport::TcpWhoisTransport(EventWait& wait, AddressBook book, WhoisClientLimits limits)
     : m_wait(wait)
     , m_book(std::move(book))
     , m_limits(limits)
+    , m_resolver(wait, &m_book)
 { }
 
 ExchangeResult TcpWhoisTransport::Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
@@ -105,7 +96,8 @@ ExchangeResult TcpWhoisTransport::Exchange(const QByteArray& host, int port, con
         targetPort = routed->Port;
     } else {
         // Resolve once and connect to exactly what was checked, so a second lookup cannot slip in another address.
-        const Resolution resolution = ResolveForConnect(host, stop, WaitBudget(m_limits.ExchangeTimeoutMs, deadline));
+        const HostResolver::Resolution resolution
+            = m_resolver.Resolve(host, stop, WaitBudget(m_limits.ExchangeTimeoutMs, deadline));
         if (resolution.Outcome == WaitOutcome::Stopped)
             return Failed(ExchangeFailure::Stopped);
         if (resolution.Outcome == WaitOutcome::TimedOut)
@@ -118,6 +110,8 @@ ExchangeResult TcpWhoisTransport::Exchange(const QByteArray& host, int port, con
     }
 
     QTcpSocket socket;
+    // A proxy would resolve the name again and could reach what the check refused; WHOIS is never proxied.
+    socket.setProxy(QNetworkProxy::NoProxy);
     socket.setReadBufferSize(kReadChunkBytes);
     // Qt reports a reset as the peer's close; the system's own error code, still set when the signal comes
     // straight from the failed read, tells them apart.
@@ -207,7 +201,7 @@ QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host, const Sto
     if (const std::optional<QList<uint32_t>> listed = m_book.FindAddresses(host))
         return *listed;
     QList<uint32_t> addresses;
-    for (const QHostAddress& address : ResolveForConnect(host, stop, m_limits.ExchangeTimeoutMs).Addresses) {
+    for (const QHostAddress& address : m_resolver.Resolve(host, stop, m_limits.ExchangeTimeoutMs).Addresses) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
             addresses.append(address.toIPv4Address());
     }
@@ -216,64 +210,7 @@ QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host, const Sto
 
 QByteArray TcpWhoisTransport::ReverseName(uint32_t address, const StopRequest& stop)
 {
-    if (const std::optional<QByteArray> listed = m_book.FindReverseName(address))
-        return *listed;
-    const QString dotted = QHostAddress(address).toString();
-    const std::optional<QHostInfo> info = LookUp(dotted, stop, m_limits.ExchangeTimeoutMs).Info;
-    // Without a name the resolver hands the address text back.
-    if (!info || info->error() != QHostInfo::NoError || info->hostName() == dotted)
-        return {};
-    return info->hostName().toLatin1();
-}
-
-bool TcpWhoisTransport::IsForbiddenReferralAddress(const QHostAddress& address)
-{
-    return vesk::IsForbiddenReferralAddress(address);
-}
-
-TcpWhoisTransport::Lookup TcpWhoisTransport::LookUp(const QString& name, const StopRequest& stop, int budgetMs) const
-{
-    Lookup lookup;
-    // The answer is delivered to `context`; once it is gone, a late answer is dropped, so nothing outlives the call.
-    QObject context;
-    const int id = QHostInfo::lookupHost(name, &context, [&lookup](const QHostInfo& info) { lookup.Info = info; });
-    lookup.Outcome = m_wait.WaitUntil(
-        budgetMs, [&lookup] { return lookup.Info.has_value(); }, stop);
-    if (!lookup.Info)
-        QHostInfo::abortHostLookup(id);
-    return lookup;
-}
-
-TcpWhoisTransport::Resolution TcpWhoisTransport::ResolveForConnect(const QByteArray& host, const StopRequest& stop,
-                                                                   int budgetMs) const
-{
-    Resolution resolved;
-    if (host.isEmpty())
-        return resolved;
-    if (const std::optional<QList<uint32_t>> listed = m_book.FindAddresses(host)) {
-        for (const uint32_t address : *listed)
-            resolved.Addresses.append(QHostAddress(address));
-        return resolved;
-    }
-    if (const std::optional<QHostAddress> literal = AddressLiteral(host)) {
-        resolved.Addresses.append(*literal);
-        return resolved;
-    }
-    const Lookup lookup = LookUp(QString::fromLatin1(host), stop, budgetMs);
-    resolved.Outcome = lookup.Info ? WaitOutcome::Done : lookup.Outcome;
-    if (!lookup.Info || lookup.Info->error() != QHostInfo::NoError)
-        return resolved;
-    // IPv4 first: the servers are IPv4 hosts first of all; IPv6 only as a fallback.
-    const QList<QHostAddress> all = lookup.Info->addresses();
-    for (const QHostAddress& address : all) {
-        if (address.protocol() == QAbstractSocket::IPv4Protocol)
-            resolved.Addresses.append(address);
-    }
-    for (const QHostAddress& address : all) {
-        if (address.protocol() == QAbstractSocket::IPv6Protocol)
-            resolved.Addresses.append(address);
-    }
-    return resolved;
+    return m_resolver.ReverseName(address, stop, m_limits.ExchangeTimeoutMs);
 }
 
 } // namespace vesk

@@ -2,14 +2,12 @@
 
 #include "common/event_wait.h"
 #include "whois/address_book.h"
+#include "whois/host_resolver.h"
 #include "whois/transport.h"
 
 #include <QByteArray>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QList>
 #include <cstdint>
-#include <optional>
 
 namespace vesk {
 
@@ -31,11 +29,16 @@ public:
     /// `wait` (borrowed) is how every resolution, connect and read is waited for. `book` routes and resolves
     /// names before the system resolver is asked; an empty book is the identity.
     explicit TcpWhoisTransport(EventWait& wait, AddressBook book = {}, WhoisClientLimits limits = {});
+    // The resolver reads the book this object holds, so a copy would read the wrong one.
+    TcpWhoisTransport(const TcpWhoisTransport&) = delete;
+    TcpWhoisTransport& operator=(const TcpWhoisTransport&) = delete;
 
     /// Sends `query` + CR LF to `host`:`port` and reads until the server closes. Never throws, never prints;
     /// failures, limits and a stop give what had arrived with their reason. A host from a server's reply
-    /// (HostSource::Referral) that is, or resolves to, an address of this machine, the link-local net, multicast
-    /// or the unspecified address is not asked at all (ReferralRefused). Address-book routes are not checked.
+    /// (HostSource::Referral) that is, or resolves to, an address the safe-referral rule refuses (this machine, a
+    /// private or local network) is not asked at all (ReferralRefused). Address-book routes are not checked.
+    /// The host is resolved once and the connection goes to exactly the addresses checked; never through a
+    /// proxy, which would resolve the name again by itself.
     ExchangeResult Exchange(const QByteArray& host, int port, const QByteArray& query, HostSource source,
                             const StopRequest& stop) override;
 
@@ -50,30 +53,11 @@ public:
     /// The limits in force.
     const WhoisClientLimits& Limits() const { return m_limits; }
 
-    /// True for addresses a referral must never lead to: loopback, unspecified (0.0.0.0/8, ::), link-local,
-    /// multicast and broadcast, IPv4-mapped IPv6 forms included.
-    static bool IsForbiddenReferralAddress(const QHostAddress& address);
-
 private:
-    struct Lookup
-    {
-        std::optional<QHostInfo> Info; ///< empty when the wait ended first
-        WaitOutcome Outcome = WaitOutcome::Done;
-    };
-    struct Resolution
-    {
-        QList<QHostAddress> Addresses;
-        WaitOutcome Outcome = WaitOutcome::Done; ///< Stopped or TimedOut when no answer came
-    };
-
-    /// One asynchronous resolver call for `name`, abandoned on a stop or after `budgetMs`.
-    Lookup LookUp(const QString& name, const StopRequest& stop, int budgetMs) const;
-    /// Every address `host` stands for, IPv4 first, each family in resolver order.
-    Resolution ResolveForConnect(const QByteArray& host, const StopRequest& stop, int budgetMs) const;
-
     EventWait& m_wait;
     AddressBook m_book;
     WhoisClientLimits m_limits;
+    HostResolver m_resolver; ///< reads m_book
 };
 
 } // namespace vesk

@@ -1,7 +1,9 @@
-// A server's reply must not make the program talk to this machine or its local network: a referral that leads
-// there is not asked, and the report goes on as if that server had not answered. Hosts the caller routes itself
-// (address-book entries) are trusted.
+// A server's reply must not make the program talk to this machine or a network that is not the internet: a
+// referral that leads there is not asked, and the report goes on as if that server had not answered. Hosts the
+// caller routes itself (address-book entries) are trusted. Names are given private addresses through the address
+// book only, and the rule refuses them before any connection, so nothing is ever sent to such an address.
 
+#include "common/safe_address.h"
 #include "settings/settings_store.h"
 #include "support/fake_whois_server.h"
 #include "support/lookup_world.h"
@@ -17,6 +19,71 @@
 
 namespace vesk::test {
 namespace {
+
+TEST(SafeAddressTest, RefusesThisMachineAndEveryNetworkThatIsNotTheInternet)
+{
+    struct Row
+    {
+        const char* address;
+        bool refused;
+    };
+    const Row rows[] = {
+        // This machine, "this network", link-local, multicast and broadcast.
+        { "127.0.0.1", true },
+        { "127.255.255.254", true },
+        { "0.0.0.0", true },
+        { "0.1.2.3", true },
+        { "169.254.0.1", true },
+        { "169.254.255.255", true },
+        { "224.0.0.1", true },
+        { "239.255.255.250", true },
+        { "255.255.255.255", true },
+        { "::1", true },
+        { "::", true },
+        { "fe80::1", true },
+        { "ff02::1", true },
+        // Private networks and carrier-grade NAT, at both ends of each block.
+        { "10.0.0.1", true },
+        { "10.255.255.255", true },
+        { "172.16.0.0", true },
+        { "172.31.255.255", true },
+        { "192.168.0.0", true },
+        { "192.168.255.255", true },
+        { "100.64.0.0", true },
+        { "100.127.255.255", true },
+        { "fc00::1", true },
+        { "fdff:ffff::1", true },
+        // The same in IPv4-mapped IPv6 form.
+        { "::ffff:127.0.0.1", true },
+        { "::ffff:169.254.1.1", true },
+        { "::ffff:10.23.0.5", true },
+        { "::ffff:192.168.1.1", true },
+        // Just outside each block: the internet.
+        { "9.255.255.255", false },
+        { "11.0.0.0", false },
+        { "172.15.255.255", false },
+        { "172.32.0.0", false },
+        { "192.167.255.255", false },
+        { "192.169.0.0", false },
+        { "100.63.255.255", false },
+        { "100.128.0.0", false },
+        { "169.253.255.255", false },
+        { "169.255.0.0", false },
+        { "223.255.255.255", false },
+        { "240.0.0.1", false },
+        { "fbff:ffff::1", false },
+        { "fe00::1", false },
+        { "192.0.2.7", false },
+        { "8.8.8.8", false },
+        { "2001:db8::1", false },
+        { "::ffff:192.0.2.7", false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.address);
+        EXPECT_EQ(IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(row.address))), row.refused);
+    }
+    EXPECT_TRUE(IsForbiddenReferralAddress(QHostAddress())) << "no address at all";
+}
 
 ServerEndpoint Loopback(const FakeWhoisServer& server)
 {
@@ -53,18 +120,22 @@ protected:
         m_tcp.Book().AddAddresses("whois.trap.com", { 0x7F000001u }); // 127.0.0.1
         m_tcp.Book().AddAddresses("whois.zero.com", { 0x00000000u });
         m_tcp.Book().AddAddresses("whois.multicast.com", { 0xE0000001u }); // 224.0.0.1
+        m_tcp.Book().AddAddresses("whois.private.com", { 0x0A170005u }); // 10.23.0.5
+        m_tcp.Book().AddAddresses("whois.mixed.com", { 0x08080808u, 0xC0A80001u }); // 8.8.8.8 and 192.168.0.1
         m_world.Settings->FilterComments = false;
         m_world.Settings->SearchContacts = false;
         m_world.Settings->InclIP = false;
         m_world.Settings->InclDomain = false;
     }
 
-    /// The exchanges made with a host taken from a reply; each must be marked so and have given nothing.
+    /// The exchanges made with a host taken from a reply; each must be marked so and have been refused.
     void ExpectReferralsRefused(const QByteArray& host)
     {
-        for (const ExchangeRecord& arrival : m_recorder.ExchangesWith(host)) {
+        const QList<ExchangeRecord> arrivals = m_recorder.ExchangesWith(host);
+        for (const ExchangeRecord& arrival : arrivals) {
             EXPECT_EQ(arrival.Source, HostSource::Referral);
             EXPECT_TRUE(arrival.Reply.isEmpty());
+            EXPECT_EQ(arrival.Failure, ExchangeFailure::ReferralRefused);
         }
     }
 
@@ -78,11 +149,23 @@ protected:
     LookupWorld m_world;
 };
 
-TEST_F(SafeReferralTest, RegistrarOnThisMachineIsNotAskedAndTheRegistryReplyStands)
+TEST_F(SafeReferralTest, RegistrarOnThisMachineOrAPrivateNetworkIsNotAskedAndTheRegistryReplyStands)
 {
     const QByteArray original = WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
-    for (const char* registrar :
-         { "localhost", "127.0.0.1", "whois.trap.com", "whois.zero.com", "whois.multicast.com" }) {
+    // The private names are refused before any connection is made; should the rule ever let one through, stop here
+    // rather than send anything there.
+    ASSERT_TRUE(IsRefusedReferralAddress(QHostAddress(0x0A170005u)));
+    ASSERT_TRUE(IsRefusedReferralAddress(QHostAddress(0xC0A80001u)));
+    const struct
+    {
+        const char* registrar;
+        bool tried; // a name without a known TLD is no registrar server and never reaches the transport
+    } rows[] = {
+        { "localhost", false },      { "127.0.0.1", false },          { "whois.trap.com", true },
+        { "whois.zero.com", true },  { "whois.multicast.com", true }, { "whois.private.com", true },
+        { "whois.mixed.com", true },
+    };
+    for (const auto& [registrar, tried] : rows) {
         SCOPED_TRACE(registrar);
         const QByteArray registry = QByteArray(original).replace("whois.markmonitor.com", QByteArray(registrar));
         m_fixed.SetReply("domain google.com", registry);
@@ -90,6 +173,7 @@ TEST_F(SafeReferralTest, RegistrarOnThisMachineIsNotAskedAndTheRegistryReplyStan
 
         m_world.Search("google.com");
 
+        EXPECT_EQ(m_recorder.ExchangesWith(registrar).isEmpty(), !tried);
         ExpectReferralsRefused(registrar);
         QStringList expected = HeaderBox(QStringLiteral("DOMAIN REPORT FOR: GOOGLE.COM"));
         expected << QStringLiteral("TLD .COM is for COMMERCIAL ORGANIZATIONS.") << QString()

@@ -145,6 +145,23 @@ TEST_F(DomainReportTest, DirectCountryReplyIsCutByItsProfile)
     EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("WHOIS lookup made at")));
 }
 
+// A name typed with an East Asian full stop is a domain, and its ASCII form goes on the wire; a name that UTS #46
+// refuses sends nothing and says which rule it breaks.
+TEST_F(DomainReportTest, InternationalNamesGoOutAsALabelsOrAreRefusedWithTheirRule)
+{
+    world.Transport.SetReply("whois.nic.fr", 43, "xn--bcher-kva.fr", "domain: xn--bcher-kva.fr\r\n");
+    world.Search("bücher\u3002fr");
+    EXPECT_EQ(world.Window.QueryText(), "bücher.fr");
+    EXPECT_EQ(WireLog(world.Transport.Exchanges()), QStringList { QStringLiteral("whois.nic.fr:43 xn--bcher-kva.fr") });
+
+    world.Search("a\u200Db.fr");
+    EXPECT_EQ(world.Transport.Exchanges().size(), 1) << "something was sent for a name without an ASCII form";
+    EXPECT_TRUE(
+        world.Window.Lines().contains(QString::fromUtf8("Cannot convert a\u200Db.fr to an ASCII name: a zero-width "
+                                                        "joiner or non-joiner stands where it is not allowed.")))
+        << world.Window.Text().toStdString();
+}
+
 TEST_F(DomainReportTest, RWhoisContactsAreFetchedOncePerDistinctHandle)
 {
     struct Row

@@ -38,7 +38,7 @@ TEST_F(FailureReportTest, EveryReasonIsNamedInsteadOfNoMatchAndInsteadOfThePlain
         { ExchangeFailure::Stopped, "search stopped" },
         { ExchangeFailure::TooLarge, "reply cut at 16 MiB" },
         { ExchangeFailure::TooSlow, "reply cut at 120 s" },
-        { ExchangeFailure::ReferralRefused, "referral to a local address refused" },
+        { ExchangeFailure::ReferralRefused, "referral to a local or private address refused" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);

@@ -1,3 +1,4 @@
+#include "common/safe_address.h"
 #include "rdap/rdap_client.h"
 #include "support/fake_http_server.h"
 
@@ -110,6 +111,39 @@ RdapRouter RouteTo(const QHash<QByteArray, quint16>& ports)
             return std::nullopt;
         return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), ports.value(host) };
     };
+}
+
+// Hosts named by answers are resolved by the client itself and checked before anything is sent: a link or a
+// redirect into a private network is refused, also a name with one private address among public ones. The names get
+// their addresses from the book, and the rule refuses them before any connection, so nothing is ever sent there.
+TEST(RdapReferralTest, HostsOnPrivateNetworksAreRefusedBeforeAnythingIsSent)
+{
+    ASSERT_TRUE(IsRefusedReferralAddress(QHostAddress(0x0A170005u)));
+    ASSERT_TRUE(IsRefusedReferralAddress(QHostAddress(0xAC100001u)));
+    FakeHttpServer server;
+    EventLoopWait wait;
+    StopRequest stop;
+    AddressBook names;
+    names.AddAddresses("rdap.private.example", { 0x0A170005u }); // 10.23.0.5
+    names.AddAddresses("rdap.mixed.example", { 0x08080808u, 0xAC100001u }); // 8.8.8.8 and 172.16.0.1
+    HttpRdapTransport client(wait, RouteTo({ { "rdap.example", server.Port() } }), {}, {}, &names);
+
+    for (const char* url :
+         { "https://rdap.private.example/domain/a.zz", "https://rdap.mixed.example/domain/a.zz",
+           "http://10.0.0.1/domain/a.zz", "http://100.64.0.1/domain/a.zz", "http://[fd00::1]/domain/a.zz" }) {
+        SCOPED_TRACE(url);
+        const RdapFetch fetch = client.Fetch(QUrl(QString::fromLatin1(url)), HostSource::Referral, stop);
+        EXPECT_EQ(fetch.Failure, ExchangeFailure::ReferralRefused);
+        EXPECT_TRUE(fetch.Reply.isEmpty());
+    }
+
+    // A redirect from a server the engine chose is checked the same way.
+    server.ServeOnce("domain/b.zz", QByteArray(), 302, "Location: http://rdap.private.example/domain/b.zz\r\n");
+    const RdapFetch fetch
+        = client.Fetch(QUrl(QStringLiteral("http://rdap.example/domain/b.zz")), HostSource::Fixed, stop);
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::ReferralRefused);
+    EXPECT_EQ(fetch.Host, "rdap.private.example");
+    EXPECT_EQ(server.Requests("domain/b.zz"), 1);
 }
 
 // https through a route to the loopback TLS fake: the certificate must be trusted and name the URL's host.

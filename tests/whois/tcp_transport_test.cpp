@@ -143,8 +143,9 @@ TEST_F(WhoisClientTest, NoServerGivesAnEmptyReply)
                     ->Exchange(QByteArrayLiteral("127.0.0.1"), RefusedPort(), QByteArrayLiteral("example.com"),
                                HostSource::Fixed, test::NeverStop())
                     .Reply.isEmpty());
+    // An empty label fails in the resolver itself: the test sends no query to any name server.
     EXPECT_TRUE(transport
-                    ->Exchange(QByteArrayLiteral("no-such-host.invalid"), 43, QByteArrayLiteral("example.com"),
+                    ->Exchange(QByteArrayLiteral("no-such-host..invalid"), 43, QByteArrayLiteral("example.com"),
                                HostSource::Fixed, test::NeverStop())
                     .Reply.isEmpty());
     for (const int port : { 0, -1, 65536 }) {
@@ -345,25 +346,6 @@ TEST_F(WhoisClientTest, ReferralsToThisMachineAreNotFollowed)
         QByteArrayLiteral("answered"));
 }
 
-TEST_F(WhoisClientTest, ClassifiesAddressesThatReferralsMustNotReach)
-{
-    const char* forbidden[]
-        = { "127.0.0.1", "127.255.255.254",  "0.0.0.0",           "0.1.2.3", "169.254.0.1", "169.254.255.255",
-            "224.0.0.1", "239.255.255.250",  "255.255.255.255",   "::1",     "::",          "fe80::1",
-            "ff02::1",   "::ffff:127.0.0.1", "::ffff:169.254.1.1" };
-    const char* allowed[] = { "192.0.2.7",       "8.8.8.8",   "10.0.0.1",    "169.253.255.255", "169.255.0.0",
-                              "223.255.255.255", "240.0.0.1", "2001:db8::1", "::ffff:192.0.2.7" };
-    for (const char* text : forbidden) {
-        SCOPED_TRACE(text);
-        EXPECT_TRUE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(text))));
-    }
-    for (const char* text : allowed) {
-        SCOPED_TRACE(text);
-        EXPECT_FALSE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress(QString::fromLatin1(text))));
-    }
-    EXPECT_TRUE(TcpWhoisTransport::IsForbiddenReferralAddress(QHostAddress()));
-}
-
 TEST_F(WhoisClientTest, AddressBookRoutesByHostAndPort)
 {
     FakeWhoisServer rwhois;
@@ -389,7 +371,7 @@ TEST_F(WhoisClientTest, ResolvesIPv4InResolverOrder)
     transport->Book().AddAddresses(QByteArrayLiteral("example.com"), listed);
     EXPECT_EQ(transport->ResolveIPv4(QByteArrayLiteral("example.com"), test::NeverStop()), listed);
     EXPECT_EQ(transport->ResolveIPv4(QByteArrayLiteral("Example.COM"), test::NeverStop()), listed);
-    EXPECT_TRUE(transport->ResolveIPv4(QByteArrayLiteral("no-such-host.invalid"), test::NeverStop()).isEmpty());
+    EXPECT_TRUE(transport->ResolveIPv4(QByteArrayLiteral("no-such-host..invalid"), test::NeverStop()).isEmpty());
     EXPECT_TRUE(transport->ResolveIPv4(QByteArray(), test::NeverStop()).isEmpty());
     EXPECT_EQ(transport->ResolveIPv4(QByteArrayLiteral("192.0.2.7"), test::NeverStop()),
               QList<uint32_t> { 0xC0000207u });
