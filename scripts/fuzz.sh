@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build/fuzz and runs each for a bounded time.
 #   scripts/fuzz.sh [SECONDS] [FAMILY...]     default 30 s each; families: utf8 domain_reply network_reply
-#                                             address definitions report rdap_record (default: all of them)
+#                                             address definitions report rdap_record batch_input json_report
+#                                             (default: all of them)
 # Each fuzzer starts from the seeds in fuzz/corpus/<family>/ and keeps what it learns in build/fuzz/corpus/<family>/
 # (never in the source tree). A crash or failed property leaves its input in build/fuzz/artifacts/ and makes the
 # script exit 1 after the remaining fuzzers have run.

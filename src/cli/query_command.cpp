@@ -236,7 +236,7 @@ int QueryCommand::Run(const QStringList& arguments)
 
     if (update)
         return Update();
-    // Every search of this run, whatever the mode, goes to the .com/.net registry's server without definitions.
+    // One warning for the whole run, whatever its mode (single search, JSON or batch).
     if (!m_context.Definitions.DefinitionsLoaded())
         Error(QStringLiteral("warning: no definition data; every query goes to the .com/.net registry's server."));
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
