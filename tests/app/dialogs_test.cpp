@@ -49,52 +49,64 @@ protected:
     std::unique_ptr<TfmOption> m_dialog;
 };
 
-TEST_F(OptionsDialogTest, FirstRunStateCaptionsAndPlaces)
+TEST_F(OptionsDialogTest, FirstRunStateAndEveryControlWhereItStands)
 {
-    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Options"));
+    m_dialog->show();
     EXPECT_EQ(m_dialog->size(), QSize(394, 370));
+    // Each box, clicked where the user sees it, shows the first run's state and switches its own flag, saved at once.
     const struct
     {
         const char* name;
-        const char* caption;
+        const char* group;
         QRect place;
+        bool TReg::*flag;
+        const char* key;
         bool checked;
     } boxes[] = {
-        { "filterCommentsCheck", "Filter out comments  from search result", { 8, 24, 345, 17 }, true },
-        { "clearBeforeSearchCheck", "Clear worksheet before performing new search", { 8, 48, 297, 17 }, true },
-        { "inclIPCheck", "Resolve IP Address in Search by Domain Name", { 8, 72, 297, 17 }, true },
-        { "inclDomainCheck", "Resolve Domain Name in Search by IP Address", { 8, 96, 297, 17 }, true },
-        { "searchContactsCheck", "Include search for Individual Contacts", { 8, 120, 297, 17 }, true },
-        { "autoUpdateCheck", "Automatic monthly update", { 8, 24, 345, 17 }, false },
+        { "filterCommentsCheck", "searchingGroup", { 8, 24, 345, 17 }, &TReg::FilterComments, "Filter Comments", true },
+        { "clearBeforeSearchCheck",
+          "searchingGroup",
+          { 8, 48, 297, 17 },
+          &TReg::ClearBeforeSearch,
+          "Clear Before Search",
+          true },
+        { "inclIPCheck", "searchingGroup", { 8, 72, 297, 17 }, &TReg::InclIP, "Incl IP", true },
+        { "inclDomainCheck", "searchingGroup", { 8, 96, 297, 17 }, &TReg::InclDomain, "Incl Domain", true },
+        { "searchContactsCheck",
+          "searchingGroup",
+          { 8, 120, 297, 17 },
+          &TReg::SearchContacts,
+          "Search Contacts",
+          true },
+        { "autoUpdateCheck", "updateGroup", { 8, 24, 345, 17 }, &TReg::AutoUpdate, "Auto Update", false },
     };
     for (const auto& row : boxes) {
         SCOPED_TRACE(row.name);
-        auto* box = Find<QCheckBox>(row.name);
-        EXPECT_EQ(box->text(), QString::fromLatin1(row.caption));
-        EXPECT_EQ(box->geometry(), row.place);
+        auto* group = Find<QGroupBox>(row.group);
+        auto* box = qobject_cast<QCheckBox*>(group->childAt(row.place.topLeft() + QPoint(4, 8)));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->objectName(), QString::fromLatin1(row.name));
         EXPECT_EQ(box->isChecked(), row.checked);
+        EXPECT_EQ(box->geometry().size(), row.place.size());
+        QTest::mouseClick(box, Qt::LeftButton);
+        EXPECT_EQ((*m_settings).*row.flag, !row.checked);
+        EXPECT_EQ(m_temp.Get(QStringLiteral("System Settings"), QString::fromLatin1(row.key)),
+                  row.checked ? QStringLiteral("0") : QStringLiteral("1"));
     }
-    const struct
-    {
-        const char* name;
-        const char* caption;
-        QRect place;
-    } others[] = {
-        { "searchingGroup", "Searching", { 8, 16, 369, 153 } },
-        { "updateGroup", "Update Definition File", { 8, 176, 369, 97 } },
-        { "updateButton", "Update", { 8, 56, 105, 25 } },
-        { "defaultsButton", "Default Settings", { 10, 312, 121, 22 } },
-        { "okButton", "OK", { 232, 312, 121, 22 } },
-    };
-    for (const auto& row : others) {
-        SCOPED_TRACE(row.name);
-        QWidget* widget = Find<QWidget>(row.name);
-        EXPECT_EQ(widget->geometry(), row.place);
-        if (auto* group = qobject_cast<QGroupBox*>(widget))
-            EXPECT_EQ(group->title(), QString::fromLatin1(row.caption));
-        else
-            EXPECT_EQ(qobject_cast<QPushButton*>(widget)->text(), QString::fromLatin1(row.caption));
-    }
+    // The buttons where they stand: Default Settings brings the flags back, Update runs the update.
+    int updates = 0;
+    m_update = [&updates] { return ++updates > 0; };
+    QWidget* defaults = m_dialog->childAt(QPoint(10 + 60, 312 + 11));
+    ASSERT_NE(defaults, nullptr);
+    EXPECT_EQ(defaults->objectName(), QStringLiteral("defaultsButton"));
+    QTest::mouseClick(defaults, Qt::LeftButton);
+    EXPECT_TRUE(m_settings->FilterComments && m_settings->SearchContacts && !m_settings->AutoUpdate);
+    QWidget* update = Find<QGroupBox>("updateGroup")->childAt(QPoint(8 + 50, 56 + 12));
+    ASSERT_NE(update, nullptr);
+    QTest::mouseClick(update, Qt::LeftButton);
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(m_dialog->childAt(QPoint(232 + 60, 312 + 11))->objectName(), QStringLiteral("okButton"));
+
     EXPECT_EQ(Find<QLabel>("lastUpdateLabel")->pos(), QPoint(120, 60));
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->pos(), QPoint(200, 60));
     // Whatever face stands in for the classic one, the caption ends before the date and the date inside its box.
@@ -188,6 +200,9 @@ TEST_F(OptionsDialogTest, UpdateOutcomes)
     QTest::mouseClick(Find<QPushButton>("updateButton"), Qt::LeftButton);
     EXPECT_EQ(m_messages.Shown().size(), 1);
     EXPECT_EQ(Find<QLabel>("lastUpdateDate")->text(), QStringLiteral("29 Feb 2024"));
+    EXPECT_EQ(m_temp.Get(QStringLiteral("System Settings"), QStringLiteral("Last Update")),
+              QString::number(DayNumber(QDate(2024, 2, 29))))
+        << "saved with the update, not only at exit";
 
     // A damaged new file: its own message, and the dialog stays usable.
     m_update = []() -> UpdateOutcome { throw std::runtime_error("Invalid file format"); };

@@ -148,15 +148,18 @@ TEST_F(RegistryTest, FontStyleBitsConvertBothWays)
     EXPECT_EQ(m_store.Get(kFont, QStringLiteral("Style")), QStringLiteral("8"));
 }
 
-TEST_F(RegistryTest, ChangesReachTheStoreOnlyAtTheEnd)
+TEST_F(RegistryTest, ChangesReachTheStoreWhenSavedAndAtTheEnd)
 {
     auto reg = Open();
     reg->AutoUpdate = true;
     reg->LastUpdate = 37990;
     EXPECT_FALSE(m_store.Has(kSystem, QStringLiteral("Auto Update")));
-    reg.reset();
+    EXPECT_TRUE(reg->Save());
     EXPECT_EQ(m_store.Get(kSystem, QStringLiteral("Auto Update")), QStringLiteral("1"));
     EXPECT_EQ(m_store.Get(kSystem, QStringLiteral("Last Update")), QStringLiteral("37990"));
+    reg->LastUpdate = 37995;
+    reg.reset();
+    EXPECT_EQ(m_store.Get(kSystem, QStringLiteral("Last Update")), QStringLiteral("37995"));
 }
 
 TEST_F(RegistryTest, ReadOnlyUseNeverWrites)
@@ -167,6 +170,7 @@ TEST_F(RegistryTest, ReadOnlyUseNeverWrites)
         EXPECT_FALSE(reg->FilterComments);
         reg->FilterComments = true;
         reg->LastUpdate = 1;
+        EXPECT_TRUE(reg->Save()) << "nothing to save is no failure";
     }
     EXPECT_EQ(m_store.Get(kSystem, QStringLiteral("Filter Comments")), QStringLiteral("0"));
     EXPECT_FALSE(m_store.Has(kSystem, QStringLiteral("Last Update")));
