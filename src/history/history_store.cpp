@@ -653,4 +653,19 @@ qint64 HistoryStore::StoredBytes()
     return total.Step() ? total.Int(0) : 0;
 }
 
+ChangesSincePrevious CompareWithPrevious(HistoryStore& store, const SearchRecord& search,
+                                         std::optional<qint64> recordedId)
+{
+    ChangesSincePrevious result;
+    result.Previous = store.Previous(search.Sent, search.Kind, recordedId);
+    if (!result.Previous) {
+        const QString typed = search.Typed.trimmed();
+        result.Section = NoEarlierReportSection(typed.isEmpty() ? search.Sent : typed);
+        return result;
+    }
+    result.Changes = CompareFields(result.Previous->Fields, search.Fields);
+    result.Section = ChangesSection(result.Changes, result.Previous->Started);
+    return result;
+}
+
 } // namespace vesk

@@ -1,6 +1,7 @@
 /// The history store: every completed search kept in an SQLite file, for looking back and for saying what changed.
 #pragma once
 
+#include "history/report_changes.h"
 #include "history/report_fields.h"
 
 #include <QDateTime>
@@ -146,5 +147,19 @@ private:
     QString m_error;
     QString m_setAside;
 };
+
+/// What a new report changed since the previous one of its query and kind.
+struct ChangesSincePrevious
+{
+    std::optional<StoredReport> Previous; ///< the previous answered report; none when there is no earlier one
+    QList<FieldChange> Changes;
+    QStringList Section; ///< the lines that end the new report: ChangesSection or NoEarlierReportSection
+};
+
+/// Compares `search` with the newest answered report of its query and kind in `store` recorded before `recordedId`
+/// (the id Record gave `search`; none when it was not recorded). With no earlier report (or an unavailable store,
+/// whose Error() says why) the section says "No earlier report of" the query as typed.
+ChangesSincePrevious CompareWithPrevious(HistoryStore& store, const SearchRecord& search,
+                                         std::optional<qint64> recordedId);
 
 } // namespace vesk

@@ -148,6 +148,25 @@ TEST_F(HistoryStoreTest, RecordThenLookBack)
     EXPECT_TRUE(store.Error().isEmpty());
 }
 
+TEST_F(HistoryStoreTest, NewReportIsComparedWithThePreviousAnsweredOne)
+{
+    HistoryStore store(StorePath());
+    const SearchRecord first = Search(QStringLiteral("Example.com"), SearchOutcome::Answered, "R1", 1);
+    const ChangesSincePrevious none = CompareWithPrevious(store, first, store.Record(first));
+    EXPECT_FALSE(none.Previous);
+    EXPECT_EQ(none.Section, Strings({ "No earlier report of Example.com.", "" }));
+
+    store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Failed, "R2", 2));
+    const SearchRecord third = Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R3", 3);
+    const ChangesSincePrevious since = CompareWithPrevious(store, third, store.Record(third));
+    ASSERT_TRUE(since.Previous);
+    EXPECT_EQ(
+        since.Section.mid(3),
+        Strings({ "changed  Registrar: R1 -> R3", "changed  Registry Expiry Date: 2030-01-02 -> 2030-01-04", "" }));
+    EXPECT_TRUE(
+        since.Section[1].contains(kMorning.addSecs(60).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+}
+
 TEST_F(HistoryStoreTest, RetentionRemovesTheOldestFirst)
 {
     {
