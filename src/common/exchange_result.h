@@ -27,6 +27,8 @@ enum class ExchangeFailure : uint8_t {
     Tls, ///< the secure connection failed (Detail: why)
     RateLimited, ///< the server kept answering HTTP 429
     BadRdap, ///< the answer is not a valid RDAP answer
+    Budget, ///< not asked: the search's replies have used up its memory budget
+    Deadline, ///< not asked: the search has run longer than it may
 };
 
 /// What one exchange gave: every byte that arrived, and why the reply ended when it did not end in order.

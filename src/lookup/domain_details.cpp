@@ -78,7 +78,7 @@ DomainRecord DomainDetails::Lookup(const QByteArray& domain, const QByteArray& s
         }
         m_asker.WriteNoAnswer(firstAnswer);
         // Port 43 gave no answer: RDAP is asked next (unless it was asked first already).
-        if (use == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped && !rdapBase().isEmpty())
+        if (use == RdapUse::Fallback && !EndsAsking(firstAnswer.Failure) && !rdapBase().isEmpty())
             return m_rdap.DomainDetails(domain, rdapBase(), true, nullptr, rdapFailed);
         return DomainRecord();
     }
@@ -108,7 +108,7 @@ DomainRecord DomainDetails::Lookup(const QByteArray& domain, const QByteArray& s
         }
         // No registrar server, or one that gave no answer: the registry's RDAP answer names the registrar's
         // RDAP record; the port-43 registry record stays the fallback.
-        if (answer.Failure != ExchangeFailure::Stopped && !rdapBase().isEmpty()) {
+        if (!EndsAsking(answer.Failure) && !rdapBase().isEmpty()) {
             const DomainRecord registry { first.Host, HostSource::Fixed, reply, firstAnswer.Exchange };
             return m_rdap.DomainDetails(domain, rdapBase(), false, &registry, rdapFailed);
         }
@@ -122,7 +122,7 @@ DomainRecord DomainDetails::Lookup(const QByteArray& domain, const QByteArray& s
         reply = TrimByHostMark(first, FilterRWhoisReply(reply));
     if (reply.isEmpty() && firstAnswer.Failure != ExchangeFailure::None) {
         m_asker.WriteNoAnswer(firstAnswer);
-        if (use == RdapUse::Fallback && firstAnswer.Failure != ExchangeFailure::Stopped && !rdapBase().isEmpty())
+        if (use == RdapUse::Fallback && !EndsAsking(firstAnswer.Failure) && !rdapBase().isEmpty())
             return m_rdap.DomainDetails(domain, rdapBase(), true, nullptr, rdapFailed);
         return DomainRecord();
     }

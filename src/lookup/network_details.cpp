@@ -78,7 +78,7 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
 
     ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
     // ARIN not answering at all: the regional registry's RDAP server, where the bootstrap names one.
-    if (arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && arin.Failure != ExchangeFailure::Stopped) {
+    if (arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && !EndsAsking(arin.Failure)) {
         const RdapNetworkRecord rdap = m_rdap.NetworkRecord(UpperAscii(address));
         if (rdap.Asked && !rdap.Answer.Silent)
             lastAsked = rdap.Answer;

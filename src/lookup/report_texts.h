@@ -89,6 +89,8 @@ inline constexpr FailureReason kFailureReasons[] = {
     { ExchangeFailure::Tls, "tls", "TLS: %s" },
     { ExchangeFailure::RateLimited, "rate-limited", "rate limited (HTTP 429)" },
     { ExchangeFailure::BadRdap, "bad-rdap", "not a valid RDAP answer" },
+    { ExchangeFailure::Budget, "budget", "skipped: the search's 64 MiB reply budget is used up" },
+    { ExchangeFailure::Deadline, "deadline", "search took longer than 10 min" },
 };
 
 // Errors

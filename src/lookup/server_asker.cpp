@@ -37,7 +37,9 @@ ServerAsker::ServerAsker(Frontend& frontend, Worksheet& sheet, WhoisTransport& t
     , m_rdap(rdap)
     , m_wait(wait)
     , m_options(options)
-{ }
+{
+    m_steady.start();
+}
 
 void ServerAsker::BeginSearch()
 {
@@ -45,6 +47,8 @@ void ServerAsker::BeginSearch()
     m_stopMet = false;
     m_stopped = false;
     m_anyAnswered = false;
+    m_replyBytes = 0;
+    m_startedMs = SteadyNow();
     m_searching = true;
 }
 
@@ -75,18 +79,21 @@ ServerAnswer ServerAsker::Ask(const QByteArray& host, const QByteArray& query, i
     StatusAtExit blank(m_sheet, QByteArray());
     ServerAnswer answer;
     answer.Host = host;
+    ExchangeEntry entry;
+    entry.Host = host;
+    entry.Port = port;
+    entry.Request = query;
     if (!ReadyToAsk(answer, texts::FormatText(texts::kStatusConnecting, { host, QByteArray::number(port), query }),
-                    pause))
+                    pause)) {
+        TellSkipped(std::move(entry), answer);
         return answer;
+    }
 
     QElapsedTimer elapsed;
     elapsed.start();
     static_cast<ExchangeResult&>(answer) = m_transport.Exchange(host, port, query, source, m_stop);
+    m_replyBytes += answer.Reply.size();
     if (m_options.Observer != nullptr) {
-        ExchangeEntry entry;
-        entry.Host = host;
-        entry.Port = port;
-        entry.Request = query;
         const bool limited = IsRateLimitedReply(answer.Host, answer.Reply);
         entry.Answered = !limited && (!answer.Reply.isEmpty() || answer.Failure == ExchangeFailure::None);
         if (limited && answer.Failure == ExchangeFailure::None)
@@ -109,8 +116,15 @@ ServerAnswer ServerAsker::AskRdap(const QUrl& url, HostSource source, bool notFo
         = texts::FormatText(texts::kStatusConnecting,
                             { answer.Host, QByteArray::number(url.port(url.scheme() == u"http" ? 80 : 443)),
                               url.path(QUrl::FullyEncoded).toLatin1() });
-    if (!ReadyToAsk(answer, status, Pause::No))
+    ExchangeEntry entry;
+    entry.Protocol = "rdap";
+    entry.Host = answer.Host;
+    entry.Url = url.toEncoded();
+    entry.Request = "GET " + entry.Url;
+    if (!ReadyToAsk(answer, status, Pause::No)) {
+        TellSkipped(std::move(entry), answer);
         return answer;
+    }
 
     QElapsedTimer elapsed;
     elapsed.start();
@@ -121,6 +135,7 @@ ServerAnswer ServerAsker::AskRdap(const QUrl& url, HostSource source, bool notFo
     else
         fetch.Failure = ExchangeFailure::Unreachable;
     static_cast<ExchangeResult&>(answer) = fetch;
+    m_replyBytes += answer.Reply.size();
     answer.Host = fetch.Host.isEmpty() ? answer.Host : fetch.Host;
     parsed = RdapAnswer();
     if (answer.Failure == ExchangeFailure::None) {
@@ -129,11 +144,7 @@ ServerAnswer ServerAsker::AskRdap(const QUrl& url, HostSource source, bool notFo
             answer.Failure = ExchangeFailure::BadRdap;
     }
     if (m_options.Observer != nullptr) {
-        ExchangeEntry entry;
-        entry.Protocol = "rdap";
         entry.Host = answer.Host;
-        entry.Url = url.toEncoded();
-        entry.Request = "GET " + entry.Url;
         if (!parsed.Object.isEmpty())
             entry.Answer = QJsonDocument(parsed.Object).toJson(QJsonDocument::Compact);
         // Any HTTP status came from a server; a 429 that stayed one is a refusal, not an answer.
@@ -166,14 +177,43 @@ bool ServerAsker::ReadyToAsk(ServerAnswer& answer, const QByteArray& status, Pau
         m_stopMet = true;
         return true;
     };
-    if (metStop())
+    // A search past one of its limits skips what is left without a pause.
+    const auto metLimit = [this, &answer] {
+        answer.Failure = LimitReached();
+        return answer.Failure != ExchangeFailure::None;
+    };
+    if (metStop() || metLimit())
         return false;
     Announce(status);
     if (m_options.Pacer != nullptr)
         m_options.Pacer->WaitTurn(answer.Host, m_stop);
     else if (pause == Pause::Yes)
         m_wait.WaitUntil(m_options.PauseMilliseconds, {}, m_stop);
-    return !metStop();
+    return !metStop() && !metLimit();
+}
+
+ExchangeFailure ServerAsker::LimitReached() const
+{
+    if (!m_searching)
+        return ExchangeFailure::None;
+    if (m_replyBytes >= m_options.ReplyBudgetBytes)
+        return ExchangeFailure::Budget;
+    if (SteadyNow() - m_startedMs >= m_options.DeadlineMilliseconds)
+        return ExchangeFailure::Deadline;
+    return ExchangeFailure::None;
+}
+
+qint64 ServerAsker::SteadyNow() const
+{
+    return m_options.SteadyClock ? m_options.SteadyClock() : m_steady.elapsed();
+}
+
+void ServerAsker::TellSkipped(ExchangeEntry entry, ServerAnswer& answer)
+{
+    // A stop is the user's own doing and needs no entry; a limit is the search's, and a script should see it.
+    if (answer.Failure != ExchangeFailure::Budget && answer.Failure != ExchangeFailure::Deadline)
+        return;
+    answer.Exchange = TellExchange(std::move(entry), answer, 0);
 }
 
 void ServerAsker::Record(const ServerAnswer& answer, bool answered)

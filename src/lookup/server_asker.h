@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QList>
 #include <functional>
 
@@ -35,10 +36,20 @@ struct ServerAnswer : ExchangeResult
     int Exchange = -1;
 };
 
+/// True for a failure after which the search asks nothing more: a stop, the reply budget used up, the deadline
+/// passed. A report does not turn to another server or protocol after one.
+inline bool EndsAsking(ExchangeFailure failure)
+{
+    return failure == ExchangeFailure::Stopped || failure == ExchangeFailure::Budget
+        || failure == ExchangeFailure::Deadline;
+}
+
 /// Asks servers for the reports and keeps the one record of how the search goes: whether a stop was requested
 /// and met, and whether any server answered. Every exchange is prepared the same way (stop check, status, the
 /// window's events, pacer turn or fixed pause), and the exchange observer hears of each one and of the text
-/// written from it. Reads the options it was given at each call, so a new search's options apply at once.
+/// written from it. Within a search, an exchange is skipped once the replies have used up the search's budget or
+/// the search has passed its deadline (ExchangeFailure::Budget, ::Deadline; the observer hears of it). Reads the
+/// options it was given at each call, so a new search's options apply at once.
 class ServerAsker
 {
 public:
@@ -46,7 +57,7 @@ public:
     ServerAsker(Frontend& frontend, Worksheet& sheet, WhoisTransport& transport, RdapSource* rdap, EventWait& wait,
                 const SearchOptions& options);
 
-    /// A search starts: no stop, nothing met, nothing answered yet.
+    /// A search starts: no stop, nothing met, nothing answered yet, no reply held, its time counted from now.
     void BeginSearch();
     /// A search ends: the stop flag is set, so that queries of an outer search still running ask nothing.
     void EndSearch();
@@ -96,10 +107,16 @@ public:
     Worksheet& Sheet() { return m_sheet; }
 
 private:
-    /// The steps before every exchange; false, with `answer` holding the stop, when a stop is met before or after.
+    /// The steps before every exchange; false, with `answer` holding the stop or the limit, when a stop is met or
+    /// a limit reached before or after them.
     bool ReadyToAsk(ServerAnswer& answer, const QByteArray& status, Pause pause);
+    /// The search's limit that the next exchange would pass: Budget, Deadline, or None (also outside a search).
+    ExchangeFailure LimitReached() const;
+    qint64 SteadyNow() const;
     /// Records what an exchange that gave `answer` means for the search: answered, stop met.
     void Record(const ServerAnswer& answer, bool answered);
+    /// Tells the observer about an exchange that a limit skipped.
+    void TellSkipped(ExchangeEntry entry, ServerAnswer& answer);
     /// Tells the observer, if there is one, about an exchange that gave `result` after `elapsedMs`; gives the
     /// observer's number for it, -1 without an observer.
     int TellExchange(ExchangeEntry entry, const ExchangeResult& result, qint64 elapsedMs);
@@ -115,6 +132,9 @@ private:
     bool m_stopMet = false; ///< a query of this search has met the stop
     bool m_stopped = false;
     bool m_anyAnswered = false;
+    qint64 m_replyBytes = 0; ///< what the search's replies hold
+    qint64 m_startedMs = 0; ///< on SteadyNow's clock
+    QElapsedTimer m_steady;
 };
 
 } // namespace vesk
