@@ -143,8 +143,8 @@ ServerAnswer ServerAsker::AskRdap(const QUrl& url, HostSource source, bool notFo
         if (!usable(parsed))
             answer.Failure = ExchangeFailure::BadRdap;
     }
-    // Only a usable record, or the first server's "no such domain", is an answer; an error status or a body that is
-    // no RDAP tells nothing about the query.
+    // For the search, only a usable record or the first server's "no such domain" is an answer: an error status or
+    // a body that is no RDAP tells nothing about the query. The exchange itself still shows that a server spoke.
     const bool noMatch
         = notFoundIsNoMatch && answer.Failure == ExchangeFailure::HttpStatus && answer.HttpStatus == kHttpNotFound;
     const bool answered = answer.Failure == ExchangeFailure::None || noMatch;
@@ -152,7 +152,8 @@ ServerAnswer ServerAsker::AskRdap(const QUrl& url, HostSource source, bool notFo
         entry.Host = answer.Host;
         if (!parsed.Object.isEmpty())
             entry.Answer = QJsonDocument(parsed.Object).toJson(QJsonDocument::Compact);
-        entry.Answered = answered;
+        // Any HTTP status came from a server; a 429 that stayed one is a refusal, not an answer.
+        entry.Answered = answer.HttpStatus != 0 && answer.Failure != ExchangeFailure::RateLimited;
         if (noMatch)
             entry.Outcome = "no-match";
         answer.Exchange = TellExchange(std::move(entry), answer, elapsed.elapsed());

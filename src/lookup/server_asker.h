@@ -84,7 +84,7 @@ public:
     /// One RDAP GET of `url`, prepared like Ask but without the fixed pause. A 2xx answer is read into `parsed`;
     /// one that `usable` refuses is an ExchangeFailure::BadRdap. A 404 is "no match" to the observer when
     /// `notFoundIsNoMatch` (the first server asked for a domain). Only a usable answer or that "no match" counts as
-    /// a server having answered.
+    /// a server having answered for AnyAnswered.
     ServerAnswer AskRdap(const QUrl& url, HostSource source, bool notFoundIsNoMatch,
                          const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed);
     /// The RDAP bootstrap to look a server up in; null when the options say never or there is no RDAP.
