@@ -157,6 +157,20 @@ TEST_F(RdapReportTest, RegistryAndRegistrarAnswersMakeOneRecord)
     EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("(RDAP)")));
 }
 
+// The registry's RDAP server says 404 after its port-43 server gave a record: that record stands, and there is
+// no no-match line, since the domain exists.
+TEST_F(RdapReportTest, ARegistryRdap404AfterAPort43RecordKeepsTheRecord)
+{
+    world.Transport.SetDefaultReply("whois.verisign-grs.com", "Domain Name: GOOGLE.COM\r\n");
+    rdap.Answer(QString::fromLatin1(kGoogle), QByteArray(), 404);
+    world.Search("google.com");
+    EXPECT_EQ(rdap.Asked, QStringList { QString::fromLatin1(kGoogle) });
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("source: whois.verisign-grs.com ")));
+    EXPECT_TRUE(Lines().contains(QStringLiteral("Domain Name: GOOGLE.COM")));
+    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("No Match")));
+    EXPECT_TRUE(world.Engine->AnyServerAnswered());
+}
+
 TEST_F(RdapReportTest, Port43FailureThenRdapAndRdapFirst)
 {
     world.Transport.SetFailure("whois.verisign-grs.com", ExchangeFailure::Timeout, {}, 15);
