@@ -3,6 +3,7 @@
 
 #include "cli/search_job.h"
 #include "codecs/utf8_decoder.h"
+#include "lookup/rdap_source.h"
 #include "rdap/bootstrap_registry.h"
 #include "support/in_memory_rdap.h"
 #include "support/lookup_world.h"
@@ -51,10 +52,9 @@ protected:
 
     SearchOutcome Run(const QByteArray& query)
     {
-        const SearchSetup setup {
-            *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale::c(), 0, &bootstrap
-        };
-        return RunSearch(setup, SearchRoad { world.Transport, &rdap, world.Wait }, query,
+        const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale::c(), 0, nullptr };
+        FixedRdapSource source(&rdap, &bootstrap);
+        return RunSearch(setup, SearchRoad { world.Transport, &source, world.Wait }, query,
                          SearchWatch { nullptr, &pacer, {}, {} });
     }
 
