@@ -188,6 +188,7 @@ TEST(ParseRowsTest, OnlyCrLfEndsALineAndTheUnendedTailIsLost)
 {
     EXPECT_TRUE(ParseTldRows("com#Commercial#whois.x").isEmpty());
     EXPECT_TRUE(ParseTldRows("com##a\nnet##b\n").isEmpty());
+    EXPECT_EQ(ParseTldRows("com##a\nnet##b\r\n").value(0).Server, QByteArray("a\nnet##b")) << "a lone LF is text";
     EXPECT_TRUE(ParseTldRows("").isEmpty());
     EXPECT_EQ(ParseTldRows("\r\n").size(), 1);
     EXPECT_EQ(ParseTldRows("a##b\r\nlost##c").size(), 1);
