@@ -10,7 +10,6 @@
 #include "cli/printing_frontend.h"
 #include "cli/search_job.h"
 #include "common/event_wait.h"
-#include "lookup/search_options.h"
 #include "support/fake_whois_server.h"
 #include "support/lookup_world.h"
 #include "support/test_data.h"
@@ -21,6 +20,8 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QTemporaryFile>
+#include <algorithm>
+#include <atomic>
 #include <benchmark/benchmark.h>
 #include <cerrno>
 #include <cstdio>
@@ -135,6 +136,9 @@ public:
         m_timer.start();
     }
 
+    /// The growth of the peak so far, in KiB; -1 when the mark could not be reset.
+    qint64 GrowthNow() const { return m_resetWorked ? StatusKib("VmHWM") - m_before : -1; }
+
     void Report(Figures& figures) const
     {
         const qint64 peak = StatusKib("VmHWM");
@@ -198,53 +202,68 @@ int BatchCase(const QStringList& arguments)
     return figures.Print();
 }
 
-// Arguments: the form (0: a single search printed as it goes, 1: a single search with --json, 2: the only line of
-// a --batch --json run), the port of the server that answers everything with kLargestWholeReply bytes.
+// Arguments: the form (0: a single search printed as it goes, 1: a single search with --json, 2: a --batch --json
+// run, 3: a --batch run with text reports), the number of queries of a batch, the ports of the servers that answer
+// everything with kLargestWholeReply bytes, comma-separated. Every query is a domain whose servers all answer that
+// way. Each search thread of a batch has a server of its own (the fake serves one connection at a time).
 int LargestSearchCase(const QStringList& arguments)
 {
     const int form = arguments.value(0).toInt();
-    const ServerEndpoint server = Loopback(static_cast<quint16>(arguments.value(1).toUInt()));
+    const int queries = std::max(1, arguments.value(1).toInt());
+    QList<AddressBook> books;
+    for (const QString& port : arguments.value(2).split(QLatin1Char(','))) {
+        const ServerEndpoint server = Loopback(static_cast<quint16>(port.toUInt()));
+        AddressBook& book = books.emplace_back();
+        for (const char* host : { "whois.verisign-grs.com", "whois.arin.net", "rwhois.arin.net" })
+            book.AddServer(host, server);
+    }
     test::LookupWorld world;
     world.Settings->InclIP = true;
     world.Settings->InclDomain = false;
     world.Settings->SearchContacts = true;
-    AddressBook book;
-    for (const char* host : { "whois.verisign-grs.com", "whois.arin.net", "rwhois.arin.net" })
-        book.AddServer(host, server);
     QList<uint32_t> addresses;
     for (uint32_t i = 0; i < kDomainAddresses; ++i)
         addresses.append(0x04000001u + (i << 16));
-    book.AddAddresses("example.com", addresses);
+    QList<QByteArray> domains;
+    for (int i = 0; i < queries; ++i) {
+        domains.append("example" + QByteArray::number(i) + ".com");
+        for (AddressBook& book : books)
+            book.AddAddresses(domains.back(), addresses);
+    }
 
     CountingSink out("reply budget");
     CountingSink err({});
     const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, test::FixedNow, QLocale(), 0, nullptr };
     Figures figures;
-    if (form == 2) {
+    if (form >= 2) {
         BatchOptions options;
-        options.Json = true;
+        options.Json = form == 2;
         options.PaceMs = 0;
-        options.Jobs = 1;
+        options.Jobs = static_cast<int>(books.size());
+        std::atomic<int> threads { 0 };
         BatchRun run(
             setup,
-            [&book](EventWait& wait) -> std::unique_ptr<WhoisTransport> {
-                return std::make_unique<TcpWhoisTransport>(wait, book);
+            [&books, &threads](EventWait& wait) -> std::unique_ptr<WhoisTransport> {
+                return std::make_unique<TcpWhoisTransport>(wait, books.at(threads++ % books.size()));
             },
             options, out, err);
         const PeakWatch watch;
-        const int status = run.Run(QList<QByteArray> { "example.com" });
+        const int status = run.Run(domains);
         watch.Report(figures);
         figures.Set("exit", status);
         figures.Set("window_peak_kib", static_cast<double>(run.MostHeldBytes() / 1024));
     } else {
         EventLoopWait wait;
-        TcpWhoisTransport transport(wait, book);
+        TcpWhoisTransport transport(wait, books.first());
         PrintingFrontend window(out, err, false);
         SearchWatch searchWatch;
         searchWatch.Printer = form == 0 ? &window : nullptr;
         const PeakWatch watch;
         const SearchOutcome outcome
-            = RunSearch(setup, SearchRoad { transport, nullptr, wait }, "example.com", searchWatch);
+            = RunSearch(setup, SearchRoad { transport, nullptr, wait }, domains.first(), searchWatch);
+        // What the search itself held, before the JSON text is made from its outcome.
+        figures.Set("search_peak_growth_kib", static_cast<double>(watch.GrowthNow()));
+        figures.Set("outcome_held_kib", static_cast<double>(outcome.HeldBytes() / 1024));
         if (form == 1)
             out.write(JsonReport(outcome, false) + '\n');
         watch.Report(figures);
@@ -361,30 +380,51 @@ void BM_Batch10000(benchmark::State& state)
 }
 
 // A domain whose every server answers with the largest reply kept whole, and which resolves to 100 addresses:
-// the replies use up the search's budget, and every later exchange is skipped. Arg: 0 a single search printed as
-// it goes, 1 a single search with --json, 2 the same search as the one line of a --batch --json run.
+// the replies use up the search's budget, and every later exchange is skipped. Args: the form (0: a single search
+// printed as it goes, 1: a single search with --json, 2: a --batch --json run, 3: a --batch run with text reports),
+// the number of such domains in the batch, and its searches at once.
 void BM_LargestSearch(benchmark::State& state)
 {
-    FakeWhoisServer server;
-    server.SetGeneratedDefaultReply(kLargestWholeReply);
+    std::vector<std::unique_ptr<FakeWhoisServer>> servers;
+    QStringList ports;
+    for (int64_t i = 0; i < std::max<int64_t>(1, state.range(2)); ++i) {
+        servers.push_back(std::make_unique<FakeWhoisServer>());
+        servers.back()->SetGeneratedDefaultReply(kLargestWholeReply);
+        ports << QString::number(servers.back()->Port());
+    }
     ChildRun run;
     for (auto _ : state) {
-        run = RunChild({ QStringLiteral("largest"), QString::number(state.range(0)), QString::number(server.Port()) });
+        run = RunChild({ QStringLiteral("largest"), QString::number(state.range(0)), QString::number(state.range(1)),
+                         ports.join(QLatin1Char(',')) });
         SetMemoryCounters(state, run);
     }
-    state.counters["replies_mib"] = server.ConnectionCount() * static_cast<double>(kLargestWholeReply) / (1 << 20);
-    state.counters["exchanges"] = server.ConnectionCount();
-    state.counters["budget_mib"] = static_cast<double>(kSearchReplyBudgetBytes) / (1 << 20);
+    int exchanges = 0;
+    for (const auto& server : servers)
+        exchanges += server->ConnectionCount();
+    state.counters["replies_mib"] = exchanges * static_cast<double>(kLargestWholeReply) / (1 << 20);
+    state.counters["exchanges"] = exchanges;
     state.counters["budget_marks"] = Figure(run, "budget_marks");
     state.counters["output_mib"] = Figure(run, "output_kib") / kKibPerMib;
-    if (state.range(0) == 2)
+    if (state.range(0) >= 2) {
         state.counters["window_peak_mib"] = Figure(run, "window_peak_kib") / kKibPerMib;
+    } else {
+        state.counters["search_peak_growth_mib"] = Figure(run, "search_peak_growth_kib") / kKibPerMib;
+        state.counters["outcome_held_mib"] = Figure(run, "outcome_held_kib") / kKibPerMib;
+    }
 }
 
 } // namespace
 
 BENCHMARK(BM_Batch10000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_LargestSearch)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_LargestSearch)
+    ->Args({ 0, 1, 1 })
+    ->Args({ 1, 1, 1 })
+    ->Args({ 2, 1, 1 })
+    ->Args({ 3, 1, 1 })
+    ->Args({ 2, 8, 4 })
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 
 int main(int argc, char** argv)
 {
