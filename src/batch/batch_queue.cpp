@@ -97,7 +97,10 @@ std::optional<BatchTask> BatchQueue::Take()
             ++m_outstanding;
             return BatchTask { m_base + best, slot.Entry.Query, slot.Entry.Line };
         }
-        if (m_inputEnded)
+        // Over the budget a query may be left that is not handed out yet: wait for room rather than end, or no
+        // search thread would be left to run it.
+        const bool allTaken = std::all_of(m_slots.begin(), m_slots.end(), [](const Slot& slot) { return slot.Taken; });
+        if (m_inputEnded && allTaken)
             return std::nullopt;
         m_windowMoved.wait(&m_mutex);
     }

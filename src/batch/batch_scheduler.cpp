@@ -193,6 +193,7 @@ int BatchScheduler::Run(BatchInput& input)
         worker->wait();
     m_workers.clear();
     m_mostHeld = queue.MostHeld();
+    m_mostHeldBytes = queue.MostHeldBytes();
     m_stop.Clear();
     BatchProgress last = Progress();
     last.UnreadAfterLine = queue.UnreadAfterLine();

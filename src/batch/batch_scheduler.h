@@ -83,6 +83,8 @@ public:
 
     /// The most finished reports held at once in the last run.
     int MostHeld() const { return m_mostHeld; }
+    /// The most memory that finished reports held at once in the last run (SearchOutcome::HeldBytes).
+    qint64 MostHeldBytes() const { return m_mostHeldBytes; }
 
 private:
     class Worker;
@@ -102,6 +104,7 @@ private:
     qint64 m_failed = 0;
     qint64 m_startMs = 0;
     int m_mostHeld = 0;
+    qint64 m_mostHeldBytes = 0;
 };
 
 } // namespace vesk

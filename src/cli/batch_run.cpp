@@ -64,6 +64,7 @@ int BatchRun::Run(QIODevice& input)
     const int status = scheduler.Run(lines);
     m_running = nullptr;
     m_mostHeld = scheduler.MostHeld();
+    m_mostHeldBytes = scheduler.MostHeldBytes();
     return status;
 }
 

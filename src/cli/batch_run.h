@@ -42,6 +42,8 @@ public:
     void StopAfter(int count) { m_stopAfter = count; }
     /// The most finished reports held at once in the last run.
     int MostHeld() const { return m_mostHeld; }
+    /// The most memory that finished reports held at once in the last run.
+    qint64 MostHeldBytes() const { return m_mostHeldBytes; }
 
 private:
     const SearchSetup& m_setup;
@@ -53,6 +55,7 @@ private:
     bool m_stopRequested = false;
     int m_stopAfter = -1;
     int m_mostHeld = 0;
+    qint64 m_mostHeldBytes = 0;
 };
 
 } // namespace vesk

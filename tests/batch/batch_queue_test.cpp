@@ -140,5 +140,34 @@ TEST(BatchQueue, AFinishedReportBeyondTheMemoryBudgetWaitsForTheWriterAndIsNotLo
     EXPECT_LE(queue.MostHeldBytes(), 2 * oneReport); // the one due next joined one already held; never three
 }
 
+// Over the budget with the whole input read, a search thread asking for work while the report due next is under
+// way waits for room: were it to end, the queries not yet handed out would never run and the batch would not end.
+TEST(BatchQueue, OverTheBudgetASearchThreadWaitsForRoomInsteadOfEnding)
+{
+    const qint64 oneReport = ReportOf(1000).HeldBytes();
+    ListSource list = Hosts({ "a", "b", "c" });
+    BatchQueue queue(list.Source(), 4, nullptr, oneReport / 2);
+    ASSERT_EQ(IndexOf(queue.Take()), 0);
+    ASSERT_EQ(IndexOf(queue.Take()), 1);
+    queue.Finish(1, ReportOf(1000));
+    std::atomic<qint64> taken = -2;
+    std::thread searcher([&] { taken = IndexOf(queue.Take()); });
+    QThread::msleep(50);
+    EXPECT_EQ(taken, -2) << "the search thread ended with a query left";
+    queue.Finish(0, ReportOf(10));
+    int written = 0;
+    while (written < 2) {
+        if (queue.NextInOrder())
+            ++written;
+        else
+            QThread::msleep(1);
+    }
+    searcher.join();
+    EXPECT_EQ(taken, 2);
+    queue.Finish(2, ReportOf(10));
+    EXPECT_TRUE(queue.NextInOrder().has_value());
+    EXPECT_TRUE(queue.Done(true));
+}
+
 } // namespace
 } // namespace vesk::test
