@@ -15,16 +15,17 @@ namespace {
 class CollectingFrontend final : public Frontend
 {
 public:
-    CollectingFrontend(QStringList& lines, Frontend* printer)
+    CollectingFrontend(QStringList& lines, Frontend* printer, bool keep)
         : m_lines(lines)
         , m_printer(printer)
+        , m_keep(keep || printer == nullptr)
     { }
 
     void AppendLine(const QString& line) override
     {
         if (m_printer != nullptr)
             m_printer->AppendLine(line);
-        else
+        if (m_keep)
             m_lines.append(line);
     }
     void ClearLines() override
@@ -53,6 +54,7 @@ public:
 private:
     QStringList& m_lines;
     Frontend* m_printer;
+    bool m_keep;
     QByteArray m_query;
 };
 
@@ -111,7 +113,7 @@ SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const 
 {
     SearchOutcome outcome;
     outcome.Typed = query;
-    CollectingFrontend window(outcome.Lines, watch.Printer);
+    CollectingFrontend window(outcome.Lines, watch.Printer, watch.KeepRecord);
     CollectingObserver observer(outcome.Exchanges, watch.OnExchange);
     FixedRdapSource rdapSource(road.Rdap, setup.Bootstrap);
     LookupEngine engine(window, setup.Log, setup.Definitions, road.Transport, &rdapSource, road.Wait, setup.Now);
@@ -119,7 +121,7 @@ SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const 
     SearchOptions options;
     options.PauseMilliseconds = setup.PauseMilliseconds;
     // A printed search needs no record of its exchanges, and the observer would copy every reply's text.
-    if (watch.Printer == nullptr)
+    if (watch.Printer == nullptr || watch.KeepRecord)
         options.Observer = &observer;
     options.Pacer = watch.Pacer;
     window.SetQueryText(query);

@@ -138,22 +138,22 @@ ReportSummary ReadSummary(const Statement& row)
     summary.Started = FromMs(row.Int(4));
     summary.Ended = FromMs(row.Int(5));
     const qint64 outcome = row.Int(6);
-    summary.Outcome = outcome == 1 ? SearchOutcome::Stopped
-        : outcome == 2             ? SearchOutcome::Failed
-                                   : SearchOutcome::Answered;
+    summary.Outcome = outcome == 1 ? RecordedOutcome::Stopped
+        : outcome == 2             ? RecordedOutcome::Failed
+                                   : RecordedOutcome::Answered;
     summary.Registrar = row.Text(7);
     summary.Expiry = row.Text(8);
     return summary;
 }
 
-qint64 OutcomeNumber(SearchOutcome outcome)
+qint64 OutcomeNumber(RecordedOutcome outcome)
 {
     switch (outcome) {
-    case SearchOutcome::Answered:
+    case RecordedOutcome::Answered:
         return 0;
-    case SearchOutcome::Stopped:
+    case RecordedOutcome::Stopped:
         return 1;
-    case SearchOutcome::Failed:
+    case RecordedOutcome::Failed:
         return 2;
     }
     return 2;
@@ -171,14 +171,14 @@ QString ContainsPattern(const QString& text)
 
 } // namespace
 
-QString SearchOutcomeName(SearchOutcome outcome)
+QString RecordedOutcomeName(RecordedOutcome outcome)
 {
     switch (outcome) {
-    case SearchOutcome::Answered:
+    case RecordedOutcome::Answered:
         return QStringLiteral("answered");
-    case SearchOutcome::Stopped:
+    case RecordedOutcome::Stopped:
         return QStringLiteral("stopped");
-    case SearchOutcome::Failed:
+    case RecordedOutcome::Failed:
         return QStringLiteral("failed");
     }
     return QString();

@@ -15,14 +15,14 @@ namespace vesk {
 
 struct ExchangeEntry;
 
-enum class SearchOutcome : uint8_t {
+enum class RecordedOutcome : uint8_t {
     Answered, ///< at least one server answered
     Stopped, ///< the user stopped the search
     Failed, ///< no server answered, or the search ended with an error
 };
 
 /// "answered", "stopped" or "failed".
-QString SearchOutcomeName(SearchOutcome outcome);
+QString RecordedOutcomeName(RecordedOutcome outcome);
 
 /// One exchange of a search, as far as the history keeps it.
 struct ExchangeSummary
@@ -44,7 +44,7 @@ struct SearchRecord
     QString Kind; ///< the report kind ("domain", "address", "plain", ...)
     QDateTime Started; ///< any time spec; kept as UTC
     QDateTime Ended;
-    SearchOutcome Outcome = SearchOutcome::Answered;
+    RecordedOutcome Outcome = RecordedOutcome::Answered;
     QList<ExchangeSummary> Exchanges;
     QString Report; ///< the worksheet text, lines separated by LF
     ReportFields Fields; ///< ExtractReportFields of the report's lines
@@ -65,7 +65,7 @@ struct ReportSummary
     QString Kind;
     QDateTime Started; ///< UTC
     QDateTime Ended; ///< UTC
-    SearchOutcome Outcome = SearchOutcome::Answered;
+    RecordedOutcome Outcome = RecordedOutcome::Answered;
     QString Registrar;
     QString Expiry; ///< the registry's expiry date as written, else the registrar's
 };
