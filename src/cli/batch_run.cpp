@@ -6,6 +6,7 @@
 #include "whois/transport.h"
 
 #include <QBuffer>
+#include <QMutex>
 #include <optional>
 
 namespace vesk {
@@ -97,8 +98,14 @@ int BatchRun::Run(QIODevice& input)
                                                          const std::function<void(const ExchangeEntry&)>& onExchange) {
             SearchOutcome outcome = RunSearch(setup, SearchRoad { *transport, rdap.get(), wait }, query,
                                               SearchWatch { nullptr, &pacer, onEngine, onExchange });
-            if (history != nullptr)
-                outcome.HistoryId = history->Record(RecordOf(outcome)).value_or(0);
+            if (history != nullptr) {
+                const SearchRecord searched = RecordOf(outcome);
+                // SQLite lets a writer that finds the file locked sleep for milliseconds at a time; the threads of
+                // one batch take turns here instead, so that a write never waits longer than the one before it.
+                static QMutex writing;
+                const QMutexLocker lock(&writing);
+                outcome.HistoryId = history->Record(searched).value_or(0);
+            }
             return outcome;
         };
     };

@@ -329,6 +329,8 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     std::unique_ptr<HistoryStore> store = m_history.Record || changes ? OpenHistory(m_history, problem) : nullptr;
     if (!problem.isEmpty())
         Error(problem);
+    else if (changes && store == nullptr)
+        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
     watch.KeepRecord = store != nullptr;
     SearchOutcome outcome
         = RunSearch(Setup(), SearchRoad { m_context.Transport, m_context.Rdap, m_context.Wait }, query, watch);
@@ -481,7 +483,8 @@ int QueryCommand::Retention(bool clear)
         return Failure;
     }
     if (!(clear ? store->Clear() : store->Prune())) {
-        Error(QStringLiteral("The history could not be %1: %2").arg(clear ? QStringLiteral("cleared") : QStringLiteral("pruned"), store->Error()));
+        Error(QStringLiteral("The history could not be %1: %2")
+                  .arg(clear ? QStringLiteral("cleared") : QStringLiteral("pruned"), store->Error()));
         return Failure;
     }
     m_out.write(
