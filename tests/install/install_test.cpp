@@ -141,7 +141,10 @@ TEST_F(InstallTest, InstalledQueryReadsTheShippedSetAndWritesOnlyIntoTheUsersFol
     QFile log(home.filePath(QStringLiteral("state/vesk/LOG/vesk-query.log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << "the log belongs in the user's state folder";
     EXPECT_TRUE(log.readAll().contains("Query: example-free.de"));
-    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("data/vesk"))));
+    // The search is recorded in the user's data folder, and nothing else goes there.
+    EXPECT_EQ(
+        QDir(home.filePath(QStringLiteral("data/vesk"))).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("history.sqlite") });
     EXPECT_EQ(Snapshot(s_prefix->path()), before) << "nothing under the prefix is written or added";
 }
 
