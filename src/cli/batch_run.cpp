@@ -1,6 +1,7 @@
 #include "cli/batch_run.h"
 
 #include "cli/batch_printer.h"
+#include "cli/lazy_rdap.h"
 #include "common/locking_log_sink.h"
 #include "rdap/rdap_client.h"
 #include "whois/transport.h"
@@ -90,7 +91,11 @@ int BatchRun::Run(QIODevice& input)
     const bool record = store != nullptr && store->Available() && m_options.History.Record;
     const BatchSearchFactory makeSearch = [this, &setup, record](EventWait& wait) -> BatchSearch {
         std::shared_ptr<WhoisTransport> transport = m_makeTransport(wait);
-        std::shared_ptr<RdapTransport> rdap = m_options.MakeRdap ? m_options.MakeRdap(wait) : nullptr;
+        // The thread's RDAP transport is made at its first RDAP exchange, on this thread.
+        std::shared_ptr<RdapSource> rdap;
+        if (m_options.MakeRdap)
+            rdap = std::make_shared<LazyRdapSource>(setup.Bootstrap, nullptr,
+                                                    [make = m_options.MakeRdap, &wait] { return make(wait); });
         QString ignored;
         std::shared_ptr<HistoryStore> history = record ? OpenHistory(m_options.History, ignored) : nullptr;
         return [&setup, &wait, transport, rdap, history](const QByteArray& query, HostPacer& pacer,

@@ -43,6 +43,31 @@ TEST(DomainBootstrapTest, LongestEntryOnLabelBoundariesAndUrlChoice)
     EXPECT_EQ(registry.BaseUrls.size(), 4); // uk, co.uk, sch.uk, dup
 }
 
+// Every URL of a service is kept for failover, in the order listed, never mixing http into a service with https.
+TEST(DomainBootstrapTest, EveryUrlOfAServiceIsKept)
+{
+    const DomainBootstrap domains = ParseDomainBootstrap(R"({"services": [
+        [["a"], ["https://one.example/", "http://plain.example/", "https://two.example", "https://one.example/"]],
+        [["b"], ["http://p1.example/", "http://p2.example"]],
+        [["c"], ["https://only.example/"]]]})");
+    const AddressBootstrap addresses = ParseAddressBootstrap(R"({"services": [
+        [["10.0.0.0/8"], ["https://r1.example/", "https://r2.example/"]]]})");
+    const struct
+    {
+        QList<QByteArray> found;
+        QList<QByteArray> expected;
+    } rows[] = {
+        { FindDomainBaseUrls(domains, "x.a"), { "https://one.example/", "https://two.example/" } },
+        { FindDomainBaseUrls(domains, "x.b"), { "http://p1.example/", "http://p2.example/" } },
+        { FindDomainBaseUrls(domains, "x.c"), { "https://only.example/" } },
+        { FindDomainBaseUrls(domains, "x.d"), {} },
+        { FindAddressBaseUrls(addresses, "10.1.2.3"), { "https://r1.example/", "https://r2.example/" } },
+        { FindAddressBaseUrls(addresses, "11.1.2.3"), {} },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.found, row.expected);
+}
+
 TEST(DomainBootstrapTest, DamagedDownloadsAreNotInstallable)
 {
     const QByteArray good = Shipped("dns.json");
