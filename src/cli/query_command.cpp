@@ -327,14 +327,8 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     // The text report is printed line by line as it is written; JSON needs the whole outcome first.
     watch.Printer = json ? nullptr : &window;
     watch.OnEngine = [this](LookupEngine* engine) { m_engine = engine; };
-    // Opened before the search, so that its one line about an unusable store comes first.
-    QString problem;
-    std::unique_ptr<HistoryStore> store = m_history.Record || changes ? OpenHistory(m_history, problem) : nullptr;
-    if (!problem.isEmpty())
-        Error(problem);
-    else if (changes && store == nullptr)
-        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
-    watch.KeepRecord = store != nullptr;
+    const bool useHistory = (m_history.Record || changes) && !m_history.Path.isEmpty();
+    watch.KeepRecord = useHistory;
     // A port-43 search never builds the RDAP road nor reads the bootstrap.
     LazyRdapSource::TransportMaker makeRdap;
     if (m_context.MakeRdap)
@@ -344,6 +338,13 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     // A stop wins: the report is incomplete whatever did answer.
     outcome.Stopped = outcome.Stopped || m_stopRequested;
 
+    // The store is opened once the search is done: nothing of it stands between the user and the answer.
+    QString problem;
+    const std::unique_ptr<HistoryStore> store = useHistory ? OpenHistory(m_history, problem) : nullptr;
+    if (!problem.isEmpty())
+        Error(problem);
+    else if (changes && store == nullptr)
+        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
     std::optional<ReportChanges> jsonChanges;
     if (store != nullptr) {
         const SearchRecord record = RecordOf(outcome);

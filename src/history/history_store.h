@@ -8,12 +8,18 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vesk {
 
 struct ExchangeEntry;
+
+/// A connection's prepared statements by the address of their text.
+using PreparedStatements = std::vector<std::pair<const char*, sqlite3_stmt*>>;
 
 enum class RecordedOutcome : uint8_t {
     Answered, ///< at least one server answered
@@ -144,6 +150,7 @@ private:
     RetentionLimits m_limits;
     int m_busyTimeoutMs;
     sqlite3* m_db = nullptr;
+    PreparedStatements m_prepared; ///< kept while the connection is open: a batch or the window records many times
     QString m_error;
     QString m_setAside;
 };
