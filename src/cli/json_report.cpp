@@ -89,19 +89,6 @@ QByteArray EscapeInvisibleControls(const QByteArray& json)
     return escaped;
 }
 
-QString QueryKindName(LookupEngine::QueryKind kind)
-{
-    switch (kind) {
-    case LookupEngine::QueryKind::Domain:
-        return QStringLiteral("domain");
-    case LookupEngine::QueryKind::Address:
-        return QStringLiteral("address");
-    case LookupEngine::QueryKind::Plain:
-        break;
-    }
-    return QStringLiteral("plain");
-}
-
 QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule, const ReportChanges* changes)
 {
     QJsonObject report;

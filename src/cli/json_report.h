@@ -2,6 +2,7 @@
 #pragma once
 
 #include "batch/search_outcome.h"
+#include "history/history_store.h"
 #include "history/report_changes.h"
 
 #include <QByteArray>
@@ -15,9 +16,6 @@ struct ReportChanges
     QList<FieldChange> Changes;
     bool Attention = false; ///< a watch found it changed or expiring soon: its exit status is 3
 };
-
-/// "domain", "address" or "plain".
-QString QueryKindName(LookupEngine::QueryKind kind);
 
 /// `outcome` as one line of compact JSON (no line end), with no control character unescaped. `batchRule`: the exit
 /// status and outcome are judged as a batch judges them (a rate-limit notice is no answer).

@@ -211,6 +211,19 @@ QString ContainsPattern(const QString& text)
 
 } // namespace
 
+QString QueryKindName(QueryKind kind)
+{
+    switch (kind) {
+    case QueryKind::Domain:
+        return QStringLiteral("domain");
+    case QueryKind::Address:
+        return QStringLiteral("address");
+    case QueryKind::Plain:
+        break;
+    }
+    return QStringLiteral("plain");
+}
+
 QString RecordedOutcomeName(RecordedOutcome outcome)
 {
     switch (outcome) {
@@ -619,6 +632,14 @@ std::optional<StoredReport> HistoryStore::Show(const QString& query, const QStri
         return std::nullopt;
     }
     return ReadReport(find.Int(0));
+}
+
+std::optional<StoredReport> HistoryStore::Report(qint64 id)
+{
+    if (m_db == nullptr)
+        return std::nullopt;
+    m_error.clear();
+    return ReadReport(id);
 }
 
 QList<ReportSummary> HistoryStore::Search(const QString& text, int limit)

@@ -3,6 +3,7 @@
 
 #include "history/report_changes.h"
 #include "history/report_fields.h"
+#include "lookup/search_dispatch.h"
 
 #include <QDateTime>
 #include <QList>
@@ -26,6 +27,9 @@ enum class RecordedOutcome : uint8_t {
     Stopped, ///< the user stopped the search
     Failed, ///< no server answered, or the search ended with an error
 };
+
+/// The kind of report the history keys a search by: "domain", "address" or "plain".
+QString QueryKindName(QueryKind kind);
 
 /// "answered", "stopped" or "failed".
 QString RecordedOutcomeName(RecordedOutcome outcome);
@@ -122,6 +126,8 @@ public:
     QList<ReportSummary> List(const QString& query, const QString& kind);
     /// The report of `query` and `kind` at `rank` in List (1 = newest); none when there are fewer.
     std::optional<StoredReport> Show(const QString& query, const QString& kind, int rank);
+    /// The report recorded under `id` (ReportSummary::Id); none when there is no such report.
+    std::optional<StoredReport> Report(qint64 id);
     /// Recorded searches whose query as typed or as sent contains `text` (ignoring the case of ASCII letters; every
     /// search for the empty text), newest first, at most `limit`.
     QList<ReportSummary> Search(const QString& text, int limit = 1000);
