@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The cost of starting for one plain port-43 query, side by side on one loopback WHOIS server:
 #   vesk-query   the whole program, routed to the loopback server with --resolve (port 43 only, no address
-#                resolution, no contacts: exactly one exchange)
+#                resolution, no contacts: exactly one exchange), recording each search in a temporary history
+#   no-history   the same with --no-history, so that the cost of recording shows beside it
 #   floor        bench_start_floor, a Qt Core+Network program doing the same exchange and nothing else
 #   whois        Debian's whois client (-h 127.0.0.1 -p PORT)
 # Prints the median wall time of each. Measured with hyperfine when it is installed, else with a plain loop.
@@ -48,7 +49,7 @@ trap cleanup EXIT
 
 # Every run of every program is one connection; the margin covers warm-up runs. The server also ends after
 # 30 s without a connection, so an interrupted benchmark leaves nothing behind.
-"$server" "$reply" $((runs * 3 + 30)) 30 >"$work/port" &
+"$server" "$reply" $((runs * 4 + 40)) 30 >"$work/port" &
 server_pid=$!
 for _ in $(seq 50); do
     [ -s "$work/port" ] && break
@@ -61,9 +62,12 @@ port=$(head -n 1 "$work/port")
 mkdir -p "$work/home"
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_STATE_HOME=$work/home/state
 export XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
-names=(vesk-query floor whois)
+names=(vesk-query no-history floor whois)
+# The history goes to a store of its own in the temporary folder (a portable build would keep it beside the program).
+search="$query --no-rdap --no-ip --no-contacts --no-reverse --resolve whois.denic.de:43:127.0.0.1:$port"
 commands=(
-    "$query --no-rdap --no-ip --no-contacts --no-reverse --resolve whois.denic.de:43:127.0.0.1:$port google.de"
+    "$search --history-file $work/history.sqlite google.de"
+    "$search --no-history --history-file $work/history.sqlite google.de"
     "$floor 127.0.0.1 $port google.de"
     "whois -h 127.0.0.1 -p $port google.de"
 )
@@ -72,11 +76,14 @@ for i in "${!commands[@]}"; do
     ${commands[$i]} >"$work/out" 2>&1 || { echo "start_cost.sh: ${names[$i]} failed:" >&2; cat "$work/out" >&2; exit 1; }
     grep -q 'google.de' "$work/out" || { echo "start_cost.sh: ${names[$i]} printed no reply" >&2; exit 1; }
 done
+# Recording must really happen, or its cost would be measured as none.
+[ -s "$work/history.sqlite" ] || { echo "start_cost.sh: vesk-query recorded nothing" >&2; exit 1; }
 
 declare -A median cpu
 if command -v hyperfine >/dev/null; then
     hyperfine -N --style none --warmup 5 --runs "$runs" --export-csv "$work/times.csv" \
-        -n vesk-query "${commands[0]}" -n floor "${commands[1]}" -n whois "${commands[2]}" >/dev/null
+        -n vesk-query "${commands[0]}" -n no-history "${commands[1]}" -n floor "${commands[2]}" \
+        -n whois "${commands[3]}" >/dev/null
     # Columns by their header: command, mean, stddev, median, user, system, ... in seconds.
     while IFS=, read -r name value cpu_time; do
         median[$name]=$value
@@ -106,4 +113,6 @@ for name in "${names[@]}"; do
     [ -n "${cpu[$name]:-}" ] && cpu_text=$(printf '%.2f' "${cpu[$name]}")
     printf '  %-11s %8.2f %8s\n' "$name" "${median[$name]}" "$cpu_text"
 done
-printf '  %-11s %8.2f\n' "over floor" "$(awk -v a="${median[vesk-query]}" -v b="${median[floor]}" 'BEGIN { print a - b }')"
+over() { awk -v a="$1" -v b="$2" 'BEGIN { print a - b }'; }
+printf '  %-11s %8.2f\n' "over floor" "$(over "${median[vesk-query]}" "${median[floor]}")"
+printf '  %-11s %8.2f\n' "recording" "$(over "${median[vesk-query]}" "${median[no-history]}")"

@@ -27,6 +27,7 @@ constexpr auto kFileMenu = Scramble<5>("&File");
 constexpr auto kNewSearch = Scramble<5>("&New Search");
 constexpr auto kSaveWorksheet = Scramble<5>("&Save Worksheet As...");
 constexpr auto kPrintWorksheet = Scramble<5>("&Print Worksheet...");
+constexpr auto kHistoryCommand = Scramble<5>("&History...");
 constexpr auto kCloseCommand = Scramble<5>("&Close");
 constexpr auto kEditMenu = Scramble<6>("&Edit");
 constexpr auto kCopyCommand = Scramble<6>("&Copy");
@@ -94,6 +95,9 @@ QAction* BuildMainMenu(TfrmMain& window)
         if (dialog.exec() == QDialog::Accepted)
             w->PrintWorksheet(printer);
     });
+    file->addSeparator();
+    add(file, QStringLiteral("actionHistory"), Plain(kHistoryCommand), QKeySequence(Qt::CTRL | Qt::Key_H),
+        [w] { w->OpenHistory(); });
     file->addSeparator();
     add(file, QStringLiteral("actionClose"), Plain(kCloseCommand), {}, [w] { w->close(); });
 

@@ -73,7 +73,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     , m_locations(std::move(locations))
     , m_clock(std::move(clock))
     , m_savePlace(this)
-    , m_searches({ .Run = [this](const QString&) { RunCommand([this] { m_engine->Search(SearchOptionsNow()); }); },
+    , m_searches({ .Run = [this](const QString& query) { RunCommand([this, &query] { SearchAndRecord(query); }); },
                    .Stop = [this] { StopSearch(); },
                    .Close = [this] { close(); },
                    .StartupCheck = [this] { StartupCheck(); },
@@ -391,18 +391,21 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 
 void TfrmMain::AppendLine(const QString& line)
 {
+    m_capture.Written(line);
     if (m_worksheet != nullptr)
         m_worksheet->appendPlainText(line);
 }
 
 void TfrmMain::AppendLines(const QString& lines)
 {
+    m_capture.Written(lines);
     if (m_worksheet != nullptr)
         AppendToWorksheet(*m_worksheet, lines);
 }
 
 void TfrmMain::ClearLines()
 {
+    m_capture.Cleared();
     if (m_worksheet != nullptr)
         m_worksheet->clear();
 }

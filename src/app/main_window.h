@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/search_queue.h"
+#include "app/window_history.h"
 #include "app/worksheet_file.h"
 #include "common/clock.h"
 #include "common/event_wait.h"
@@ -12,6 +13,7 @@
 #include "update/definition_update.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -28,6 +30,7 @@ namespace vesk {
 
 class DefinitionTables;
 class FontDialog;
+class HistoryWindow;
 class TLogFile;
 class LookupEngine;
 class RdapTransport;
@@ -94,6 +97,11 @@ public:
     /// search is using), when the command is disabled as well.
     void OpenOptions();
     void OpenAbout();
+    /// Opens the History window (or brings it to the front); its list is read afresh.
+    void OpenHistory();
+    /// Writes a stored report into the worksheet under a line marking it as a stored copy with its date; false
+    /// (nothing written) while a search runs.
+    bool ShowStoredReport(const StoredReport& report);
     /// Opens help address 1, 2 or 3 with the desktop's default handler; a message box names the entry and the
     /// address when the desktop could not open it.
     void OpenWebPage(int page);
@@ -124,6 +132,11 @@ protected:
 
 private:
     void BuildLeftPanel();
+    /// Runs one search of the queue; with Keep History on it is recorded, and an answered report that has an
+    /// earlier one ends with the section saying what changed.
+    void SearchAndRecord(const QString& typed);
+    /// The history of the data folder, started at first use; null when there is no data folder.
+    HistoryThread* History();
     /// The welcome block and the start-up timer, at the window's first activation only.
     void OnFirstActivation();
     TReg& m_settings;
@@ -141,6 +154,9 @@ private:
     SearchQueue m_searches;
     FixedRdapSource m_rdapSource; ///< the searches' RDAP road, with the bootstrap above
     SearchOptions m_searchOptions;
+    std::unique_ptr<HistoryThread> m_history;
+    SearchCapture m_capture; ///< the running search's lines and exchanges, for the history
+    QPointer<HistoryWindow> m_historyWindow;
 
     QWidget* m_leftPanel = nullptr;
     QWidget* m_documentPanel = nullptr;

@@ -110,6 +110,11 @@ void TfmOption::SetupOptions()
         m_settings.Save();
     });
 
+    // Keep History takes the strip below the buttons, the last free place that moves nothing.
+    m_keepHistory = new QCheckBox(QStringLiteral("Keep a history of every search (File > History)"), this);
+    m_keepHistory->setObjectName(QStringLiteral("keepHistoryCheck"));
+    m_keepHistory->setGeometry(16, 342, 345, 17);
+
     RefreshOptions();
 
     // The keyboard walks the searching flags in this order, not top to bottom.
@@ -120,7 +125,8 @@ void TfmOption::SetupOptions()
     setTabOrder(m_inclIP, m_autoUpdate);
     setTabOrder(m_autoUpdate, m_updateButton);
     setTabOrder(m_updateButton, m_rdapMode);
-    setTabOrder(m_rdapMode, m_defaults);
+    setTabOrder(m_rdapMode, m_keepHistory);
+    setTabOrder(m_keepHistory, m_defaults);
     setTabOrder(m_defaults, m_ok);
 
     const auto bind = [this](QCheckBox* check, bool TReg::*flag) {
@@ -135,6 +141,7 @@ void TfmOption::SetupOptions()
     bind(m_inclDomain, &TReg::InclDomain);
     bind(m_searchContacts, &TReg::SearchContacts);
     bind(m_autoUpdate, &TReg::AutoUpdate);
+    bind(m_keepHistory, &TReg::KeepHistory);
 }
 
 void TfmOption::RefreshOptions()
@@ -145,6 +152,7 @@ void TfmOption::RefreshOptions()
     m_inclDomain->setChecked(m_settings.InclDomain);
     m_searchContacts->setChecked(m_settings.SearchContacts);
     m_autoUpdate->setChecked(m_settings.AutoUpdate);
+    m_keepHistory->setChecked(m_settings.KeepHistory);
     m_lastUpdateDate->setText(FormatLastUpdate(m_settings.LastUpdate));
     m_lastUpdateDate->adjustSize();
     const int mode = m_rdapMode->findData(m_settings.RdapMode.trimmed().toLower());

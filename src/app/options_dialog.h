@@ -17,7 +17,7 @@ namespace vesk {
 class MessageSink;
 class TReg;
 
-/// The options dialog: the six search and update flags, the day of the last definition check, an update at
+/// The options dialog: the search and update flags, Keep History, the day of the last definition check, an update at
 /// once and the return of the flags to their defaults. Every click changes the settings at once; there is no
 /// Cancel, and "OK" and the close box do the same.
 class TfmOption : public QDialog
@@ -55,6 +55,7 @@ private:
     QCheckBox* m_searchContacts = nullptr;
     QCheckBox* m_autoUpdate = nullptr;
     QComboBox* m_rdapMode = nullptr; ///< "RDAP Mode", in the free strip above the buttons
+    QCheckBox* m_keepHistory = nullptr; ///< "Keep History", in the free strip below the buttons
     QLabel* m_lastUpdateDate = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_defaults = nullptr;

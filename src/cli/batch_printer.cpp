@@ -16,7 +16,7 @@ BatchPrinter::BatchPrinter(QIODevice& out, QIODevice& err, bool json, bool outIs
     , m_errIsTerminal(errIsTerminal)
 { }
 
-void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& progress)
+void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& progress, const ReportChanges* changes)
 {
     if (outcome.Refused)
         Complain(QStringLiteral("line %1: %2").arg(outcome.Line).arg(TerminalSafeText(outcome.Error)));
@@ -25,7 +25,7 @@ void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& pro
         return;
     }
     if (m_json) {
-        m_out.write(JsonReport(outcome, true) + '\n');
+        m_out.write(JsonReport(outcome, true, changes) + '\n');
     } else if (outcome.NotRun) {
         Complain(QStringLiteral("not run: %1").arg(TerminalSafeText(QString::fromLocal8Bit(outcome.Typed))));
     } else {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "batch/batch_scheduler.h"
+#include "cli/json_report.h"
 
 #include <QIODevice>
 
@@ -15,7 +16,12 @@ class BatchPrinter final : public BatchOutput
 public:
     BatchPrinter(QIODevice& out, QIODevice& err, bool json, bool outIsTerminal, bool errIsTerminal);
 
-    void Report(const SearchOutcome& outcome, const BatchProgress& progress) override;
+    void Report(const SearchOutcome& outcome, const BatchProgress& progress) override
+    {
+        Report(outcome, progress, nullptr);
+    }
+    /// `changes`: what the JSON report says changed since the previous report (null: nothing about changes).
+    void Report(const SearchOutcome& outcome, const BatchProgress& progress, const ReportChanges* changes);
     void Finished(const BatchProgress& progress) override;
 
 private:

@@ -7,8 +7,50 @@
 #include "whois/transport.h"
 
 #include <QBuffer>
+#include <QMutex>
+#include <optional>
 
 namespace vesk {
+
+namespace {
+
+// Hands each outcome to the printer, first comparing it with its previous report when the batch is a watch.
+class HistoryOutput final : public BatchOutput
+{
+public:
+    HistoryOutput(BatchPrinter& printer, HistoryStore* store, WatchSummary* summary)
+        : m_printer(printer)
+        , m_store(store)
+        , m_summary(summary)
+    { }
+
+    void Report(const SearchOutcome& outcome, const BatchProgress& progress) override
+    {
+        if (m_summary == nullptr || !IsRecordable(outcome)) {
+            if (m_summary != nullptr)
+                m_summary->Note(outcome, nullptr);
+            m_printer.Report(outcome, progress);
+            return;
+        }
+        const SearchRecord record = RecordOf(outcome);
+        ChangesSincePrevious changes;
+        if (m_store != nullptr)
+            changes = CompareWithPrevious(
+                *m_store, record, outcome.HistoryId > 0 ? std::optional<qint64>(outcome.HistoryId) : std::nullopt);
+        const bool attention = m_summary->Note(outcome, &changes);
+        const ReportChanges json { changes.Previous ? changes.Previous->Started : QDateTime(), changes.Changes,
+                                   attention };
+        m_printer.Report(outcome, progress, &json);
+    }
+    void Finished(const BatchProgress& progress) override { m_printer.Finished(progress); }
+
+private:
+    BatchPrinter& m_printer;
+    HistoryStore* m_store;
+    WatchSummary* m_summary;
+};
+
+} // namespace
 
 BatchRun::BatchRun(const SearchSetup& setup, TransportFactory makeTransport, BatchOptions options, QIODevice& out,
                    QIODevice& err)
@@ -39,23 +81,46 @@ int BatchRun::Run(QIODevice& input)
                               m_setup.Definitions, m_setup.Now,
                               m_setup.Locale,      m_setup.PauseMilliseconds,
                               m_setup.Bootstrap };
-    const BatchSearchFactory makeSearch = [this, &setup](EventWait& wait) -> BatchSearch {
+    BatchPrinter printer(m_out, m_err, m_options.Json, m_options.OutIsTerminal, m_options.ErrIsTerminal);
+    // This thread's connection opens (and repairs) the store first and says once why it is unavailable; the
+    // search threads then open their own quietly.
+    QString problem;
+    const std::unique_ptr<HistoryStore> store = OpenHistory(m_options.History, problem);
+    if (!problem.isEmpty())
+        m_err.write(QStringLiteral("vesk-query: %1\n").arg(problem).toUtf8());
+    const bool record = store != nullptr && store->Available() && m_options.History.Record;
+    const BatchSearchFactory makeSearch = [this, &setup, record](EventWait& wait) -> BatchSearch {
         std::shared_ptr<WhoisTransport> transport = m_makeTransport(wait);
         // The thread's RDAP transport is made at its first RDAP exchange, on this thread.
         std::shared_ptr<RdapSource> rdap;
         if (m_options.MakeRdap)
             rdap = std::make_shared<LazyRdapSource>(setup.Bootstrap, nullptr,
                                                     [make = m_options.MakeRdap, &wait] { return make(wait); });
-        return [&setup, &wait, transport, rdap](const QByteArray& query, HostPacer& pacer,
-                                                const std::function<void(LookupEngine*)>& onEngine,
-                                                const std::function<void(const ExchangeEntry&)>& onExchange) {
-            return RunSearch(setup, SearchRoad { *transport, rdap.get(), wait }, query,
-                             SearchWatch { nullptr, &pacer, onEngine, onExchange });
+        QString ignored;
+        std::shared_ptr<HistoryStore> history = record ? OpenHistory(m_options.History, ignored) : nullptr;
+        return [&setup, &wait, transport, rdap, history](const QByteArray& query, HostPacer& pacer,
+                                                         const std::function<void(LookupEngine*)>& onEngine,
+                                                         const std::function<void(const ExchangeEntry&)>& onExchange) {
+            SearchOutcome outcome = RunSearch(setup, SearchRoad { *transport, rdap.get(), wait }, query,
+                                              SearchWatch { nullptr, &pacer, onEngine, onExchange });
+            if (history != nullptr) {
+                const SearchRecord searched = RecordOf(outcome);
+                // SQLite lets a writer that finds the file locked sleep for milliseconds at a time; the threads of
+                // one batch take turns here instead, so that a write never waits longer than the one before it.
+                static QMutex writing;
+                const QMutexLocker lock(&writing);
+                outcome.HistoryId = history->Record(searched).value_or(0);
+            }
+            return outcome;
         };
     };
-    BatchPrinter printer(m_out, m_err, m_options.Json, m_options.OutIsTerminal, m_options.ErrIsTerminal);
+    std::optional<WatchSummary> summary;
+    if (m_options.Watch)
+        summary.emplace(m_options.ExpiringDays, m_setup.Now ? m_setup.Now() : QDateTime::currentDateTimeUtc());
+    HistoryOutput output(printer, store != nullptr && store->Available() ? store.get() : nullptr,
+                         summary ? &*summary : nullptr);
     BatchScheduler scheduler(m_setup.Definitions, makeSearch,
-                             BatchSettings { m_options.Jobs, m_options.PaceMs, m_options.Clock }, printer);
+                             BatchSettings { m_options.Jobs, m_options.PaceMs, m_options.Clock }, output);
     scheduler.StopAfter(m_stopAfter);
     if (m_stopRequested)
         scheduler.RequestStop();
@@ -65,7 +130,15 @@ int BatchRun::Run(QIODevice& input)
     m_running = nullptr;
     m_mostHeld = scheduler.MostHeld();
     m_mostHeldBytes = scheduler.MostHeldBytes();
-    return status;
+    if (!summary)
+        return status;
+    // JSON Lines hold reports only: the summary then goes with the other messages.
+    const QByteArray text = summary->Lines().join(u'\n').toUtf8() + '\n';
+    if (m_options.Json)
+        m_err.write(text);
+    else
+        m_out.write("\f\n" + text);
+    return status != 0 ? status : summary->ExitStatus();
 }
 
 void BatchRun::RequestStop()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "batch/batch_scheduler.h"
+#include "cli/command_history.h"
 #include "cli/search_job.h"
 
 #include <QIODevice>
@@ -20,6 +21,12 @@ struct BatchOptions
     /// Each search thread's RDAP road (with the setup's bootstrap), made at the thread's first RDAP exchange; null:
     /// the batch asks port 43 only.
     RdapTransportFactory MakeRdap = nullptr;
+    /// The history store: each search thread records into it on its own connection.
+    HistoryChoice History;
+    /// The watch list: ends with a summary of what changed, expires within ExpiringDays or failed, and the exit
+    /// status says so (3 for changes or expiry, 1 for failures).
+    bool Watch = false;
+    int ExpiringDays = 30;
 };
 
 /// Runs the queries of a batch as RunSearch runs one, each search thread with its own transports; the (locked)
@@ -32,7 +39,8 @@ public:
     ~BatchRun();
 
     /// Runs one search per line of `input`, read as the batch goes; 0 when every one got an answer from at least
-    /// one server, 1 otherwise (also when a line cannot be searched or the batch was stopped).
+    /// one server, 1 otherwise (also when a line cannot be searched or the batch was stopped). A watch gives 3 when
+    /// no query failed but one changed or expires soon.
     int Run(QIODevice& input);
     /// Runs `queries` as the lines of an input.
     int Run(const QList<QByteArray>& queries);

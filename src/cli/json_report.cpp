@@ -15,19 +15,6 @@ QJsonValue Time(const QDateTime& time)
     return time.isValid() ? QJsonValue(time.toString(Qt::ISODateWithMs)) : QJsonValue();
 }
 
-QString KindName(LookupEngine::QueryKind kind)
-{
-    switch (kind) {
-    case LookupEngine::QueryKind::Domain:
-        return QStringLiteral("domain");
-    case LookupEngine::QueryKind::Address:
-        return QStringLiteral("address");
-    case LookupEngine::QueryKind::Plain:
-        break;
-    }
-    return QStringLiteral("plain");
-}
-
 QJsonObject ExchangeObject(const ExchangeEntry& entry)
 {
     QJsonObject object;
@@ -102,20 +89,20 @@ QByteArray EscapeInvisibleControls(const QByteArray& json)
     return escaped;
 }
 
-QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule)
+QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule, const ReportChanges* changes)
 {
     QJsonObject report;
     report.insert(QStringLiteral("query"), Utf8ToWideText(outcome.Typed));
     // A query never sent (not run, or a batch line that cannot be searched) has neither a sent form nor a kind.
     const bool sent = !outcome.NotRun && !outcome.Refused;
     report.insert(QStringLiteral("query_sent"), sent ? QJsonValue(Utf8ToWideText(outcome.Sent)) : QJsonValue());
-    report.insert(QStringLiteral("kind"), sent ? QJsonValue(KindName(outcome.Kind)) : QJsonValue());
+    report.insert(QStringLiteral("kind"), sent ? QJsonValue(QueryKindName(outcome.Kind)) : QJsonValue());
     if (outcome.Line > 0)
         report.insert(QStringLiteral("line"), outcome.Line);
     report.insert(QStringLiteral("started"), Time(outcome.Started));
     report.insert(QStringLiteral("ended"), Time(outcome.Ended));
     const bool good = batchRule ? outcome.GotAnswer() : outcome.ExitStatus() == 0;
-    report.insert(QStringLiteral("exit_status"), good ? 0 : 1);
+    report.insert(QStringLiteral("exit_status"), !good ? 1 : changes != nullptr && changes->Attention ? 3 : 0);
     report.insert(QStringLiteral("outcome"), OutcomeName(outcome, batchRule));
     if (!outcome.Error.isEmpty())
         report.insert(QStringLiteral("error"), outcome.Error);
@@ -124,6 +111,10 @@ QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule)
         exchanges.append(ExchangeObject(entry));
     report.insert(QStringLiteral("exchanges"), exchanges);
     report.insert(QStringLiteral("worksheet"), QJsonArray::fromStringList(outcome.Lines));
+    if (changes != nullptr) {
+        report.insert(QStringLiteral("changes_since"), Time(changes->Since));
+        report.insert(QStringLiteral("changes"), ChangesToJson(changes->Changes));
+    }
     return EscapeInvisibleControls(QJsonDocument(report).toJson(QJsonDocument::Compact));
 }
 

@@ -14,6 +14,7 @@
 #include "whois/tcp_transport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
@@ -56,6 +57,8 @@ int main(int argc, char* argv[])
     context.MakeRdap = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::RdapTransport> {
         return std::make_unique<vesk::HttpRdapTransport>(threadWait, vesk::RdapRoutesOf(transport.Book()));
     };
+    // The history lives with the user's other data (beside the program when portable).
+    context.HistoryPath = QDir(locations.UserDataDir).filePath(QStringLiteral("history.sqlite"));
     QFile in;
     if (in.open(stdin, QIODevice::ReadOnly))
         context.In = &in;

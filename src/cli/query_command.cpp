@@ -1,5 +1,6 @@
 #include "cli/query_command.h"
 
+#include "cli/command_history.h"
 #include "cli/json_report.h"
 #include "cli/lazy_rdap.h"
 #include "cli/printing_frontend.h"
@@ -15,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <exception>
 
 namespace vesk {
@@ -25,7 +27,8 @@ constexpr const char* kProgram = "vesk-query";
 
 const char* const kHelp
     = "Usage: vesk-query [options] QUERY\n"
-      "       vesk-query [options] --batch FILE\n"
+      "       vesk-query [options] --batch FILE | --watch FILE\n"
+      "       vesk-query --history QUERY [--show N] | --history-prune | --history-clear\n"
       "\n"
       "Runs the search of the Vesk search box for QUERY and prints the report as UTF-8, one worksheet line per\n"
       "output line. QUERY is a domain name, an IPv4 address or any text for the .com/.net registry's server;\n"
@@ -55,13 +58,32 @@ const char* const kHelp
       "  --pace MS    with --batch: start queries at one server at least MS milliseconds apart (default 1100);\n"
       "               a server that answers with a rate-limit notice is paced twice as slowly each time, up\n"
       "               to one start a minute\n"
+      "\n"
+      "History: every completed search is recorded in history.sqlite in the data folder (setting \"Keep History\").\n"
+      "  --no-history         record nothing in this run\n"
+      "  --history-file PATH  use the history store at PATH\n"
+      "  --changes    end the report with what changed since the previous report of QUERY (\"No earlier report\n"
+      "               of QUERY.\" when there is none); with --json a \"changes\" array\n"
+      "  --history    list the recorded reports of QUERY (time, outcome, registrar, expiry) without asking any\n"
+      "               server\n"
+      "  --show N     with --history: print the report at N in that list (1 = newest) as it was written\n"
+      "  --history-prune  apply the retention limits now (settings: 100 reports per query, 1 GiB in all)\n"
+      "  --history-clear  remove every recorded report\n"
+      "  --watch FILE run FILE as --batch does (same pacing, jobs and progress), then print a summary: the queries\n"
+      "               whose fields changed since their previous report, the domains that expire within\n"
+      "               --expiring DAYS (default 30) and the queries that failed (with --json the summary goes to\n"
+      "               standard error). Exit status 0 when nothing changed and nothing failed, 3 when something\n"
+      "               changed or expires soon, 1 when a query failed (1 wins over 3)\n"
+      "  --expiring DAYS  with --watch: the days ahead in which an expiry date is reported (0 to 36500)\n"
+      "\n"
       "  --version    print the version\n"
       "  -h, --help   print this help\n"
       "\n"
       "Ctrl-C stops the search or the batch; a batch lists the queries not run (a second Ctrl-C ends the program\n"
       "at once).\n"
       "Exit status: 0 when at least one server of the report answered (a \"No Match\" answer too), 1 when no\n"
-      "server answered, the search was stopped or ended with an error, 2 for a usage error.\n";
+      "server answered, the search was stopped or ended with an error, 2 for a usage error, 3 (--watch only) when\n"
+      "a query changed or expires soon and none failed.\n";
 
 struct Toggle
 {
@@ -77,7 +99,8 @@ const Toggle kToggles[] = {
     { "reverse", "no-reverse", &TReg::InclDomain },
 };
 
-const char* const kPlainOptions[] = { "status", "update", "version", "json" };
+const char* const kPlainOptions[]
+    = { "status", "update", "version", "json", "no-history", "changes", "history", "history-prune", "history-clear" };
 
 /// The RDAP options and the mode each one sets for the run.
 struct RdapOption
@@ -89,6 +112,8 @@ const RdapOption kRdapOptions[] = { { "rdap", texts::kRdapModeFirst }, { "no-rda
 constexpr char kResolveOption[] = "resolve";
 constexpr int kMaxJobs = 64;
 constexpr int kMaxPaceMs = 3600000;
+constexpr int kMaxExpiringDays = 36500;
+constexpr int kMaxShow = 1000000;
 
 QList<QCommandLineOption> CommandOptions()
 {
@@ -106,6 +131,10 @@ QList<QCommandLineOption> CommandOptions()
     options.append(QCommandLineOption(QStringLiteral("batch"), QString(), QStringLiteral("FILE")));
     options.append(QCommandLineOption(QStringLiteral("jobs"), QString(), QStringLiteral("N")));
     options.append(QCommandLineOption(QStringLiteral("pace"), QString(), QStringLiteral("MS")));
+    options.append(QCommandLineOption(QStringLiteral("history-file"), QString(), QStringLiteral("PATH")));
+    options.append(QCommandLineOption(QStringLiteral("show"), QString(), QStringLiteral("N")));
+    options.append(QCommandLineOption(QStringLiteral("watch"), QString(), QStringLiteral("FILE")));
+    options.append(QCommandLineOption(QStringLiteral("expiring"), QString(), QStringLiteral("DAYS")));
     options.append(QCommandLineOption(QStringList { QStringLiteral("h"), QStringLiteral("help") }));
     return options;
 }
@@ -169,7 +198,12 @@ int QueryCommand::Run(const QStringList& arguments)
 
     const QStringList positional = parser.positionalArguments();
     const bool update = parser.isSet(QStringLiteral("update"));
-    const bool batch = parser.isSet(QStringLiteral("batch"));
+    const bool watch = parser.isSet(QStringLiteral("watch"));
+    const bool batch = parser.isSet(QStringLiteral("batch")) || watch;
+    const bool changes = parser.isSet(QStringLiteral("changes"));
+    const bool history = parser.isSet(QStringLiteral("history"));
+    const bool prune = parser.isSet(QStringLiteral("history-prune"));
+    const bool clear = parser.isSet(QStringLiteral("history-clear"));
     const bool json = parser.isSet(QStringLiteral("json"));
     BatchOptions batchOptions;
     batchOptions.Json = json;
@@ -190,17 +224,50 @@ int QueryCommand::Run(const QStringList& arguments)
     if (!number("pace", 0, kMaxPaceMs, batchOptions.PaceMs))
         return Usage(QStringLiteral("--pace takes milliseconds from 0 to %1.").arg(kMaxPaceMs));
     if (!batch && (parser.isSet(QStringLiteral("jobs")) || parser.isSet(QStringLiteral("pace"))))
-        return Usage(QStringLiteral("--jobs and --pace go with --batch."));
+        return Usage(QStringLiteral("--jobs and --pace go with --batch or --watch."));
+    int show = 0;
+    if (!number("show", 1, kMaxShow, show))
+        return Usage(QStringLiteral("--show takes a whole number from 1 (the newest report) to %1.").arg(kMaxShow));
+    if (!number("expiring", 0, kMaxExpiringDays, batchOptions.ExpiringDays))
+        return Usage(QStringLiteral("--expiring takes days from 0 to %1.").arg(kMaxExpiringDays));
+    if (parser.isSet(QStringLiteral("show")) && !history)
+        return Usage(QStringLiteral("--show goes with --history."));
+    if (parser.isSet(QStringLiteral("expiring")) && !watch)
+        return Usage(QStringLiteral("--expiring goes with --watch."));
+    if (watch && parser.isSet(QStringLiteral("batch")))
+        return Usage(QStringLiteral("Give either --batch or --watch."));
+    // The commands that only read or tidy the store run alone.
+    const int storeCommands = int(history) + int(prune) + int(clear);
+    if (storeCommands > 1 || (storeCommands == 1 && (update || batch || changes || json)))
+        return Usage(QStringLiteral("--history, --history-prune and --history-clear each run alone."));
+    if (changes && (update || batch))
+        return Usage(QStringLiteral("--changes goes with a single query (--watch compares every query)."));
+    if ((prune || clear) && !positional.isEmpty())
+        return Usage(QStringLiteral("--history-prune and --history-clear take no query."));
     if (update && (batch || json))
         return Usage(QStringLiteral("--update takes neither --batch nor --json."));
     if (batch && !positional.isEmpty())
-        return Usage(QStringLiteral("--batch takes no query on the command line."));
+        return Usage(QStringLiteral("--batch and --watch take no query on the command line."));
     if (update && !positional.isEmpty())
         return Usage(QStringLiteral("--update takes no query."));
-    if (!update && !batch && positional.isEmpty())
+    if (!update && !batch && !prune && !clear && positional.isEmpty())
         return Usage(QStringLiteral("No query given."));
     if (positional.size() > 1)
         return Usage(QStringLiteral("Give the query as one argument (quote it when it holds blanks)."));
+
+    const QString historyFile = parser.value(QStringLiteral("history-file"));
+    if (parser.isSet(QStringLiteral("history-file")) && historyFile.isEmpty())
+        return Usage(QStringLiteral("--history-file takes the path of a history store."));
+    m_history
+        = HistoryChoice::FromSettings(m_context.Settings, historyFile.isEmpty() ? m_context.HistoryPath : historyFile);
+    if (parser.isSet(QStringLiteral("no-history")))
+        m_history.Record = false;
+    if (history)
+        return History(positional.first(), show);
+    if (prune || clear)
+        return Retention(clear);
+    batchOptions.History = m_history;
+    batchOptions.Watch = watch;
 
     if (!routes.isEmpty() && m_context.Routes == nullptr) {
         Error(QStringLiteral("--resolve is not available here."));
@@ -245,11 +312,11 @@ int QueryCommand::Run(const QStringList& arguments)
     // A report is printed as it is written: clearing the worksheet first has nothing to clear.
     m_context.Settings.ClearBeforeSearch = false;
     if (batch)
-        return Batch(parser.value(QStringLiteral("batch")), batchOptions);
-    return Search(positional.first().toLocal8Bit(), json, parser.isSet(QStringLiteral("status")));
+        return Batch(parser.value(watch ? QStringLiteral("watch") : QStringLiteral("batch")), batchOptions);
+    return Search(positional.first().toLocal8Bit(), json, parser.isSet(QStringLiteral("status")), changes);
 }
 
-int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus)
+int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bool changes)
 {
     if (m_stopRequested) {
         Error(QStringLiteral("Stopped before the search began."));
@@ -260,6 +327,8 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus)
     // The text report is printed line by line as it is written; JSON needs the whole outcome first.
     watch.Printer = json ? nullptr : &window;
     watch.OnEngine = [this](LookupEngine* engine) { m_engine = engine; };
+    const bool useHistory = (m_history.Record || changes) && !m_history.Path.isEmpty();
+    watch.KeepRecord = useHistory;
     // A port-43 search never builds the RDAP road nor reads the bootstrap.
     LazyRdapSource::TransportMaker makeRdap;
     if (m_context.MakeRdap)
@@ -268,8 +337,35 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus)
     SearchOutcome outcome = RunSearch(Setup(), SearchRoad { m_context.Transport, &rdap, m_context.Wait }, query, watch);
     // A stop wins: the report is incomplete whatever did answer.
     outcome.Stopped = outcome.Stopped || m_stopRequested;
+
+    // The store is opened once the search is done: nothing of it stands between the user and the answer.
+    QString problem;
+    const std::unique_ptr<HistoryStore> store = useHistory ? OpenHistory(m_history, problem) : nullptr;
+    if (!problem.isEmpty())
+        Error(problem);
+    else if (changes && store == nullptr)
+        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
+    std::optional<ReportChanges> jsonChanges;
+    if (store != nullptr) {
+        const SearchRecord record = RecordOf(outcome);
+        std::optional<qint64> id;
+        if (m_history.Record && store->Available()) {
+            id = store->Record(record);
+            if (!id)
+                Error(QStringLiteral("history: the report was not recorded: %1").arg(store->Error()));
+        }
+        if (changes) {
+            const ChangesSincePrevious since = CompareWithPrevious(*store, record, id);
+            if (json) {
+                jsonChanges = ReportChanges { since.Previous ? since.Previous->Started : QDateTime(), since.Changes };
+            } else {
+                for (const QString& line : since.Section)
+                    window.AppendLine(line);
+            }
+        }
+    }
     if (json)
-        m_out.write(JsonReport(outcome, false) + '\n');
+        m_out.write(JsonReport(outcome, false, jsonChanges ? &*jsonChanges : nullptr) + '\n');
     const QString message = ClosingMessage(outcome, false);
     if (!message.isEmpty())
         Error(message);
@@ -308,6 +404,103 @@ int QueryCommand::Batch(const QString& file, const BatchOptions& options)
     const int status = run.Run(*input);
     m_batch = nullptr;
     return status;
+}
+
+int QueryCommand::History(const QString& query, int show)
+{
+    if (m_history.Path.isEmpty()) {
+        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
+        return Failure;
+    }
+    QString problem;
+    const std::unique_ptr<HistoryStore> store = OpenHistory(m_history, problem);
+    if (!store->Available()) {
+        Error(problem);
+        return Failure;
+    }
+    // The user names the query only; a name may have been asked as a domain and as plain text.
+    const QString key = HistoryKey(query);
+    const QStringList kinds { QueryKindName(LookupEngine::QueryKind::Domain),
+                              QueryKindName(LookupEngine::QueryKind::Address),
+                              QueryKindName(LookupEngine::QueryKind::Plain) };
+    QList<ReportSummary> reports;
+    for (const QString& kind : kinds)
+        reports += store->List(key, kind);
+    std::sort(reports.begin(), reports.end(),
+              [](const ReportSummary& a, const ReportSummary& b) { return a.Id > b.Id; });
+    const QString shown = m_context.OutIsTerminal ? TerminalSafeText(query) : query;
+    if (reports.isEmpty()) {
+        Error(QStringLiteral("No report of %1 is recorded.").arg(TerminalSafeText(query)));
+        return Failure;
+    }
+    if (show > 0) {
+        if (show > reports.size()) {
+            Error(QStringLiteral("--show %1: %2 has only %3 recorded reports.")
+                      .arg(show)
+                      .arg(TerminalSafeText(query))
+                      .arg(reports.size()));
+            return Failure;
+        }
+        const ReportSummary& wanted = reports.at(show - 1);
+        int rank = 0;
+        for (int i = 0; i < show; ++i)
+            rank += reports.at(i).Kind == wanted.Kind ? 1 : 0;
+        const std::optional<StoredReport> report = store->Show(key, wanted.Kind, rank);
+        if (!report) {
+            Error(QStringLiteral("The report cannot be read: %1").arg(store->Error()));
+            return Failure;
+        }
+        QString text = report->Report + u'\n';
+        m_out.write((m_context.OutIsTerminal ? TerminalSafeText(text.chopped(1)) + u'\n' : text).toUtf8());
+        return Success;
+    }
+    QString text = QStringLiteral("Recorded reports of %1 (newest first):\n").arg(shown);
+    text += QStringLiteral("%1  %2  %3  %4  %5\n")
+                .arg(QStringLiteral("N"), -4)
+                .arg(QStringLiteral("Time"), -19)
+                .arg(QStringLiteral("Outcome"), -8)
+                .arg(QStringLiteral("Expiry"), -24)
+                .arg(QStringLiteral("Registrar"));
+    for (int i = 0; i < reports.size(); ++i) {
+        const ReportSummary& report = reports.at(i);
+        const auto cell = [this](const QString& value) {
+            const QString shownValue = value.isEmpty() ? QStringLiteral("-") : value;
+            return m_context.OutIsTerminal ? TerminalSafeText(shownValue) : shownValue;
+        };
+        text += QStringLiteral("%1  %2  %3  %4  %5\n")
+                    .arg(i + 1, -4)
+                    .arg(report.Started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), -19)
+                    .arg(RecordedOutcomeName(report.Outcome), -8)
+                    .arg(cell(report.Expiry), -24)
+                    .arg(cell(report.Registrar));
+    }
+    m_out.write(text.toUtf8());
+    return Success;
+}
+
+int QueryCommand::Retention(bool clear)
+{
+    if (m_history.Path.isEmpty()) {
+        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
+        return Failure;
+    }
+    QString problem;
+    const std::unique_ptr<HistoryStore> store = OpenHistory(m_history, problem);
+    if (!store->Available()) {
+        Error(problem);
+        return Failure;
+    }
+    if (!(clear ? store->Clear() : store->Prune())) {
+        Error(QStringLiteral("The history could not be %1: %2")
+                  .arg(clear ? QStringLiteral("cleared") : QStringLiteral("pruned"), store->Error()));
+        return Failure;
+    }
+    m_out.write(
+        QStringLiteral("%1 %2 (%3 bytes of reports kept).\n")
+            .arg(clear ? QStringLiteral("Cleared") : QStringLiteral("Pruned"), QDir::toNativeSeparators(store->Path()))
+            .arg(store->StoredBytes())
+            .toUtf8());
+    return Success;
 }
 
 int QueryCommand::Update()
@@ -358,7 +551,7 @@ void QueryCommand::RequestStop()
 int QueryCommand::Usage(const QString& message)
 {
     Error(message);
-    m_err.write(QStringLiteral("Usage: %1 [options] QUERY | --batch FILE   (%1 --help for more)\n")
+    m_err.write(QStringLiteral("Usage: %1 [options] QUERY | --batch FILE | --watch FILE   (%1 --help for more)\n")
                     .arg(QString::fromLatin1(kProgram))
                     .toUtf8());
     return UsageError;

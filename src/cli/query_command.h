@@ -59,13 +59,15 @@ struct QueryCommandContext
     QIODevice* In = nullptr;
     /// The batch's clock for pacing and progress.
     MonotonicClock Monotonic = SteadyClock();
+    /// The history store in the data folder; empty: no history unless --history-file names one.
+    QString HistoryPath = QString();
 };
 
 /// vesk-query: runs exactly the search of the search box for one query and prints the worksheet.
 class QueryCommand
 {
 public:
-    enum ExitCode : int { Success = 0, Failure = 1, UsageError = 2 };
+    enum ExitCode : int { Success = 0, Failure = 1, UsageError = 2, Changed = 3 };
 
     /// Output goes to `out` (the report, help, version) and `err` (errors, status echo).
     QueryCommand(QueryCommandContext context, QIODevice& out, QIODevice& err);
@@ -85,7 +87,12 @@ public:
 
 private:
     /// The single search: the report printed as it is written, or with `json` as one JSON object at the end.
-    int Search(const QByteArray& query, bool json, bool echoStatus);
+    /// `changes`: the report ends with what changed since the previous report of the query.
+    int Search(const QByteArray& query, bool json, bool echoStatus, bool changes);
+    /// --history QUERY: the recorded reports of the query, or with `show` the one at that rank (1 = newest).
+    int History(const QString& query, int show);
+    /// --history-prune and --history-clear.
+    int Retention(bool clear);
     int Batch(const QString& file, const BatchOptions& options);
     int Update();
     /// What the searches of a run share.
@@ -100,6 +107,7 @@ private:
     LookupEngine* m_engine = nullptr; ///< the running search's engine, for RequestStop
     BatchRun* m_batch = nullptr; ///< the running batch, for RequestStop
     bool m_stopRequested = false;
+    HistoryChoice m_history; ///< the store this run uses
 };
 
 } // namespace vesk

@@ -14,16 +14,17 @@ namespace {
 class CollectingFrontend final : public Frontend
 {
 public:
-    CollectingFrontend(QStringList& lines, Frontend* printer)
+    CollectingFrontend(QStringList& lines, Frontend* printer, bool keep)
         : m_lines(lines)
         , m_printer(printer)
+        , m_keep(keep || printer == nullptr)
     { }
 
     void AppendLine(const QString& line) override
     {
         if (m_printer != nullptr)
             m_printer->AppendLine(line);
-        else
+        if (m_keep)
             m_lines.append(line);
     }
     void ClearLines() override
@@ -52,6 +53,7 @@ public:
 private:
     QStringList& m_lines;
     Frontend* m_printer;
+    bool m_keep;
     QByteArray m_query;
 };
 
@@ -110,14 +112,14 @@ SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const 
 {
     SearchOutcome outcome;
     outcome.Typed = query;
-    CollectingFrontend window(outcome.Lines, watch.Printer);
+    CollectingFrontend window(outcome.Lines, watch.Printer, watch.KeepRecord);
     CollectingObserver observer(outcome.Exchanges, watch.OnExchange);
     LookupEngine engine(window, setup.Log, setup.Definitions, road.Transport, road.Rdap, road.Wait, setup.Now);
     engine.Sheet().SetLocale(setup.Locale);
     SearchOptions options;
     options.PauseMilliseconds = setup.PauseMilliseconds;
     // A printed search needs no record of its exchanges, and the observer would copy every reply's text.
-    if (watch.Printer == nullptr)
+    if (watch.Printer == nullptr || watch.KeepRecord)
         options.Observer = &observer;
     options.Pacer = watch.Pacer;
     window.SetQueryText(query);

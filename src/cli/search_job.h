@@ -60,6 +60,8 @@ struct SearchWatch
     std::function<void(LookupEngine*)> OnEngine;
     /// Sees every exchange as it ends (only when the outcome keeps the exchanges).
     std::function<void(const ExchangeEntry&)> OnExchange;
+    /// With a Printer: the outcome keeps the lines and exchanges all the same (for the history).
+    bool KeepRecord = false;
 };
 
 /// Runs the search for `query` on `road` and gives how it ended. An error that ends the search is kept in the

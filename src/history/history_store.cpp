@@ -41,6 +41,19 @@ const char* const kMigrations[kSchemaVersion] = {
     " UPDATE totals SET bytes = bytes - OLD.bytes; END;",
 };
 
+// A program that opens the store alone reads the whole write-ahead log first (what was copied back is only known
+// while some connection is open), so the log is kept short: a commit that leaves it longer than this copies it
+// back and empties it. A few dozen searches' worth.
+constexpr int kLogFramesBeforeCopyBack = 128;
+
+int CopyBackLongLog(void*, sqlite3* db, const char* name, int frames)
+{
+    // A reader in another process may hold the log; then a later commit tries again.
+    if (frames >= kLogFramesBeforeCopyBack)
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
 bool IsBrokenFile(int code)
 {
     const int primary = code & 0xFF;
@@ -50,8 +63,34 @@ bool IsBrokenFile(int code)
 class Statement
 {
 public:
+    /// A statement of its own, finalised at the end of the scope.
     Statement(sqlite3* db, const char* sql) { m_code = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr); }
-    ~Statement() { sqlite3_finalize(m_statement); }
+    /// The connection's prepared statement for `sql` (a literal: its address is the key), prepared on first use and
+    /// only reset at the end of the scope. One already running (a nested use) gets a statement of its own.
+    Statement(sqlite3* db, PreparedStatements& prepared, const char* sql)
+    {
+        for (const auto& [text, statement] : prepared) {
+            if (text == sql && sqlite3_stmt_busy(statement) == 0) {
+                m_statement = statement;
+                m_borrowed = true;
+                return;
+            }
+        }
+        m_code = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
+        if (m_code == SQLITE_OK && m_statement != nullptr) {
+            prepared.emplace_back(sql, m_statement);
+            m_borrowed = true;
+        }
+    }
+    ~Statement()
+    {
+        if (!m_borrowed) {
+            sqlite3_finalize(m_statement);
+            return;
+        }
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -113,6 +152,7 @@ private:
     }
 
     sqlite3_stmt* m_statement = nullptr;
+    bool m_borrowed = false;
     int m_code = SQLITE_OK;
     std::vector<QByteArray> m_kept;
 };
@@ -138,22 +178,22 @@ ReportSummary ReadSummary(const Statement& row)
     summary.Started = FromMs(row.Int(4));
     summary.Ended = FromMs(row.Int(5));
     const qint64 outcome = row.Int(6);
-    summary.Outcome = outcome == 1 ? SearchOutcome::Stopped
-        : outcome == 2             ? SearchOutcome::Failed
-                                   : SearchOutcome::Answered;
+    summary.Outcome = outcome == 1 ? RecordedOutcome::Stopped
+        : outcome == 2             ? RecordedOutcome::Failed
+                                   : RecordedOutcome::Answered;
     summary.Registrar = row.Text(7);
     summary.Expiry = row.Text(8);
     return summary;
 }
 
-qint64 OutcomeNumber(SearchOutcome outcome)
+qint64 OutcomeNumber(RecordedOutcome outcome)
 {
     switch (outcome) {
-    case SearchOutcome::Answered:
+    case RecordedOutcome::Answered:
         return 0;
-    case SearchOutcome::Stopped:
+    case RecordedOutcome::Stopped:
         return 1;
-    case SearchOutcome::Failed:
+    case RecordedOutcome::Failed:
         return 2;
     }
     return 2;
@@ -171,14 +211,27 @@ QString ContainsPattern(const QString& text)
 
 } // namespace
 
-QString SearchOutcomeName(SearchOutcome outcome)
+QString QueryKindName(QueryKind kind)
+{
+    switch (kind) {
+    case QueryKind::Domain:
+        return QStringLiteral("domain");
+    case QueryKind::Address:
+        return QStringLiteral("address");
+    case QueryKind::Plain:
+        break;
+    }
+    return QStringLiteral("plain");
+}
+
+QString RecordedOutcomeName(RecordedOutcome outcome)
 {
     switch (outcome) {
-    case SearchOutcome::Answered:
+    case RecordedOutcome::Answered:
         return QStringLiteral("answered");
-    case SearchOutcome::Stopped:
+    case RecordedOutcome::Stopped:
         return QStringLiteral("stopped");
-    case SearchOutcome::Failed:
+    case RecordedOutcome::Failed:
         return QStringLiteral("failed");
     }
     return QString();
@@ -221,6 +274,9 @@ HistoryStore::~HistoryStore()
 
 void HistoryStore::Close()
 {
+    for (const auto& prepared : m_prepared)
+        sqlite3_finalize(prepared.second);
+    m_prepared.clear();
     if (m_db != nullptr)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -262,6 +318,14 @@ bool HistoryStore::OpenConnection()
     if (code != SQLITE_OK)
         return Fail(QStringLiteral("The history file %1 cannot be opened").arg(m_path));
     sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
+    // The last connection to close would copy the write-ahead log back into the file and sync both: a command-line
+    // search would pay that every time. The log stays instead, and a commit that finds it long copies it back.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_wal_hook(m_db, &CopyBackLongLog, nullptr);
+    // For this connection only, and no file access. In WAL mode NORMAL loses no committed report when the program
+    // ends, only on a power cut.
+    if (!Exec("PRAGMA synchronous = NORMAL;"))
+        return false;
     // Nothing is written before the version is known: a newer program's store stays exactly as it is.
     const int found = SchemaVersion();
     if (found < 0)
@@ -274,19 +338,19 @@ bool HistoryStore::OpenConnection()
                       .arg(kSchemaVersion);
         return false;
     }
-    // auto_vacuum only takes effect on a store without tables, that is, a new one; it lets Prune shrink the file.
-    if (!Exec("PRAGMA auto_vacuum = INCREMENTAL;"))
-        return false;
-    {
+    if (found == kSchemaVersion)
+        return true;
+    if (found == 0) {
+        // A new store. Both settings are kept in the file, so later openers need neither: auto_vacuum only takes
+        // effect on a store without tables (it lets Prune shrink the file), and the journal mode is remembered.
+        if (!Exec("PRAGMA auto_vacuum = INCREMENTAL;"))
+            return false;
         Statement wal(m_db, "PRAGMA journal_mode = WAL;");
         wal.Step();
         if (!wal.Ok())
             return Fail(QStringLiteral("The history file %1 cannot be read").arg(m_path));
     }
-    // In WAL mode NORMAL loses no committed report when the program ends, only on a power cut.
-    if (!Exec("PRAGMA synchronous = NORMAL;"))
-        return false;
-    return found == kSchemaVersion || Migrate();
+    return Migrate();
 }
 
 int HistoryStore::SchemaVersion()
@@ -298,7 +362,7 @@ int HistoryStore::SchemaVersion()
     }
     const int found = static_cast<int>(version.Int(0));
     // Reading the schema proves the file is a database; a damaged one shows here.
-    Statement schema(m_db, "SELECT count(*) FROM sqlite_schema;");
+    Statement schema(m_db, m_prepared, "SELECT count(*) FROM sqlite_schema;");
     if (!schema.Step()) {
         Fail(QStringLiteral("The history file %1 cannot be read").arg(m_path));
         return -1;
@@ -383,7 +447,7 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
 
         std::optional<qint64> id;
         if (Exec("BEGIN IMMEDIATE;")) {
-            Statement insert(m_db,
+            Statement insert(m_db, m_prepared,
                              "INSERT INTO reports(key, kind, typed, started, ended, outcome, registrar, expiry,"
                              " bytes) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?);");
             insert.Bind(1, key);
@@ -398,14 +462,14 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
             bool ok = insert.Run();
             const qint64 newId = sqlite3_last_insert_rowid(m_db);
             if (ok) {
-                Statement text(m_db, "INSERT INTO report_texts(id, report, fields) VALUES(?, ?, ?);");
+                Statement text(m_db, m_prepared, "INSERT INTO report_texts(id, report, fields) VALUES(?, ?, ?);");
                 text.Bind(1, newId);
                 text.Bind(2, report);
                 text.Bind(3, fields);
                 ok = text.Run();
             }
             if (ok) {
-                Statement row(m_db,
+                Statement row(m_db, m_prepared,
                               "INSERT INTO exchanges(report_id, seq, protocol, server, outcome, bytes)"
                               " VALUES(?, ?, ?, ?, ?, ?);");
                 for (qsizetype i = 0; ok && i < search.Exchanges.size(); ++i) {
@@ -443,7 +507,7 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
 bool HistoryStore::PruneLocked(const QString& key, const QString& kind)
 {
     if (m_limits.ReportsPerKey > 0) {
-        Statement perKey(m_db,
+        Statement perKey(m_db, m_prepared,
                          "DELETE FROM reports WHERE key = ?1 AND kind = ?2 AND id <= (SELECT id FROM reports"
                          " WHERE key = ?1 AND kind = ?2 ORDER BY id DESC LIMIT 1 OFFSET ?3);");
         perKey.Bind(1, key);
@@ -455,12 +519,12 @@ bool HistoryStore::PruneLocked(const QString& key, const QString& kind)
     if (m_limits.TotalBytes <= 0)
         return true;
     // The newest report always stays, even one larger than the whole limit.
-    Statement newest(m_db, "SELECT max(id) FROM reports;");
+    Statement newest(m_db, m_prepared, "SELECT max(id) FROM reports;");
     if (!newest.Step())
         return false;
     const qint64 keep = newest.Int(0);
-    Statement total(m_db, "SELECT bytes FROM totals;");
-    Statement oldest(m_db, "DELETE FROM reports WHERE id = (SELECT min(id) FROM reports WHERE id < ?);");
+    Statement total(m_db, m_prepared, "SELECT bytes FROM totals;");
+    Statement oldest(m_db, m_prepared, "DELETE FROM reports WHERE id = (SELECT min(id) FROM reports WHERE id < ?);");
     for (;;) {
         total.Reset();
         if (!total.Step())
@@ -478,7 +542,7 @@ bool HistoryStore::PruneLocked(const QString& key, const QString& kind)
 
 std::optional<StoredReport> HistoryStore::ReadReport(qint64 id)
 {
-    Statement read(m_db,
+    Statement read(m_db, m_prepared,
                    "SELECT r.id, typed, key, kind, started, ended, outcome, registrar, expiry, report, fields"
                    " FROM reports AS r JOIN report_texts AS t ON t.id = r.id WHERE r.id = ?;");
     read.Bind(1, id);
@@ -499,7 +563,7 @@ std::optional<StoredReport> HistoryStore::ReadReport(qint64 id)
     report.Report = read.Text(9);
     report.Fields = FieldsFromJson(read.Bytes(10));
 
-    Statement exchanges(m_db,
+    Statement exchanges(m_db, m_prepared,
                         "SELECT protocol, server, outcome, bytes FROM exchanges WHERE report_id = ? ORDER BY seq;");
     exchanges.Bind(1, id);
     while (exchanges.Step())
@@ -518,7 +582,7 @@ std::optional<StoredReport> HistoryStore::Previous(const QString& query, const Q
     if (m_db == nullptr)
         return std::nullopt;
     m_error.clear();
-    Statement find(m_db,
+    Statement find(m_db, m_prepared,
                    "SELECT id FROM reports WHERE key = ? AND kind = ? AND id < ? AND outcome = 0"
                    " ORDER BY id DESC LIMIT 1;");
     find.Bind(1, HistoryKey(query));
@@ -538,7 +602,7 @@ QList<ReportSummary> HistoryStore::List(const QString& query, const QString& kin
     if (m_db == nullptr)
         return list;
     m_error.clear();
-    Statement read(m_db,
+    Statement read(m_db, m_prepared,
                    "SELECT id, typed, key, kind, started, ended, outcome, registrar, expiry FROM reports WHERE key = ? "
                    "AND kind = ? ORDER BY id DESC;");
     read.Bind(1, HistoryKey(query));
@@ -557,7 +621,8 @@ std::optional<StoredReport> HistoryStore::Show(const QString& query, const QStri
     if (m_db == nullptr || rank < 1)
         return std::nullopt;
     m_error.clear();
-    Statement find(m_db, "SELECT id FROM reports WHERE key = ? AND kind = ? ORDER BY id DESC LIMIT 1 OFFSET ?;");
+    Statement find(m_db, m_prepared,
+                   "SELECT id FROM reports WHERE key = ? AND kind = ? ORDER BY id DESC LIMIT 1 OFFSET ?;");
     find.Bind(1, HistoryKey(query));
     find.Bind(2, kind);
     find.Bind(3, qint64(rank - 1));
@@ -569,13 +634,21 @@ std::optional<StoredReport> HistoryStore::Show(const QString& query, const QStri
     return ReadReport(find.Int(0));
 }
 
+std::optional<StoredReport> HistoryStore::Report(qint64 id)
+{
+    if (m_db == nullptr)
+        return std::nullopt;
+    m_error.clear();
+    return ReadReport(id);
+}
+
 QList<ReportSummary> HistoryStore::Search(const QString& text, int limit)
 {
     QList<ReportSummary> list;
     if (m_db == nullptr || limit <= 0)
         return list;
     m_error.clear();
-    Statement read(m_db,
+    Statement read(m_db, m_prepared,
                    "SELECT id, typed, key, kind, started, ended, outcome, registrar, expiry FROM reports WHERE typed "
                    "LIKE ?1 ESCAPE '\\' OR key LIKE ?1"
                    " ESCAPE '\\' ORDER BY id DESC LIMIT ?2;");
@@ -604,8 +677,8 @@ bool HistoryStore::Clear()
         m_error = error;
         return false;
     }
-    // The freed pages go back to the file system; a failure here loses nothing.
-    Exec("PRAGMA incremental_vacuum;");
+    // The freed pages go back to the file system, the log included; a failure here loses nothing.
+    Exec("PRAGMA incremental_vacuum; PRAGMA wal_checkpoint(TRUNCATE);");
     m_error.clear();
     return true;
 }
@@ -619,7 +692,7 @@ bool HistoryStore::Prune()
         return false;
     bool ok = true;
     if (m_limits.ReportsPerKey > 0) {
-        Statement perKey(m_db,
+        Statement perKey(m_db, m_prepared,
                          "DELETE FROM reports WHERE id IN (SELECT id FROM (SELECT id, row_number() OVER"
                          " (PARTITION BY key, kind ORDER BY id DESC) AS age FROM reports) WHERE age > ?);");
         perKey.Bind(1, qint64(m_limits.ReportsPerKey));
@@ -640,7 +713,7 @@ bool HistoryStore::Prune()
         m_error = error;
         return false;
     }
-    Exec("PRAGMA incremental_vacuum;");
+    Exec("PRAGMA incremental_vacuum; PRAGMA wal_checkpoint(TRUNCATE);");
     m_error.clear();
     return true;
 }
@@ -649,7 +722,7 @@ qint64 HistoryStore::StoredBytes()
 {
     if (m_db == nullptr)
         return 0;
-    Statement total(m_db, "SELECT bytes FROM totals;");
+    Statement total(m_db, m_prepared, "SELECT bytes FROM totals;");
     return total.Step() ? total.Int(0) : 0;
 }
 

@@ -3,26 +3,36 @@
 
 #include "history/report_changes.h"
 #include "history/report_fields.h"
+#include "lookup/search_dispatch.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
+#include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vesk {
 
 struct ExchangeEntry;
 
-enum class SearchOutcome : uint8_t {
+/// A connection's prepared statements by the address of their text.
+using PreparedStatements = std::vector<std::pair<const char*, sqlite3_stmt*>>;
+
+enum class RecordedOutcome : uint8_t {
     Answered, ///< at least one server answered
     Stopped, ///< the user stopped the search
     Failed, ///< no server answered, or the search ended with an error
 };
 
+/// The kind of report the history keys a search by: "domain", "address" or "plain".
+QString QueryKindName(QueryKind kind);
+
 /// "answered", "stopped" or "failed".
-QString SearchOutcomeName(SearchOutcome outcome);
+QString RecordedOutcomeName(RecordedOutcome outcome);
 
 /// One exchange of a search, as far as the history keeps it.
 struct ExchangeSummary
@@ -44,7 +54,7 @@ struct SearchRecord
     QString Kind; ///< the report kind ("domain", "address", "plain", ...)
     QDateTime Started; ///< any time spec; kept as UTC
     QDateTime Ended;
-    SearchOutcome Outcome = SearchOutcome::Answered;
+    RecordedOutcome Outcome = RecordedOutcome::Answered;
     QList<ExchangeSummary> Exchanges;
     QString Report; ///< the worksheet text, lines separated by LF
     ReportFields Fields; ///< ExtractReportFields of the report's lines
@@ -65,7 +75,7 @@ struct ReportSummary
     QString Kind;
     QDateTime Started; ///< UTC
     QDateTime Ended; ///< UTC
-    SearchOutcome Outcome = SearchOutcome::Answered;
+    RecordedOutcome Outcome = RecordedOutcome::Answered;
     QString Registrar;
     QString Expiry; ///< the registry's expiry date as written, else the registrar's
 };
@@ -116,6 +126,8 @@ public:
     QList<ReportSummary> List(const QString& query, const QString& kind);
     /// The report of `query` and `kind` at `rank` in List (1 = newest); none when there are fewer.
     std::optional<StoredReport> Show(const QString& query, const QString& kind, int rank);
+    /// The report recorded under `id` (ReportSummary::Id); none when there is no such report.
+    std::optional<StoredReport> Report(qint64 id);
     /// Recorded searches whose query as typed or as sent contains `text` (ignoring the case of ASCII letters; every
     /// search for the empty text), newest first, at most `limit`.
     QList<ReportSummary> Search(const QString& text, int limit = 1000);
@@ -144,6 +156,7 @@ private:
     RetentionLimits m_limits;
     int m_busyTimeoutMs;
     sqlite3* m_db = nullptr;
+    PreparedStatements m_prepared; ///< kept while the connection is open: a batch or the window records many times
     QString m_error;
     QString m_setAside;
 };

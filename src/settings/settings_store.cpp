@@ -36,6 +36,9 @@ const Setting kSettings[] = {
     { kSystem, QLatin1StringView("Auto Update"), &TReg::AutoUpdate, "0" },
     { kSystem, QLatin1StringView("Directory"), &TReg::Directory, "" },
     { kSystem, QLatin1StringView("RDAP Mode"), &TReg::RdapMode, "fallback" },
+    { kSystem, QLatin1StringView("Keep History"), &TReg::KeepHistory, "1" },
+    { kSystem, QLatin1StringView("History Reports Per Query"), &TReg::HistoryReportsPerQuery, "100" },
+    { kSystem, QLatin1StringView("History Size MiB"), &TReg::HistorySizeMiB, "1024" },
     // Today as the default: a first run must not start an automatic update at once.
     { kSystem, QLatin1StringView("Last Update"), &TReg::LastUpdate, nullptr },
     { kFont, QLatin1StringView("Name"), &TReg::FontName, TReg::kDefaultFontName.data() },

@@ -68,6 +68,9 @@ public:
     /// When the domain details come from RDAP: "fallback" (where port 43 has no server or no answer), "first"
     /// (RDAP wherever the TLD has it) or "never"; anything else reads as "fallback".
     QString RdapMode;
+    bool KeepHistory = false; ///< every completed search is recorded in the history store
+    int HistoryReportsPerQuery = 0; ///< reports kept per query and kind; 0 or less: no limit
+    int HistorySizeMiB = 0; ///< all stored report text together; 0 or less: no limit
     int LastUpdate = 0; ///< day number; defaults to today
 
     /// The worksheet font of a fresh installation (the window keeps room for a report's width in it).

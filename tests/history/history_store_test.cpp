@@ -28,7 +28,7 @@ QStringList Strings(const std::vector<const char*>& texts)
     return list;
 }
 
-SearchRecord Search(const QString& typed, SearchOutcome outcome, const QString& registrar, int minute = 0)
+SearchRecord Search(const QString& typed, RecordedOutcome outcome, const QString& registrar, int minute = 0)
 {
     SearchRecord search;
     search.Typed = typed;
@@ -46,7 +46,7 @@ SearchRecord Search(const QString& typed, SearchOutcome outcome, const QString& 
     return search;
 }
 
-SearchRecord Search(const QString& typed, SearchOutcome outcome, const char* registrar, int minute = 0)
+SearchRecord Search(const QString& typed, RecordedOutcome outcome, const char* registrar, int minute = 0)
 {
     return Search(typed, outcome, QString::fromLatin1(registrar), minute);
 }
@@ -75,12 +75,12 @@ TEST_F(HistoryStoreTest, RecordThenLookBack)
     EXPECT_EQ(QFileInfo(StorePath()).permissions(),
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
 
-    const qint64 first = *store.Record(Search(QStringLiteral("Example.COM "), SearchOutcome::Answered, "R1", 1));
-    store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Stopped, "R2", 2));
-    store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Failed, "R3", 3));
-    const qint64 fourth = *store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R4", 4));
-    store.Record(Search(QStringLiteral("example.org"), SearchOutcome::Answered, "O1", 5));
-    SearchRecord idn = Search(QStringLiteral("bücher.de"), SearchOutcome::Answered, "I1", 6);
+    const qint64 first = *store.Record(Search(QStringLiteral("Example.COM "), RecordedOutcome::Answered, "R1", 1));
+    store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Stopped, "R2", 2));
+    store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Failed, "R3", 3));
+    const qint64 fourth = *store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R4", 4));
+    store.Record(Search(QStringLiteral("example.org"), RecordedOutcome::Answered, "O1", 5));
+    SearchRecord idn = Search(QStringLiteral("bücher.de"), RecordedOutcome::Answered, "I1", 6);
     idn.Sent = QStringLiteral("xn--bcher-kva.de");
     store.Record(idn);
 
@@ -112,8 +112,8 @@ TEST_F(HistoryStoreTest, RecordThenLookBack)
     const QList<ReportSummary> list = store.List(QStringLiteral("example.com"), QStringLiteral("domain"));
     EXPECT_EQ(Registrars(list), Strings({ "R4", "R3", "R2", "R1" }));
     ASSERT_EQ(list.size(), 4);
-    EXPECT_EQ(list[1].Outcome, SearchOutcome::Failed);
-    EXPECT_EQ(list[2].Outcome, SearchOutcome::Stopped);
+    EXPECT_EQ(list[1].Outcome, RecordedOutcome::Failed);
+    EXPECT_EQ(list[2].Outcome, RecordedOutcome::Stopped);
     EXPECT_EQ(list[3].Expiry, QStringLiteral("2030-01-02"));
     EXPECT_EQ(list[3].Typed, QStringLiteral("Example.COM "));
     EXPECT_EQ(list[3].Started, kMorning.addSecs(60));
@@ -122,7 +122,7 @@ TEST_F(HistoryStoreTest, RecordThenLookBack)
     // --show counts from 1 = newest and gives the report as it was written.
     const std::optional<StoredReport> oldest = store.Show(QStringLiteral("example.com"), QStringLiteral("domain"), 4);
     ASSERT_TRUE(oldest);
-    const SearchRecord expected = Search(QStringLiteral("Example.COM "), SearchOutcome::Answered, "R1", 1);
+    const SearchRecord expected = Search(QStringLiteral("Example.COM "), RecordedOutcome::Answered, "R1", 1);
     EXPECT_EQ(oldest->Report, expected.Report);
     EXPECT_EQ(oldest->Fields, expected.Fields);
     EXPECT_EQ(oldest->Ended, expected.Ended);
@@ -151,13 +151,13 @@ TEST_F(HistoryStoreTest, RecordThenLookBack)
 TEST_F(HistoryStoreTest, NewReportIsComparedWithThePreviousAnsweredOne)
 {
     HistoryStore store(StorePath());
-    const SearchRecord first = Search(QStringLiteral("Example.com"), SearchOutcome::Answered, "R1", 1);
+    const SearchRecord first = Search(QStringLiteral("Example.com"), RecordedOutcome::Answered, "R1", 1);
     const ChangesSincePrevious none = CompareWithPrevious(store, first, store.Record(first));
     EXPECT_FALSE(none.Previous);
     EXPECT_EQ(none.Section, Strings({ "No earlier report of Example.com.", "" }));
 
-    store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Failed, "R2", 2));
-    const SearchRecord third = Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R3", 3);
+    store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Failed, "R2", 2));
+    const SearchRecord third = Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R3", 3);
     const ChangesSincePrevious since = CompareWithPrevious(store, third, store.Record(third));
     ASSERT_TRUE(since.Previous);
     EXPECT_EQ(
@@ -173,8 +173,9 @@ TEST_F(HistoryStoreTest, RetentionRemovesTheOldestFirst)
         // At most three reports of a query; the other queries keep theirs.
         HistoryStore store(StorePath(), RetentionLimits { 3, 0 });
         for (int i = 1; i <= 5; ++i)
-            store.Record(Search(QStringLiteral("a.example"), SearchOutcome::Answered, QStringLiteral("A%1").arg(i), i));
-        store.Record(Search(QStringLiteral("b.example"), SearchOutcome::Answered, "B1"));
+            store.Record(
+                Search(QStringLiteral("a.example"), RecordedOutcome::Answered, QStringLiteral("A%1").arg(i), i));
+        store.Record(Search(QStringLiteral("b.example"), RecordedOutcome::Answered, "B1"));
         EXPECT_EQ(Registrars(store.List(QStringLiteral("a.example"), QStringLiteral("domain"))),
                   Strings({ "A5", "A4", "A3" }));
         EXPECT_EQ(store.List(QStringLiteral("b.example"), QStringLiteral("domain")).size(), 1);
@@ -183,7 +184,8 @@ TEST_F(HistoryStoreTest, RetentionRemovesTheOldestFirst)
         // No limits while recording; a prune applies tighter ones at once.
         HistoryStore store(StorePath(), RetentionLimits { 0, 0 });
         for (int i = 6; i <= 9; ++i)
-            store.Record(Search(QStringLiteral("a.example"), SearchOutcome::Answered, QStringLiteral("A%1").arg(i), i));
+            store.Record(
+                Search(QStringLiteral("a.example"), RecordedOutcome::Answered, QStringLiteral("A%1").arg(i), i));
         EXPECT_EQ(store.List(QStringLiteral("a.example"), QStringLiteral("domain")).size(), 7);
     }
     {
@@ -197,14 +199,14 @@ TEST_F(HistoryStoreTest, RetentionRemovesTheOldestFirst)
         // The total: the oldest reports of any query go until the rest fits; the newest always stays.
         HistoryStore store(dir.filePath(QStringLiteral("total.sqlite")), RetentionLimits { 100, 5000 });
         for (int i = 1; i <= 6; ++i) {
-            SearchRecord search = Search(QStringLiteral("q%1.example").arg(i), SearchOutcome::Answered,
+            SearchRecord search = Search(QStringLiteral("q%1.example").arg(i), RecordedOutcome::Answered,
                                          QStringLiteral("Q%1").arg(i), i);
             search.Report = QString(1000, u'x');
             store.Record(search);
         }
         EXPECT_LE(store.StoredBytes(), 5000);
         EXPECT_EQ(Registrars(store.Search(QString())), Strings({ "Q6", "Q5", "Q4", "Q3" }));
-        SearchRecord huge = Search(QStringLiteral("huge.example"), SearchOutcome::Answered, "H");
+        SearchRecord huge = Search(QStringLiteral("huge.example"), RecordedOutcome::Answered, "H");
         huge.Report = QString(20000, u'x');
         ASSERT_TRUE(store.Record(huge));
         EXPECT_EQ(Registrars(store.Search(QString())), Strings({ "H" }));
@@ -234,7 +236,7 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
         EXPECT_FALSE(store.SetAsidePath().isEmpty());
         EXPECT_TRUE(store.Error().contains(store.SetAsidePath()));
         EXPECT_EQ(ReadWholeFile(store.SetAsidePath()), garbage);
-        EXPECT_TRUE(store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R1")));
+        EXPECT_TRUE(store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R1")));
     }
     {
         SCOPED_TRACE("damaged pages found while recording");
@@ -242,7 +244,15 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
         {
             HistoryStore store(path);
             for (int i = 0; i < 50; ++i)
-                store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Answered, QString(2000, u'r')));
+                store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, QString(2000, u'r')));
+        }
+        {
+            // The newest pages still wait in the write-ahead log, where the damage below would not reach them;
+            // copied back into the file (as a later writer would) every page is hit.
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+            EXPECT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE);", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_close(db);
         }
         QByteArray bytes = ReadWholeFile(path);
         ASSERT_GT(bytes.size(), 3 * 4096);
@@ -250,7 +260,7 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
         WriteWholeFile(path, bytes);
         HistoryStore store(path);
         ASSERT_TRUE(store.Available()) << store.Error().toStdString();
-        EXPECT_TRUE(store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R2")))
+        EXPECT_TRUE(store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R2")))
             << store.Error().toStdString();
         EXPECT_FALSE(store.SetAsidePath().isEmpty());
         EXPECT_EQ(Registrars(store.List(QStringLiteral("example.com"), QStringLiteral("domain"))), Strings({ "R2" }));
@@ -266,7 +276,7 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
         HistoryStore store(path);
         EXPECT_FALSE(store.Available());
         EXPECT_TRUE(store.Error().contains(QStringLiteral("newer version"))) << store.Error().toStdString();
-        EXPECT_FALSE(store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R1")));
+        EXPECT_FALSE(store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R1")));
         EXPECT_TRUE(store.List(QStringLiteral("example.com"), QStringLiteral("domain")).isEmpty());
         EXPECT_FALSE(store.Prune());
         EXPECT_EQ(ReadWholeFile(path), before);
@@ -277,7 +287,7 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
         HistoryStore store(dir.filePath(QStringLiteral("file/history.sqlite")));
         EXPECT_FALSE(store.Available());
         EXPECT_FALSE(store.Error().isEmpty());
-        EXPECT_FALSE(store.Record(Search(QStringLiteral("example.com"), SearchOutcome::Answered, "R1")));
+        EXPECT_FALSE(store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R1")));
         EXPECT_FALSE(store.Previous(QStringLiteral("example.com"), QStringLiteral("domain")));
         EXPECT_FALSE(store.Clear());
     }
@@ -293,7 +303,7 @@ TEST(HistoryStoreChild, RecordsIntoTheNamedStore)
     ASSERT_TRUE(store.Available()) << store.Error().toStdString();
     for (int i = 0; i < kReportsPerWriter; ++i) {
         ASSERT_TRUE(store.Record(
-            Search(QStringLiteral("child.example"), SearchOutcome::Answered, QStringLiteral("C%1").arg(i))))
+            Search(QStringLiteral("child.example"), RecordedOutcome::Answered, QStringLiteral("C%1").arg(i))))
             << store.Error().toStdString();
     }
 }
@@ -325,7 +335,7 @@ TEST_F(HistoryStoreTest, ManyWritersAtOnceLoseNoReport)
             // Each thread its own connection, as SQLite asks.
             HistoryStore store(StorePath(), unlimited);
             for (int i = 0; i < kReportsPerWriter; ++i) {
-                if (!store.Record(Search(QStringLiteral("thread%1.example").arg(t), SearchOutcome::Answered,
+                if (!store.Record(Search(QStringLiteral("thread%1.example").arg(t), RecordedOutcome::Answered,
                                          QStringLiteral("T%1").arg(i))))
                     ++failures;
             }

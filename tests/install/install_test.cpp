@@ -141,7 +141,13 @@ TEST_F(InstallTest, InstalledQueryReadsTheShippedSetAndWritesOnlyIntoTheUsersFol
     QFile log(home.filePath(QStringLiteral("state/vesk/LOG/vesk-query.log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << "the log belongs in the user's state folder";
     EXPECT_TRUE(log.readAll().contains("Query: example-free.de"));
-    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("data/vesk"))));
+    // The search is recorded in the user's data folder (the store and the write-ahead log it keeps beside it), and
+    // nothing else goes there.
+    QStringList stored
+        = QDir(home.filePath(QStringLiteral("data/vesk"))).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    stored.removeAll(QStringLiteral("history.sqlite-wal"));
+    stored.removeAll(QStringLiteral("history.sqlite-shm"));
+    EXPECT_EQ(stored, QStringList { QStringLiteral("history.sqlite") });
     EXPECT_EQ(Snapshot(s_prefix->path()), before) << "nothing under the prefix is written or added";
 }
 
