@@ -78,6 +78,13 @@ public:
         return QByteArrayLiteral("host.example.net");
     }
 
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override
+    {
+        Q_UNUSED(address);
+        Q_UNUSED(stop);
+        return QByteArrayLiteral("host6.example.net");
+    }
+
     int Exchanges() const { return m_exchanges; }
     void ClearCount() { m_exchanges = 0; }
 

@@ -22,6 +22,8 @@ QString KindName(LookupEngine::QueryKind kind)
         return QStringLiteral("domain");
     case LookupEngine::QueryKind::Address:
         return QStringLiteral("address");
+    case LookupEngine::QueryKind::IPv6:
+        return QStringLiteral("ipv6");
     case LookupEngine::QueryKind::Plain:
         break;
     }

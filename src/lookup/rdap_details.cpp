@@ -110,7 +110,8 @@ RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
     const RdapBootstrap* bootstrap = m_asker.RdapBootstrapNow();
     if (bootstrap == nullptr)
         return record;
-    const QByteArray base = FindAddressBaseUrl(bootstrap->Addresses, address);
+    const QByteArray base = address.contains(':') ? FindIPv6BaseUrl(bootstrap->Addresses6, address)
+                                                  : FindAddressBaseUrl(bootstrap->Addresses, address);
     if (base.isEmpty())
         return record;
     const auto rendersNetwork = [&record, filter = m_options.FilterComments](const RdapAnswer& parsed) {

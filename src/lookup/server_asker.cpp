@@ -261,6 +261,11 @@ QByteArray ServerAsker::ReverseName(uint32_t address)
     return m_transport.ReverseName(address, m_stop);
 }
 
+QByteArray ServerAsker::ReverseName6(const QByteArray& address)
+{
+    return m_transport.ReverseName6(address, m_stop);
+}
+
 void ServerAsker::WriteReply(QByteArrayView reply, const ServerAnswer& from)
 {
     // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere.

@@ -95,6 +95,8 @@ public:
     QByteArray ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses);
     /// The domain name of `address` from the resolver; empty when it has none.
     QByteArray ReverseName(uint32_t address);
+    /// The same for the IPv6 `address` (canonical text).
+    QByteArray ReverseName6(const QByteArray& address);
 
     /// Writes 8-bit text (a reply or a report line) decoded as UTF-8 with Latin-1 fallback, then the incomplete
     /// mark when `from` ended early. The observer learns what was written from exchange `from.Exchange`.

@@ -83,4 +83,16 @@ QByteArray HostResolver::ReverseName(uint32_t address, const StopRequest& stop, 
     return info->hostName().toLatin1();
 }
 
+QByteArray HostResolver::ReverseName6(const QByteArray& address, const StopRequest& stop, int budgetMs) const
+{
+    const QHostAddress parsed(QString::fromLatin1(address));
+    if (parsed.protocol() != QAbstractSocket::IPv6Protocol)
+        return {};
+    const QString text = parsed.toString();
+    const std::optional<QHostInfo> info = LookUp(m_wait, text, stop, budgetMs).Info;
+    if (!info || info->error() != QHostInfo::NoError || info->hostName() == text)
+        return {};
+    return info->hostName().toLatin1();
+}
+
 } // namespace vesk

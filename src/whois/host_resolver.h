@@ -33,6 +33,8 @@ public:
     /// The name that reverse resolution gives for `address`: the book's entry, else the system's; empty when it
     /// gives none, ran out of `budgetMs` or was stopped.
     QByteArray ReverseName(uint32_t address, const StopRequest& stop, int budgetMs) const;
+    /// The same for an IPv6 address in its canonical text (the address book holds IPv4 names only).
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop, int budgetMs) const;
 
 private:
     EventWait& m_wait;

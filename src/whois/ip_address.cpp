@@ -46,7 +46,123 @@ qsizetype MaxDigits(IPv4Form form, int index)
     return 0;
 }
 
+int HexValue(char c)
+{
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The groups of one side of a "::" (or of a whole address without one); false when one is malformed. Only the
+// last group of the address may be a dotted IPv4 address, which counts as two groups.
+bool ParseGroups(QByteArrayView text, bool tailAllowed, QList<uint16_t>& groups)
+{
+    if (text.isEmpty())
+        return true;
+    const QList<QByteArray> parts = text.toByteArray().split(':');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QByteArray& part = parts.at(i);
+        if (tailAllowed && i == parts.size() - 1 && part.contains('.')) {
+            const int64_t v4 = ParseIPv4(part, IPv4Form::Strict);
+            if (v4 < 0)
+                return false;
+            groups.append(static_cast<uint16_t>(v4 >> 16));
+            groups.append(static_cast<uint16_t>(v4 & 0xFFFF));
+            continue;
+        }
+        if (part.isEmpty() || part.size() > 4)
+            return false;
+        int value = 0;
+        for (const char c : part) {
+            const int digit = HexValue(c);
+            if (digit < 0)
+                return false;
+            value = value * 16 + digit;
+        }
+        groups.append(static_cast<uint16_t>(value));
+    }
+    return true;
+}
+
+// The longest text form: six groups of four digits and a dotted tail.
+constexpr qsizetype kMaxIPv6Text = 45;
+
 } // namespace
+
+std::optional<IPv6Bytes> ParseIPv6(QByteArrayView text)
+{
+    if (text.size() < 2 || text.size() > kMaxIPv6Text)
+        return std::nullopt;
+    QList<uint16_t> head;
+    QList<uint16_t> tail;
+    const qsizetype gap = text.indexOf("::");
+    if (gap < 0) {
+        if (!ParseGroups(text, true, head) || head.size() != 8)
+            return std::nullopt;
+    } else {
+        if (text.indexOf("::", gap + 1) >= 0)
+            return std::nullopt;
+        if (!ParseGroups(text.first(gap), false, head) || !ParseGroups(text.sliced(gap + 2), true, tail)
+            || head.size() + tail.size() > 7)
+            return std::nullopt;
+    }
+    std::array<uint16_t, 8> groups {};
+    for (qsizetype i = 0; i < head.size(); ++i)
+        groups[static_cast<size_t>(i)] = head.at(i);
+    for (qsizetype i = 0; i < tail.size(); ++i)
+        groups[static_cast<size_t>(8 - tail.size() + i)] = tail.at(i);
+    IPv6Bytes bytes {};
+    for (size_t i = 0; i < 8; ++i) {
+        bytes[2 * i] = static_cast<uint8_t>(groups[i] >> 8);
+        bytes[2 * i + 1] = static_cast<uint8_t>(groups[i] & 0xFF);
+    }
+    return bytes;
+}
+
+QByteArray IPv6Text(const IPv6Bytes& address)
+{
+    std::array<int, 8> groups {};
+    for (size_t i = 0; i < 8; ++i)
+        groups[i] = (address[2 * i] << 8) | address[2 * i + 1];
+    const bool mapped
+        = groups[0] == 0 && groups[1] == 0 && groups[2] == 0 && groups[3] == 0 && groups[4] == 0 && groups[5] == 0xFFFF;
+    if (mapped) {
+        const uint32_t v4 = (static_cast<uint32_t>(groups[6]) << 16) | static_cast<uint32_t>(groups[7]);
+        return "::ffff:" + AddressText(v4);
+    }
+    int bestStart = -1;
+    int bestLength = 1;
+    for (int i = 0; i < 8;) {
+        if (groups[static_cast<size_t>(i)] != 0) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < 8 && groups[static_cast<size_t>(end)] == 0)
+            ++end;
+        if (end - i > bestLength) {
+            bestStart = i;
+            bestLength = end - i;
+        }
+        i = end;
+    }
+    QByteArray text;
+    for (int i = 0; i < 8; ++i) {
+        if (i == bestStart) {
+            text += "::";
+            i += bestLength - 1;
+            continue;
+        }
+        if (!text.isEmpty() && !text.endsWith(':'))
+            text += ':';
+        text += QByteArray::number(groups[static_cast<size_t>(i)], 16);
+    }
+    return text;
+}
 
 QByteArray CleanAddress(QByteArrayView text)
 {

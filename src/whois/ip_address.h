@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <array>
 #include <cstdint>
+#include <optional>
 
 // Address text in every form the program meets it: a typed query, a value inside a reply, an address the user
 // gives to connect to, an entry of a bootstrap registry. Pure functions; a text that is no address gives -1,
@@ -30,6 +32,18 @@ enum class IPv4Form : uint8_t {
 /// The address as a number 0 to 4,294,967,295 (first octet most significant), or -1 when `text` is not an
 /// IPv4 address in `form`. Any length of text is accepted.
 int64_t ParseIPv4(QByteArrayView text, IPv4Form form = IPv4Form::Lenient);
+
+/// The sixteen bytes of an IPv6 address, most significant first.
+using IPv6Bytes = std::array<uint8_t, 16>;
+
+/// An IPv6 address in any of its textual forms: eight groups of one to four hex digits in either case, one "::"
+/// standing for one or more zero groups, the last 32 bits as a dotted IPv4 address. Nothing else: no blanks, no
+/// zone index ("%eth0"), no brackets. nullopt when `text` is none of these.
+std::optional<IPv6Bytes> ParseIPv6(QByteArrayView text);
+
+/// The canonical text of an IPv6 address: lower case, no leading zeros, the longest run of two or more zero
+/// groups (the first of equal runs) as "::", and an IPv4-mapped address with its dotted tail.
+QByteArray IPv6Text(const IPv6Bytes& address);
 
 /// Digits and dots only, then one leading and one trailing dot removed.
 QByteArray CleanAddress(QByteArrayView text);

@@ -213,4 +213,9 @@ QByteArray TcpWhoisTransport::ReverseName(uint32_t address, const StopRequest& s
     return m_resolver.ReverseName(address, stop, m_limits.ExchangeTimeoutMs);
 }
 
+QByteArray TcpWhoisTransport::ReverseName6(const QByteArray& address, const StopRequest& stop)
+{
+    return m_resolver.ReverseName6(address, stop, m_limits.ExchangeTimeoutMs);
+}
+
 } // namespace vesk

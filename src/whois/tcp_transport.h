@@ -47,6 +47,7 @@ public:
 
     /// Address-book entry, else the system's reverse lookup; empty when it gives no name or was stopped.
     QByteArray ReverseName(uint32_t address, const StopRequest& stop) override;
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override;
 
     /// The address book, for tests that start their servers after building the transport.
     AddressBook& Book() { return m_book; }

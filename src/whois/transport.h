@@ -29,6 +29,8 @@ public:
 
     /// The host name that reverse resolution gives for `address`, or empty (also when stopped).
     virtual QByteArray ReverseName(uint32_t address, const StopRequest& stop) = 0;
+    /// The same for an IPv6 address in its canonical text.
+    virtual QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) = 0;
 };
 
 } // namespace vesk

@@ -94,4 +94,14 @@ QByteArray InMemoryTransport::ReverseName(uint32_t address, const StopRequest&)
     return m_reverseNames.value(address);
 }
 
+void InMemoryTransport::SetReverseName6(const QByteArray& address, const QByteArray& name)
+{
+    m_reverseNames6.insert(address, name);
+}
+
+QByteArray InMemoryTransport::ReverseName6(const QByteArray& address, const StopRequest&)
+{
+    return m_reverseNames6.value(address);
+}
+
 } // namespace vesk::test

@@ -32,6 +32,8 @@ public:
     void SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses);
     /// Reverse resolution of `address` gives `name`.
     void SetReverseName(uint32_t address, const QByteArray& name);
+    /// Reverse resolution of the IPv6 `address` (canonical text) gives `name`.
+    void SetReverseName6(const QByteArray& address, const QByteArray& name);
     /// Called with each exchange after it is logged and before its reply is chosen; lets a test act in the
     /// middle of a search (press stop, change a reply).
     void SetExchangeHook(std::function<void(const ExchangeRecord&)> hook);
@@ -53,6 +55,8 @@ public:
     QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override;
     /// The scripted name of `address`; else empty.
     QByteArray ReverseName(uint32_t address, const StopRequest& stop) override;
+    /// The scripted name of the IPv6 `address`; else empty.
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override;
 
 private:
     struct ReplyKey
@@ -72,6 +76,7 @@ private:
     QHash<QByteArray, ExchangeResult> m_failures;
     QHash<QByteArray, QList<uint32_t>> m_addresses;
     QHash<uint32_t, QByteArray> m_reverseNames;
+    QHash<QByteArray, QByteArray> m_reverseNames6;
     std::function<void(const ExchangeRecord&)> m_hook;
     QList<ExchangeRecord> m_exchanges;
     QList<QByteArray> m_resolutions;

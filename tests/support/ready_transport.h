@@ -19,6 +19,7 @@ public:
     }
     QList<uint32_t> ResolveIPv4(const QByteArray&, const StopRequest&) override { return {}; }
     QByteArray ReverseName(uint32_t, const StopRequest&) override { return {}; }
+    QByteArray ReverseName6(const QByteArray&, const StopRequest&) override { return {}; }
 
 private:
     QByteArray m_reply;

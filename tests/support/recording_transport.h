@@ -28,6 +28,10 @@ public:
     {
         return m_inner.ReverseName(address, stop);
     }
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override
+    {
+        return m_inner.ReverseName6(address, stop);
+    }
 
     /// Every exchange so far, in order.
     const QList<ExchangeRecord>& Exchanges() const { return m_exchanges; }

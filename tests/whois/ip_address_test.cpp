@@ -123,6 +123,63 @@ TEST(ParseIPv4Test, ConvertsDottedAddressesAndRejectsTheRest)
     }
 }
 
+// Every text form of RFC 4291 in, the canonical text of RFC 5952 out; "" where the text is no IPv6 address.
+TEST(ParseIPv6Test, EveryFormGivesOneCanonicalText)
+{
+    struct Row
+    {
+        const char* in;
+        const char* canonical;
+    } rows[] = {
+        { "2001:0db8:0000:0000:0000:0000:0000:0001", "2001:db8::1" },
+        { "2001:DB8::1", "2001:db8::1" },
+        { "2001:db8:0:0:1:0:0:1", "2001:db8::1:0:0:1" }, // of two equal runs the first is compressed
+        { "2001:0:0:1:0:0:0:1", "2001:0:0:1::1" }, // the longest run wins
+        { "2001:db8:0:1:1:1:1:1", "2001:db8:0:1:1:1:1:1" }, // one zero group stays
+        { "2001:db8::0:1", "2001:db8::1" },
+        { "::", "::" },
+        { "::1", "::1" },
+        { "1::", "1::" },
+        { "0:0:0:0:0:0:0:0", "::" },
+        { "::ffff:192.0.2.1", "::ffff:192.0.2.1" },
+        { "::FFFF:C000:0201", "::ffff:192.0.2.1" }, // mapped addresses keep their dotted tail
+        { "64:ff9b::192.0.2.33", "64:ff9b::c000:221" },
+        { "1:2:3:4:5:6:192.0.2.1", "1:2:3:4:5:6:c000:201" },
+        { "2001:4860:4860::8888", "2001:4860:4860::8888" },
+        { "1:2:3:4:5:6:7::", "1:2:3:4:5:6:7:0" }, // "::" for one group
+        // Not addresses.
+        { "", "" },
+        { ":", "" },
+        { ":::", "" },
+        { "1:2:3:4:5:6:7:8:9", "" },
+        { "1:2:3:4:5:6:7", "" },
+        { "1::2::3", "" },
+        { ":1::2", "" },
+        { "1::2:", "" },
+        { "12345::1", "" },
+        { "g::1", "" },
+        { "2001:db8::1%eth0", "" },
+        { "[2001:db8::1]", "" },
+        { " 2001:db8::1", "" },
+        { "::1.2.3", "" },
+        { "::1.2.3.4:5", "" }, // a dotted part only at the end
+        { "1.2.3.4::", "" },
+        { "::256.1.1.1", "" },
+        { "1:2:3:4:5:6:7:1.2.3.4", "" }, // nine groups
+        { "192.0.2.1", "" },
+        { "example.com", "" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.in);
+        const std::optional<IPv6Bytes> parsed = ParseIPv6(row.in);
+        EXPECT_EQ(parsed ? IPv6Text(*parsed) : QByteArray(), QByteArray(row.canonical));
+        if (parsed) { // the canonical text reads back as the same address
+            EXPECT_EQ(ParseIPv6(IPv6Text(*parsed)), parsed);
+        }
+    }
+    EXPECT_FALSE(ParseIPv6(QByteArray(100000, ':')));
+}
+
 TEST(ParseCidrTest, GivesInclusiveRangesWithPrefix32AsFallback)
 {
     struct Row
