@@ -73,7 +73,7 @@ TfrmMain::TfrmMain(TReg& settings, TLogFile& log, DefinitionTables& definitions,
     , m_locations(std::move(locations))
     , m_clock(std::move(clock))
     , m_savePlace(this)
-    , m_searches({ .Run = [this](const QString&) { RunCommand([this] { m_engine->Search(m_searchOptions.WithSettings(m_settings)); }); },
+    , m_searches({ .Run = [this](const QString&) { RunCommand([this] { m_engine->Search(SearchOptionsNow()); }); },
                    .Stop = [this] { StopSearch(); },
                    .Close = [this] { close(); },
                    .StartupCheck = [this] { StartupCheck(); },

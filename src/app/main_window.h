@@ -68,6 +68,8 @@ public:
     /// What the searches start from besides the settings (the pause, an observer, a pacer); the search settings
     /// are read from the settings store at each search.
     void SetSearchOptions(const SearchOptions& options) { m_searchOptions = options; }
+    /// The options of a search started now: those set above with the settings as they are now.
+    SearchOptions SearchOptionsNow() const { return m_searchOptions.WithSettings(m_settings); }
     /// Replaces the file dialog of the save command.
     void SetSaveDialogFunction(WorksheetSavePlace::Dialog dialog) { m_savePlace.SetDialog(std::move(dialog)); }
 

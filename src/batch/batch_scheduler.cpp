@@ -3,6 +3,7 @@
 #include "batch/batch_queue.h"
 #include "common/event_wait.h"
 #include "lookup/first_server.h"
+#include "lookup/search_dispatch.h"
 
 #include <QCoreApplication>
 #include <QMutex>
@@ -132,8 +133,9 @@ int BatchScheduler::Run(BatchInput& input)
             return std::nullopt;
         BatchEntry entry { std::move(line->Query), line->Number, {}, std::move(line->Problem), line->Ignored };
         if (entry.Problem.isEmpty()) {
-            // The search would refuse the query the same way (a query too long to classify): say so for its line.
+            // The search refuses such a query in its dispatch (a query too long to classify): say so for its line.
             try {
+                DispatchQuery(m_definitions, SearchText(entry.Query));
                 entry.FirstHost = FirstServerFor(m_definitions, entry.Query);
             } catch (const std::exception& error) {
                 entry.Problem = QString::fromLocal8Bit(error.what());

@@ -95,7 +95,7 @@ TEST_F(OptionsDialogTest, FirstRunStateAndEveryControlWhereItStands)
     }
     // The buttons where they stand: Default Settings brings the flags back, Update runs the update.
     int updates = 0;
-    m_update = [&updates] { return ++updates > 0; };
+    m_update = [&updates] { return UpdateOutcome { .Succeeded = ++updates > 0 }; };
     QWidget* defaults = m_dialog->childAt(QPoint(10 + 60, 312 + 11));
     ASSERT_NE(defaults, nullptr);
     EXPECT_EQ(defaults->objectName(), QStringLiteral("defaultsButton"));
