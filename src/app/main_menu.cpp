@@ -171,7 +171,7 @@ QString WebPageName(int page)
 QString WebPageUrl(int page, const QString& shippedDir, QString& error)
 {
     error.clear();
-    const QString address = WebPageAddress(page);
+    QString address = WebPageAddress(page);
     if (page != 2)
         return address;
     // The manual lies with the shipped files; the opener is given no directory, so it gets the whole path.

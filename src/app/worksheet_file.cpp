@@ -44,7 +44,7 @@ WorksheetSavePlace::WorksheetSavePlace(QWidget* parent)
 
 QString WorksheetSavePlace::Ask()
 {
-    const QString path = m_dialog(QDir(m_folder).filePath(QStringLiteral("worksheet.txt")));
+    QString path = m_dialog(QDir(m_folder).filePath(QStringLiteral("worksheet.txt")));
     if (!path.isEmpty())
         m_folder = QFileInfo(path).absolutePath();
     return path;

@@ -9,7 +9,7 @@ namespace vesk {
 
 namespace {
 
-constexpr qint64 kReadPiece = 64 * 1024;
+constexpr qint64 kReadPiece = qint64 { 64 } * 1024;
 
 bool HoldsControlCharacter(QByteArrayView text)
 {

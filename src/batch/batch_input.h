@@ -27,7 +27,7 @@ struct BatchLine
 class BatchLineSplitter
 {
 public:
-    static constexpr qsizetype kDefaultMaxLineBytes = 64 * 1024;
+    static constexpr qsizetype kDefaultMaxLineBytes = qsizetype { 64 } * 1024;
 
     explicit BatchLineSplitter(qsizetype maxLineBytes = kDefaultMaxLineBytes);
 

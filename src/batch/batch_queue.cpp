@@ -76,7 +76,8 @@ std::optional<BatchTask> BatchQueue::Take()
         qsizetype best = -1;
         std::tuple<bool, qint64, qsizetype> bestKey;
         // With the budget used up only the report due next may start: it is the one that frees memory.
-        const qsizetype searchable = OverBudget(0) ? std::min<qsizetype>(1, m_slots.size()) : m_slots.size();
+        const auto slotCount = static_cast<qsizetype>(m_slots.size());
+        const qsizetype searchable = OverBudget(0) ? std::min<qsizetype>(1, slotCount) : slotCount;
         for (qsizetype i = 0; i < searchable; ++i) {
             const Slot& slot = m_slots[static_cast<size_t>(i)];
             if (slot.Taken)

@@ -1,6 +1,7 @@
 #include "cli/batch_run.h"
 
 #include "cli/batch_printer.h"
+#include "cli/lazy_rdap.h"
 #include "common/locking_log_sink.h"
 #include "rdap/rdap_client.h"
 #include "whois/transport.h"
@@ -40,7 +41,11 @@ int BatchRun::Run(QIODevice& input)
                               m_setup.Bootstrap };
     const BatchSearchFactory makeSearch = [this, &setup](EventWait& wait) -> BatchSearch {
         std::shared_ptr<WhoisTransport> transport = m_makeTransport(wait);
-        std::shared_ptr<RdapTransport> rdap = m_options.MakeRdap ? m_options.MakeRdap(wait) : nullptr;
+        // The thread's RDAP transport is made at its first RDAP exchange, on this thread.
+        std::shared_ptr<RdapSource> rdap;
+        if (m_options.MakeRdap)
+            rdap = std::make_shared<LazyRdapSource>(setup.Bootstrap, nullptr,
+                                                    [make = m_options.MakeRdap, &wait] { return make(wait); });
         return [&setup, &wait, transport, rdap](const QByteArray& query, HostPacer& pacer,
                                                 const std::function<void(LookupEngine*)>& onEngine,
                                                 const std::function<void(const ExchangeEntry&)>& onExchange) {

@@ -17,7 +17,8 @@ struct BatchOptions
     bool OutIsTerminal = false; ///< control characters from servers are masked in text reports
     bool ErrIsTerminal = false; ///< the progress line is shown
     MonotonicClock Clock = SteadyClock();
-    /// Each search thread's RDAP road (with the setup's bootstrap); null: the batch asks port 43 only.
+    /// Each search thread's RDAP road (with the setup's bootstrap), made at the thread's first RDAP exchange; null:
+    /// the batch asks port 43 only.
     RdapTransportFactory MakeRdap = nullptr;
 };
 

@@ -39,26 +39,20 @@ int main(int argc, char* argv[])
     vesk::EventLoopWait wait;
     vesk::TcpWhoisTransport transport(wait);
 
-    // RDAP hosts follow the same --resolve routes as port 43.
-    vesk::HttpRdapTransport rdap(wait, vesk::RdapRoutesOf(transport.Book()));
-    vesk::RdapBootstrap bootstrap;
-
     vesk::QueryCommandContext context { settings, log, definitions, transport, wait, {}, {} };
-    context.LoadDefinitions = [&] {
-        bootstrap = vesk::LoadRdapBootstrap(locations);
-        vesk::LoadCurrentDefinitions(definitions, locations);
-    };
-    context.UpdateDefinitions = [&] {
-        return vesk::UpdateDefinitions({ settings, log, definitions, locations, &bootstrap });
-    };
-    context.Rdap = &rdap;
-    context.Bootstrap = &bootstrap;
+    context.LoadDefinitions = [&] { vesk::LoadCurrentDefinitions(definitions, locations); };
+    // The update ends the run: no search needs the bootstrap it refreshes.
+    context.UpdateDefinitions = [&] { return vesk::UpdateDefinitions({ settings, log, definitions, locations }); };
+    // The bootstrap and the RDAP road are made only when a search is about to use them; a port-43 query pays for
+    // neither.
+    context.LoadBootstrap = [&locations] { return vesk::LoadRdapBootstrap(locations); };
     context.Routes = &transport.Book();
-    // Each search thread of a batch gets its own transport with the routes of --resolve.
+    // Each search thread of a batch gets its own transport with the routes of --resolve; RDAP hosts follow them too.
     context.MakeTransport = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::WhoisTransport> {
         return std::make_unique<vesk::TcpWhoisTransport>(threadWait, transport.Book());
     };
-    // ... and its own RDAP client, whose network access belongs to that thread; the routes are only read meanwhile.
+    // ... and its own RDAP client (as the single search does), whose network access belongs to that thread; the
+    // routes are only read meanwhile.
     context.MakeRdap = [&transport](vesk::EventWait& threadWait) -> std::unique_ptr<vesk::RdapTransport> {
         return std::make_unique<vesk::HttpRdapTransport>(threadWait, vesk::RdapRoutesOf(transport.Book()));
     };

@@ -1,13 +1,13 @@
 #include "cli/query_command.h"
 
 #include "cli/json_report.h"
+#include "cli/lazy_rdap.h"
 #include "cli/printing_frontend.h"
 #include "cli/resolve_option.h"
 #include "common/app_version.h"
 #include "common/event_wait.h"
 #include "defs/definition_tables.h"
 #include "lookup/lookup_engine.h"
-#include "lookup/rdap_source.h"
 #include "lookup/report_texts.h"
 #include "settings/settings_store.h"
 #include "whois/address_book.h"
@@ -127,7 +127,10 @@ QueryCommand::QueryCommand(QueryCommandContext context, QIODevice& out, QIODevic
     : m_context(std::move(context))
     , m_out(out)
     , m_err(err)
-{ }
+{
+    m_bootstrap = m_context.Bootstrap != nullptr ? std::make_unique<SharedRdapBootstrap>(m_context.Bootstrap)
+                                                 : std::make_unique<SharedRdapBootstrap>(m_context.LoadBootstrap);
+}
 
 QueryCommand::~QueryCommand() = default;
 
@@ -258,8 +261,12 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus)
     // The text report is printed line by line as it is written; JSON needs the whole outcome first.
     watch.Printer = json ? nullptr : &window;
     watch.OnEngine = [this](LookupEngine* engine) { m_engine = engine; };
-    SearchOutcome outcome
-        = RunSearch(Setup(), SearchRoad { m_context.Transport, m_context.Rdap, m_context.Wait }, query, watch);
+    // A port-43 search never builds the RDAP road nor reads the bootstrap.
+    LazyRdapSource::TransportMaker makeRdap;
+    if (m_context.MakeRdap)
+        makeRdap = [this] { return m_context.MakeRdap(m_context.Wait); };
+    LazyRdapSource rdap(m_bootstrap.get(), m_context.Rdap, std::move(makeRdap));
+    SearchOutcome outcome = RunSearch(Setup(), SearchRoad { m_context.Transport, &rdap, m_context.Wait }, query, watch);
     // A stop wins: the report is incomplete whatever did answer.
     outcome.Stopped = outcome.Stopped || m_stopRequested;
     if (json)
@@ -274,7 +281,7 @@ SearchSetup QueryCommand::Setup() const
 {
     return SearchSetup { m_context.Settings, m_context.Log,    m_context.Definitions,
                          m_context.Now,      m_context.Locale, m_context.PauseMilliseconds,
-                         m_context.Bootstrap };
+                         m_bootstrap.get() };
 }
 
 int QueryCommand::Batch(const QString& file, const BatchOptions& options)

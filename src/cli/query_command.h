@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace vesk {
 
@@ -22,6 +23,7 @@ class TReg;
 class WhoisTransport;
 class RdapTransport;
 struct RdapBootstrap;
+class SharedRdapBootstrap;
 
 /// What vesk-query works with; main builds the real ones, tests their own.
 struct QueryCommandContext
@@ -35,9 +37,11 @@ struct QueryCommandContext
     std::function<void()> LoadDefinitions;
     /// The definition update and what it did.
     std::function<UpdateOutcome()> UpdateDefinitions;
-    /// The RDAP road and the bootstrap registries (filled by LoadDefinitions); either null: port 43 only.
+    /// The single search's RDAP road; null: made by MakeRdap at the first RDAP exchange.
     RdapTransport* Rdap = nullptr;
+    /// The bootstrap registries; null: read by LoadBootstrap when a search first looks a server up in them.
     const RdapBootstrap* Bootstrap = nullptr;
+    std::function<RdapBootstrap()> LoadBootstrap = nullptr;
     /// The transport's routes, which --resolve adds to; null: --resolve is refused.
     AddressBook* Routes = nullptr;
     Clock Now = SystemClock();
@@ -48,7 +52,8 @@ struct QueryCommandContext
     bool ErrIsTerminal = false; ///< the same for the status echo, and the batch's progress line
     /// A transport for each search thread of a batch (with the routes of --resolve); null: --batch is refused.
     TransportFactory MakeTransport = nullptr;
-    /// An RDAP transport for each search thread of a batch; null: a batch asks port 43 only.
+    /// An RDAP transport for the single search when Rdap is null, and for each search thread of a batch; without
+    /// a road (or without bootstrap registries) the searches ask port 43 only.
     RdapTransportFactory MakeRdap = nullptr;
     /// Standard input, for --batch -; null: refused.
     QIODevice* In = nullptr;
@@ -89,6 +94,7 @@ private:
     void Error(const QString& message);
 
     QueryCommandContext m_context;
+    std::unique_ptr<SharedRdapBootstrap> m_bootstrap; ///< read once, by the first search that needs it
     QIODevice& m_out;
     QIODevice& m_err;
     LookupEngine* m_engine = nullptr; ///< the running search's engine, for RequestStop

@@ -1,7 +1,6 @@
 #include "cli/search_job.h"
 
 #include "lookup/frontend.h"
-#include "lookup/rdap_source.h"
 #include "settings/settings_store.h"
 
 #include <QCoreApplication>
@@ -113,8 +112,7 @@ SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const 
     outcome.Typed = query;
     CollectingFrontend window(outcome.Lines, watch.Printer);
     CollectingObserver observer(outcome.Exchanges, watch.OnExchange);
-    FixedRdapSource rdapSource(road.Rdap, setup.Bootstrap);
-    LookupEngine engine(window, setup.Log, setup.Definitions, road.Transport, &rdapSource, road.Wait, setup.Now);
+    LookupEngine engine(window, setup.Log, setup.Definitions, road.Transport, road.Rdap, road.Wait, setup.Now);
     engine.Sheet().SetLocale(setup.Locale);
     SearchOptions options;
     options.PauseMilliseconds = setup.PauseMilliseconds;

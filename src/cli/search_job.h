@@ -15,8 +15,9 @@ class EventWait;
 class Frontend;
 class HostPacer;
 class LogSink;
+class RdapSource;
 class RdapTransport;
-struct RdapBootstrap;
+class SharedRdapBootstrap;
 class TReg;
 class WhoisTransport;
 
@@ -34,15 +35,15 @@ struct SearchSetup
     Clock Now = SystemClock();
     QLocale Locale = QLocale();
     int PauseMilliseconds = 1100;
-    /// The RDAP bootstrap registries; null (or no RDAP transport for the search): port 43 only.
-    const RdapBootstrap* Bootstrap = nullptr;
+    /// The RDAP bootstrap registries, read on first need and shared by every search of the run; null: port 43 only.
+    SharedRdapBootstrap* Bootstrap = nullptr;
 };
 
 /// The roads one search takes, and the wait it waits through.
 struct SearchRoad
 {
     WhoisTransport& Transport;
-    RdapTransport* Rdap = nullptr; ///< null: port 43 only
+    RdapSource* Rdap = nullptr; ///< null: port 43 only
     EventWait& Wait;
 };
 

@@ -55,7 +55,7 @@ Bio ReadOnlyBio(QByteArrayView pem)
 // The key of `pem` when it is an Ed25519 key (private or public as asked), else null.
 Key ReadEd25519(QByteArrayView pem, bool privateKey)
 {
-    if (pem.isEmpty() || pem.size() > 64 * 1024)
+    if (pem.isEmpty() || pem.size() > qsizetype { 64 } * 1024)
         return nullptr;
     const Bio bio = ReadOnlyBio(pem);
     if (!bio)
@@ -157,8 +157,8 @@ std::optional<SetManifest> ParseManifest(QByteArrayView text)
             versioned = true;
             continue;
         }
-        if (fields.size() != 3 || !IsPlainName(fields[0]) || fields[2].size() != 2 * kDigestSize || !IsHex(fields[2])
-            || manifest.Find(fields[0]) != nullptr)
+        if (fields.size() != 3 || !IsPlainName(fields[0]) || fields[2].size() != qsizetype { 2 } * kDigestSize
+            || !IsHex(fields[2]) || manifest.Find(fields[0]) != nullptr)
             return std::nullopt;
         const std::optional<qint64> size = Count(fields[1]);
         if (!size)

@@ -14,7 +14,7 @@ inline constexpr char kManifestFileName[] = "defs.manifest";
 inline constexpr char kManifestSignatureFileName[] = "defs.manifest.sig";
 
 /// The largest manifest and signature that are read; a set names a handful of files.
-inline constexpr qint64 kMaxManifestSize = 64 * 1024;
+inline constexpr qint64 kMaxManifestSize = qint64 { 64 } * 1024;
 inline constexpr qint64 kMaxSignatureSize = 1024;
 
 /// One published file as the manifest names it.

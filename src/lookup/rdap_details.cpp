@@ -19,7 +19,29 @@ constexpr int kHttpNotFound = 404;
 
 QUrl RdapUrl(const QByteArray& base, const char* path, const QByteArray& object)
 {
-    return QUrl::fromEncoded(base + path + object);
+    // The name is one path segment: '#', '?', '/' or '%' in it must not end or change the path.
+    return QUrl::fromEncoded(base + path + object.toPercentEncoding(":"));
+}
+
+// A failure after which the next server of the same service may still answer: the server was not reached, or it
+// said it could not serve for now. A refusal or a verdict about the query holds for every server of the service.
+bool WorthTheNextServer(const ServerAnswer& answer)
+{
+    switch (answer.Failure) {
+    case ExchangeFailure::Refused:
+    case ExchangeFailure::Unreachable:
+    case ExchangeFailure::NotResolved:
+    case ExchangeFailure::Timeout:
+    case ExchangeFailure::Reset:
+    case ExchangeFailure::Closed:
+    case ExchangeFailure::TooSlow:
+    case ExchangeFailure::Tls:
+        return true;
+    case ExchangeFailure::HttpStatus:
+        return answer.HttpStatus >= 500;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -39,7 +61,27 @@ QByteArray RdapDetails::DomainBase(const QByteArray& domain)
     const RdapBootstrap* bootstrap = m_asker.RdapBootstrapNow();
     if (bootstrap == nullptr)
         return QByteArray();
-    return FindDomainBaseUrl(bootstrap->Domains, domain);
+    m_serviceUrls = FindDomainBaseUrls(bootstrap->Domains, domain);
+    return m_serviceUrls.value(0);
+}
+
+QList<QByteArray> RdapDetails::ServiceUrls(const QByteArray& base) const
+{
+    return m_serviceUrls.value(0) == base ? m_serviceUrls : QList<QByteArray> { base };
+}
+
+ServerAnswer RdapDetails::AskService(const QList<QByteArray>& bases, const char* path, const QByteArray& object,
+                                     bool firstAsked, const std::function<bool(const RdapAnswer&)>& usable,
+                                     RdapAnswer& parsed, QUrl& asked)
+{
+    ServerAnswer answer;
+    for (const QByteArray& base : bases) {
+        asked = RdapUrl(base, path, object);
+        answer = m_asker.AskRdap(asked, HostSource::Fixed, firstAsked, usable, parsed);
+        if (!WorthTheNextServer(answer))
+            break;
+    }
+    return answer;
 }
 
 void RdapDetails::WriteRdapRecord(const QByteArray& domain, const ServerAnswer& from, const QByteArray& text)
@@ -64,10 +106,11 @@ DomainRecord RdapDetails::DomainDetails(const QByteArray& domain, const QByteArr
 {
     failed = false;
     const bool filter = m_options.FilterComments;
-    const QUrl registryUrl = RdapUrl(base, texts::kRdapDomainPath, domain);
     const auto isDomain = [](const RdapAnswer& parsed) { return parsed.Kind == RdapAnswerKind::Domain; };
     RdapAnswer parsed;
-    const ServerAnswer answer = m_asker.AskRdap(registryUrl, HostSource::Fixed, firstAsked, isDomain, parsed);
+    QUrl registryUrl;
+    const ServerAnswer answer
+        = AskService(ServiceUrls(base), texts::kRdapDomainPath, domain, firstAsked, isDomain, parsed, registryUrl);
     if (answer.Failure == ExchangeFailure::HttpStatus && answer.HttpStatus == kHttpNotFound && firstAsked) {
         m_asker.WriteNoMatch(domain);
         return DomainRecord();
@@ -94,7 +137,14 @@ DomainRecord RdapDetails::DomainDetails(const QByteArray& domain, const QByteArr
         RdapAnswer record;
         const ServerAnswer registrar = m_asker.AskRdap(link, HostSource::Referral, false, rendersDomain, record);
         if (registrar.Failure == ExchangeFailure::None) {
-            WriteRdapRecord(domain, registrar, text);
+            // One record under the registrar's line, each value from the server that owns it; a script reading the
+            // exchanges still sees what each of the two answers said on its own.
+            m_asker.Sheet().WriteSourceBox(QByteArray(texts::kDomainDetailsTitle) + UpperAscii(domain),
+                                           QByteArray(texts::kSourcePrefix) + registrar.Host
+                                               + texts::kRdapSourceSuffix);
+            m_asker.WriteReply(RenderDomainRecords(parsed, record, filter));
+            m_asker.TellTextWritten(RenderDomainRecord(parsed, filter), answer);
+            m_asker.TellTextWritten(text, registrar);
             return DomainRecord();
         }
     }
@@ -110,17 +160,17 @@ RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
     const RdapBootstrap* bootstrap = m_asker.RdapBootstrapNow();
     if (bootstrap == nullptr)
         return record;
-    const QByteArray base = address.contains(':') ? FindIPv6BaseUrl(bootstrap->Addresses6, address)
-                                                  : FindAddressBaseUrl(bootstrap->Addresses, address);
-    if (base.isEmpty())
+    const QList<QByteArray> bases = address.contains(':') ? FindIPv6BaseUrls(bootstrap->Addresses6, address)
+                                                          : FindAddressBaseUrls(bootstrap->Addresses, address);
+    if (bases.isEmpty())
         return record;
     const auto rendersNetwork = [&record, filter = m_options.FilterComments](const RdapAnswer& parsed) {
         record.Text = RenderNetworkRecord(parsed, filter);
         return !record.Text.isEmpty();
     };
     RdapAnswer parsed;
-    record.Answer = m_asker.AskRdap(RdapUrl(base, texts::kRdapAddressPath, address), HostSource::Fixed, false,
-                                    rendersNetwork, parsed);
+    QUrl asked;
+    record.Answer = AskService(bases, texts::kRdapAddressPath, address, false, rendersNetwork, parsed, asked);
     record.Asked = true;
     return record;
 }

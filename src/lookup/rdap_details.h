@@ -5,6 +5,10 @@
 #include "lookup/server_asker.h"
 
 #include <QByteArray>
+#include <QList>
+#include <functional>
+
+class QUrl;
 
 namespace vesk {
 
@@ -42,6 +46,12 @@ public:
     RdapNetworkRecord NetworkRecord(const QByteArray& address);
 
 private:
+    /// The base URLs of the service that `base` (from DomainBase) belongs to, `base` first.
+    QList<QByteArray> ServiceUrls(const QByteArray& base) const;
+    /// Asks for `object` at each of a service's `bases` in turn until one answers or fails in a way the next cannot
+    /// mend; gives the last exchange and the URL it asked (`asked`).
+    ServerAnswer AskService(const QList<QByteArray>& bases, const char* path, const QByteArray& object, bool firstAsked,
+                            const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed, QUrl& asked);
     /// Writes the RDAP record `text` that `from` gave under the source box of its host.
     void WriteRdapRecord(const QByteArray& domain, const ServerAnswer& from, const QByteArray& text);
     /// Writes the port-43 registry record in hand where the registrar's record would have stood.
@@ -49,6 +59,7 @@ private:
 
     ServerAsker& m_asker;
     const SearchOptions& m_options;
+    QList<QByteArray> m_serviceUrls; ///< of the domain DomainBase last looked up
 };
 
 } // namespace vesk

@@ -143,18 +143,22 @@ ServerAnswer ServerAsker::AskRdap(const QUrl& url, HostSource source, bool notFo
         if (!usable(parsed))
             answer.Failure = ExchangeFailure::BadRdap;
     }
+    // For the search, only a usable record or the first server's "no such domain" is an answer: an error status or
+    // a body that is no RDAP tells nothing about the query. The exchange itself still shows that a server spoke.
+    const bool noMatch
+        = notFoundIsNoMatch && answer.Failure == ExchangeFailure::HttpStatus && answer.HttpStatus == kHttpNotFound;
+    const bool answered = answer.Failure == ExchangeFailure::None || noMatch;
     if (m_options.Observer != nullptr) {
         entry.Host = answer.Host;
         if (!parsed.Object.isEmpty())
             entry.Answer = QJsonDocument(parsed.Object).toJson(QJsonDocument::Compact);
         // Any HTTP status came from a server; a 429 that stayed one is a refusal, not an answer.
         entry.Answered = answer.HttpStatus != 0 && answer.Failure != ExchangeFailure::RateLimited;
-        if (notFoundIsNoMatch && answer.Failure == ExchangeFailure::HttpStatus && answer.HttpStatus == kHttpNotFound)
+        if (noMatch)
             entry.Outcome = "no-match";
         answer.Exchange = TellExchange(std::move(entry), answer, elapsed.elapsed());
     }
-    // Any HTTP status is an answer from a server.
-    Record(answer, answer.HttpStatus != 0);
+    Record(answer, answered);
     return answer;
 }
 
@@ -282,6 +286,12 @@ void ServerAsker::WriteReply(QByteArrayView reply, const ServerAnswer& from)
     }
     if (told)
         observer->ExchangeTextWritten(from.Exchange, Worksheet::WithLfBreaks(std::move(text)));
+}
+
+void ServerAsker::TellTextWritten(QByteArrayView text, const ServerAnswer& from)
+{
+    if (m_options.Observer != nullptr && from.Exchange >= 0)
+        m_options.Observer->ExchangeTextWritten(from.Exchange, Worksheet::WithLfBreaks(Utf8ToWideText(text)));
 }
 
 void ServerAsker::WriteNoMatch(const QByteArray& domain)

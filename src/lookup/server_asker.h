@@ -83,7 +83,8 @@ public:
 
     /// One RDAP GET of `url`, prepared like Ask but without the fixed pause. A 2xx answer is read into `parsed`;
     /// one that `usable` refuses is an ExchangeFailure::BadRdap. A 404 is "no match" to the observer when
-    /// `notFoundIsNoMatch` (the first server asked for a domain).
+    /// `notFoundIsNoMatch` (the first server asked for a domain). Only a usable answer or that "no match" counts as
+    /// a server having answered for AnyAnswered.
     ServerAnswer AskRdap(const QUrl& url, HostSource source, bool notFoundIsNoMatch,
                          const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed);
     /// The RDAP bootstrap to look a server up in; null when the options say never or there is no RDAP.
@@ -101,6 +102,9 @@ public:
     /// Writes 8-bit text (a reply or a report line) decoded as UTF-8 with Latin-1 fallback, then the incomplete
     /// mark when `from` ended early. The observer learns what was written from exchange `from.Exchange`.
     void WriteReply(QByteArrayView reply, const ServerAnswer& from = {});
+    /// Tells the observer that the text written for a record shown from several answers holds `text` from the
+    /// answer of `from`; writes nothing.
+    void TellTextWritten(QByteArrayView text, const ServerAnswer& from);
     /// "No Match For Domain: DOMAIN"; the observer learns that the last exchange showed no match.
     void WriteNoMatch(const QByteArray& domain);
     /// "No answer from HOST: TEXT" for a query that failed, unless it is Silent.

@@ -21,27 +21,34 @@ QByteArray LowerAscii(QByteArrayView text)
     return out;
 }
 
-// The service's base URL: the first https one, else the first http one.
-QByteArray PickBaseUrl(const QJsonArray& urls)
+QByteArray WithSlash(const QByteArray& url)
 {
-    QByteArray http;
+    return url.endsWith('/') ? url : url + '/';
+}
+
+// The service's base URLs in the order listed: its https ones, or its http ones when it lists no https one, so
+// that moving on to the next never leaves https.
+QList<QByteArray> PickBaseUrls(const QJsonArray& urls)
+{
+    QList<QByteArray> https;
+    QList<QByteArray> http;
     for (const QJsonValue value : urls) {
         const QByteArray url = value.toString().trimmed().toUtf8();
         const QByteArray scheme = LowerAscii(url.left(8));
-        QByteArray chosen;
         if (scheme.startsWith("https://") && url.size() > 8)
-            chosen = url;
-        else if (scheme.startsWith("http://") && url.size() > 7 && http.isEmpty())
-            http = url;
-        if (!chosen.isEmpty())
-            return chosen.endsWith('/') ? chosen : chosen + '/';
+            https.append(WithSlash(url));
+        else if (scheme.startsWith("http://") && url.size() > 7)
+            http.append(WithSlash(url));
     }
-    if (!http.isEmpty() && !http.endsWith('/'))
-        http += '/';
-    return http;
+    QList<QByteArray> unique;
+    for (const QByteArray& url : https.isEmpty() ? http : https) {
+        if (!unique.contains(url))
+            unique.append(url);
+    }
+    return unique;
 }
 
-// Calls take(entries, baseUrl) for every well-formed service of the registry in `json`.
+// Calls take(entries, baseUrls) for every well-formed service of the registry in `json`.
 template <typename Take> void ForEachService(QByteArrayView json, Take take)
 {
     const QJsonDocument document = QJsonDocument::fromJson(json.toByteArray());
@@ -50,9 +57,9 @@ template <typename Take> void ForEachService(QByteArrayView json, Take take)
         const QJsonArray pair = service.toArray();
         if (pair.size() < 2)
             continue;
-        const QByteArray baseUrl = PickBaseUrl(pair.at(1).toArray());
-        if (!baseUrl.isEmpty())
-            take(pair.at(0).toArray(), baseUrl);
+        const QList<QByteArray> baseUrls = PickBaseUrls(pair.at(1).toArray());
+        if (!baseUrls.isEmpty())
+            take(pair.at(0).toArray(), baseUrls);
     }
 }
 
@@ -92,15 +99,18 @@ std::array<uint8_t, 16> MaskIPv6(const std::array<uint8_t, 16>& address, int len
 DomainBootstrap ParseDomainBootstrap(QByteArrayView json)
 {
     DomainBootstrap registry;
-    ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
+    ForEachService(json, [&registry](const QJsonArray& entries, const QList<QByteArray>& baseUrls) {
         for (const QJsonValue entry : entries) {
             QByteArray name = LowerAscii(entry.toString().trimmed().toUtf8());
             while (name.startsWith('.'))
                 name.remove(0, 1);
             while (name.endsWith('.'))
                 name.chop(1);
-            if (!name.isEmpty() && !registry.BaseUrls.contains(name))
-                registry.BaseUrls.insert(name, baseUrl);
+            if (name.isEmpty() || registry.BaseUrls.contains(name))
+                continue;
+            registry.BaseUrls.insert(name, baseUrls.first());
+            if (baseUrls.size() > 1)
+                registry.MoreUrls.insert(name, baseUrls.mid(1));
         }
     });
     return registry;
@@ -109,7 +119,7 @@ DomainBootstrap ParseDomainBootstrap(QByteArrayView json)
 AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
 {
     AddressBootstrap registry;
-    ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
+    ForEachService(json, [&registry](const QJsonArray& entries, const QList<QByteArray>& baseUrls) {
         for (const QJsonValue entry : entries) {
             const QByteArray block = entry.toString().trimmed().toUtf8();
             const qsizetype slash = block.indexOf('/');
@@ -118,8 +128,8 @@ AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
             if (network < 0 || !ParseDecimal(QByteArrayView(block).sliced(slash + 1), 2, length) || length > 32)
                 continue;
             const int prefix = static_cast<int>(length);
-            registry.Blocks.append(
-                AddressBlock { static_cast<uint32_t>(network) & PrefixMask(prefix), prefix, baseUrl });
+            registry.Blocks.append(AddressBlock { static_cast<uint32_t>(network) & PrefixMask(prefix), prefix,
+                                                  baseUrls.first(), baseUrls.mid(1) });
         }
     });
     // Stable, so of two equal blocks the one listed first wins.
@@ -131,7 +141,7 @@ AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
 IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json)
 {
     IPv6Bootstrap registry;
-    ForEachService(json, [&registry](const QJsonArray& entries, const QByteArray& baseUrl) {
+    ForEachService(json, [&registry](const QJsonArray& entries, const QList<QByteArray>& baseUrls) {
         for (const QJsonValue entry : entries) {
             const QByteArray block = entry.toString().trimmed().toUtf8();
             const qsizetype slash = block.indexOf('/');
@@ -141,7 +151,7 @@ IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json)
             if (!network || !ParseDecimal(QByteArrayView(block).sliced(slash + 1), 3, length) || length > 128)
                 continue;
             const int prefix = static_cast<int>(length);
-            registry.Blocks.append(IPv6Block { MaskIPv6(*network, prefix), prefix, baseUrl });
+            registry.Blocks.append(IPv6Block { MaskIPv6(*network, prefix), prefix, baseUrls.first(), baseUrls.mid(1) });
         }
     });
     std::stable_sort(registry.Blocks.begin(), registry.Blocks.end(),
@@ -149,7 +159,7 @@ IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json)
     return registry;
 }
 
-QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView domain)
+QList<QByteArray> FindDomainBaseUrls(const DomainBootstrap& registry, QByteArrayView domain)
 {
     QByteArray name = LowerAscii(domain);
     while (name.endsWith('.'))
@@ -157,40 +167,51 @@ QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView dom
     // Every suffix that starts at a label, longest first.
     qsizetype start = 0;
     while (start < name.size()) {
-        const auto found = registry.BaseUrls.constFind(name.mid(start));
+        const QByteArray entry = name.mid(start);
+        const auto found = registry.BaseUrls.constFind(entry);
         if (found != registry.BaseUrls.constEnd())
-            return found.value();
+            return QList<QByteArray> { found.value() } + registry.MoreUrls.value(entry);
         const qsizetype dot = name.indexOf('.', start);
         if (dot < 0)
             break;
         start = dot + 1;
     }
-    return QByteArray();
+    return {};
+}
+
+QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView domain)
+{
+    return FindDomainBaseUrls(registry, domain).value(0);
+}
+
+QList<QByteArray> FindAddressBaseUrls(const AddressBootstrap& registry, QByteArrayView address)
+{
+    const int64_t parsed = ParseIPv4(address, IPv4Form::Strict);
+    if (parsed < 0)
+        return {};
+    const auto value = static_cast<uint32_t>(parsed);
+    for (const AddressBlock& block : registry.Blocks) {
+        if ((value & PrefixMask(block.PrefixLength)) == block.Network)
+            return QList<QByteArray> { block.BaseUrl } + block.MoreUrls;
+    }
+    return {};
 }
 
 QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView address)
 {
-    const int64_t parsed = ParseIPv4(address, IPv4Form::Strict);
-    if (parsed < 0)
-        return QByteArray();
-    const auto value = static_cast<uint32_t>(parsed);
-    for (const AddressBlock& block : registry.Blocks) {
-        if ((value & PrefixMask(block.PrefixLength)) == block.Network)
-            return block.BaseUrl;
-    }
-    return QByteArray();
+    return FindAddressBaseUrls(registry, address).value(0);
 }
 
-QByteArray FindIPv6BaseUrl(const IPv6Bootstrap& registry, QByteArrayView address)
+QList<QByteArray> FindIPv6BaseUrls(const IPv6Bootstrap& registry, QByteArrayView address)
 {
     const std::optional<IPv6Bytes> parsed = ParseIPv6(address);
     if (!parsed)
-        return QByteArray();
+        return {};
     for (const IPv6Block& block : registry.Blocks) {
         if (MaskIPv6(*parsed, block.PrefixLength) == block.Network)
-            return block.BaseUrl;
+            return QList<QByteArray> { block.BaseUrl } + block.MoreUrls;
     }
-    return QByteArray();
+    return {};
 }
 
 bool IsInstallable(const DomainBootstrap& registry)

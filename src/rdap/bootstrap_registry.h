@@ -9,8 +9,8 @@
 
 // The RDAP bootstrap registries in IANA's format (RFC 9224): which RDAP server answers for a top-level domain or an
 // IPv4 block. Pure functions over the file's bytes; a file that is not such a registry gives an empty one, never an
-// error. Each service's base URL is its first https URL, or its first http URL when it lists no https one, and
-// always ends in '/'.
+// error. A service's base URLs are its https URLs in the order listed, or its http URLs when it lists no https one,
+// each ending in '/'; the first is the one to ask, the others stand in when it fails.
 
 namespace vesk {
 
@@ -25,6 +25,7 @@ constexpr qsizetype kMinBootstrapIPv6Blocks = 20;
 struct DomainBootstrap
 {
     QHash<QByteArray, QByteArray> BaseUrls;
+    QHash<QByteArray, QList<QByteArray>> MoreUrls; ///< an entry's further base URLs, in failover order
 };
 
 /// One IPv4 block of the address registry.
@@ -33,6 +34,7 @@ struct AddressBlock
     uint32_t Network = 0; ///< host bits cleared
     int PrefixLength = 0;
     QByteArray BaseUrl;
+    QList<QByteArray> MoreUrls = {}; ///< further base URLs, in failover order
 };
 
 /// Address registry: blocks ordered longest prefix first, so the first block that holds an address is the match.
@@ -47,6 +49,7 @@ struct IPv6Block
     std::array<uint8_t, 16> Network {}; ///< host bits cleared
     int PrefixLength = 0;
     QByteArray BaseUrl;
+    QList<QByteArray> MoreUrls = {}; ///< further base URLs, in failover order
 };
 
 /// IPv6 address registry: blocks ordered longest prefix first.
@@ -74,13 +77,17 @@ IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json);
 /// The base URL for `domain` (trailing dot allowed, any case): the longest entry that equals the domain's last
 /// labels; empty when none does.
 QByteArray FindDomainBaseUrl(const DomainBootstrap& registry, QByteArrayView domain);
+/// The entry's base URL first, then its further ones; empty when no entry matches.
+QList<QByteArray> FindDomainBaseUrls(const DomainBootstrap& registry, QByteArrayView domain);
+/// The same for the block that holds `address`.
+QList<QByteArray> FindAddressBaseUrls(const AddressBootstrap& registry, QByteArrayView address);
 /// The base URL of the longest block holding the dotted IPv4 `address`; empty when none does or the text is no
 /// address.
 QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView address);
 
-/// The base URL of the longest block holding the IPv6 `address` (any text form); empty when none does or the
-/// text is no IPv6 address.
-QByteArray FindIPv6BaseUrl(const IPv6Bootstrap& registry, QByteArrayView address);
+/// The base URLs of the longest block holding the IPv6 `address` (any text form), in failover order; empty when
+/// none does or the text is no IPv6 address.
+QList<QByteArray> FindIPv6BaseUrls(const IPv6Bootstrap& registry, QByteArrayView address);
 
 /// The validity rule for installing a download: at least kMinBootstrapDomains entries.
 bool IsInstallable(const DomainBootstrap& registry);

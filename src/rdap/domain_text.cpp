@@ -73,7 +73,7 @@ QString InaccuracyFormUrl(const QJsonObject& record)
         if (!title.contains(u"Inaccuracy Complaint Form", Qt::CaseInsensitive))
             continue;
         for (const QJsonValue link : notice.value(u"links").toArray()) {
-            const QString href = TextMember(link.toObject().value(u"href")).trimmed();
+            QString href = TextMember(link.toObject().value(u"href")).trimmed();
             if (!href.isEmpty())
                 return href;
         }

@@ -65,7 +65,6 @@ QUrl PickRegistrarLink(const RdapAnswer& answer)
 {
     if (answer.Kind != RdapAnswerKind::Domain)
         return QUrl();
-    bool anyTyped = false;
     QUrl untypedDomainLink;
     for (const QJsonValue value : answer.Object.value(u"links").toArray()) {
         const QJsonObject link = value.toObject();
@@ -73,7 +72,6 @@ QUrl PickRegistrarLink(const RdapAnswer& answer)
             continue;
         const QJsonValue type = link.value(u"type");
         if (type.isString() && !type.toString().trimmed().isEmpty()) {
-            anyTyped = true;
             if (MediaType(type.toString()) == u"application/rdap+json") {
                 QUrl url = HttpUrl(link);
                 if (url.isValid())
@@ -85,7 +83,8 @@ QUrl PickRegistrarLink(const RdapAnswer& answer)
         if (untypedDomainLink.isEmpty() && url.isValid() && url.path().contains(u"/domain/", Qt::CaseInsensitive))
             untypedDomainLink = url;
     }
-    return anyTyped ? QUrl() : untypedDomainLink;
+    // Links typed otherwise (a web page about the registrar) say nothing about the untyped one.
+    return untypedDomainLink;
 }
 
 } // namespace vesk

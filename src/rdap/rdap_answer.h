@@ -36,9 +36,9 @@ struct RdapAnswer
 RdapAnswer ParseRdapAnswer(QByteArrayView body);
 
 /// The registrar's RDAP record named by a registry's domain answer: the top-level link with rel "related" and type
-/// application/rdap+json; where no related link has a type, the related link whose path holds "/domain/". A link
-/// typed text/html (or anything else) is never taken; only absolute http(s) addresses count. Invalid when there is
-/// none. Whether the host may be asked is the caller's rule.
+/// application/rdap+json; without one, the first untyped related link whose path holds "/domain/", whatever other
+/// links there are. A link typed text/html (or anything else) is never taken; only absolute http(s) addresses count.
+/// Invalid when there is none. Whether the host may be asked is the caller's rule.
 QUrl PickRegistrarLink(const RdapAnswer& answer);
 
 } // namespace vesk

@@ -3,11 +3,17 @@
 #include "common/app_version.h"
 #include "common/safe_address.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QSslError>
+#include <QTimeZone>
 #include <algorithm>
 #include <climits>
 
@@ -61,12 +67,55 @@ bool NotReached(const RdapFetch& result)
         && (result.Failure == ExchangeFailure::Refused || result.Failure == ExchangeFailure::Unreachable);
 }
 
-// Seconds from a Retry-After header (delta-seconds only; a date or garbage counts as no pause), at most `cap`.
-int RetryAfterSeconds(const QByteArray& header, int cap)
+// The pause a 429 asks for, in seconds: delta-seconds or an HTTP-date (a date already past is no pause). Absent or
+// unreadable: kDefaultRetrySeconds, as a server that says nothing still wants some room.
+constexpr int kDefaultRetrySeconds = 1;
+qint64 RetryAfterSeconds(const QByteArray& header, const QDateTime& now)
 {
+    const QByteArray text = header.trimmed();
+    if (text.isEmpty())
+        return kDefaultRetrySeconds;
     bool ok = false;
-    const int seconds = header.trimmed().toInt(&ok, 10);
-    return ok && seconds > 0 ? std::min(seconds, cap) : 0;
+    const qint64 seconds = text.toLongLong(&ok, 10);
+    if (ok)
+        return std::max<qint64>(seconds, 0);
+    // IMF-fixdate, the form servers send ("Sun, 06 Nov 1994 08:49:37 GMT"); RFC 2822 also covers zone offsets.
+    QDateTime date
+        = QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (date.isValid())
+        date.setTimeZone(QTimeZone::utc());
+    else
+        date = QDateTime::fromString(QString::fromLatin1(text), Qt::RFC2822Date);
+    if (!date.isValid())
+        return kDefaultRetrySeconds;
+    return std::max<qint64>(now.secsTo(date), 0);
+}
+
+// One line of server text for a failure message: control characters dropped, blanks simplified, bounded.
+QByteArray OneLine(const QString& text)
+{
+    QString line;
+    for (const QChar c : text)
+        line += c.isPrint() ? c : QChar(u' ');
+    return line.simplified().left(200).toUtf8();
+}
+
+// The title and first description line of an RDAP error object in `body`, joined by ": "; empty for any other body.
+QByteArray ErrorBodyText(const QByteArray& body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return QByteArray();
+    const QJsonObject object = document.object();
+    QList<QByteArray> parts;
+    const QByteArray title = OneLine(object.value(u"title").toString());
+    if (!title.isEmpty())
+        parts.append(title);
+    const QByteArray description = OneLine(object.value(u"description").toArray().first().toString());
+    if (!description.isEmpty() && description != title)
+        parts.append(description);
+    return parts.join(": ");
 }
 
 } // namespace
@@ -245,6 +294,10 @@ HttpRdapTransport::Hop HttpRdapTransport::Get(const QUrl& url, const std::option
     }
     result.Failure = ExchangeFailure::HttpStatus;
     result.Detail = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toUtf8().left(200);
+    // What the server says went wrong is worth more than the bare status.
+    const QByteArray said = ErrorBodyText(body);
+    if (!said.isEmpty())
+        result.Detail += (result.Detail.isEmpty() ? "" : ": ") + said;
     body.clear();
     if (IsRedirect(result.HttpStatus))
         hop.Location = url.resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
@@ -293,9 +346,14 @@ RdapFetch HttpRdapTransport::Fetch(const QUrl& url, HostSource source, const Sto
             continue;
         }
         if (result.HttpStatus == kHttpTooManyRequests && !retried) {
+            // One retry, and only after a short pause; a server that wants a long one has refused for now.
+            const qint64 pause = RetryAfterSeconds(hop.RetryAfter, QDateTime::currentDateTimeUtc());
+            if (pause > m_limits.MaxRetryAfterSeconds) {
+                result.Failure = ExchangeFailure::RateLimited;
+                return result;
+            }
             retried = true;
-            const int pause = RetryAfterSeconds(hop.RetryAfter, m_limits.MaxRetryAfterSeconds);
-            if (m_wait.WaitUntil(pause * 1000, {}, stop) == WaitOutcome::Stopped) {
+            if (m_wait.WaitUntil(static_cast<int>(pause) * 1000, {}, stop) == WaitOutcome::Stopped) {
                 result.Failure = ExchangeFailure::Stopped;
                 return result;
             }

@@ -51,8 +51,10 @@ public:
     virtual ~RdapTransport() = default;
 
     /// GETs `url`. A 2xx answer gives its body; any other status gives ExchangeFailure::HttpStatus with the status
-    /// and reason phrase (a 404 too: whether it means "no match" is the caller's rule); a 429 is retried once after
-    /// its Retry-After pause, then gives RateLimited. `source` Referral: the URL came from an answer, so its host
+    /// and reason phrase, followed by the title and first description line when the body is an RDAP error object
+    /// (a 404 too: whether it means "no match" is the caller's rule). A 429 is retried once after its Retry-After
+    /// pause (delta-seconds or HTTP-date; 1 s without one) when that is at most MaxRetryAfterSeconds; a longer
+    /// pause, or a second 429, gives RateLimited. `source` Referral: the URL came from an answer, so its host
     /// must pass the safe-referral rule (ReferralRefused, nothing sent); redirects always must. Plain http is
     /// followed only where `url` is http itself (a bootstrap entry without https), never after https.
     virtual RdapFetch Fetch(const QUrl& url, HostSource source, const StopRequest& stop) = 0;

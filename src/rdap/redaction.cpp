@@ -16,7 +16,7 @@ constexpr qsizetype kMaxRedactedEntries = 64;
 // The port-43 word of a contact role.
 QString RoleWord(const QString& role)
 {
-    const QString lower = role.trimmed().toLower();
+    QString lower = role.trimmed().toLower();
     if (lower == u"registrant" || lower == u"billing")
         return lower;
     if (lower == u"administrative")

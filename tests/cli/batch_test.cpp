@@ -1,6 +1,7 @@
 // vesk-query --batch in-process: input order, pacing seen by the servers, rate limits and the stop.
 
 #include "cli/batch_run.h"
+#include "cli/lazy_rdap.h"
 #include "common/pacing_scheduler.h"
 #include "rdap/bootstrap_registry.h"
 #include "rdap/rdap_client.h"
@@ -37,9 +38,7 @@ protected:
 
     int RunBatch(const QList<QByteArray>& queries, BatchOptions options, int stopAfter = -1)
     {
-        const SearchSetup setup {
-            *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale(), 1100, &bootstrap
-        };
+        const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale(), 1100, &shared };
         BatchRun run(
             setup,
             [this](EventWait& wait) -> std::unique_ptr<WhoisTransport> {
@@ -68,6 +67,7 @@ protected:
     FakeWhoisServer uk;
     AddressBook book;
     RdapBootstrap bootstrap;
+    SharedRdapBootstrap shared { &bootstrap };
     QBuffer out;
     QBuffer err;
     int mostHeld = 0;

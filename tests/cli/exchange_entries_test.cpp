@@ -3,6 +3,7 @@
 
 #include "cli/search_job.h"
 #include "codecs/utf8_decoder.h"
+#include "lookup/rdap_source.h"
 #include "rdap/bootstrap_registry.h"
 #include "support/in_memory_rdap.h"
 #include "support/lookup_world.h"
@@ -51,10 +52,9 @@ protected:
 
     SearchOutcome Run(const QByteArray& query)
     {
-        const SearchSetup setup {
-            *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale::c(), 0, &bootstrap
-        };
-        return RunSearch(setup, SearchRoad { world.Transport, &rdap, world.Wait }, query,
+        const SearchSetup setup { *world.Settings, *world.Log, world.Definitions, FixedNow, QLocale::c(), 0, nullptr };
+        FixedRdapSource source(&rdap, &bootstrap);
+        return RunSearch(setup, SearchRoad { world.Transport, &source, world.Wait }, query,
                          SearchWatch { nullptr, &pacer, {}, {} });
     }
 
@@ -151,7 +151,7 @@ TEST_F(ExchangeEntries, TextIsWhatTheReportWroteFromEachReply)
         << outcome.Exchanges[0].Text.toStdString();
     EXPECT_TRUE(WrittenAsLines(outcome.Exchanges[0].Text, outcome.Lines));
 
-    // The registry's records, port 43 and RDAP, give way to the registrar's RDAP record: only that one has text.
+    // The registry's RDAP record and the registrar's are shown as one; each RDAP exchange has its own lines as text.
     const QString google = QStringLiteral("https://rdap.verisign.com/com/v1/domain/google.com");
     const QString markMonitor = QStringLiteral("https://rdap.markmonitor.com/rdap/domain/GOOGLE.COM");
     world.Transport.SetDefaultReply("whois.verisign-grs.com", "Domain Name: GOOGLE.COM\r\n");
@@ -161,10 +161,11 @@ TEST_F(ExchangeEntries, TextIsWhatTheReportWroteFromEachReply)
     ASSERT_EQ(outcome.Exchanges.size(), 3);
     EXPECT_EQ(outcome.Exchanges[0].Protocol, "whois");
     EXPECT_TRUE(outcome.Exchanges[0].Text.isEmpty());
-    EXPECT_TRUE(outcome.Exchanges[1].Text.isEmpty());
+    EXPECT_TRUE(outcome.Exchanges[1].Text.contains(QStringLiteral("\nRegistry Expiry Date: 2028-09-14T04:00:00Z\n")));
+    EXPECT_FALSE(outcome.Exchanges[1].Text.contains(QStringLiteral("Registrant")));
     EXPECT_EQ(outcome.Exchanges[2].Host, "rdap.markmonitor.com");
     EXPECT_TRUE(outcome.Exchanges[2].Text.startsWith(QStringLiteral("Domain Name: ")));
-    EXPECT_TRUE(WrittenAsLines(outcome.Exchanges[2].Text, outcome.Lines));
+    EXPECT_TRUE(outcome.Exchanges[2].Text.contains(QStringLiteral("\nRegistrant Organization: Google LLC\n")));
 
     // The registrar's 404 is its failure, not a no-match; the port-43 registry record is written for its exchange.
     rdap.Answer(markMonitor, QByteArray(), 404);

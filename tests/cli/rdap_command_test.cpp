@@ -74,6 +74,43 @@ TEST(RdapCommandTest, ResolveRoutesTheRdapHostAndNoRdapAsksNothing)
     EXPECT_EQ(server.Requests("rdap/domain/example.zz"), 1);
 }
 
+// Only a usable RDAP record, or the first server's 404, is an answer for the exit status; the failure line says
+// what the server's error object says.
+TEST(RdapCommandTest, ErrorsAndBodiesThatAreNoRdapAreNoAnswer)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray body;
+        int httpStatus;
+        int status;
+        const char* line;
+    } cases[] = {
+        { "record.zz", ReadTestData(QStringLiteral("rdap/identitydigital-identity.digital-ABRIDGED.json")), 200,
+          QueryCommand::Success, "source: rdap.example (RDAP)" },
+        { "none.zz", QByteArray(), 404, QueryCommand::Success, "No Match For Domain: none.zz" },
+        { "html.zz", "<html>welcome</html>", 200, QueryCommand::Failure,
+          "No answer from rdap.example: not a valid RDAP answer" },
+        { "wrong.zz", R"({"objectClassName":"entity","handle":"X"})", 200, QueryCommand::Failure,
+          "No answer from rdap.example: not a valid RDAP answer" },
+        { "bad.zz", R"({"errorCode":400,"title":"Invalid domain name"})", 400, QueryCommand::Failure,
+          "No answer from rdap.example: HTTP 400 Bad Request: Invalid domain name" },
+        { "down.zz", QByteArray(), 503, QueryCommand::Failure,
+          "No answer from rdap.example: HTTP 503 Service Unavailable" },
+    };
+    FakeHttpServer server;
+    RdapCommand vesk;
+    vesk.bootstrap.Domains.BaseUrls.insert("zz", "http://rdap.example/");
+    const QString resolve = QStringLiteral("rdap.example:80:127.0.0.1:%1").arg(server.Port());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.Serve(QByteArray("domain/") + c.name, c.body, c.httpStatus);
+        const auto [status, report] = vesk.Run({ QStringLiteral("--resolve"), resolve, QString::fromLatin1(c.name) });
+        EXPECT_EQ(status, c.status);
+        EXPECT_TRUE(report.contains(QString::fromLatin1(c.line))) << report.toStdString();
+    }
+}
+
 // `vesk-query example.info` on the shipped tables (.info has no port-43 server) and the shipped https bootstrap,
 // the registry's host routed to the loopback TLS fake, whose certificate authority the client trusts.
 TEST(RdapCommandTest, ExampleInfoOverHttpsWithTheShippedBootstrap)

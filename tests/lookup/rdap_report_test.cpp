@@ -1,3 +1,4 @@
+#include "lookup/exchange_observer.h"
 #include "rdap/bootstrap_registry.h"
 #include "rdap/rdap_client.h"
 #include "support/fake_http_server.h"
@@ -86,6 +87,88 @@ TEST_F(RdapReportTest, RegistryBranchFollowsTheRegistrarLinkAndFallsBackToThePor
     world.Settings->RdapMode = QStringLiteral("never");
     world.Search("google.com");
     EXPECT_TRUE(rdap.Asked.isEmpty());
+}
+
+// Keeps the text each exchange was said to have written.
+class TextLog final : public ExchangeObserver
+{
+public:
+    int ExchangeDone(const ExchangeEntry& entry) override
+    {
+        Hosts.append(QString::fromLatin1(entry.Host));
+        Texts.append(QString());
+        return static_cast<int>(Hosts.size() - 1);
+    }
+    void LastExchangeShowsNoMatch() override { }
+    void ExchangeTextWritten(int exchange, const QString& text) override { Texts[exchange] += text; }
+
+    QStringList Hosts;
+    QStringList Texts;
+};
+
+// Registry and registrar both answered: one record under the registrar's line, each date under the label of the
+// server that gave it, nothing twice; each exchange's text is what its own answer says.
+TEST_F(RdapReportTest, RegistryAndRegistrarAnswersMakeOneRecord)
+{
+    TextLog log;
+    world.Options.Observer = &log;
+    world.Transport.SetDefaultReply("whois.verisign-grs.com", "Domain Name: GOOGLE.COM\r\n");
+    rdap.Answer(QString::fromLatin1(kGoogle), ReadTestData(QStringLiteral("rdap/verisign-com-google.com.json")));
+    rdap.Answer(QString::fromLatin1(kMarkMonitor),
+                ReadTestData(QStringLiteral("rdap/registrar-markmonitor-google.com.json")));
+    world.Search("google.com");
+    const QStringList lines = Lines();
+    const QString text = world.Window.Text();
+    EXPECT_TRUE(text.contains(QStringLiteral("source: rdap.markmonitor.com (RDAP)")));
+    EXPECT_FALSE(text.contains(QStringLiteral("source: rdap.verisign.com (RDAP)")));
+    const struct
+    {
+        const char* line;
+        int count; ///< how often the line stands in the report
+    } expected[] = {
+        { "Registry Expiry Date: 2028-09-14T04:00:00Z", 1 },
+        { "Registry Expiry Date: 2028-09-13T07:00:00.000+0000", 0 },
+        { "Registrar Registration Expiration Date: 2020-09-14T04:00:00.000+0000", 1 },
+        { "Creation Date: 1997-09-15T04:00:00Z", 1 },
+        { "Domain Status: clientTransferProhibited https://icann.org/epp#clientTransferProhibited", 1 },
+        { ">>> Last update of RDAP database: 2024-07-29T17:23:53Z <<<", 1 },
+        { ">>> Last update of RDAP database: 2024-07-29T17:23:48.000+0000 <<<", 0 },
+        { "Name Server: NS1.GOOGLE.COM", 1 },
+        { "Registrant Organization: Google LLC", 1 },
+        { "Registrar IANA ID: 292", 1 },
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(lines.count(QString::fromLatin1(e.line)), e.count) << e.line;
+
+    // The JSON text of each exchange: the registry's own lines, then the registrar's own.
+    const qsizetype registry = log.Hosts.lastIndexOf(QStringLiteral("rdap.verisign.com"));
+    const qsizetype registrar = log.Hosts.lastIndexOf(QStringLiteral("rdap.markmonitor.com"));
+    ASSERT_GE(registry, 0);
+    ASSERT_GE(registrar, 0);
+    EXPECT_TRUE(log.Texts[registry].contains(QStringLiteral("Registry Expiry Date: 2028-09-14T04:00:00Z")));
+    EXPECT_FALSE(log.Texts[registry].contains(QStringLiteral("Registrant Organization")));
+    EXPECT_TRUE(log.Texts[registrar].contains(QStringLiteral("Registrant Organization: Google LLC")));
+    EXPECT_FALSE(log.Texts[registrar].contains(QStringLiteral("2028-09-14T04:00:00Z")));
+
+    // The registrar gives no answer: as before, the port-43 registry record in hand, nothing merged.
+    rdap.Answer(QString::fromLatin1(kMarkMonitor), QByteArray(), 503);
+    world.Search("google.com");
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("source: whois.verisign-grs.com ")));
+    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("(RDAP)")));
+}
+
+// The registry's RDAP server says 404 after its port-43 server gave a record: that record stands, and there is
+// no no-match line, since the domain exists.
+TEST_F(RdapReportTest, ARegistryRdap404AfterAPort43RecordKeepsTheRecord)
+{
+    world.Transport.SetDefaultReply("whois.verisign-grs.com", "Domain Name: GOOGLE.COM\r\n");
+    rdap.Answer(QString::fromLatin1(kGoogle), QByteArray(), 404);
+    world.Search("google.com");
+    EXPECT_EQ(rdap.Asked, QStringList { QString::fromLatin1(kGoogle) });
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("source: whois.verisign-grs.com ")));
+    EXPECT_TRUE(Lines().contains(QStringLiteral("Domain Name: GOOGLE.COM")));
+    EXPECT_FALSE(world.Window.Text().contains(QStringLiteral("No Match")));
+    EXPECT_TRUE(world.Engine->AnyServerAnswered());
 }
 
 TEST_F(RdapReportTest, Port43FailureThenRdapAndRdapFirst)
@@ -221,6 +304,87 @@ TEST_F(RdapReportTest, IPv6NetworkFallsBackToTheRdapServerOfItsBlock)
     world.Search("2a00:2381:ffff::2");
     EXPECT_EQ(rdap.Asked.size(), 2);
     EXPECT_EQ(WireLog(world.Transport.Exchanges()).value(0), QStringLiteral("whois.arin.net:43 2a00:2381:ffff::2"));
+}
+
+// Through the real client and the loopback fake: a service's next server is asked when the first cannot be reached
+// or fails with a 5xx, never after a verdict about the query.
+TEST(RdapFailoverTest, TheNextServerOfTheServiceStandsIn)
+{
+    const QByteArray record = ReadTestData(QStringLiteral("rdap/identitydigital-identity.digital-ABRIDGED.json"));
+    const struct
+    {
+        const char* name;
+        std::function<void(FakeHttpServer&, const QByteArray&)> first;
+        bool secondAsked;
+        const char* line;
+    } cases[] = {
+        { "down.zz", [](FakeHttpServer& s, const QByteArray& p) { s.Serve(p, QByteArray(), 503); }, true,
+          "source: two.example (RDAP)" },
+        { "closed.zz", [](FakeHttpServer& s, const QByteArray& p) { s.Fail(p, FakeHttpServer::Mode::CloseAtOnce); },
+          true, "source: two.example (RDAP)" },
+        { "none.zz", [](FakeHttpServer& s, const QByteArray& p) { s.Serve(p, QByteArray(), 404); }, false,
+          "No Match For Domain: none.zz" },
+        { "bad.zz", [](FakeHttpServer& s, const QByteArray& p) { s.Serve(p, QByteArray(), 400); }, false,
+          "No answer from one.example: HTTP 400 Bad Request" },
+        { "junk.zz", [](FakeHttpServer& s, const QByteArray& p) { s.Serve(p, "<html/>"); }, false,
+          "No answer from one.example: not a valid RDAP answer" },
+    };
+    FakeHttpServer server;
+    EventLoopWait wait;
+    HttpRdapTransport rdap(wait, [&server](const QByteArray& host, int) -> std::optional<ServerEndpoint> {
+        if (host != "one.example" && host != "two.example")
+            return std::nullopt;
+        return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
+    });
+    RdapBootstrap bootstrap;
+    bootstrap.Domains.BaseUrls.insert("zz", "http://one.example/1/");
+    bootstrap.Domains.MoreUrls.insert("zz", { "http://two.example/2/" });
+    LookupWorld world;
+    world.Settings->ClearBeforeSearch = true;
+    world.Settings->InclIP = false;
+    world.Settings->SearchContacts = false;
+    world.UseRdap(&rdap, &bootstrap);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray path = QByteArray("domain/") + c.name;
+        c.first(server, "1/" + path);
+        server.Serve("2/" + path, record);
+        world.Search(c.name);
+        EXPECT_TRUE(world.Window.Text().contains(QString::fromLatin1(c.line))) << world.Window.Text().toStdString();
+        EXPECT_GE(server.Requests("1/" + path), 1); // the network stack may resend once on a closed connection
+        EXPECT_EQ(server.Requests("2/" + path), c.secondAsked ? 1 : 0);
+    }
+}
+
+// A name goes into the path as one segment, whatever characters it holds.
+TEST(RdapFailoverTest, TheNameIsOnePathSegment)
+{
+    FakeHttpServer server;
+    EventLoopWait wait;
+    HttpRdapTransport rdap(wait, [&server](const QByteArray&, int) -> std::optional<ServerEndpoint> {
+        return ServerEndpoint { QHostAddress(QHostAddress::LocalHost), server.Port() };
+    });
+    RdapBootstrap bootstrap;
+    bootstrap.Domains.BaseUrls.insert("zz", "http://one.example/");
+    LookupWorld world;
+    world.Settings->InclIP = false;
+    world.Settings->SearchContacts = false;
+    world.UseRdap(&rdap, &bootstrap);
+    const struct
+    {
+        QByteArray query;
+        QByteArray path;
+    } cases[] = {
+        { "a#b.zz", "domain/a%23b.zz" },
+        { "a?b.zz", "domain/a%3Fb.zz" },
+        { "a%2fb.zz", "domain/a%252fb.zz" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query.toStdString());
+        world.Search(c.query);
+        EXPECT_EQ(server.Requests(c.path), 1);
+        EXPECT_EQ(server.Requests("domain/a"), 0);
+    }
 }
 
 // Hostile answers through the real client and the loopback fake: too deep for the JSON reader, or over 16 MiB.

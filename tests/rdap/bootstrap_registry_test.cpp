@@ -43,6 +43,31 @@ TEST(DomainBootstrapTest, LongestEntryOnLabelBoundariesAndUrlChoice)
     EXPECT_EQ(registry.BaseUrls.size(), 4); // uk, co.uk, sch.uk, dup
 }
 
+// Every URL of a service is kept for failover, in the order listed, never mixing http into a service with https.
+TEST(DomainBootstrapTest, EveryUrlOfAServiceIsKept)
+{
+    const DomainBootstrap domains = ParseDomainBootstrap(R"({"services": [
+        [["a"], ["https://one.example/", "http://plain.example/", "https://two.example", "https://one.example/"]],
+        [["b"], ["http://p1.example/", "http://p2.example"]],
+        [["c"], ["https://only.example/"]]]})");
+    const AddressBootstrap addresses = ParseAddressBootstrap(R"({"services": [
+        [["10.0.0.0/8"], ["https://r1.example/", "https://r2.example/"]]]})");
+    const struct
+    {
+        QList<QByteArray> found;
+        QList<QByteArray> expected;
+    } rows[] = {
+        { FindDomainBaseUrls(domains, "x.a"), { "https://one.example/", "https://two.example/" } },
+        { FindDomainBaseUrls(domains, "x.b"), { "http://p1.example/", "http://p2.example/" } },
+        { FindDomainBaseUrls(domains, "x.c"), { "https://only.example/" } },
+        { FindDomainBaseUrls(domains, "x.d"), {} },
+        { FindAddressBaseUrls(addresses, "10.1.2.3"), { "https://r1.example/", "https://r2.example/" } },
+        { FindAddressBaseUrls(addresses, "11.1.2.3"), {} },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.found, row.expected);
+}
+
 TEST(DomainBootstrapTest, DamagedDownloadsAreNotInstallable)
 {
     const QByteArray good = Shipped("dns.json");
@@ -89,13 +114,13 @@ TEST(IPv6BootstrapTest, LongestBlockWinsWhateverTheAddressForm)
 {
     const IPv6Bootstrap shipped = ParseIPv6Bootstrap(Shipped("ipv6.json"));
     EXPECT_TRUE(IsInstallable(shipped));
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "2001:4860:4860::8888"), "https://rdap.arin.net/registry/");
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "2A00:2381:FFFF:0:0:0:0:1"), "https://rdap.db.ripe.net/");
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "2001:240:10c:1::ca20:9d1d"), "https://rdap.apnic.net/");
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "2801:10:c000::"), "https://rdap.lacnic.net/rdap/");
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "2001:43f8:7b0::"), "https://rdap.afrinic.net/rdap/");
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "fe80::1"), "");
-    EXPECT_EQ(FindIPv6BaseUrl(shipped, "8.8.8.8"), "");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2001:4860:4860::8888").value(0), "https://rdap.arin.net/registry/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2A00:2381:FFFF:0:0:0:0:1").value(0), "https://rdap.db.ripe.net/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2001:240:10c:1::ca20:9d1d").value(0), "https://rdap.apnic.net/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2801:10:c000::").value(0), "https://rdap.lacnic.net/rdap/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2001:43f8:7b0::").value(0), "https://rdap.afrinic.net/rdap/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "fe80::1").value(0), "");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "8.8.8.8").value(0), "");
     EXPECT_FALSE(IsInstallable(ParseIPv6Bootstrap(Shipped("ipv4.json"))));
     EXPECT_FALSE(IsInstallable(ParseIPv6Bootstrap(Shipped("ipv6.json").left(700))));
 
@@ -104,10 +129,11 @@ TEST(IPv6BootstrapTest, LongestBlockWinsWhateverTheAddressForm)
         [["2001:db8:1:2::/33", "2001:db8:8000::/48", "2001:db8::/129", "2001:db8::/x", "10.0.0.0/8", 5],
          ["https://narrow/"]]]})");
     EXPECT_EQ(registry.Blocks.size(), 4);
-    EXPECT_EQ(FindIPv6BaseUrl(registry, "2001:db8:7fff::1"), "https://narrow/"); // host bits of the entry ignored
-    EXPECT_EQ(FindIPv6BaseUrl(registry, "2001:db8:8000:0:1::"), "https://narrow/");
-    EXPECT_EQ(FindIPv6BaseUrl(registry, "2001:db8:ffff::1"), "https://wide/");
-    EXPECT_EQ(FindIPv6BaseUrl(registry, "3fff::1"), "https://wide/");
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "2001:db8:7fff::1").value(0),
+              "https://narrow/"); // host bits of the entry ignored
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "2001:db8:8000:0:1::").value(0), "https://narrow/");
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "2001:db8:ffff::1").value(0), "https://wide/");
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "3fff::1").value(0), "https://wide/");
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 #include "rdap/rdap_client.h"
 #include "support/fake_http_server.h"
 
+#include <QDateTime>
 #include <QHash>
+#include <QLocale>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -80,6 +82,75 @@ TEST_F(RdapClientTest, StatusesRateLimitsAndRedirects)
     EXPECT_EQ(fetch.Failure, ExchangeFailure::HttpStatus);
     EXPECT_EQ(fetch.HttpStatus, 302);
     EXPECT_EQ(server.Requests("domain/loop.zz"), 6);
+}
+
+// A 429 is retried once, and only when the pause it asks for is short; both forms of Retry-After are read.
+TEST_F(RdapClientTest, RetryAfterDecidesWhetherTheOneRetryIsMade)
+{
+    const auto httpDate = [](qint64 secondsFromNow) {
+        return QLocale::c()
+                   .toString(QDateTime::currentDateTimeUtc().addSecs(secondsFromNow),
+                             QStringLiteral("ddd, dd MMM yyyy HH:mm:ss"))
+                   .toLatin1()
+            + " GMT";
+    };
+    const struct
+    {
+        const char* name;
+        QByteArray headers;
+        int requests;
+        qint64 minPauseMs; ///< between the two requests
+    } cases[] = {
+        { "zero", "Retry-After: 0\r\n", 2, 0 },
+        { "short", "Retry-After: 2\r\n", 2, 1500 },
+        { "long", "Retry-After: 3600\r\n", 1, 0 },
+        { "none", QByteArray(), 2, 800 },
+        { "garbage", "Retry-After: soon\r\n", 2, 800 },
+        { "date-past", "Retry-After: " + httpDate(-60) + "\r\n", 2, 0 },
+        { "date-far", "Retry-After: " + httpDate(3600) + "\r\n", 1, 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray path = QByteArray("domain/") + c.name + ".zz";
+        server.Serve(path, QByteArray(), 429);
+        server.ServeOnce(path, QByteArray(), 429, c.headers);
+        const RdapFetch fetch = Fetch(Url("rdap.example", path.constData()));
+        EXPECT_EQ(fetch.Failure, ExchangeFailure::RateLimited);
+        ASSERT_EQ(server.Requests(path), c.requests);
+        if (c.requests == 2) {
+            const QList<qint64> times = server.RequestTimes(path);
+            EXPECT_GE(times[1] - times[0], c.minPauseMs);
+        }
+    }
+}
+
+// The failure detail of an error status carries what an RDAP error object says; other bodies add nothing.
+TEST_F(RdapClientTest, ErrorBodiesNameTheError)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray body;
+        QByteArray detail;
+    } cases[] = {
+        { "titled", R"({"errorCode":400,"title":"Invalid domain name","description":["Label too long"]})",
+          "Bad Request: Invalid domain name: Label too long" },
+        { "same", R"({"errorCode":400,"title":"Bad name","description":["Bad name","more"]})",
+          "Bad Request: Bad name" },
+        { "control", "{\"title\":\"Line\\none\\u0007\"}", "Bad Request: Line one" },
+        { "html", "<html><body>Bad Request</body></html>", "Bad Request" },
+        { "array", "[\"title\"]", "Bad Request" },
+        { "wrong-types", R"({"title":7,"description":"text"})", "Bad Request" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray path = QByteArray("domain/") + c.name + ".zz";
+        server.Serve(path, c.body, 400);
+        const RdapFetch fetch = Fetch(Url("rdap.example", path.constData()));
+        EXPECT_EQ(fetch.Failure, ExchangeFailure::HttpStatus);
+        EXPECT_EQ(fetch.Detail, c.detail);
+        EXPECT_TRUE(fetch.Reply.isEmpty());
+    }
 }
 
 TEST_F(RdapClientTest, CapsAndStop)

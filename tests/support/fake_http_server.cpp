@@ -25,8 +25,12 @@ QByteArray ReasonPhrase(int status)
         return "Internal Server Error";
     case 302:
         return "Found";
+    case 400:
+        return "Bad Request";
     case 429:
         return "Too Many Requests";
+    case 503:
+        return "Service Unavailable";
     default:
         return "Status";
     }

@@ -104,7 +104,7 @@ TEST_F(BootstrapRefreshTest, AGoodDownloadIsInstalledAndANewerPublicationWins)
     EXPECT_EQ(FindDomainBaseUrl(bootstrap.Domains, "a.newtld"), "https://rdap.newtld.test/");
     EXPECT_EQ(log.Lines.filter(QStringLiteral("RDAP bootstrap")).size(), 3);
     EXPECT_EQ(FileBytes(UserFile(kIPv6BootstrapFile)), ipv6);
-    EXPECT_EQ(FindIPv6BaseUrl(bootstrap.Addresses6, "3fff:1::1"), "https://rdap.v6.test/");
+    EXPECT_EQ(FindIPv6BaseUrls(bootstrap.Addresses6, "3fff:1::1").value(0), "https://rdap.v6.test/");
 }
 
 TEST_F(BootstrapRefreshTest, TruncatedEmptyOrMissingDownloadsLeaveTheInstalledFilesByteForByte)
