@@ -2,6 +2,8 @@
 
 #include "whois/host_text.h"
 
+#include <algorithm>
+
 namespace vesk {
 
 namespace {
@@ -249,8 +251,38 @@ QByteArray AddressText(uint32_t address)
     return text;
 }
 
+std::optional<TIPv6Range> ParseCidr6(QByteArrayView text)
+{
+    QByteArrayView address = text;
+    int32_t prefix = 128;
+    const qsizetype slash = text.indexOf('/');
+    if (slash >= 0) {
+        address = text.first(slash);
+        if (!ToInt32(DigitsOnly(text.sliced(slash + 1)), prefix) || prefix < 0 || prefix > 128)
+            prefix = 128;
+    }
+    const std::optional<IPv6Bytes> parsed = ParseIPv6(address);
+    if (!parsed)
+        return std::nullopt;
+    TIPv6Range range { *parsed, *parsed };
+    for (int bit = prefix; bit < 128; ++bit) {
+        const auto byte = static_cast<size_t>(bit / 8);
+        const auto mask = static_cast<uint8_t>(0x80u >> (bit % 8));
+        range.First[byte] &= static_cast<uint8_t>(~mask);
+        range.Last[byte] |= mask;
+    }
+    return range;
+}
+
 int TNetworkRange::AddCidr(QByteArrayView text)
 {
+    if (text.contains(':')) {
+        const std::optional<TIPv6Range> range6 = ParseCidr6(text);
+        if (!range6)
+            return 0;
+        m_ranges6.append(*range6);
+        return static_cast<int>(m_ranges6.size());
+    }
     const TIPRange range = ParseCidr(text);
     // A block whose address does not parse would otherwise reach from -1 to almost the whole address space and
     // hide every later network of the report.
@@ -269,6 +301,15 @@ int TNetworkRange::Add(const TIPRange& range)
 
 bool TNetworkRange::Contains(QByteArrayView address) const
 {
+    // Checked first: the lenient IPv4 reading would find "192.0.2.1" in "::ffff:192.0.2.1".
+    if (address.contains(':')) {
+        const std::optional<IPv6Bytes> value6 = ParseIPv6(address);
+        if (!value6)
+            return false;
+        return std::any_of(m_ranges6.cbegin(), m_ranges6.cend(), [&value6](const TIPv6Range& range) {
+            return range.First <= *value6 && *value6 <= range.Last;
+        });
+    }
     const int64_t value = ParseIPv4(address);
     if (value < 0)
         return false;

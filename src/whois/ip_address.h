@@ -65,20 +65,35 @@ TIPRange ParseCidr(QByteArrayView text);
 /// The dotted-decimal text of an address given as a number (first octet most significant).
 QByteArray AddressText(uint32_t address);
 
-/// The address blocks that one domain report has already covered. Never merged or sorted.
+/// An inclusive range of IPv6 addresses; byte arrays compare as the numbers they stand for.
+struct TIPv6Range
+{
+    IPv6Bytes First {};
+    IPv6Bytes Last {};
+};
+
+/// "address/prefix" or "address" for IPv6 as the range of that prefix (the address's bits past the prefix do not
+/// count); a prefix that is not 0 to 128 is taken as 128, as ParseCidr takes it as 32; nullopt for a bad address.
+std::optional<TIPv6Range> ParseCidr6(QByteArrayView text);
+
+/// The address blocks that one domain report has already covered, IPv4 and IPv6 apart. Never merged or sorted.
 class TNetworkRange
 {
 public:
-    /// Adds the range of `text` unless both ends are 0 or less; returns the new count, or 0 when nothing was added.
+    /// Adds the range of `text`: an IPv6 block (a text with a ':') unless its address does not parse, an IPv4
+    /// block unless both ends are 0 or less. Returns the new count of ranges of that family, or 0 when nothing
+    /// was added.
     int AddCidr(QByteArrayView text);
     /// Appends a copy of `range`; returns the new count.
     int Add(const TIPRange& range);
-    /// True when `address` parses and lies in one of the ranges.
+    /// True when `address` parses and lies in one of the ranges of its family (IPv6 when it holds a ':').
     bool Contains(QByteArrayView address) const;
     const TNetRanges& Ranges() const { return m_ranges; }
+    const QList<TIPv6Range>& Ranges6() const { return m_ranges6; }
 
 private:
     TNetRanges m_ranges;
+    QList<TIPv6Range> m_ranges6;
 };
 
 } // namespace vesk

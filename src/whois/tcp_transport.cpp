@@ -198,14 +198,18 @@ ExchangeResult TcpWhoisTransport::Exchange(const QByteArray& host, int port, con
 
 QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host, const StopRequest& stop)
 {
-    if (const std::optional<QList<uint32_t>> listed = m_book.FindAddresses(host))
-        return *listed;
     QList<uint32_t> addresses;
     for (const QHostAddress& address : m_resolver.Resolve(host, stop, m_limits.ExchangeTimeoutMs).Addresses) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
             addresses.append(address.toIPv4Address());
     }
     return addresses;
+}
+
+QList<IPv6Bytes> TcpWhoisTransport::ResolveIPv6(const QByteArray& host, const StopRequest& stop, int budgetMs)
+{
+    const int budget = budgetMs < 0 ? m_limits.ExchangeTimeoutMs : std::min(budgetMs, m_limits.ExchangeTimeoutMs);
+    return m_resolver.ResolveIPv6(host, stop, budget).Addresses;
 }
 
 QByteArray TcpWhoisTransport::ReverseName(uint32_t address, const StopRequest& stop)

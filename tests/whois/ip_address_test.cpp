@@ -246,6 +246,45 @@ TEST(NetworkRangeTest, ContainsChecksEveryRangeInclusively)
     EXPECT_TRUE(set.Contains("0.0.0.5"));
 }
 
+// An IPv6 block from a reply ("CIDR:" of ARIN, an RDAP rendering) covers the addresses of its prefix, and only
+// IPv6 addresses: the IPv4 tail of a mapped address is not an IPv4 address of the set.
+TEST(NetworkRangeTest, IPv6BlocksCoverTheirPrefixAndKeepToTheirFamily)
+{
+    TNetworkRange set;
+    EXPECT_EQ(set.AddCidr("2A00::/12"), 1);
+    EXPECT_EQ(set.AddCidr("2001:4860:4860::8888/32,"), 2) << "the address's own bits past the prefix do not count";
+    EXPECT_EQ(set.AddCidr("2001:db8::7/129"), 3) << "an unusable prefix is the address alone";
+    EXPECT_EQ(set.AddCidr("2001:db8::g/32"), 0);
+    EXPECT_EQ(set.AddCidr("::/"), 4);
+    EXPECT_EQ(set.AddCidr("192.0.2.0/24"), 1) << "the IPv4 ranges are counted apart";
+
+    const struct
+    {
+        const char* address;
+        bool contained;
+    } rows[] = {
+        { "2a00::", true },
+        { "2a0f:ffff:ffff:ffff:ffff:ffff:ffff:ffff", true },
+        { "2a10::", false },
+        { "29ff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", false },
+        { "2001:4860::", true },
+        { "2001:4860:ffff::1", true },
+        { "2001:4861::", false },
+        { "2001:db8::7", true },
+        { "2001:db8::8", false },
+        { "::", true },
+        { "::1", false },
+        { "192.0.2.9", true },
+        { "::ffff:192.0.2.9", false },
+        { "2001:4860::zz", false },
+        { "", false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.address);
+        EXPECT_EQ(set.Contains(row.address), row.contained);
+    }
+}
+
 TEST(Ipv4AddressTest, AddressTextWritesTheFirstOctetFirst)
 {
     EXPECT_EQ(AddressText(0), QByteArray("0.0.0.0"));
