@@ -71,11 +71,27 @@ public:
         return { 0x82424CDEu, 0x82420101u, 0x04020201u };
     }
 
+    QList<IPv6Bytes> ResolveIPv6(const QByteArray& host, const StopRequest& stop, int budgetMs) override
+    {
+        Q_UNUSED(host);
+        Q_UNUSED(stop);
+        Q_UNUSED(budgetMs);
+        // The same shape for IPv6: two addresses of one /32 and one outside it.
+        return { *ParseIPv6("2a00:1450:4001:81c::200e"), *ParseIPv6("2a00:1450::1"), *ParseIPv6("2001:db8::7") };
+    }
+
     QByteArray ReverseName(uint32_t address, const StopRequest& stop) override
     {
         Q_UNUSED(address);
         Q_UNUSED(stop);
         return QByteArrayLiteral("host.example.net");
+    }
+
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override
+    {
+        Q_UNUSED(address);
+        Q_UNUSED(stop);
+        return QByteArrayLiteral("host6.example.net");
     }
 
     int Exchanges() const { return m_exchanges; }

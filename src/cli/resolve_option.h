@@ -18,8 +18,9 @@ struct ResolveEntry
 };
 
 /// Parses HOST:PORT:ADDRESS[:PORT2] as vesk-query's --resolve takes it: HOST a host name (letters, digits, '-',
-/// '_', '.'), PORT and PORT2 decimal 1 to 65535, ADDRESS a dotted IPv4 address of four decimal parts. Without
-/// PORT2 the port stays PORT. On a syntax error gives nullopt and sets `error` to a sentence naming the fault.
+/// '_', '.'), PORT and PORT2 decimal 1 to 65535, ADDRESS a dotted IPv4 address of four decimal parts or an IPv6
+/// address in brackets ("[2001:db8::1]", any of its textual forms, no zone index). Without PORT2 the port stays
+/// PORT. On a syntax error gives nullopt and sets `error` to a sentence naming the fault.
 std::optional<ResolveEntry> ParseResolveEntry(const QString& text, QString& error);
 
 /// Routes RDAP hosts by the routes in `book` (borrowed), so --resolve reaches them as it reaches port 43.

@@ -55,6 +55,7 @@ RdapBootstrap LoadRdapBootstrap(const DataLocations& locations)
     RdapBootstrap bootstrap;
     bootstrap.Domains = LoadNewer<DomainBootstrap>(locations, kDomainBootstrapFile, &ParseDomainBootstrap);
     bootstrap.Addresses = LoadNewer<AddressBootstrap>(locations, kAddressBootstrapFile, &ParseAddressBootstrap);
+    bootstrap.Addresses6 = LoadNewer<IPv6Bootstrap>(locations, kIPv6BootstrapFile, &ParseIPv6Bootstrap);
     return bootstrap;
 }
 

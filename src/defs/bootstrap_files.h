@@ -13,6 +13,8 @@ namespace vesk {
 /// The file names of the domain and the IPv4 bootstrap registries, as IANA publishes them.
 inline constexpr char kDomainBootstrapFile[] = "dns.json";
 inline constexpr char kAddressBootstrapFile[] = "ipv4.json";
+/// The IPv6 bootstrap registry.
+inline constexpr char kIPv6BootstrapFile[] = "ipv6.json";
 
 /// The largest bootstrap file that is read; IANA's files are a few hundred KiB.
 inline constexpr qint64 kMaxBootstrapFile = qint64 { 16 } * 1024 * 1024;

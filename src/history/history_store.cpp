@@ -218,6 +218,8 @@ QString QueryKindName(QueryKind kind)
         return QStringLiteral("domain");
     case QueryKind::Address:
         return QStringLiteral("address");
+    case QueryKind::IPv6:
+        return QStringLiteral("ipv6");
     case QueryKind::Plain:
         break;
     }

@@ -12,7 +12,7 @@ class NetworkDetails;
 class ServerAsker;
 struct SearchOptions;
 
-/// The full report for a domain name: header box, the TLD's purpose, the domain's IPv4 addresses, its
+/// The full report for a domain name: header box, the TLD's purpose, the domain's addresses (IPv4, then IPv6), its
 /// registration record, the network of each distinct network its addresses lie in, and its contacts.
 class DomainReport
 {

@@ -19,6 +19,7 @@ QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView qu
     }
     switch (dispatched.Kind) {
     case QueryKind::Address:
+    case QueryKind::IPv6:
         return texts::kArinWhoisHost;
     case QueryKind::Plain:
         return LowerAscii(kRegistryWhoisHosts[0]);

@@ -66,12 +66,15 @@ void LookupEngine::Search(const SearchOptions& options)
 
     const DispatchedQuery dispatched = DispatchQuery(m_definitions, query);
     m_kind = dispatched.Kind;
-    if (dispatched.Kind == QueryKind::Domain)
+    if (dispatched.Kind == QueryKind::Domain || dispatched.Kind == QueryKind::IPv6)
         m_frontend.SetQueryText(dispatched.Query);
     // The reports read the query box again: what the user sees there is what is reported.
     switch (dispatched.Kind) {
     case QueryKind::Address:
         m_addressReport.Write(m_frontend.QueryText());
+        break;
+    case QueryKind::IPv6:
+        m_addressReport.WriteIPv6(m_frontend.QueryText());
         break;
     case QueryKind::Domain:
         m_domainReport.Write(m_frontend.QueryText());

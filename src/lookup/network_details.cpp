@@ -9,6 +9,8 @@
 #include "whois/host_text.h"
 #include "whois/reply_parsing.h"
 
+#include <optional>
+
 namespace vesk {
 
 namespace {
@@ -41,7 +43,7 @@ NetworkDetails::NetworkDetails(ServerAsker& asker, RdapDetails& rdap, const Defi
 void NetworkDetails::WriteSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
                                   const ServerAnswer& from)
 {
-    m_asker.Sheet().WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + UpperAscii(address),
+    m_asker.Sheet().WriteSourceBox(QByteArray(texts::kNetworkDetailsTitle) + address,
                                    QByteArray(texts::kSourcePrefix) + host);
     m_asker.WriteReply(reply, from);
 }
@@ -60,7 +62,8 @@ QByteArray NetworkDetails::Lookup(const QByteArray& address)
 QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked)
 {
     const bool filter = m_options.FilterComments;
-    const QByteArray query = UpperAscii(address);
+    // Every registry takes an address as it is written: dotted, or IPv6 in its canonical text.
+    const QByteArray& query = address;
     const QByteArray arinWhois(texts::kArinWhoisHost);
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
@@ -76,16 +79,28 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
         wrote = true;
     };
 
-    ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
-    // ARIN not answering at all: the regional registry's RDAP server, where the bootstrap names one.
-    if (arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && !EndsAsking(arin.Failure)) {
-        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(UpperAscii(address));
+    // The regional registry's RDAP server, where the bootstrap names one; its block when it answered.
+    const auto fromRdap = [&]() -> std::optional<QByteArray> {
+        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(address);
         if (rdap.Asked && !rdap.Answer.Silent)
             lastAsked = rdap.Answer;
-        if (rdap.Asked && rdap.Answer.Failure == ExchangeFailure::None) {
-            section(rdap.Answer.Host + texts::kRdapSourceSuffix, rdap.Text, rdap.Answer);
-            return ExtractCidr(rdap.Text);
-        }
+        if (!rdap.Asked || rdap.Answer.Failure != ExchangeFailure::None)
+            return std::nullopt;
+        section(rdap.Answer.Host + texts::kRdapSourceSuffix, rdap.Text, rdap.Answer);
+        return ExtractCidr(rdap.Text);
+    };
+    // IPv6 networks take RDAP first where the user asked for it; IPv4 networks keep port 43 first in every mode.
+    const bool rdapFirst = address.contains(':') && m_options.Rdap == RdapUse::First;
+    if (rdapFirst) {
+        if (const std::optional<QByteArray> rdapBlock = fromRdap())
+            return *rdapBlock;
+    }
+
+    ServerAnswer arin = ask(arinWhois, query, texts::kArinWhoisPort, Pause::Yes, HostSource::Fixed);
+    // ARIN not answering at all: RDAP stands in, unless it was asked already.
+    if (!rdapFirst && arin.Reply.isEmpty() && arin.Failure != ExchangeFailure::None && !EndsAsking(arin.Failure)) {
+        if (const std::optional<QByteArray> rdapBlock = fromRdap())
+            return *rdapBlock;
     }
     if (!arin.Reply.isEmpty()) {
         // A list of networks: the last one listed is the most specific; ask for it by handle.

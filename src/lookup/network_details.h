@@ -1,4 +1,4 @@
-/// Network details: who holds the network of an IPv4 address, starting at ARIN.
+/// Network details: who holds the network of an IPv4 or IPv6 address, starting at ARIN.
 #pragma once
 
 #include <QByteArray>

@@ -160,8 +160,9 @@ RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
     const RdapBootstrap* bootstrap = m_asker.RdapBootstrapNow();
     if (bootstrap == nullptr)
         return record;
-    const QByteArray base = FindAddressBaseUrl(bootstrap->Addresses, address);
-    if (base.isEmpty())
+    const QList<QByteArray> bases = address.contains(':') ? FindIPv6BaseUrls(bootstrap->Addresses6, address)
+                                                          : FindAddressBaseUrls(bootstrap->Addresses, address);
+    if (bases.isEmpty())
         return record;
     const auto rendersNetwork = [&record, filter = m_options.FilterComments](const RdapAnswer& parsed) {
         record.Text = RenderNetworkRecord(parsed, filter);
@@ -169,8 +170,7 @@ RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
     };
     RdapAnswer parsed;
     QUrl asked;
-    record.Answer = AskService(FindAddressBaseUrls(bootstrap->Addresses, address), texts::kRdapAddressPath, address,
-                               false, rendersNetwork, parsed, asked);
+    record.Answer = AskService(bases, texts::kRdapAddressPath, address, false, rendersNetwork, parsed, asked);
     record.Asked = true;
     return record;
 }

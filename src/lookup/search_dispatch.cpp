@@ -3,6 +3,7 @@
 #include "lookup/classify.h"
 #include "whois/domain_ace.h"
 #include "whois/host_text.h"
+#include "whois/ip_address.h"
 
 namespace vesk {
 
@@ -25,6 +26,8 @@ DispatchedQuery DispatchQuery(const DefinitionTables& definitions, QByteArrayVie
 {
     if (IsIPAddress(query))
         return DispatchedQuery { QueryKind::Address, query.toByteArray() };
+    if (const std::optional<IPv6Bytes> v6 = ParseIPv6(query))
+        return DispatchedQuery { QueryKind::IPv6, IPv6Text(*v6) };
     if (HasKnownTld(definitions, query))
         return DispatchedQuery { QueryKind::Domain, NormaliseDomainQuery(query) };
     return DispatchedQuery { QueryKind::Plain, query.toByteArray() };

@@ -10,13 +10,14 @@
 namespace vesk {
 
 /// What a search takes its query for.
-enum class QueryKind : uint8_t { Domain, Address, Plain };
+enum class QueryKind : uint8_t { Domain, Address, Plain, IPv6 };
 
 /// The report a query goes to, and the query box text that report reads.
 struct DispatchedQuery
 {
     QueryKind Kind = QueryKind::Plain;
-    /// The trimmed query; for a domain without a www label standing third or fourth from the right.
+    /// The trimmed query; for a domain without a www label standing third or fourth from the right; for an IPv6
+    /// address its canonical text.
     QByteArray Query;
 };
 
@@ -27,7 +28,7 @@ QByteArray SearchText(QByteArrayView typed);
 /// own script and the tables hold its A-label.
 bool HasKnownTld(const DefinitionTables& definitions, QByteArrayView text);
 
-/// Classifies the trimmed query `query`: an IPv4 address, a domain name under a known TLD (normalised), or
+/// Classifies the trimmed query `query`: an IPv4 or IPv6 address, a domain name under a known TLD (normalised), or
 /// anything else. Throws QueryTooLongError for a query of more than 255 characters.
 DispatchedQuery DispatchQuery(const DefinitionTables& definitions, QByteArrayView query);
 

@@ -17,6 +17,8 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QUrl>
+#include <algorithm>
+#include <limits>
 
 namespace vesk {
 
@@ -253,16 +255,32 @@ QByteArray ServerAsker::ResolveHostAddresses(QByteArrayView host, QList<QByteArr
         return failure;
 
     const QList<uint32_t> found = m_transport.ResolveIPv4(name, m_stop);
-    if (found.isEmpty())
-        return failure;
     for (const uint32_t address : found.first(std::min(found.size(), kMaxAddresses)))
         addresses.append(AddressText(address));
+    // IPv6 after IPv4, within the same cap; a name with the cap filled by IPv4 is not asked again.
+    if (addresses.size() < kMaxAddresses) {
+        int budgetMs = -1; // outside a search: the transport's own bound
+        if (m_searching) {
+            const qint64 left = m_options.DeadlineMilliseconds - (SteadyNow() - m_startedMs);
+            budgetMs = static_cast<int>(std::clamp<qint64>(left, 0, std::numeric_limits<int>::max()));
+        }
+        const QList<IPv6Bytes> found6 = m_transport.ResolveIPv6(name, m_stop, budgetMs);
+        for (const IPv6Bytes& address : found6.first(std::min(found6.size(), kMaxAddresses - addresses.size())))
+            addresses.append(IPv6Text(address));
+    }
+    if (addresses.isEmpty())
+        return failure;
     return QByteArray();
 }
 
 QByteArray ServerAsker::ReverseName(uint32_t address)
 {
     return m_transport.ReverseName(address, m_stop);
+}
+
+QByteArray ServerAsker::ReverseName6(const QByteArray& address)
+{
+    return m_transport.ReverseName6(address, m_stop);
 }
 
 void ServerAsker::WriteReply(QByteArrayView reply, const ServerAnswer& from)

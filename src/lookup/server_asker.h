@@ -90,12 +90,15 @@ public:
     /// The RDAP bootstrap to look a server up in; null when the options say never or there is no RDAP.
     const RdapBootstrap* RdapBootstrapNow();
 
-    /// IPv4 addresses of `host` in resolver order, as dotted texts, into `addresses` (emptied first); at most the
-    /// first 100. Gives the empty text on success and the fixed failure message when the trimmed host is empty or
-    /// does not resolve.
+    /// The addresses of `host` into `addresses` (emptied first): its IPv4 addresses in resolver order as dotted
+    /// texts, then its IPv6 addresses in resolver order in their canonical text; at most the first 100 in all.
+    /// The IPv6 lookup ends with the search's deadline or stop. Gives the empty text on success and the fixed
+    /// failure message when the trimmed host is empty or has no address of either family.
     QByteArray ResolveHostAddresses(QByteArrayView host, QList<QByteArray>& addresses);
     /// The domain name of `address` from the resolver; empty when it has none.
     QByteArray ReverseName(uint32_t address);
+    /// The same for the IPv6 `address` (canonical text).
+    QByteArray ReverseName6(const QByteArray& address);
 
     /// Writes 8-bit text (a reply or a report line) decoded as UTF-8 with Latin-1 fallback, then the incomplete
     /// mark when `from` ended early. The observer learns what was written from exchange `from.Exchange`.

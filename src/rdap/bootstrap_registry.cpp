@@ -82,6 +82,18 @@ uint32_t PrefixMask(int length)
     return length == 0 ? 0 : ~uint32_t(0) << (32 - length);
 }
 
+// `address` with every bit after the first `length` cleared.
+std::array<uint8_t, 16> MaskIPv6(const std::array<uint8_t, 16>& address, int length)
+{
+    std::array<uint8_t, 16> masked {};
+    for (int i = 0; i < 16; ++i) {
+        const int bits = std::clamp(length - 8 * i, 0, 8);
+        const auto mask = static_cast<uint8_t>(bits == 0 ? 0 : 0xFF << (8 - bits));
+        masked[static_cast<size_t>(i)] = address[static_cast<size_t>(i)] & mask;
+    }
+    return masked;
+}
+
 } // namespace
 
 DomainBootstrap ParseDomainBootstrap(QByteArrayView json)
@@ -123,6 +135,27 @@ AddressBootstrap ParseAddressBootstrap(QByteArrayView json)
     // Stable, so of two equal blocks the one listed first wins.
     std::stable_sort(registry.Blocks.begin(), registry.Blocks.end(),
                      [](const AddressBlock& a, const AddressBlock& b) { return a.PrefixLength > b.PrefixLength; });
+    return registry;
+}
+
+IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json)
+{
+    IPv6Bootstrap registry;
+    ForEachService(json, [&registry](const QJsonArray& entries, const QList<QByteArray>& baseUrls) {
+        for (const QJsonValue entry : entries) {
+            const QByteArray block = entry.toString().trimmed().toUtf8();
+            const qsizetype slash = block.indexOf('/');
+            const std::optional<IPv6Bytes> network
+                = slash < 0 ? std::nullopt : ParseIPv6(QByteArrayView(block).first(slash));
+            uint32_t length = 0;
+            if (!network || !ParseDecimal(QByteArrayView(block).sliced(slash + 1), 3, length) || length > 128)
+                continue;
+            const int prefix = static_cast<int>(length);
+            registry.Blocks.append(IPv6Block { MaskIPv6(*network, prefix), prefix, baseUrls.first(), baseUrls.mid(1) });
+        }
+    });
+    std::stable_sort(registry.Blocks.begin(), registry.Blocks.end(),
+                     [](const IPv6Block& a, const IPv6Block& b) { return a.PrefixLength > b.PrefixLength; });
     return registry;
 }
 
@@ -169,6 +202,18 @@ QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView a
     return FindAddressBaseUrls(registry, address).value(0);
 }
 
+QList<QByteArray> FindIPv6BaseUrls(const IPv6Bootstrap& registry, QByteArrayView address)
+{
+    const std::optional<IPv6Bytes> parsed = ParseIPv6(address);
+    if (!parsed)
+        return {};
+    for (const IPv6Block& block : registry.Blocks) {
+        if (MaskIPv6(*parsed, block.PrefixLength) == block.Network)
+            return QList<QByteArray> { block.BaseUrl } + block.MoreUrls;
+    }
+    return {};
+}
+
 bool IsInstallable(const DomainBootstrap& registry)
 {
     return registry.BaseUrls.size() >= kMinBootstrapDomains;
@@ -177,6 +222,11 @@ bool IsInstallable(const DomainBootstrap& registry)
 bool IsInstallable(const AddressBootstrap& registry)
 {
     return registry.Blocks.size() >= kMinBootstrapBlocks;
+}
+
+bool IsInstallable(const IPv6Bootstrap& registry)
+{
+    return registry.Blocks.size() >= kMinBootstrapIPv6Blocks;
 }
 
 } // namespace vesk

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QList>
+#include <array>
 #include <cstdint>
 
 // The RDAP bootstrap registries in IANA's format (RFC 9224): which RDAP server answers for a top-level domain or an
@@ -17,6 +18,8 @@ namespace vesk {
 constexpr qsizetype kMinBootstrapDomains = 1000;
 /// A downloaded IPv4 registry is installed only when it maps at least this many blocks.
 constexpr qsizetype kMinBootstrapBlocks = 100;
+/// A downloaded IPv6 registry is installed only when it maps at least this many blocks (IANA's lists about 35).
+constexpr qsizetype kMinBootstrapIPv6Blocks = 20;
 
 /// Domain registry: lower-cased entry (a TLD, or several labels with dots) -> base URL.
 struct DomainBootstrap
@@ -40,11 +43,27 @@ struct AddressBootstrap
     QList<AddressBlock> Blocks;
 };
 
+/// One block of the IPv6 address registry.
+struct IPv6Block
+{
+    std::array<uint8_t, 16> Network {}; ///< host bits cleared
+    int PrefixLength = 0;
+    QByteArray BaseUrl;
+    QList<QByteArray> MoreUrls = {}; ///< further base URLs, in failover order
+};
+
+/// IPv6 address registry: blocks ordered longest prefix first.
+struct IPv6Bootstrap
+{
+    QList<IPv6Block> Blocks;
+};
+
 /// The bootstrap registries, as loaded with the definition files.
 struct RdapBootstrap
 {
     DomainBootstrap Domains;
     AddressBootstrap Addresses;
+    IPv6Bootstrap Addresses6;
 };
 
 /// Reads dns.json. Entries that are not strings, services without an http(s) URL and later repeats of an entry are
@@ -52,6 +71,8 @@ struct RdapBootstrap
 DomainBootstrap ParseDomainBootstrap(QByteArrayView json);
 /// Reads ipv4.json the same way; a block that is not "a.b.c.d/n" with n from 0 to 32 is skipped.
 AddressBootstrap ParseAddressBootstrap(QByteArrayView json);
+/// Reads ipv6.json the same way; a block that is not an IPv6 address, '/' and n from 0 to 128 is skipped.
+IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json);
 
 /// The base URL for `domain` (trailing dot allowed, any case): the longest entry that equals the domain's last
 /// labels; empty when none does.
@@ -64,9 +85,15 @@ QList<QByteArray> FindAddressBaseUrls(const AddressBootstrap& registry, QByteArr
 /// address.
 QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView address);
 
+/// The base URLs of the longest block holding the IPv6 `address` (any text form), in failover order; empty when
+/// none does or the text is no IPv6 address.
+QList<QByteArray> FindIPv6BaseUrls(const IPv6Bootstrap& registry, QByteArrayView address);
+
 /// The validity rule for installing a download: at least kMinBootstrapDomains entries.
 bool IsInstallable(const DomainBootstrap& registry);
 /// At least kMinBootstrapBlocks blocks.
 bool IsInstallable(const AddressBootstrap& registry);
+/// At least kMinBootstrapIPv6Blocks blocks.
+bool IsInstallable(const IPv6Bootstrap& registry);
 
 } // namespace vesk

@@ -358,13 +358,14 @@ QStringList Updater::RefreshBootstrap()
     }
     const QDateTime latest = m_sources.Now().toUTC().addDays(kMaxDaysAhead);
     const QDir dir(locations.UserDataDir);
-    for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile }) {
+    for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile, kIPv6BootstrapFile }) {
         const QString file = QString::fromLatin1(name);
         QString problem;
         const QString path = m_sources.Download(m_sources.BootstrapBase + name);
         const std::optional<QByteArray> bytes
             = path.isEmpty() ? std::nullopt : TakeDownloadedFile(path, kMaxBootstrapFile);
         const bool domains = file == QLatin1String(kDomainBootstrapFile);
+        const bool ipv6 = file == QLatin1String(kIPv6BootstrapFile);
         const std::optional<QDateTime> publication = bytes ? BootstrapPublication(*bytes) : std::nullopt;
         if (!bytes) {
             problem = QStringLiteral("could not be downloaded");
@@ -372,11 +373,13 @@ QStringList Updater::RefreshBootstrap()
             problem = QStringLiteral("has no valid publication time");
         } else if (*publication > latest) {
             problem = QStringLiteral("is dated more than two days ahead (%1)").arg(publication->toString(Qt::ISODate));
-        } else if (domains ? !IsInstallable(ParseDomainBootstrap(*bytes))
-                           : !IsInstallable(ParseAddressBootstrap(*bytes))) {
+        } else if (domains    ? !IsInstallable(ParseDomainBootstrap(*bytes))
+                       : ipv6 ? !IsInstallable(ParseIPv6Bootstrap(*bytes))
+                              : !IsInstallable(ParseAddressBootstrap(*bytes))) {
             problem = domains
                 ? QStringLiteral("is not a bootstrap registry of at least %1 TLDs").arg(kMinBootstrapDomains)
-                : QStringLiteral("is not a bootstrap registry of at least %1 blocks").arg(kMinBootstrapBlocks);
+                : QStringLiteral("is not a bootstrap registry of at least %1 blocks")
+                      .arg(ipv6 ? kMinBootstrapIPv6Blocks : kMinBootstrapBlocks);
         } else if (!QDir().mkpath(locations.UserDataDir)
                    || !m_sources.Install(*bytes, dir.filePath(file), dir.filePath(file + QStringLiteral(".bak")))) {
             problem = QStringLiteral("could not be written to %1").arg(QDir::toNativeSeparators(locations.UserDataDir));

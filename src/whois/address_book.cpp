@@ -14,10 +14,33 @@ void AddressBook::AddServer(const QByteArray& host, const ServerEndpoint& target
 
 void AddressBook::AddAddresses(const QByteArray& host, const QList<uint32_t>& addresses)
 {
-    m_addresses.insert(host.toLower(), addresses);
+    QList<QHostAddress> listed;
+    listed.reserve(addresses.size());
+    for (const uint32_t address : addresses)
+        listed.append(QHostAddress(address));
+    m_addresses.insert(host.toLower(), listed);
+}
+
+void AddressBook::AddHostAddresses(const QByteArray& host, const QList<QHostAddress>& addresses)
+{
+    QList<QHostAddress> listed;
+    for (const QHostAddress& address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv4Protocol)
+            listed.append(address);
+    }
+    for (const QHostAddress& address : addresses) {
+        if (address.protocol() == QAbstractSocket::IPv6Protocol)
+            listed.append(address);
+    }
+    m_addresses.insert(host.toLower(), listed);
 }
 
 void AddressBook::AddReverseName(uint32_t address, const QByteArray& name)
+{
+    m_reverseNames.insert(QHostAddress(address), name);
+}
+
+void AddressBook::AddReverseName(const QHostAddress& address, const QByteArray& name)
 {
     m_reverseNames.insert(address, name);
 }
@@ -34,7 +57,7 @@ std::optional<ServerEndpoint> AddressBook::FindServer(const QByteArray& host, in
     return std::nullopt;
 }
 
-std::optional<QList<uint32_t>> AddressBook::FindAddresses(const QByteArray& host) const
+std::optional<QList<QHostAddress>> AddressBook::FindAddresses(const QByteArray& host) const
 {
     const auto it = m_addresses.constFind(host.toLower());
     if (it == m_addresses.constEnd())
@@ -42,7 +65,7 @@ std::optional<QList<uint32_t>> AddressBook::FindAddresses(const QByteArray& host
     return *it;
 }
 
-std::optional<QByteArray> AddressBook::FindReverseName(uint32_t address) const
+std::optional<QByteArray> AddressBook::FindReverseName(const QHostAddress& address) const
 {
     const auto it = m_reverseNames.constFind(address);
     if (it == m_reverseNames.constEnd())

@@ -189,15 +189,21 @@ QByteArray PickNetHandle(QByteArrayView reply)
 {
     if (reply.contains("OrgName:"))
         return {};
-    // Each handle runs from "(NET-" to the next ")" and is consumed whole (an inner "(NET-" included) before the
-    // search goes on, so the last handle taken is the answer. A missing ")" ends the handle at the end of the text.
-    const QByteArrayView open = "(NET-";
+    // Each handle runs from "(NET-" (IPv6 networks: "(NET6-") to the next ")" and is consumed whole (an inner
+    // "(NET-" included) before the search goes on, so the last handle taken is the answer. A missing ")" ends the
+    // handle at the end of the text.
+    const QByteArrayView open = "(NET";
     QByteArray handle;
     qsizetype from = 0;
     while (true) {
         const qsizetype at = Find(reply, open, from);
         if (at < 0)
             break;
+        const QByteArrayView after = reply.sliced(at + open.size());
+        if (!after.startsWith("-") && !after.startsWith("6-")) {
+            from = at + open.size();
+            continue;
+        }
         qsizetype close = FindChar(reply, ')', at + open.size());
         if (close < 0)
             close = reply.size();

@@ -43,7 +43,7 @@ struct ReferralTarget
     QByteArray Port;
 };
 
-/// The handle of the last "(NET-...)" in a list reply; empty for a single record ("OrgName:").
+/// The handle of the last "(NET-...)" or "(NET6-...)" in a list reply; empty for a single record ("OrgName:").
 QByteArray PickNetHandle(QByteArrayView reply);
 /// The first address block after "CIDR:", from its first non-blank character up to CR or blank.
 QByteArray ExtractCidr(QByteArrayView reply);

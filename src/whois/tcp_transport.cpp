@@ -198,8 +198,6 @@ ExchangeResult TcpWhoisTransport::Exchange(const QByteArray& host, int port, con
 
 QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host, const StopRequest& stop)
 {
-    if (const std::optional<QList<uint32_t>> listed = m_book.FindAddresses(host))
-        return *listed;
     QList<uint32_t> addresses;
     for (const QHostAddress& address : m_resolver.Resolve(host, stop, m_limits.ExchangeTimeoutMs).Addresses) {
         if (address.protocol() == QAbstractSocket::IPv4Protocol)
@@ -208,9 +206,20 @@ QList<uint32_t> TcpWhoisTransport::ResolveIPv4(const QByteArray& host, const Sto
     return addresses;
 }
 
+QList<IPv6Bytes> TcpWhoisTransport::ResolveIPv6(const QByteArray& host, const StopRequest& stop, int budgetMs)
+{
+    const int budget = budgetMs < 0 ? m_limits.ExchangeTimeoutMs : std::min(budgetMs, m_limits.ExchangeTimeoutMs);
+    return m_resolver.ResolveIPv6(host, stop, budget).Addresses;
+}
+
 QByteArray TcpWhoisTransport::ReverseName(uint32_t address, const StopRequest& stop)
 {
     return m_resolver.ReverseName(address, stop, m_limits.ExchangeTimeoutMs);
+}
+
+QByteArray TcpWhoisTransport::ReverseName6(const QByteArray& address, const StopRequest& stop)
+{
+    return m_resolver.ReverseName6(address, stop, m_limits.ExchangeTimeoutMs);
 }
 
 } // namespace vesk

@@ -44,9 +44,13 @@ public:
 
     /// Address-book entry, else the system resolver's IPv4 addresses in its order; empty when unknown or stopped.
     QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override;
+    /// Address-book entry, else an IPv6 literal, else the system's IPv6 lookup on a thread of its own, bounded by
+    /// `budgetMs` and the exchange limit, whichever is shorter.
+    QList<IPv6Bytes> ResolveIPv6(const QByteArray& host, const StopRequest& stop, int budgetMs) override;
 
     /// Address-book entry, else the system's reverse lookup; empty when it gives no name or was stopped.
     QByteArray ReverseName(uint32_t address, const StopRequest& stop) override;
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override;
 
     /// The address book, for tests that start their servers after building the transport.
     AddressBook& Book() { return m_book; }

@@ -277,6 +277,21 @@ TEST_F(QueryCommandTest, ResolveRoutesEachNamedHostAndPortAndRefusesBadSyntax)
         { "whois.example:43:256.0.0.1", "\"256.0.0.1\" is not an IPv4 address" },
         { "whois.example:43:::1", "it needs three or four fields" },
         { "whois.example:43:127.0.0.1:", "\"\" is not a port" },
+        { "whois.example:43:[::1]", nullptr },
+        { "whois.example:43:[2001:DB8:0:0:0:0:0:1]:4343", nullptr },
+        { "whois.example:43:[::ffff:192.0.2.1]", nullptr },
+        { "whois.example:43:2001:db8::1",
+          "it needs three or four fields separated by ':', so an IPv6 address goes in brackets: [2001:db8::1]" },
+        { "whois.example:43:[::1", "the '[' of an IPv6 address has no ']'" },
+        { "whois.example:43:[fe80::1%eth0]", "\"[fe80::1%eth0]\" is not an IPv6 address" },
+        { "whois.example:43:[192.0.2.1]", "\"[192.0.2.1]\" is not an IPv6 address" },
+        { "whois.example:43:[]", "\"[]\" is not an IPv6 address" },
+        { "whois.example:43:[::1]:", "\"\" is not a port" },
+        { "whois.example:43:[::1]:43:43", "it needs three or four fields" },
+        { "whois.example:43:[::1]43", "an address in brackets must be the third field" },
+        { "whois.example:[::1]:43", "it needs three or four fields" },
+        { "whois.example:43:x[::1]", "an address in brackets must be the third field" },
+        { "[::1]:43:127.0.0.1", "an address in brackets must be the third field" },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.value);
@@ -308,6 +323,12 @@ TEST_F(QueryCommandTest, ResolveRoutesEachNamedHostAndPortAndRefusesBadSyntax)
     ASSERT_TRUE(second);
     EXPECT_EQ(second->Address, QHostAddress(QStringLiteral("10.0.0.2")));
     EXPECT_EQ(second->Port, 43);
+    EXPECT_EQ(Run({ QStringLiteral("--resolve=whois.six:43:[2001:DB8::1]:4343"), QStringLiteral("example.com") }),
+              QueryCommand::Success);
+    const std::optional<ServerEndpoint> six = routes.FindServer("whois.six", 43);
+    ASSERT_TRUE(six);
+    EXPECT_EQ(six->Address, QHostAddress(QStringLiteral("2001:db8::1")));
+    EXPECT_EQ(six->Port, 4343);
 }
 
 } // namespace

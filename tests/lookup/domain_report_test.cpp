@@ -4,6 +4,7 @@
 #include "support/test_data.h"
 #include "whois/reply_parsing.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace vesk::test {
@@ -432,6 +433,108 @@ TEST_F(AddressBlockTest, AllServersDown)
                              QStringLiteral("whois.arin.net:43 192.0.2.7"),
                              QStringLiteral("rwhois.arin.net:4321 192.0.2.7") }));
     EXPECT_EQ(world.Window.Status(), "Done");
+}
+
+// IPv6 addresses follow the IPv4 ones in the list, in their canonical text, and their networks follow the IPv4
+// networks, with the same skipping of an address inside a block already shown.
+TEST_F(AddressBlockTest, BothFamiliesAreListedAndTheirNetworksShown)
+{
+    const QByteArray registry = WhoisFixture("whois.verisign-grs.com-com-registered-newformat-2020.txt");
+    const QByteArray registrar = WhoisFixture("whois.markmonitor.com-com-registered.txt");
+    const QByteArray arin = WhoisFixture("whois.arin.net-single-record-2013.txt");
+    const QByteArray arin6 = WhoisFixture("layout-faithful/whois.arin.net-ipv6-single-record.txt");
+    const QByteArray arin6ToRipe = WhoisFixture("layout-faithful/whois.arin.net-ipv6-referral-ripe.txt");
+    const QByteArray ripe6 = WhoisFixture("whois.ripe.net-ip6-inet6num-2015.txt");
+    world.Transport.SetAddresses("google.com", { 0x04020201u });
+    world.Transport.SetAddresses6("google.com",
+                                  { "2001:4860:4860:0:0:0:0:8888", "2A00:2381:FFFF::1", "2001:4860:4860::8844" });
+    world.Transport.SetReply("whois.verisign-grs.com", 43, "domain google.com", registry);
+    world.Transport.SetReply("whois.markmonitor.com", 43, "google.com", registrar);
+    world.Transport.SetReply("whois.arin.net", 43, "4.2.2.1", arin);
+    world.Transport.SetReply("whois.arin.net", 43, "2001:4860:4860::8888", arin6);
+    world.Transport.SetReply("whois.arin.net", 43, "2a00:2381:ffff::1", arin6ToRipe);
+    world.Transport.SetReply("whois.ripe.net", 43, "2a00:2381:ffff::1", ripe6);
+
+    world.Search("google.com");
+
+    EXPECT_EQ(WireLog(world.Transport.Exchanges()),
+              (QStringList {
+                  QStringLiteral("whois.verisign-grs.com:43 domain google.com"),
+                  QStringLiteral("whois.markmonitor.com:43 google.com [referral]"),
+                  QStringLiteral("whois.arin.net:43 4.2.2.1"), QStringLiteral("rwhois.arin.net:4321 4.2.2.1"),
+                  QStringLiteral("whois.arin.net:43 2001:4860:4860::8888"),
+                  QStringLiteral("rwhois.arin.net:4321 2001:4860:4860::8888"),
+                  QStringLiteral("whois.arin.net:43 2a00:2381:ffff::1"),
+                  QStringLiteral("whois.ripe.net:43 2a00:2381:ffff::1 [referral]"),
+                  // 2001:4860:4860::8844 lies in 2001:4860::/32, shown for ::8888
+              }));
+    QStringList expected = Head("google.com", "TLD .COM is for COMMERCIAL ORGANIZATIONS.");
+    expected << QStringLiteral("IP Address for google.com") << QStringLiteral("4.2.2.1")
+             << QStringLiteral("2001:4860:4860::8888") << QStringLiteral("2a00:2381:ffff::1")
+             << QStringLiteral("2001:4860:4860::8844");
+    expected << SourceBox(QStringLiteral("DOMAIN DETAILS for GOOGLE.COM"),
+                          QStringLiteral("source: whois.markmonitor.com"))
+             << SheetLines(TrimByHostMark(Profile("whois.markmonitor.com"), registrar));
+    expected << SourceBox(QStringLiteral("NETWORK DETAILS for 4.2.2.1"), QStringLiteral("source: whois.arin.net"))
+             << SheetLines(FilterArinComments(arin));
+    expected << SourceBox(QStringLiteral("NETWORK DETAILS for 2001:4860:4860::8888"),
+                          QStringLiteral("source: whois.arin.net"))
+             << SheetLines(FilterArinComments(arin6));
+    expected << SourceBox(QStringLiteral("NETWORK DETAILS for 2a00:2381:ffff::1"),
+                          QStringLiteral("source: whois.ripe.net"))
+             << SheetLines(RemovePrefixedLines(ripe6, "%"));
+    expected << QString();
+    EXPECT_EQ(world.Window.Lines(), expected);
+}
+
+// A name with only IPv6 addresses is resolved (no retry with www) and its networks are shown; the IPv4 ones that
+// fill the cap of 100 leave room for as many IPv6 ones as remain.
+TEST_F(AddressBlockTest, IPv6AloneCountsAsResolvedAndSharesTheCap)
+{
+    world.Transport.SetAddresses6("example.com", { "2001:db8::7" });
+    world.Transport.SetDefaultReply("whois.arin.net",
+                                    WhoisFixture("layout-faithful/whois.arin.net-ipv6-single-record.txt"));
+    world.Search("example.com");
+    EXPECT_EQ(world.Transport.Resolutions(), (QList<QByteArray> { "example.com" }));
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("\nIP Address for example.com\n2001:db8::7\n")));
+    EXPECT_EQ(world.Window.Text().count(QStringLiteral("NETWORK DETAILS for 2001:db8::7")), 1);
+
+    struct Row
+    {
+        const char* name;
+        int ipv4;
+        int ipv6;
+        qsizetype listedIPv6;
+        bool askedIPv6;
+    };
+    const Row rows[] = {
+        { "room left", 98, 5, 2, true },
+        { "cap filled by IPv4", 100, 5, 0, false },
+        { "more IPv4 than the cap", 130, 5, 0, false },
+        { "IPv6 alone beyond the cap", 0, 130, 100, true },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LookupWorld w;
+        QList<uint32_t> ipv4;
+        for (int i = 0; i < row.ipv4; ++i)
+            ipv4.append(0xC6336400u + static_cast<uint32_t>(i)); // 198.51.100.0 on
+        QList<QByteArray> ipv6;
+        for (int i = 0; i < row.ipv6; ++i)
+            ipv6.append("2001:db8::" + QByteArray::number(i + 1, 16));
+        w.Transport.SetAddresses("many.example", ipv4);
+        w.Transport.SetAddresses6("many.example", ipv6);
+        QList<QByteArray> addresses;
+        EXPECT_EQ(w.Asker.ResolveHostAddresses("many.example", addresses), QByteArray());
+        EXPECT_EQ(addresses.size(), std::min(row.ipv4 + row.ipv6, 100));
+        const auto listed6
+            = std::count_if(addresses.cbegin(), addresses.cend(), [](const QByteArray& a) { return a.contains(':'); });
+        EXPECT_EQ(listed6, row.listedIPv6);
+        EXPECT_EQ(w.Transport.Resolutions6().size(), row.askedIPv6 ? 1 : 0);
+        if (row.listedIPv6 > 0) {
+            EXPECT_EQ(addresses[row.ipv4], "2001:db8::1") << "IPv6 after every IPv4 address";
+        }
+    }
 }
 
 } // namespace

@@ -178,5 +178,46 @@ TEST_F(NetworkDetailsTest, EveryServerDownWritesNothing)
     EXPECT_TRUE(world.Window.Lines().isEmpty());
 }
 
+// IPv6 networks take the path of IPv4 ones: ARIN's record, ARIN's referral to the registry that holds the block,
+// each server asked for the address in its canonical text.
+TEST_F(NetworkDetailsTest, IPv6AddressesFollowArinLikeIPv4)
+{
+    const QByteArray google = WhoisFixture("layout-faithful/whois.arin.net-ipv6-single-record.txt");
+    world.Transport.SetReply("whois.arin.net", 43, "2001:4860:4860::8888", google);
+    EXPECT_EQ(Lookup("2001:4860:4860::8888"), "2001:4860::/32");
+    EXPECT_EQ(world.Window.Lines(), Section("2001:4860:4860::8888", "whois.arin.net", FilterArinComments(google)));
+    EXPECT_FALSE(world.Window.Lines().join(u'\n').contains(u"#"));
+
+    LookupWorld ripeWorld;
+    ripeWorld.Options.FilterComments = true;
+    const QByteArray ripe = WhoisFixture("whois.ripe.net-ip6-inet6num-2015.txt");
+    ripeWorld.Transport.SetReply("whois.arin.net", 43, "2a00:2381:ffff::1",
+                                 WhoisFixture("layout-faithful/whois.arin.net-ipv6-referral-ripe.txt"));
+    ripeWorld.Transport.SetReply("whois.ripe.net", 43, "2a00:2381:ffff::1", ripe);
+    EXPECT_EQ(ripeWorld.Network.Lookup("2a00:2381:ffff::1"), "2A00::/12");
+    EXPECT_EQ(WireLog(ripeWorld.Transport.Exchanges()),
+              (QStringList { QStringLiteral("whois.arin.net:43 2a00:2381:ffff::1"),
+                             QStringLiteral("whois.ripe.net:43 2a00:2381:ffff::1 [referral]") }));
+    // RIPE holds the full record, so ARIN's summary is left out; the title keeps the lower-case address.
+    EXPECT_EQ(ripeWorld.Window.Lines(), Section("2a00:2381:ffff::1", "whois.ripe.net", RemovePrefixedLines(ripe, "%")));
+    EXPECT_TRUE(ripeWorld.Window.Lines().join(u'\n').contains(u"inet6num:       2a00:2381:ffff::/64"));
+}
+
+// A list of IPv6 networks names its handles "(NET6-...)": the last is asked for, as with IPv4 lists.
+TEST_F(NetworkDetailsTest, IPv6ListOfNetworksIsAnsweredByTheLastHandle)
+{
+    const QByteArray list
+        = "Google LLC GOOGLE-IPV6 (NET6-2001-4860-1) 2001:4860:: - 2001:4860:FFFF:FFFF:FFFF:FFFF:FFFF:FFFF\n"
+          "Google LLC GOOGLE-IPV6-DNS (NET6-2001-4860-4860-1) 2001:4860:4860:: - "
+          "2001:4860:4860:FFFF:FFFF:FFFF:FFFF:FFFF\n";
+    const QByteArray record = WhoisFixture("layout-faithful/whois.arin.net-ipv6-single-record.txt");
+    world.Transport.SetReply("whois.arin.net", 43, "2001:4860:4860::8888", list);
+    world.Transport.SetReply("whois.arin.net", 43, "NET6-2001-4860-4860-1", record);
+    EXPECT_EQ(Lookup("2001:4860:4860::8888"), "2001:4860::/32");
+    EXPECT_EQ(Wire().mid(0, 2),
+              (QStringList { QStringLiteral("whois.arin.net:43 2001:4860:4860::8888"),
+                             QStringLiteral("whois.arin.net:43 NET6-2001-4860-4860-1") }));
+}
+
 } // namespace
 } // namespace vesk::test

@@ -266,6 +266,46 @@ TEST(RdapNeverTest, ReportsAreThoseOfAnEngineWithoutRdap)
     }
 }
 
+// ARIN not answering an IPv6 address: the RDAP server the IPv6 bootstrap names stands in, in ARIN's labels.
+TEST_F(RdapReportTest, IPv6NetworkFallsBackToTheRdapServerOfItsBlock)
+{
+    bootstrap.Addresses6 = ParseIPv6Bootstrap(R"({"services": [
+        [["2a00::/12"], ["https://rdap.db.ripe.net/"]], [["2001:4800::/23"], ["https://rdap.arin.net/registry/"]]]})");
+    world.Settings->InclDomain = false;
+    world.Transport.SetFailure("whois.arin.net", ExchangeFailure::Refused);
+    rdap.Answer(QStringLiteral("https://rdap.db.ripe.net/ip/2a00:2381:ffff::1"),
+                R"({"objectClassName": "ip network", "handle": "2a00:2381:ffff::/64", "ipVersion": "v6",
+                    "startAddress": "2a00:2381:ffff::", "endAddress": "2a00:2381:ffff:0:ffff:ffff:ffff:ffff",
+                    "name": "BT-WORLD-IPVSIX-LAUNCH", "country": "GB",
+                    "cidr0_cidrs": [{"v6prefix": "2a00:2381:ffff::", "length": 64}]})");
+    world.Search("2A00:2381:FFFF::1");
+    EXPECT_EQ(rdap.Asked, QStringList { QStringLiteral("https://rdap.db.ripe.net/ip/2a00:2381:ffff::1") });
+    const QStringList lines = Lines();
+    const QStringList box = SourceBox(QStringLiteral("NETWORK DETAILS for 2a00:2381:ffff::1"),
+                                      QStringLiteral("source: rdap.db.ripe.net (RDAP)"));
+    const qsizetype header = HeaderBox(QStringLiteral("REPORT FOR IP Address: 2a00:2381:ffff::1")).size();
+    EXPECT_EQ(lines.mid(header, box.size()), box);
+    EXPECT_TRUE(lines.contains(QStringLiteral("CIDR:           2a00:2381:ffff::/64")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("NetName:        BT-WORLD-IPVSIX-LAUNCH")));
+
+    // An address no block holds has nothing to ask.
+    rdap.Asked.clear();
+    world.Search("fe80::1");
+    EXPECT_TRUE(rdap.Asked.isEmpty());
+
+    // RDAP first: ARIN is not asked while RDAP answers, and is when it does not.
+    world.Settings->RdapMode = QStringLiteral("first");
+    world.Transport.ClearLog();
+    world.Search("2a00:2381:ffff::1");
+    EXPECT_EQ(rdap.Asked.size(), 1);
+    EXPECT_EQ(WireLog(world.Transport.Exchanges()), QStringList());
+    EXPECT_TRUE(Lines().contains(QStringLiteral("NetName:        BT-WORLD-IPVSIX-LAUNCH")));
+    world.Transport.ClearLog();
+    world.Search("2a00:2381:ffff::2");
+    EXPECT_EQ(rdap.Asked.size(), 2);
+    EXPECT_EQ(WireLog(world.Transport.Exchanges()).value(0), QStringLiteral("whois.arin.net:43 2a00:2381:ffff::2"));
+}
+
 // Through the real client and the loopback fake: a service's next server is asked when the first cannot be reached
 // or fails with a 5xx, never after a verdict about the query.
 TEST(RdapFailoverTest, TheNextServerOfTheServiceStandsIn)

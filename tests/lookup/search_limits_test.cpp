@@ -117,5 +117,42 @@ TEST_F(SearchLimitsTest, SearchPastItsDeadlineAsksNoMore)
     EXPECT_EQ(world.Transport.Exchanges().size(), 1);
 }
 
+// The IPv6 lookup of a domain's addresses runs on a thread of its own and is waited for; the wait ends with what is
+// left of the search's deadline, so a lookup that never returns cannot outlast the search.
+TEST_F(SearchLimitsTest, AddressLookupWaitsNoLongerThanTheDeadlineLeaves)
+{
+    qint64 now = 0;
+    qint64 later = 0;
+    int calls = 0;
+    // The search starts at 0; every later reading of the clock gives `later`.
+    world.Options.SteadyClock = [&] { return calls++ == 0 ? now : later; };
+    world.Options.DeadlineMilliseconds = 1000;
+    world.Transport.SetAddresses6("example.com", { "2001:db8::7" });
+    const struct
+    {
+        const char* name;
+        qint64 later;
+        int budget;
+    } rows[] = {
+        { "at once", 0, 1000 },
+        { "part gone", 400, 600 },
+        { "deadline passed", 1500, 0 },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        calls = 0;
+        later = row.later;
+        world.Transport.ClearLog();
+        world.Search("example.com");
+        ASSERT_FALSE(world.Transport.Resolutions6().isEmpty());
+        EXPECT_EQ(world.Transport.Resolutions6().first().second, row.budget);
+    }
+    // Outside a search the transport's own bound applies.
+    world.Transport.ClearLog();
+    QList<QByteArray> addresses;
+    world.Asker.ResolveHostAddresses("example.com", addresses);
+    EXPECT_EQ(world.Transport.Resolutions6(), (QList<QPair<QByteArray, int>> { { "example.com", -1 } }));
+}
+
 } // namespace
 } // namespace vesk::test

@@ -119,6 +119,36 @@ TEST_F(SearchTest, AddressReportUsesThePlainAddressButTitlesTheQueryAsTyped)
     EXPECT_EQ(noReverse.Window.Lines().mid(6), QStringList { QString() });
 }
 
+// An IPv6 query as typed (upper case, leading zeros) is reported, reverse-resolved and asked for in its canonical
+// text; no domain registry is asked.
+TEST_F(SearchTest, IPv6AddressReportUsesTheCanonicalText)
+{
+    world.Transport.SetReverseName6("2001:db8::7", "host7.example.net");
+    world.Transport.SetReply("whois.arin.net", 43, "2001:db8::7", "NetRange: 2001:DB8:: - 2001:DB8:FFFF\n");
+    world.Search("2001:0DB8:0:0:0:0:0:0007");
+    QStringList expected = HeaderBox(QStringLiteral("REPORT FOR IP Address: 2001:db8::7"));
+    expected << QStringLiteral("Domain Name for 2001:db8::7") << QStringLiteral("host7.example.net")
+             << SourceBox(QStringLiteral("NETWORK DETAILS for 2001:db8::7"), QStringLiteral("source: whois.arin.net"))
+             << QStringLiteral("NetRange: 2001:DB8:: - 2001:DB8:FFFF") << QString();
+    EXPECT_EQ(world.Window.Lines(), expected);
+    EXPECT_EQ(world.Window.QueryText(), "2001:db8::7");
+    EXPECT_EQ(world.Window.Status(), "Done");
+    EXPECT_EQ(WireLog(world.Transport.Exchanges()),
+              (QStringList { QStringLiteral("whois.arin.net:43 2001:db8::7"),
+                             QStringLiteral("rwhois.arin.net:4321 2001:db8::7") }));
+
+    LookupWorld noReverse;
+    noReverse.Settings->InclDomain = false;
+    noReverse.Transport.SetReverseName6("2001:db8::7", "host7.example.net");
+    noReverse.Transport.SetReply("whois.arin.net", 43, "2001:db8::7", "NetRange: 2001:DB8:: - 2001:DB8:FFFF\n");
+    noReverse.Search("2001:db8::7");
+    EXPECT_FALSE(noReverse.Window.Lines().join(u'\n').contains(u"host7"));
+    // Straight from the header to the network details.
+    EXPECT_EQ(noReverse.Window.Lines().mid(HeaderBox(QString()).size(), 4),
+              SourceBox(QStringLiteral("NETWORK DETAILS for 2001:db8::7"), QStringLiteral("source: whois.arin.net"))
+                  .mid(0, 4));
+}
+
 TEST_F(SearchTest, QueryTooLongIsAnErrorAfterTheGuard)
 {
     world.Window.AppendLine(QStringLiteral("earlier report"));

@@ -110,5 +110,31 @@ TEST(AddressBootstrapTest, LongestBlockWins)
     EXPECT_EQ(FindAddressBaseUrl(registry, "192.0.2.1"), "https://wide/");
 }
 
+TEST(IPv6BootstrapTest, LongestBlockWinsWhateverTheAddressForm)
+{
+    const IPv6Bootstrap shipped = ParseIPv6Bootstrap(Shipped("ipv6.json"));
+    EXPECT_TRUE(IsInstallable(shipped));
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2001:4860:4860::8888").value(0), "https://rdap.arin.net/registry/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2A00:2381:FFFF:0:0:0:0:1").value(0), "https://rdap.db.ripe.net/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2001:240:10c:1::ca20:9d1d").value(0), "https://rdap.apnic.net/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2801:10:c000::").value(0), "https://rdap.lacnic.net/rdap/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "2001:43f8:7b0::").value(0), "https://rdap.afrinic.net/rdap/");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "fe80::1").value(0), "");
+    EXPECT_EQ(FindIPv6BaseUrls(shipped, "8.8.8.8").value(0), "");
+    EXPECT_FALSE(IsInstallable(ParseIPv6Bootstrap(Shipped("ipv4.json"))));
+    EXPECT_FALSE(IsInstallable(ParseIPv6Bootstrap(Shipped("ipv6.json").left(700))));
+
+    const IPv6Bootstrap registry = ParseIPv6Bootstrap(R"({"services": [
+        [["2001:db8::/32", "::/0"], ["https://wide/"]],
+        [["2001:db8:1:2::/33", "2001:db8:8000::/48", "2001:db8::/129", "2001:db8::/x", "10.0.0.0/8", 5],
+         ["https://narrow/"]]]})");
+    EXPECT_EQ(registry.Blocks.size(), 4);
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "2001:db8:7fff::1").value(0),
+              "https://narrow/"); // host bits of the entry ignored
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "2001:db8:8000:0:1::").value(0), "https://narrow/");
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "2001:db8:ffff::1").value(0), "https://wide/");
+    EXPECT_EQ(FindIPv6BaseUrls(registry, "3fff::1").value(0), "https://wide/");
+}
+
 } // namespace
 } // namespace vesk

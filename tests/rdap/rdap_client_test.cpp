@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
+#include <QTcpServer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -300,6 +301,37 @@ TEST(RdapRequestTest, HeadersAndTheCertificateNameSurviveARoute)
     EXPECT_EQ(request.peerVerifyName(), QStringLiteral("rdap.identitydigital.services"));
     EXPECT_EQ(request.rawHeader("Accept"), "application/rdap+json, application/json");
     EXPECT_TRUE(request.rawHeader("User-Agent").startsWith("Vesk/"));
+}
+
+// A route to an IPv6 address (--resolve HOST:PORT:[ADDRESS]) is reached like an IPv4 one, and the server still sees
+// the URL's name.
+TEST(RdapRequestTest, ARouteToIPv6LoopbackIsReached)
+{
+    const QNetworkRequest request
+        = HttpRdapTransport::BuildRequest(QUrl(QStringLiteral("https://rdap.example/ip/2001:db8::1")),
+                                          ServerEndpoint { QHostAddress(QStringLiteral("2001:DB8::53")), 8443 });
+    EXPECT_EQ(request.url().toString(), QStringLiteral("https://[2001:db8::53]:8443/ip/2001:db8::1"));
+    EXPECT_EQ(request.rawHeader("Host"), "rdap.example");
+
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHostIPv6, 0))
+        GTEST_SKIP() << "this machine has no IPv6 loopback";
+    probe.close();
+    FakeHttpServer server(QSslConfiguration(), QHostAddress(QHostAddress::LocalHostIPv6));
+    server.Serve("ip/2001:db8::1", R"({"objectClassName":"ip network"})");
+    EventLoopWait wait;
+    StopRequest stop;
+    HttpRdapTransport client(wait, [&server](const QByteArray& host, int) -> std::optional<ServerEndpoint> {
+        if (host != "rdap.example")
+            return std::nullopt;
+        return ServerEndpoint { QHostAddress(QHostAddress::LocalHostIPv6), server.Port() };
+    });
+    const RdapFetch fetch
+        = client.Fetch(QUrl(QStringLiteral("http://rdap.example/ip/2001:db8::1")), HostSource::Fixed, stop);
+    EXPECT_EQ(fetch.Failure, ExchangeFailure::None);
+    EXPECT_EQ(fetch.HttpStatus, 200);
+    EXPECT_EQ(fetch.Reply, R"({"objectClassName":"ip network"})");
+    EXPECT_EQ(server.Requests("ip/2001:db8::1"), 1);
 }
 
 } // namespace

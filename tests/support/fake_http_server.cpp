@@ -60,7 +60,12 @@ FakeHttpServer::FakeHttpServer()
 { }
 
 FakeHttpServer::FakeHttpServer(const QSslConfiguration& tls)
+    : FakeHttpServer(tls, QHostAddress(QHostAddress::LocalHost))
+{ }
+
+FakeHttpServer::FakeHttpServer(const QSslConfiguration& tls, const QHostAddress& address)
     : m_tls(!tls.localCertificate().isNull())
+    , m_address(address)
 {
     m_clock.start();
     m_thread.start();
@@ -78,7 +83,7 @@ FakeHttpServer::FakeHttpServer(const QSslConfiguration& tls)
             } else {
                 m_server = new QTcpServer(context);
             }
-            if (!m_server->listen(QHostAddress::LocalHost, 0))
+            if (!m_server->listen(m_address, 0))
                 return;
             m_port = m_server->serverPort();
             // Emitted for every socket put in the queue, for a TLS one after its handshake (newConnection is not).
@@ -90,7 +95,7 @@ FakeHttpServer::FakeHttpServer(const QSslConfiguration& tls)
         Qt::BlockingQueuedConnection);
     m_context = context;
     if (m_port == 0)
-        ADD_FAILURE() << "the fake HTTP server could not listen on 127.0.0.1";
+        ADD_FAILURE() << "the fake HTTP server could not listen on " << m_address.toString().toStdString();
 }
 
 FakeHttpServer::~FakeHttpServer()
@@ -103,7 +108,10 @@ FakeHttpServer::~FakeHttpServer()
 
 QByteArray FakeHttpServer::BaseAddress() const
 {
-    return (m_tls ? "https" : "http") + QByteArrayLiteral("://127.0.0.1:") + QByteArray::number(m_port) + '/';
+    const QByteArray host = m_address.protocol() == QAbstractSocket::IPv6Protocol
+        ? '[' + m_address.toString().toLatin1() + ']'
+        : m_address.toString().toLatin1();
+    return (m_tls ? "https" : "http") + QByteArrayLiteral("://") + host + ':' + QByteArray::number(m_port) + '/';
 }
 
 void FakeHttpServer::Serve(const QByteArray& name, const QByteArray& body, int status)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
 #include <QMutex>
 #include <QSslCertificate>
@@ -40,12 +41,14 @@ public:
     FakeHttpServer();
     /// The same server speaking https with `tls` (see TestServerTls).
     explicit FakeHttpServer(const QSslConfiguration& tls);
+    /// The same on the loopback `address` (::1 for IPv6); an empty `tls` speaks plain http.
+    FakeHttpServer(const QSslConfiguration& tls, const QHostAddress& address);
     ~FakeHttpServer();
 
     FakeHttpServer(const FakeHttpServer&) = delete;
     FakeHttpServer& operator=(const FakeHttpServer&) = delete;
 
-    /// "http://127.0.0.1:<port>/" ("https://" with TLS): the file names are appended to it.
+    /// "http://127.0.0.1:<port>/" ("https://" with TLS; "[::1]" on IPv6): the file names are appended to it.
     QByteArray BaseAddress() const;
     quint16 Port() const { return m_port; }
 
@@ -75,6 +78,7 @@ private:
     void Handle(QTcpSocket* socket);
 
     bool m_tls = false;
+    QHostAddress m_address;
     QThread m_thread;
     QObject* m_context = nullptr; // lives in m_thread and owns the listening socket
     QTcpServer* m_server = nullptr;

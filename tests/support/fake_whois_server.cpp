@@ -24,13 +24,13 @@ constexpr qint64 kBulkChunkBytes = 64 * 1024;
 
 } // namespace
 
-FakeWhoisServer::FakeWhoisServer()
+FakeWhoisServer::FakeWhoisServer(const QHostAddress& address)
 {
     m_clock.start();
     QSemaphore listening;
-    m_thread.reset(QThread::create([this, &listening] {
+    m_thread.reset(QThread::create([this, &listening, address] {
         QTcpServer server;
-        if (server.listen(QHostAddress::LocalHost, 0))
+        if (server.listen(address, 0))
             m_port = server.serverPort();
         listening.release();
         if (m_port == 0)

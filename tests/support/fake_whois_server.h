@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
 #include <QMutex>
 #include <atomic>
@@ -24,15 +25,16 @@ enum class FakeWhoisMode {
     Trickle, ///< send the reply one byte at a time, a pause before each, repeating it without end
 };
 
-/// A WHOIS server on 127.0.0.1 and a free port, serving one connection at a time in its own thread with blocking
-/// calls, so it works whether or not the client runs an event loop. Replies are scripted per query line; the
-/// fault switches make it misbehave. Every setter may be called at any time; it applies from the next connection.
-/// The destructor stops the thread, also in the middle of a slow or silent answer.
+/// A WHOIS server on 127.0.0.1 (or another loopback address) and a free port, serving one connection at a time in its
+/// own thread with blocking calls, so it works whether or not the client runs an event loop. Replies are scripted per
+/// query line; the fault switches make it misbehave. Every setter may be called at any time; it applies from the next
+/// connection. The destructor stops the thread, also in the middle of a slow or silent answer.
 class FakeWhoisServer
 {
 public:
-    /// Starts listening; Port() tells where. Construction does not return before the server listens (or failed).
-    FakeWhoisServer();
+    /// Starts listening on `address`; Port() tells where. Construction does not return before the server listens
+    /// (or failed).
+    explicit FakeWhoisServer(const QHostAddress& address = QHostAddress(QHostAddress::LocalHost));
     ~FakeWhoisServer();
     FakeWhoisServer(const FakeWhoisServer&) = delete;
     FakeWhoisServer& operator=(const FakeWhoisServer&) = delete;

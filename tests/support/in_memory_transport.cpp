@@ -1,5 +1,7 @@
 #include "in_memory_transport.h"
 
+#include <gtest/gtest.h>
+#include <optional>
 #include <utility>
 
 namespace vesk::test {
@@ -30,6 +32,18 @@ void InMemoryTransport::SetAddresses(const QByteArray& host, const QList<uint32_
     m_addresses.insert(host.toLower(), addresses);
 }
 
+void InMemoryTransport::SetAddresses6(const QByteArray& host, const QList<QByteArray>& addresses)
+{
+    QList<IPv6Bytes> parsed;
+    for (const QByteArray& text : addresses) {
+        const std::optional<IPv6Bytes> address = ParseIPv6(text);
+        EXPECT_TRUE(address.has_value()) << text.constData();
+        if (address)
+            parsed.append(*address);
+    }
+    m_addresses6.insert(host.toLower(), parsed);
+}
+
 void InMemoryTransport::SetReverseName(uint32_t address, const QByteArray& name)
 {
     m_reverseNames.insert(address, name);
@@ -44,6 +58,7 @@ void InMemoryTransport::ClearLog()
 {
     m_exchanges.clear();
     m_resolutions.clear();
+    m_resolutions6.clear();
     m_reverseLookups.clear();
 }
 
@@ -88,10 +103,26 @@ QList<uint32_t> InMemoryTransport::ResolveIPv4(const QByteArray& host, const Sto
     return m_addresses.value(host.toLower());
 }
 
+QList<IPv6Bytes> InMemoryTransport::ResolveIPv6(const QByteArray& host, const StopRequest&, int budgetMs)
+{
+    m_resolutions6.append({ host, budgetMs });
+    return m_addresses6.value(host.toLower());
+}
+
 QByteArray InMemoryTransport::ReverseName(uint32_t address, const StopRequest&)
 {
     m_reverseLookups.append(address);
     return m_reverseNames.value(address);
+}
+
+void InMemoryTransport::SetReverseName6(const QByteArray& address, const QByteArray& name)
+{
+    m_reverseNames6.insert(address, name);
+}
+
+QByteArray InMemoryTransport::ReverseName6(const QByteArray& address, const StopRequest&)
+{
+    return m_reverseNames6.value(address);
 }
 
 } // namespace vesk::test

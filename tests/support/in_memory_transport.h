@@ -30,8 +30,13 @@ public:
                     int timeoutSeconds = 15);
     /// `host` resolves to `addresses` (first octet most significant), in this order.
     void SetAddresses(const QByteArray& host, const QList<uint32_t>& addresses);
+    /// `host` resolves to the IPv6 `addresses` (any textual form; one that does not parse fails the test), in
+    /// this order.
+    void SetAddresses6(const QByteArray& host, const QList<QByteArray>& addresses);
     /// Reverse resolution of `address` gives `name`.
     void SetReverseName(uint32_t address, const QByteArray& name);
+    /// Reverse resolution of the IPv6 `address` (canonical text) gives `name`.
+    void SetReverseName6(const QByteArray& address, const QByteArray& name);
     /// Called with each exchange after it is logged and before its reply is chosen; lets a test act in the
     /// middle of a search (press stop, change a reply).
     void SetExchangeHook(std::function<void(const ExchangeRecord&)> hook);
@@ -40,6 +45,8 @@ public:
     const QList<ExchangeRecord>& Exchanges() const { return m_exchanges; }
     /// Every host passed to ResolveIPv4, in order.
     const QList<QByteArray>& Resolutions() const { return m_resolutions; }
+    /// Every host passed to ResolveIPv6 with its budget, in order.
+    const QList<QPair<QByteArray, int>>& Resolutions6() const { return m_resolutions6; }
     /// Every address passed to ReverseName, in order.
     const QList<uint32_t>& ReverseLookups() const { return m_reverseLookups; }
     /// Forgets the logs, keeps the tables.
@@ -51,8 +58,12 @@ public:
                             const StopRequest& stop) override;
     /// The scripted addresses of `host`; else empty.
     QList<uint32_t> ResolveIPv4(const QByteArray& host, const StopRequest& stop) override;
+    /// The scripted IPv6 addresses of `host`; else empty.
+    QList<IPv6Bytes> ResolveIPv6(const QByteArray& host, const StopRequest& stop, int budgetMs) override;
     /// The scripted name of `address`; else empty.
     QByteArray ReverseName(uint32_t address, const StopRequest& stop) override;
+    /// The scripted name of the IPv6 `address`; else empty.
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override;
 
 private:
     struct ReplyKey
@@ -71,10 +82,13 @@ private:
     QHash<ReplyKey, QByteArray> m_replies;
     QHash<QByteArray, ExchangeResult> m_failures;
     QHash<QByteArray, QList<uint32_t>> m_addresses;
+    QHash<QByteArray, QList<IPv6Bytes>> m_addresses6;
     QHash<uint32_t, QByteArray> m_reverseNames;
+    QHash<QByteArray, QByteArray> m_reverseNames6;
     std::function<void(const ExchangeRecord&)> m_hook;
     QList<ExchangeRecord> m_exchanges;
     QList<QByteArray> m_resolutions;
+    QList<QPair<QByteArray, int>> m_resolutions6;
     QList<uint32_t> m_reverseLookups;
 };
 

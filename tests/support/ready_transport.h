@@ -18,7 +18,9 @@ public:
         return ExchangeResult { m_reply, ExchangeFailure::None, 0 };
     }
     QList<uint32_t> ResolveIPv4(const QByteArray&, const StopRequest&) override { return {}; }
+    QList<IPv6Bytes> ResolveIPv6(const QByteArray&, const StopRequest&, int) override { return {}; }
     QByteArray ReverseName(uint32_t, const StopRequest&) override { return {}; }
+    QByteArray ReverseName6(const QByteArray&, const StopRequest&) override { return {}; }
 
 private:
     QByteArray m_reply;

@@ -24,9 +24,17 @@ public:
     {
         return m_inner.ResolveIPv4(host, stop);
     }
+    QList<IPv6Bytes> ResolveIPv6(const QByteArray& host, const StopRequest& stop, int budgetMs) override
+    {
+        return m_inner.ResolveIPv6(host, stop, budgetMs);
+    }
     QByteArray ReverseName(uint32_t address, const StopRequest& stop) override
     {
         return m_inner.ReverseName(address, stop);
+    }
+    QByteArray ReverseName6(const QByteArray& address, const StopRequest& stop) override
+    {
+        return m_inner.ReverseName6(address, stop);
     }
 
     /// Every exchange so far, in order.

@@ -73,7 +73,7 @@ protected:
     }
     static bool AllRefreshed(const QStringList& lines)
     {
-        return lines.size() == 2 && lines.filter(QStringLiteral("not refreshed")).isEmpty();
+        return lines.size() == 3 && lines.filter(QStringLiteral("not refreshed")).isEmpty();
     }
     QString UserFile(const char* name) const { return QDir(locations.UserDataDir).filePath(QLatin1String(name)); }
 
@@ -93,12 +93,18 @@ TEST_F(BootstrapRefreshTest, AGoodDownloadIsInstalledAndANewerPublicationWins)
     ASSERT_TRUE(dns.contains("\"publication\": \"2026-07-27T00:00:00Z\""));
     dns.replace("2026-07-27T00:00:00Z", "2026-12-09T23:00:00+01:00");
     dns.replace("\"services\": [", "\"services\": [[[\"newtld\"], [\"https://rdap.newtld.test/\"]],");
-    const QStringList lines = Refresh(
-        { { "https://iana.test/dns.json", dns }, { "https://iana.test/ipv4.json", Shipped(kAddressBootstrapFile) } });
+    QByteArray ipv6 = Shipped(kIPv6BootstrapFile);
+    ipv6.replace("2024-11-01T22:00:01Z", "2026-12-01T00:00:00Z");
+    ipv6.replace("\"services\": [", "\"services\": [[[\"3fff:1::/32\"], [\"https://rdap.v6.test/\"]],");
+    const QStringList lines = Refresh({ { "https://iana.test/dns.json", dns },
+                                        { "https://iana.test/ipv4.json", Shipped(kAddressBootstrapFile) },
+                                        { "https://iana.test/ipv6.json", ipv6 } });
     EXPECT_TRUE(AllRefreshed(lines)) << lines.join(u'\n').toStdString();
     EXPECT_EQ(FileBytes(UserFile(kDomainBootstrapFile)), dns);
     EXPECT_EQ(FindDomainBaseUrl(bootstrap.Domains, "a.newtld"), "https://rdap.newtld.test/");
-    EXPECT_EQ(log.Lines.filter(QStringLiteral("RDAP bootstrap")).size(), 2);
+    EXPECT_EQ(log.Lines.filter(QStringLiteral("RDAP bootstrap")).size(), 3);
+    EXPECT_EQ(FileBytes(UserFile(kIPv6BootstrapFile)), ipv6);
+    EXPECT_EQ(FindIPv6BaseUrls(bootstrap.Addresses6, "3fff:1::1").value(0), "https://rdap.v6.test/");
 }
 
 TEST_F(BootstrapRefreshTest, TruncatedEmptyOrMissingDownloadsLeaveTheInstalledFilesByteForByte)

@@ -123,6 +123,63 @@ TEST(ParseIPv4Test, ConvertsDottedAddressesAndRejectsTheRest)
     }
 }
 
+// Every text form of RFC 4291 in, the canonical text of RFC 5952 out; "" where the text is no IPv6 address.
+TEST(ParseIPv6Test, EveryFormGivesOneCanonicalText)
+{
+    struct Row
+    {
+        const char* in;
+        const char* canonical;
+    } rows[] = {
+        { "2001:0db8:0000:0000:0000:0000:0000:0001", "2001:db8::1" },
+        { "2001:DB8::1", "2001:db8::1" },
+        { "2001:db8:0:0:1:0:0:1", "2001:db8::1:0:0:1" }, // of two equal runs the first is compressed
+        { "2001:0:0:1:0:0:0:1", "2001:0:0:1::1" }, // the longest run wins
+        { "2001:db8:0:1:1:1:1:1", "2001:db8:0:1:1:1:1:1" }, // one zero group stays
+        { "2001:db8::0:1", "2001:db8::1" },
+        { "::", "::" },
+        { "::1", "::1" },
+        { "1::", "1::" },
+        { "0:0:0:0:0:0:0:0", "::" },
+        { "::ffff:192.0.2.1", "::ffff:192.0.2.1" },
+        { "::FFFF:C000:0201", "::ffff:192.0.2.1" }, // mapped addresses keep their dotted tail
+        { "64:ff9b::192.0.2.33", "64:ff9b::c000:221" },
+        { "1:2:3:4:5:6:192.0.2.1", "1:2:3:4:5:6:c000:201" },
+        { "2001:4860:4860::8888", "2001:4860:4860::8888" },
+        { "1:2:3:4:5:6:7::", "1:2:3:4:5:6:7:0" }, // "::" for one group
+        // Not addresses.
+        { "", "" },
+        { ":", "" },
+        { ":::", "" },
+        { "1:2:3:4:5:6:7:8:9", "" },
+        { "1:2:3:4:5:6:7", "" },
+        { "1::2::3", "" },
+        { ":1::2", "" },
+        { "1::2:", "" },
+        { "12345::1", "" },
+        { "g::1", "" },
+        { "2001:db8::1%eth0", "" },
+        { "[2001:db8::1]", "" },
+        { " 2001:db8::1", "" },
+        { "::1.2.3", "" },
+        { "::1.2.3.4:5", "" }, // a dotted part only at the end
+        { "1.2.3.4::", "" },
+        { "::256.1.1.1", "" },
+        { "1:2:3:4:5:6:7:1.2.3.4", "" }, // nine groups
+        { "192.0.2.1", "" },
+        { "example.com", "" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.in);
+        const std::optional<IPv6Bytes> parsed = ParseIPv6(row.in);
+        EXPECT_EQ(parsed ? IPv6Text(*parsed) : QByteArray(), QByteArray(row.canonical));
+        if (parsed) { // the canonical text reads back as the same address
+            EXPECT_EQ(ParseIPv6(IPv6Text(*parsed)), parsed);
+        }
+    }
+    EXPECT_FALSE(ParseIPv6(QByteArray(100000, ':')));
+}
+
 TEST(ParseCidrTest, GivesInclusiveRangesWithPrefix32AsFallback)
 {
     struct Row
@@ -187,6 +244,45 @@ TEST(NetworkRangeTest, ContainsChecksEveryRangeInclusively)
     set.Add({ -1, 100 });
     EXPECT_FALSE(set.Contains("not an address"));
     EXPECT_TRUE(set.Contains("0.0.0.5"));
+}
+
+// An IPv6 block from a reply ("CIDR:" of ARIN, an RDAP rendering) covers the addresses of its prefix, and only
+// IPv6 addresses: the IPv4 tail of a mapped address is not an IPv4 address of the set.
+TEST(NetworkRangeTest, IPv6BlocksCoverTheirPrefixAndKeepToTheirFamily)
+{
+    TNetworkRange set;
+    EXPECT_EQ(set.AddCidr("2A00::/12"), 1);
+    EXPECT_EQ(set.AddCidr("2001:4860:4860::8888/32,"), 2) << "the address's own bits past the prefix do not count";
+    EXPECT_EQ(set.AddCidr("2001:db8::7/129"), 3) << "an unusable prefix is the address alone";
+    EXPECT_EQ(set.AddCidr("2001:db8::g/32"), 0);
+    EXPECT_EQ(set.AddCidr("::/"), 4);
+    EXPECT_EQ(set.AddCidr("192.0.2.0/24"), 1) << "the IPv4 ranges are counted apart";
+
+    const struct
+    {
+        const char* address;
+        bool contained;
+    } rows[] = {
+        { "2a00::", true },
+        { "2a0f:ffff:ffff:ffff:ffff:ffff:ffff:ffff", true },
+        { "2a10::", false },
+        { "29ff:ffff:ffff:ffff:ffff:ffff:ffff:ffff", false },
+        { "2001:4860::", true },
+        { "2001:4860:ffff::1", true },
+        { "2001:4861::", false },
+        { "2001:db8::7", true },
+        { "2001:db8::8", false },
+        { "::", true },
+        { "::1", false },
+        { "192.0.2.9", true },
+        { "::ffff:192.0.2.9", false },
+        { "2001:4860::zz", false },
+        { "", false },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.address);
+        EXPECT_EQ(set.Contains(row.address), row.contained);
+    }
 }
 
 TEST(Ipv4AddressTest, AddressTextWritesTheFirstOctetFirst)
