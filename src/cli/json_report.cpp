@@ -24,6 +24,8 @@ QString KindName(LookupEngine::QueryKind kind)
         return QStringLiteral("address");
     case LookupEngine::QueryKind::IPv6:
         return QStringLiteral("ipv6");
+    case LookupEngine::QueryKind::Asn:
+        return QStringLiteral("asn");
     case LookupEngine::QueryKind::Plain:
         break;
     }

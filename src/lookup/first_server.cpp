@@ -20,6 +20,7 @@ QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView qu
     switch (dispatched.Kind) {
     case QueryKind::Address:
     case QueryKind::IPv6:
+    case QueryKind::Asn:
         return texts::kArinWhoisHost;
     case QueryKind::Plain:
         return LowerAscii(kRegistryWhoisHosts[0]);

@@ -154,7 +154,7 @@ DomainRecord RdapDetails::DomainDetails(const QByteArray& domain, const QByteArr
     return DomainRecord();
 }
 
-RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
+RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address, const QByteArray& object)
 {
     RdapNetworkRecord record;
     const RdapBootstrap* bootstrap = m_asker.RdapBootstrapNow();
@@ -170,7 +170,25 @@ RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
     };
     RdapAnswer parsed;
     QUrl asked;
-    record.Answer = AskService(bases, texts::kRdapAddressPath, address, false, rendersNetwork, parsed, asked);
+    record.Answer = AskService(bases, texts::kRdapAddressPath, object.isEmpty() ? address : object, false,
+                               rendersNetwork, parsed, asked);
+    record.Asked = true;
+    return record;
+}
+
+RdapNetworkRecord RdapDetails::AutnumRecord(uint32_t number, const QList<QByteArray>& bases)
+{
+    RdapNetworkRecord record;
+    if (bases.isEmpty() || m_asker.RdapBootstrapNow() == nullptr)
+        return record;
+    const auto rendersAutnum = [&record, filter = m_options.FilterComments](const RdapAnswer& parsed) {
+        record.Text = RenderAutnumRecord(parsed, filter);
+        return !record.Text.isEmpty();
+    };
+    RdapAnswer parsed;
+    QUrl asked;
+    record.Answer
+        = AskService(bases, texts::kRdapAutnumPath, QByteArray::number(number), false, rendersAutnum, parsed, asked);
     record.Asked = true;
     return record;
 }

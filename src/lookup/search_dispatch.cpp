@@ -22,12 +22,36 @@ bool HasKnownTld(const DefinitionTables& definitions, QByteArrayView text)
     return tld.Ok && tld.Ace != parts.Tld && definitions.HasKnownTld("x." + tld.Ace);
 }
 
+std::optional<uint32_t> ParseAsNumberQuery(QByteArrayView text)
+{
+    if (text.size() < 3 || (text[0] != 'A' && text[0] != 'a') || (text[1] != 'S' && text[1] != 's'))
+        return std::nullopt;
+    QByteArrayView digits = text.sliced(2);
+    while (!digits.isEmpty() && (digits.front() == ' ' || digits.front() == '\t'))
+        digits = digits.sliced(1);
+    while (digits.size() > 1 && digits.front() == '0')
+        digits = digits.sliced(1);
+    if (digits.isEmpty() || digits.size() > 10)
+        return std::nullopt;
+    uint64_t number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (number > 0xFFFFFFFFU)
+        return std::nullopt;
+    return static_cast<uint32_t>(number);
+}
+
 DispatchedQuery DispatchQuery(const DefinitionTables& definitions, QByteArrayView query)
 {
     if (IsIPAddress(query))
         return DispatchedQuery { QueryKind::Address, query.toByteArray() };
     if (const std::optional<IPv6Bytes> v6 = ParseIPv6(query))
         return DispatchedQuery { QueryKind::IPv6, IPv6Text(*v6) };
+    if (const std::optional<uint32_t> number = ParseAsNumberQuery(query))
+        return DispatchedQuery { QueryKind::Asn, "AS" + QByteArray::number(*number) };
     if (HasKnownTld(definitions, query))
         return DispatchedQuery { QueryKind::Domain, NormaliseDomainQuery(query) };
     return DispatchedQuery { QueryKind::Plain, query.toByteArray() };

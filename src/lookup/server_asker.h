@@ -89,6 +89,9 @@ public:
                          const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed);
     /// The RDAP bootstrap to look a server up in; null when the options say never or there is no RDAP.
     const RdapBootstrap* RdapBootstrapNow();
+    /// The bootstrap registries whatever the RDAP mode, for choosing a port-43 registry by them; null when there is
+    /// no RDAP road at all.
+    const RdapBootstrap* RegistryBootstrap();
 
     /// IPv4 addresses of `host` in resolver order, as dotted texts, into `addresses` (emptied first); at most the
     /// first 100. Gives the empty text on success and the fixed failure message when the trimmed host is empty or

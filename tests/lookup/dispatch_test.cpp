@@ -55,6 +55,16 @@ TEST_F(DispatchTest, FirstServerIsTheHostTheSearchAsksFirst)
         { "::ffff:192.0.2.1", QueryKind::IPv6, "::ffff:192.0.2.1", "whois.arin.net" },
         { "fe80::1%eth0", QueryKind::Plain, "fe80::1%eth0", "whois.verisign-grs.com" },
         { "1:2:3:4:5:6:7:8:9", QueryKind::Plain, "1:2:3:4:5:6:7:8:9", "whois.verisign-grs.com" },
+        { "AS15169", QueryKind::Asn, "AS15169", "whois.arin.net" },
+        { "as15169", QueryKind::Asn, "AS15169", "whois.arin.net" },
+        { "AS 015169", QueryKind::Asn, "AS15169", "whois.arin.net" },
+        { "aS4294967295", QueryKind::Asn, "AS4294967295", "whois.arin.net" },
+        { "AS4294967296", QueryKind::Plain, "AS4294967296", "whois.verisign-grs.com" }, // over 32 bits
+        { "15169", QueryKind::Plain, "15169", "whois.verisign-grs.com" }, // a bare number stays a plain query
+        { "AS", QueryKind::Plain, "AS", "whois.verisign-grs.com" },
+        { "AS15169x", QueryKind::Plain, "AS15169x", "whois.verisign-grs.com" },
+        { "AS-15169", QueryKind::Plain, "AS-15169", "whois.verisign-grs.com" },
+        { "ASN15169", QueryKind::Plain, "ASN15169", "whois.verisign-grs.com" },
         { "example", QueryKind::Plain, "example", "whois.verisign-grs.com" },
         { "example.", QueryKind::Plain, "example.", "whois.verisign-grs.com" },
         { "", QueryKind::Plain, "", "whois.verisign-grs.com" },
