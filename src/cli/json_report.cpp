@@ -26,6 +26,8 @@ QString KindName(LookupEngine::QueryKind kind)
         return QStringLiteral("ipv6");
     case LookupEngine::QueryKind::Asn:
         return QStringLiteral("asn");
+    case LookupEngine::QueryKind::Cidr:
+        return QStringLiteral("cidr");
     case LookupEngine::QueryKind::Plain:
         break;
     }

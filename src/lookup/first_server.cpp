@@ -21,6 +21,7 @@ QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView qu
     case QueryKind::Address:
     case QueryKind::IPv6:
     case QueryKind::Asn:
+    case QueryKind::Cidr:
         return texts::kArinWhoisHost;
     case QueryKind::Plain:
         return LowerAscii(kRegistryWhoisHosts[0]);

@@ -77,6 +77,9 @@ void LookupEngine::Search(const SearchOptions& options)
     case QueryKind::IPv6:
         m_addressReport.WriteIPv6(m_frontend.QueryText());
         break;
+    case QueryKind::Cidr:
+        m_addressReport.WriteNetwork(m_frontend.QueryText());
+        break;
     case QueryKind::Asn:
         m_asReport.Write(m_frontend.QueryText());
         break;

@@ -48,22 +48,26 @@ void NetworkDetails::WriteSection(const QByteArray& address, const QByteArray& h
     m_asker.WriteReply(reply, from);
 }
 
-QByteArray NetworkDetails::Lookup(const QByteArray& address)
+QByteArray NetworkDetails::Lookup(const QByteArray& address, const QByteArray& prefix)
 {
     bool wrote = false;
     ServerAnswer lastAsked;
-    QByteArray block = Ask(address, wrote, lastAsked);
+    QByteArray block = Ask(address, prefix, wrote, lastAsked);
     // A lookup that shows nothing says why when its last server failed; a stop met earlier says nothing.
     if (!wrote)
         m_asker.WriteNoAnswer(lastAsked);
     return block;
 }
 
-QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked)
+QByteArray NetworkDetails::Ask(const QByteArray& address, const QByteArray& prefix, bool& wrote,
+                               ServerAnswer& lastAsked)
 {
     const bool filter = m_options.FilterComments;
-    // Every registry takes an address as it is written: dotted, or IPv6 in its canonical text.
+    // Every registry takes an address as it is written: dotted, or IPv6 in its canonical text. ARIN finds its
+    // records by address, so for a prefix it is asked for the first address, as are the RWhois servers; the WHOIS
+    // registries ARIN refers to (RIPE-style databases, LACNIC) and RDAP take the prefix itself.
     const QByteArray& query = address;
+    const QByteArray& named = prefix.isEmpty() ? address : prefix;
     const QByteArray arinWhois(texts::kArinWhoisHost);
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
@@ -75,13 +79,13 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
         return answer;
     };
     const auto section = [&](const QByteArray& host, QByteArrayView reply, const ServerAnswer& from) {
-        WriteSection(address, host, reply, from);
+        WriteSection(named, host, reply, from);
         wrote = true;
     };
 
     // The regional registry's RDAP server, where the bootstrap names one; its block when it answered.
     const auto fromRdap = [&]() -> std::optional<QByteArray> {
-        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(address);
+        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(address, prefix);
         if (rdap.Asked && !rdap.Answer.Silent)
             lastAsked = rdap.Answer;
         if (!rdap.Asked || rdap.Answer.Failure != ExchangeFailure::None)
@@ -123,7 +127,7 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
         if (!referral.Host.isEmpty()) {
             const QByteArray host = LowerAscii(referral.Host);
             const int port = ReferralPort(referral.Port, texts::kWhoisPort);
-            const ServerAnswer answer = ask(host, query, port, Pause::No, HostSource::Referral);
+            const ServerAnswer answer = ask(host, named, port, Pause::No, HostSource::Referral);
             const QByteArray text = RemovePrefixedLines(answer.Reply, texts::kCommentPrefix);
             if (!text.isEmpty())
                 section(host, text, answer);
@@ -141,6 +145,7 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
         if (port == 0)
             return block;
         const QByteArray host = LowerAscii(referral.Host);
+        // RWhois servers find networks by address.
         const ServerAnswer answer = ask(host, query, port, Pause::No, HostSource::Referral);
         const QByteArray text = filter ? FilterRWhoisNetwork(answer.Reply) : answer.Reply;
         if (!text.isEmpty())

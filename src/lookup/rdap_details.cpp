@@ -19,8 +19,11 @@ constexpr int kHttpNotFound = 404;
 
 QUrl RdapUrl(const QByteArray& base, const char* path, const QByteArray& object)
 {
-    // The name is one path segment: '#', '?', '/' or '%' in it must not end or change the path.
-    return QUrl::fromEncoded(base + path + object.toPercentEncoding(":"));
+    // The name is one path segment: '#', '?', '/' or '%' in it must not end or change the path. An address's
+    // object is the one exception: a prefix is asked for as "ip/ADDRESS/LENGTH", and the engine only ever asks for
+    // an address or prefix text it wrote itself.
+    const bool address = QByteArrayView(path) == QByteArrayView(texts::kRdapAddressPath);
+    return QUrl::fromEncoded(base + path + object.toPercentEncoding(address ? ":/" : ":"));
 }
 
 // A failure after which the next server of the same service may still answer: the server was not reached, or it

@@ -387,6 +387,20 @@ TEST(RdapFailoverTest, TheNameIsOnePathSegment)
     }
 }
 
+// A prefix whose ARIN port 43 gives no answer: RDAP is asked for the prefix at the server of its first address.
+TEST_F(RdapReportTest, PrefixFallsBackToRdapForThePrefix)
+{
+    bootstrap.Addresses = ParseAddressBootstrap(R"({"services": [[["130.0.0.0/8"], ["https://rdap.db.ripe.net/"]]]})");
+    world.Transport.SetFailure("whois.arin.net", ExchangeFailure::Refused);
+    world.Transport.SetFailure("rwhois.arin.net", ExchangeFailure::Refused);
+    rdap.Answer(QStringLiteral("https://rdap.db.ripe.net/ip/130.59.0.0/16"),
+                ReadTestData(QStringLiteral("rdap/rir-ripe-ip-130.59.31.80.json")));
+    world.Search("130.59.31.80/16");
+    EXPECT_EQ(rdap.Asked, QStringList { QStringLiteral("https://rdap.db.ripe.net/ip/130.59.0.0/16") });
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("NETWORK DETAILS for 130.59.0.0/16")));
+    EXPECT_TRUE(Lines().contains(QStringLiteral("NetName:        SWITCH-LAN")));
+}
+
 // Hostile answers through the real client and the loopback fake: too deep for the JSON reader, or over 16 MiB.
 // The report says so where the record would stand; nothing crashes.
 TEST(RdapHostileAnswerTest, DeepNestingAndHugeBodiesAreNoAnswer)
