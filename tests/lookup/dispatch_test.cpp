@@ -122,5 +122,31 @@ TEST_F(DispatchTest, NameWithoutAnAsciiFormAsksNobody)
     EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
 }
 
+// The TLD line shows the TLD as typed, in its own script for an IDN TLD; the wire gets the A-label.
+TEST_F(DispatchTest, TldLineShowsTheTldAsTyped)
+{
+    const struct
+    {
+        QByteArray Query;
+        QString Line;
+        QByteArray Asked;
+    } rows[] = {
+        { kCyrillicDomain, QStringLiteral("TLD .\u0440\u0444 is for RUSSIAN FEDERATION."), "xn--e1afmkfd.xn--p1ai" },
+        { "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD0\xA0\xD0\xA4",
+          QStringLiteral("TLD .\u0420\u0424 is for RUSSIAN FEDERATION."), "xn--e1afmkfd.xn--p1ai" },
+        { "example.xn--p1ai", QStringLiteral("TLD .XN--P1AI is for RUSSIAN FEDERATION."), "example.xn--p1ai" },
+        { "example.Com", QStringLiteral("TLD .COM is for COMMERCIAL ORGANIZATIONS."), "example.com" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Query.toStdString());
+        world.Transport.ClearLog();
+        world.Search(row.Query);
+        EXPECT_TRUE(world.Window.Lines().contains(row.Line)) << world.Window.Lines().join(u'\n').toStdString();
+        ASSERT_FALSE(world.Transport.Exchanges().isEmpty());
+        EXPECT_TRUE(world.Transport.Exchanges().first().Query.contains(row.Asked))
+            << world.Transport.Exchanges().first().Query.toStdString();
+    }
+}
+
 } // namespace
 } // namespace vesk::test
