@@ -50,17 +50,10 @@ void NetworkDetails::WriteSection(const QByteArray& address, const QByteArray& h
 
 QByteArray NetworkDetails::Lookup(const QByteArray& address, const QByteArray& prefix)
 {
-    bool wrote = false;
-    ServerAnswer lastAsked;
-    QByteArray block = Ask(address, prefix, wrote, lastAsked);
-    // A lookup that shows nothing says why when its last server failed; a stop met earlier says nothing.
-    if (!wrote)
-        m_asker.WriteNoAnswer(lastAsked);
-    return block;
+    return Ask(address, prefix);
 }
 
-QByteArray NetworkDetails::Ask(const QByteArray& address, const QByteArray& prefix, bool& wrote,
-                               ServerAnswer& lastAsked)
+QByteArray NetworkDetails::Ask(const QByteArray& address, const QByteArray& prefix)
 {
     const bool filter = m_options.FilterComments;
     // Every registry takes an address as it is written: dotted, or IPv6 in its canonical text. ARIN finds its
@@ -72,24 +65,34 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, const QByteArray& pref
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
 
+    // Every server asked that gives no answer is named where it was asked, with its reason, whatever answers
+    // after it: a report that ends empty, or shows only a stand-in, says which servers failed and how. A search
+    // that already met its stop says nothing more.
+    bool limitNamed = false; // a stop or a search limit is named once: every later exchange meets it too
+    const auto noteFailure = [this, &limitNamed](const ServerAnswer& answer) {
+        if (!answer.Reply.isEmpty() || limitNamed)
+            return;
+        limitNamed = EndsAsking(answer.Failure);
+        m_asker.WriteNoAnswer(answer);
+    };
     const auto ask = [&](const QByteArray& host, const QByteArray& line, int port, Pause pause, HostSource source) {
         ServerAnswer answer = m_asker.Ask(host, line, port, pause, source);
-        if (!answer.Silent)
-            lastAsked = answer;
+        noteFailure(answer);
         return answer;
     };
     const auto section = [&](const QByteArray& host, QByteArrayView reply, const ServerAnswer& from) {
         WriteSection(named, host, reply, from);
-        wrote = true;
     };
 
     // The regional registry's RDAP server, where the bootstrap names one; its block when it answered.
     const auto fromRdap = [&]() -> std::optional<QByteArray> {
         const RdapNetworkRecord rdap = m_rdap.NetworkRecord(address, prefix);
-        if (rdap.Asked && !rdap.Answer.Silent)
-            lastAsked = rdap.Answer;
-        if (!rdap.Asked || rdap.Answer.Failure != ExchangeFailure::None)
+        if (!rdap.Asked)
             return std::nullopt;
+        if (rdap.Answer.Failure != ExchangeFailure::None) {
+            noteFailure(rdap.Answer);
+            return std::nullopt;
+        }
         section(rdap.Answer.Host + texts::kRdapSourceSuffix, rdap.Text, rdap.Answer);
         return ExtractCidr(rdap.Text);
     };
