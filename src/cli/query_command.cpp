@@ -31,16 +31,17 @@ const char* const kHelp
       "       vesk-query --history QUERY [--show N] | --history-prune | --history-clear\n"
       "\n"
       "Runs the search of the Vesk search box for QUERY and prints the report as UTF-8, one worksheet line per\n"
-      "output line. QUERY is a domain name, an IPv4 or IPv6 address or any text for the .com/.net registry's\n"
-      "server;\n"
-      "quote it when it holds blanks, and put -- before it when it starts with '-'.\n"
+      "output line. QUERY is a domain name, an IPv4 or IPv6 address, a prefix (192.0.2.0/24, 2001:db8::/32),\n"
+      "an AS number (AS15169) or any text for the .com/.net registry's server; quote it when it holds blanks,\n"
+      "and put -- before it when it starts with '-'.\n"
       "\n"
       "The stored Vesk settings are read and never written; these options override them for this run:\n"
       "  --filter-comments, --no-filter-comments   remove (keep) comment lines of the replies\n"
       "  --ip, --no-ip                             resolve a domain's addresses and report their networks\n"
       "  --contacts, --no-contacts                 search the individual contacts of a domain\n"
       "  --reverse, --no-reverse                   resolve the domain name of an address\n"
-      "  --rdap       ask RDAP first wherever the domain's TLD has an RDAP server (port 43 when it gives no answer)\n"
+      "  --rdap       ask RDAP first wherever the bootstrap names an RDAP server for the domain's TLD, the IPv6\n"
+      "               network or the AS number (port 43 when it gives no answer)\n"
       "  --no-rdap    ask port 43 only\n"
       "               (by default RDAP is asked where port 43 has no server or gives no answer)\n"
       "\n"
@@ -51,7 +52,8 @@ const char* const kHelp
       "               connect to ADDRESS (IPv4, or IPv6 in brackets: [2001:db8::1]; on PORT2 when given) whenever\n"
       "               HOST is asked on PORT; repeat it for more hosts. Referral checks do not apply to such a\n"
       "               route: you named it\n"
-      "  --json       print the report as one JSON object (with every server exchange)\n"
+      "  --json       print the report as one JSON object (with every server exchange); its kind is domain,\n"
+      "               address (IPv4), ipv6, cidr, asn or plain\n"
       "  --batch FILE run one search per line of FILE (- for standard input; blank lines and lines starting\n"
       "               with # are skipped; LF, CR LF and CR end a line); reports in input order, separated by a\n"
       "               form-feed line, or JSON Lines with --json. A line that cannot be searched is named on\n"
@@ -422,12 +424,10 @@ int QueryCommand::History(const QString& query, int show)
     }
     // The user names the query only; a name may have been asked as a domain and as plain text.
     const QString key = HistoryKey(query);
-    const QStringList kinds { QueryKindName(LookupEngine::QueryKind::Domain),
-                              QueryKindName(LookupEngine::QueryKind::Address),
-                              QueryKindName(LookupEngine::QueryKind::Plain) };
+    using Kind = LookupEngine::QueryKind;
     QList<ReportSummary> reports;
-    for (const QString& kind : kinds)
-        reports += store->List(key, kind);
+    for (const Kind kind : { Kind::Domain, Kind::Address, Kind::Plain, Kind::IPv6, Kind::Asn, Kind::Cidr })
+        reports += store->List(key, QueryKindName(kind));
     std::sort(reports.begin(), reports.end(),
               [](const ReportSummary& a, const ReportSummary& b) { return a.Id > b.Id; });
     const QString shown = m_context.OutIsTerminal ? TerminalSafeText(query) : query;

@@ -56,6 +56,7 @@ RdapBootstrap LoadRdapBootstrap(const DataLocations& locations)
     bootstrap.Domains = LoadNewer<DomainBootstrap>(locations, kDomainBootstrapFile, &ParseDomainBootstrap);
     bootstrap.Addresses = LoadNewer<AddressBootstrap>(locations, kAddressBootstrapFile, &ParseAddressBootstrap);
     bootstrap.Addresses6 = LoadNewer<IPv6Bootstrap>(locations, kIPv6BootstrapFile, &ParseIPv6Bootstrap);
+    bootstrap.Asns = LoadNewer<AsnBootstrap>(locations, kAsnBootstrapFile, &ParseAsnBootstrap);
     return bootstrap;
 }
 

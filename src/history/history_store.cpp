@@ -220,6 +220,10 @@ QString QueryKindName(QueryKind kind)
         return QStringLiteral("address");
     case QueryKind::IPv6:
         return QStringLiteral("ipv6");
+    case QueryKind::Asn:
+        return QStringLiteral("asn");
+    case QueryKind::Cidr:
+        return QStringLiteral("cidr");
     case QueryKind::Plain:
         break;
     }

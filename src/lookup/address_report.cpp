@@ -47,6 +47,18 @@ void AddressReport::WriteIPv6(const QByteArray& query)
     WriteBody(address, [this, &address] { return m_asker.ReverseName6(address); });
 }
 
+void AddressReport::WriteNetwork(const QByteArray& query)
+{
+    Worksheet& sheet = m_asker.Sheet();
+    if (m_options.ClearBeforeSearch)
+        sheet.ClearWorksheet();
+    sheet.WriteHeaderBox(texts::FormatText(texts::kNetworkReportTitle, { query }));
+    const qsizetype slash = query.indexOf('/');
+    if (slash > 0)
+        m_network.Lookup(query.left(slash), query);
+    WriteEnd();
+}
+
 void AddressReport::WriteBody(const QByteArray& address, const std::function<QByteArray()>& reverseName)
 {
     if (m_options.InclDomain) {

@@ -1,4 +1,4 @@
-/// Address report: an IPv4 or IPv6 address's domain name and network under one header.
+/// Address report: an IPv4 or IPv6 address's (or prefix's) domain name and network under one header.
 #pragma once
 
 #include <QByteArray>
@@ -23,6 +23,9 @@ public:
     void Write(const QByteArray& query);
     /// Writes the report for the IPv6 address `query` (its canonical text).
     void WriteIPv6(const QByteArray& query);
+    /// Writes the report for the IPv4 or IPv6 prefix `query` ("192.0.2.0/24", as the dispatch gives it): the
+    /// network details of that prefix, without a reverse name.
+    void WriteNetwork(const QByteArray& query);
 
 private:
     /// The reverse name line (with "Incl Domain" on) and the network details of `address`, then the end.

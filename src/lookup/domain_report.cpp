@@ -38,8 +38,11 @@ void DomainReport::Write(const QByteArray& query)
     const DomainTarget target = DomainTargetFor(m_definitions, query);
     const QByteArray& domain = target.Domain;
     sheet.WriteHeaderBox(texts::FormatText(texts::kDomainReportTitle, { UpperAscii(target.Typed) }));
-    m_asker.WriteReply(
-        texts::FormatText(texts::kTldLine, { UpperAscii(target.Tld.Tld), UpperAscii(target.Tld.Description), "\r\n" }));
+    // The TLD as the user typed it (its own script for an IDN TLD); the tables, and the wire, hold its A-label.
+    const QByteArray typedTld = SplitHostName(target.Typed).Tld;
+    m_asker.WriteReply(texts::FormatText(
+        texts::kTldLine,
+        { UpperAscii(typedTld.isEmpty() ? target.Tld.Tld : typedTld), UpperAscii(target.Tld.Description), "\r\n" }));
     if (!target.Convertible) {
         m_asker.WriteReply(texts::FormatText(texts::kCannotConvert, { target.Typed, target.AceError }));
         sheet.WriteLine(QString());

@@ -20,6 +20,8 @@ QByteArray FirstServerFor(const DefinitionTables& definitions, QByteArrayView qu
     switch (dispatched.Kind) {
     case QueryKind::Address:
     case QueryKind::IPv6:
+    case QueryKind::Asn:
+    case QueryKind::Cidr:
         return texts::kArinWhoisHost;
     case QueryKind::Plain:
         return LowerAscii(kRegistryWhoisHosts[0]);

@@ -49,6 +49,7 @@ LookupEngine::LookupEngine(Frontend& frontend, LogSink& log, const DefinitionTab
     , m_details(m_asker, m_rdap, definitions, m_options)
     , m_domainReport(m_asker, m_details, m_network, m_contacts, definitions, m_options)
     , m_addressReport(m_asker, m_network, m_options)
+    , m_asReport(m_asker, m_rdap, definitions, m_options)
     , m_plainQuery(m_asker, m_options)
 { }
 
@@ -66,7 +67,7 @@ void LookupEngine::Search(const SearchOptions& options)
 
     const DispatchedQuery dispatched = DispatchQuery(m_definitions, query);
     m_kind = dispatched.Kind;
-    if (dispatched.Kind == QueryKind::Domain || dispatched.Kind == QueryKind::IPv6)
+    if (dispatched.Kind != QueryKind::Address && dispatched.Kind != QueryKind::Plain)
         m_frontend.SetQueryText(dispatched.Query);
     // The reports read the query box again: what the user sees there is what is reported.
     switch (dispatched.Kind) {
@@ -75,6 +76,12 @@ void LookupEngine::Search(const SearchOptions& options)
         break;
     case QueryKind::IPv6:
         m_addressReport.WriteIPv6(m_frontend.QueryText());
+        break;
+    case QueryKind::Cidr:
+        m_addressReport.WriteNetwork(m_frontend.QueryText());
+        break;
+    case QueryKind::Asn:
+        m_asReport.Write(m_frontend.QueryText());
         break;
     case QueryKind::Domain:
         m_domainReport.Write(m_frontend.QueryText());

@@ -4,6 +4,7 @@
 #include "common/clock.h"
 #include "common/stop_request.h"
 #include "lookup/address_report.h"
+#include "lookup/as_report.h"
 #include "lookup/contact_search.h"
 #include "lookup/domain_details.h"
 #include "lookup/domain_report.h"
@@ -80,6 +81,7 @@ private:
     DomainDetails m_details;
     DomainReport m_domainReport;
     AddressReport m_addressReport;
+    AsReport m_asReport;
     PlainQuery m_plainQuery;
     QueryKind m_kind = QueryKind::Plain;
 };

@@ -48,44 +48,51 @@ void NetworkDetails::WriteSection(const QByteArray& address, const QByteArray& h
     m_asker.WriteReply(reply, from);
 }
 
-QByteArray NetworkDetails::Lookup(const QByteArray& address)
+QByteArray NetworkDetails::Lookup(const QByteArray& address, const QByteArray& prefix)
 {
-    bool wrote = false;
-    ServerAnswer lastAsked;
-    QByteArray block = Ask(address, wrote, lastAsked);
-    // A lookup that shows nothing says why when its last server failed; a stop met earlier says nothing.
-    if (!wrote)
-        m_asker.WriteNoAnswer(lastAsked);
-    return block;
+    return Ask(address, prefix);
 }
 
-QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked)
+QByteArray NetworkDetails::Ask(const QByteArray& address, const QByteArray& prefix)
 {
     const bool filter = m_options.FilterComments;
-    // Every registry takes an address as it is written: dotted, or IPv6 in its canonical text.
+    // Every registry takes an address as it is written: dotted, or IPv6 in its canonical text. ARIN finds its
+    // records by address, so for a prefix it is asked for the first address, as are the RWhois servers; the WHOIS
+    // registries ARIN refers to (RIPE-style databases, LACNIC) and RDAP take the prefix itself.
     const QByteArray& query = address;
+    const QByteArray& named = prefix.isEmpty() ? address : prefix;
     const QByteArray arinWhois(texts::kArinWhoisHost);
     const QByteArray arinRWhois(texts::kArinRWhoisHost);
     QByteArray block;
 
+    // Every server asked that gives no answer is named where it was asked, with its reason, whatever answers
+    // after it: a report that ends empty, or shows only a stand-in, says which servers failed and how. A search
+    // that already met its stop says nothing more.
+    bool limitNamed = false; // a stop or a search limit is named once: every later exchange meets it too
+    const auto noteFailure = [this, &limitNamed](const ServerAnswer& answer) {
+        if (!answer.Reply.isEmpty() || limitNamed)
+            return;
+        limitNamed = EndsAsking(answer.Failure);
+        m_asker.WriteNoAnswer(answer);
+    };
     const auto ask = [&](const QByteArray& host, const QByteArray& line, int port, Pause pause, HostSource source) {
         ServerAnswer answer = m_asker.Ask(host, line, port, pause, source);
-        if (!answer.Silent)
-            lastAsked = answer;
+        noteFailure(answer);
         return answer;
     };
     const auto section = [&](const QByteArray& host, QByteArrayView reply, const ServerAnswer& from) {
-        WriteSection(address, host, reply, from);
-        wrote = true;
+        WriteSection(named, host, reply, from);
     };
 
     // The regional registry's RDAP server, where the bootstrap names one; its block when it answered.
     const auto fromRdap = [&]() -> std::optional<QByteArray> {
-        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(address);
-        if (rdap.Asked && !rdap.Answer.Silent)
-            lastAsked = rdap.Answer;
-        if (!rdap.Asked || rdap.Answer.Failure != ExchangeFailure::None)
+        const RdapNetworkRecord rdap = m_rdap.NetworkRecord(address, prefix);
+        if (!rdap.Asked)
             return std::nullopt;
+        if (rdap.Answer.Failure != ExchangeFailure::None) {
+            noteFailure(rdap.Answer);
+            return std::nullopt;
+        }
         section(rdap.Answer.Host + texts::kRdapSourceSuffix, rdap.Text, rdap.Answer);
         return ExtractCidr(rdap.Text);
     };
@@ -123,7 +130,7 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
         if (!referral.Host.isEmpty()) {
             const QByteArray host = LowerAscii(referral.Host);
             const int port = ReferralPort(referral.Port, texts::kWhoisPort);
-            const ServerAnswer answer = ask(host, query, port, Pause::No, HostSource::Referral);
+            const ServerAnswer answer = ask(host, named, port, Pause::No, HostSource::Referral);
             const QByteArray text = RemovePrefixedLines(answer.Reply, texts::kCommentPrefix);
             if (!text.isEmpty())
                 section(host, text, answer);
@@ -141,6 +148,7 @@ QByteArray NetworkDetails::Ask(const QByteArray& address, bool& wrote, ServerAns
         if (port == 0)
             return block;
         const QByteArray host = LowerAscii(referral.Host);
+        // RWhois servers find networks by address.
         const ServerAnswer answer = ask(host, query, port, Pause::No, HostSource::Referral);
         const QByteArray text = filter ? FilterRWhoisNetwork(answer.Reply) : answer.Reply;
         if (!text.isEmpty())

@@ -22,12 +22,14 @@ public:
     NetworkDetails(ServerAsker& asker, RdapDetails& rdap, const DefinitionTables& definitions,
                    const SearchOptions& options);
 
-    /// Writes the network details of `address` and gives ARIN's address block (CIDR text) or the empty text. A
-    /// lookup that shows nothing says why when its last server failed.
-    QByteArray Lookup(const QByteArray& address);
+    /// Writes the network details of `address` and gives ARIN's address block (CIDR text) or the empty text. With
+    /// `prefix` ("192.0.2.0/24", `address` its first address) the details are those of that prefix: ARIN is asked
+    /// for the address (its records are found by address), the registry ARIN refers to and RDAP for the prefix,
+    /// and the sections name the prefix. Every server asked that gives no answer is named with its reason.
+    QByteArray Lookup(const QByteArray& address, const QByteArray& prefix = QByteArray());
 
 private:
-    QByteArray Ask(const QByteArray& address, bool& wrote, ServerAnswer& lastAsked);
+    QByteArray Ask(const QByteArray& address, const QByteArray& prefix);
     void WriteSection(const QByteArray& address, const QByteArray& host, QByteArrayView reply,
                       const ServerAnswer& from);
 

@@ -19,8 +19,11 @@ constexpr int kHttpNotFound = 404;
 
 QUrl RdapUrl(const QByteArray& base, const char* path, const QByteArray& object)
 {
-    // The name is one path segment: '#', '?', '/' or '%' in it must not end or change the path.
-    return QUrl::fromEncoded(base + path + object.toPercentEncoding(":"));
+    // The name is one path segment: '#', '?', '/' or '%' in it must not end or change the path. An address's
+    // object is the one exception: a prefix is asked for as "ip/ADDRESS/LENGTH", and the engine only ever asks for
+    // an address or prefix text it wrote itself.
+    const bool address = QByteArrayView(path) == QByteArrayView(texts::kRdapAddressPath);
+    return QUrl::fromEncoded(base + path + object.toPercentEncoding(address ? ":/" : ":"));
 }
 
 // A failure after which the next server of the same service may still answer: the server was not reached, or it
@@ -154,7 +157,7 @@ DomainRecord RdapDetails::DomainDetails(const QByteArray& domain, const QByteArr
     return DomainRecord();
 }
 
-RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
+RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address, const QByteArray& object)
 {
     RdapNetworkRecord record;
     const RdapBootstrap* bootstrap = m_asker.RdapBootstrapNow();
@@ -170,7 +173,25 @@ RdapNetworkRecord RdapDetails::NetworkRecord(const QByteArray& address)
     };
     RdapAnswer parsed;
     QUrl asked;
-    record.Answer = AskService(bases, texts::kRdapAddressPath, address, false, rendersNetwork, parsed, asked);
+    record.Answer = AskService(bases, texts::kRdapAddressPath, object.isEmpty() ? address : object, false,
+                               rendersNetwork, parsed, asked);
+    record.Asked = true;
+    return record;
+}
+
+RdapNetworkRecord RdapDetails::AutnumRecord(uint32_t number, const QList<QByteArray>& bases)
+{
+    RdapNetworkRecord record;
+    if (bases.isEmpty() || m_asker.RdapBootstrapNow() == nullptr)
+        return record;
+    const auto rendersAutnum = [&record, filter = m_options.FilterComments](const RdapAnswer& parsed) {
+        record.Text = RenderAutnumRecord(parsed, filter);
+        return !record.Text.isEmpty();
+    };
+    RdapAnswer parsed;
+    QUrl asked;
+    record.Answer
+        = AskService(bases, texts::kRdapAutnumPath, QByteArray::number(number), false, rendersAutnum, parsed, asked);
     record.Asked = true;
     return record;
 }

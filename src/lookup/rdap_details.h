@@ -43,7 +43,11 @@ public:
     DomainRecord DomainDetails(const QByteArray& domain, const QByteArray& base, bool firstAsked,
                                const DomainRecord* registry, bool& failed);
     /// Asks the RDAP server of the regional registry the address bootstrap names for `address`; writes nothing.
-    RdapNetworkRecord NetworkRecord(const QByteArray& address);
+    /// `object` (empty: the address) is what is asked for at that server, e.g. a prefix holding the address.
+    RdapNetworkRecord NetworkRecord(const QByteArray& address, const QByteArray& object = QByteArray());
+    /// Asks the RDAP servers `bases` (of the AS number bootstrap, in failover order) for AS number `number`;
+    /// writes nothing. Not asked when RDAP is not in use or `bases` is empty.
+    RdapNetworkRecord AutnumRecord(uint32_t number, const QList<QByteArray>& bases);
 
 private:
     /// The base URLs of the service that `base` (from DomainBase) belongs to, `base` first.

@@ -42,6 +42,10 @@ inline constexpr const char* kLogQuery = "Query: ";
 // Report titles and lines
 inline constexpr const char* kDomainReportTitle = "DOMAIN REPORT FOR: %s";
 inline constexpr const char* kAddressReportTitle = "REPORT FOR IP Address: %s";
+inline constexpr const char* kNetworkReportTitle = "REPORT FOR IP Network: %s";
+inline constexpr const char* kAsReportTitle = "REPORT FOR AS Number: %s";
+inline constexpr const char* kAsDetailsTitle = "AS DETAILS for ";
+inline constexpr const char* kNoRegistryHoldsAs = "No regional registry holds %s.";
 inline constexpr const char* kPlainQueryTitle = "QUERY FOR %s: %s";
 inline constexpr const char* kTldLine = "TLD .%s is for %s.%s";
 inline constexpr const char* kAddressesFor = "IP Address for %s";
@@ -65,6 +69,7 @@ inline constexpr const char* kRdapModeNever = "never";
 inline constexpr const char* kRdapModeFallback = "fallback";
 inline constexpr const char* kRdapDomainPath = "domain/";
 inline constexpr const char* kRdapAddressPath = "ip/";
+inline constexpr const char* kRdapAutnumPath = "autnum/";
 
 /// Why a server gave no reply or only part of one: a token for scripts and logs, and the worksheet's text.
 struct FailureReason

@@ -6,18 +6,27 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <cstdint>
+#include <optional>
 
 namespace vesk {
 
 /// What a search takes its query for.
-enum class QueryKind : uint8_t { Domain, Address, Plain, IPv6 };
+enum class QueryKind : uint8_t {
+    Domain,
+    Address,
+    Plain,
+    IPv6,
+    Asn, ///< an AS number ("AS15169")
+    Cidr, ///< an IPv4 or IPv6 prefix ("192.0.2.0/24"): the network of that prefix
+};
 
 /// The report a query goes to, and the query box text that report reads.
 struct DispatchedQuery
 {
     QueryKind Kind = QueryKind::Plain;
     /// The trimmed query; for a domain without a www label standing third or fourth from the right; for an IPv6
-    /// address its canonical text.
+    /// address its canonical text; for an AS number "AS" and the number; for a prefix its network (host bits
+    /// cleared) and length, an IPv6 one in canonical text.
     QByteArray Query;
 };
 
@@ -28,8 +37,17 @@ QByteArray SearchText(QByteArrayView typed);
 /// own script and the tables hold its A-label.
 bool HasKnownTld(const DefinitionTables& definitions, QByteArrayView text);
 
-/// Classifies the trimmed query `query`: an IPv4 or IPv6 address, a domain name under a known TLD (normalised), or
-/// anything else. Throws QueryTooLongError for a query of more than 255 characters.
+/// An AS number as typed: "AS" in any case, blanks allowed before the number, a decimal number that fits 32 bits
+/// (leading zeros allowed). nullopt for anything else, a bare number included.
+std::optional<uint32_t> ParseAsNumberQuery(QByteArrayView text);
+
+/// An IPv4 or IPv6 prefix "address/length" (IPv4 dotted strictly, length 0-32 or 0-128) as its network: host bits
+/// cleared, IPv6 in canonical text ("2001:db8::/32"). nullopt for anything else.
+std::optional<QByteArray> ParseCidrQuery(QByteArrayView text);
+
+/// Classifies the trimmed query `query`: an IPv4 or IPv6 address, an IPv4 or IPv6 prefix, an AS number, a domain
+/// name under a known TLD (normalised), or anything else. Throws QueryTooLongError for a query of more than 255
+/// characters.
 DispatchedQuery DispatchQuery(const DefinitionTables& definitions, QByteArrayView query);
 
 /// A domain report's domain: as typed, its ASCII form for the wire, and its TLD's row.

@@ -171,6 +171,11 @@ const RdapBootstrap* ServerAsker::RdapBootstrapNow()
     return m_rdap->Bootstrap();
 }
 
+const RdapBootstrap* ServerAsker::RegistryBootstrap()
+{
+    return m_rdap == nullptr ? nullptr : m_rdap->Bootstrap();
+}
+
 bool ServerAsker::ReadyToAsk(ServerAnswer& answer, const QByteArray& status, Pause pause)
 {
     // A stop is looked at before and after the window handles its events and the pause, so a stop that came

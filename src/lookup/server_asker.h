@@ -89,6 +89,9 @@ public:
                          const std::function<bool(const RdapAnswer&)>& usable, RdapAnswer& parsed);
     /// The RDAP bootstrap to look a server up in; null when the options say never or there is no RDAP.
     const RdapBootstrap* RdapBootstrapNow();
+    /// The bootstrap registries whatever the RDAP mode, for choosing a port-43 registry by them; null when there is
+    /// no RDAP road at all.
+    const RdapBootstrap* RegistryBootstrap();
 
     /// The addresses of `host` into `addresses` (emptied first): its IPv4 addresses in resolver order as dotted
     /// texts, then its IPv6 addresses in resolver order in their canonical text; at most the first 100 in all.

@@ -77,6 +77,21 @@ bool ParseDecimal(QByteArrayView text, int maxDigits, uint32_t& value)
     return true;
 }
 
+// A decimal AS number of at most 10 digits that fits 32 bits.
+bool ParseAsNumber(QByteArrayView text, uint64_t& value)
+{
+    if (text.isEmpty() || text.size() > 10)
+        return false;
+    uint64_t number = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    value = number;
+    return number <= 0xFFFFFFFFU;
+}
+
 uint32_t PrefixMask(int length)
 {
     return length == 0 ? 0 : ~uint32_t(0) << (32 - length);
@@ -159,6 +174,26 @@ IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json)
     return registry;
 }
 
+AsnBootstrap ParseAsnBootstrap(QByteArrayView json)
+{
+    AsnBootstrap registry;
+    ForEachService(json, [&registry](const QJsonArray& entries, const QList<QByteArray>& baseUrls) {
+        for (const QJsonValue entry : entries) {
+            const QByteArray range = entry.toString().trimmed().toUtf8();
+            const qsizetype dash = range.indexOf('-');
+            const QByteArrayView first = dash < 0 ? QByteArrayView(range) : QByteArrayView(range).first(dash);
+            const QByteArrayView last = dash < 0 ? QByteArrayView(range) : QByteArrayView(range).sliced(dash + 1);
+            uint64_t low = 0;
+            uint64_t high = 0;
+            if (!ParseAsNumber(first, low) || !ParseAsNumber(last, high) || low > high)
+                continue;
+            registry.Ranges.append(AsnRange { static_cast<uint32_t>(low), static_cast<uint32_t>(high), baseUrls.first(),
+                                              baseUrls.mid(1) });
+        }
+    });
+    return registry;
+}
+
 QList<QByteArray> FindDomainBaseUrls(const DomainBootstrap& registry, QByteArrayView domain)
 {
     QByteArray name = LowerAscii(domain);
@@ -214,6 +249,15 @@ QList<QByteArray> FindIPv6BaseUrls(const IPv6Bootstrap& registry, QByteArrayView
     return {};
 }
 
+QList<QByteArray> FindAsnBaseUrls(const AsnBootstrap& registry, uint32_t number)
+{
+    for (const AsnRange& range : registry.Ranges) {
+        if (number >= range.First && number <= range.Last)
+            return QList<QByteArray> { range.BaseUrl } + range.MoreUrls;
+    }
+    return {};
+}
+
 bool IsInstallable(const DomainBootstrap& registry)
 {
     return registry.BaseUrls.size() >= kMinBootstrapDomains;
@@ -227,6 +271,11 @@ bool IsInstallable(const AddressBootstrap& registry)
 bool IsInstallable(const IPv6Bootstrap& registry)
 {
     return registry.Blocks.size() >= kMinBootstrapIPv6Blocks;
+}
+
+bool IsInstallable(const AsnBootstrap& registry)
+{
+    return registry.Ranges.size() >= kMinBootstrapAsnRanges;
 }
 
 } // namespace vesk

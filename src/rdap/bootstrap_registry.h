@@ -7,10 +7,10 @@
 #include <array>
 #include <cstdint>
 
-// The RDAP bootstrap registries in IANA's format (RFC 9224): which RDAP server answers for a top-level domain or an
-// IPv4 block. Pure functions over the file's bytes; a file that is not such a registry gives an empty one, never an
-// error. A service's base URLs are its https URLs in the order listed, or its http URLs when it lists no https one,
-// each ending in '/'; the first is the one to ask, the others stand in when it fails.
+// The RDAP bootstrap registries in IANA's format (RFC 9224): which RDAP server answers for a top-level domain, an
+// IPv4 or IPv6 block or an AS number. Pure functions over the file's bytes; a file that is not such a registry gives an
+// empty one, never an error. A service's base URLs are its https URLs in the order listed, or its http URLs when it
+// lists no https one, each ending in '/'; the first is the one to ask, the others stand in when it fails.
 
 namespace vesk {
 
@@ -20,6 +20,8 @@ constexpr qsizetype kMinBootstrapDomains = 1000;
 constexpr qsizetype kMinBootstrapBlocks = 100;
 /// A downloaded IPv6 registry is installed only when it maps at least this many blocks (IANA's lists about 35).
 constexpr qsizetype kMinBootstrapIPv6Blocks = 20;
+/// A downloaded AS number registry is installed only when it maps at least this many ranges (IANA's lists about 150).
+constexpr qsizetype kMinBootstrapAsnRanges = 50;
 
 /// Domain registry: lower-cased entry (a TLD, or several labels with dots) -> base URL.
 struct DomainBootstrap
@@ -58,12 +60,28 @@ struct IPv6Bootstrap
     QList<IPv6Block> Blocks;
 };
 
+/// One range of AS numbers of the AS number registry.
+struct AsnRange
+{
+    uint32_t First = 0;
+    uint32_t Last = 0;
+    QByteArray BaseUrl;
+    QList<QByteArray> MoreUrls = {}; ///< further base URLs, in failover order
+};
+
+/// AS number registry: ranges in the order listed; the first one that holds a number is the match.
+struct AsnBootstrap
+{
+    QList<AsnRange> Ranges;
+};
+
 /// The bootstrap registries, as loaded with the definition files.
 struct RdapBootstrap
 {
     DomainBootstrap Domains;
     AddressBootstrap Addresses;
     IPv6Bootstrap Addresses6;
+    AsnBootstrap Asns;
 };
 
 /// Reads dns.json. Entries that are not strings, services without an http(s) URL and later repeats of an entry are
@@ -73,6 +91,8 @@ DomainBootstrap ParseDomainBootstrap(QByteArrayView json);
 AddressBootstrap ParseAddressBootstrap(QByteArrayView json);
 /// Reads ipv6.json the same way; a block that is not an IPv6 address, '/' and n from 0 to 128 is skipped.
 IPv6Bootstrap ParseIPv6Bootstrap(QByteArrayView json);
+/// Reads asn.json the same way; an entry that is not "n" or "first-last" (decimal, 32-bit, first <= last) is skipped.
+AsnBootstrap ParseAsnBootstrap(QByteArrayView json);
 
 /// The base URL for `domain` (trailing dot allowed, any case): the longest entry that equals the domain's last
 /// labels; empty when none does.
@@ -89,11 +109,16 @@ QByteArray FindAddressBaseUrl(const AddressBootstrap& registry, QByteArrayView a
 /// none does or the text is no IPv6 address.
 QList<QByteArray> FindIPv6BaseUrls(const IPv6Bootstrap& registry, QByteArrayView address);
 
+/// The base URLs of the first range holding the AS number `number`, in failover order; empty when none does.
+QList<QByteArray> FindAsnBaseUrls(const AsnBootstrap& registry, uint32_t number);
+
 /// The validity rule for installing a download: at least kMinBootstrapDomains entries.
 bool IsInstallable(const DomainBootstrap& registry);
 /// At least kMinBootstrapBlocks blocks.
 bool IsInstallable(const AddressBootstrap& registry);
 /// At least kMinBootstrapIPv6Blocks blocks.
 bool IsInstallable(const IPv6Bootstrap& registry);
+/// At least kMinBootstrapAsnRanges ranges.
+bool IsInstallable(const AsnBootstrap& registry);
 
 } // namespace vesk

@@ -92,4 +92,30 @@ QByteArray RenderNetworkRecord(const RdapAnswer& answer, bool filterComments)
     return lines.Text();
 }
 
+QByteArray RenderAutnumRecord(const RdapAnswer& answer, bool filterComments)
+{
+    if (answer.Kind != RdapAnswerKind::OtherObject
+        || answer.Object.value(u"objectClassName").toString().compare(u"autnum", Qt::CaseInsensitive) != 0)
+        return QByteArray();
+    const QJsonObject& autnum = answer.Object;
+    TextLines lines;
+
+    const QString start = TextMember(autnum.value(u"startAutnum")).trimmed();
+    const QString end = TextMember(autnum.value(u"endAutnum")).trimmed();
+    // One number as ARIN writes it; a range as "first - last"; whichever end is given when only one is.
+    const bool range = !start.isEmpty() && !end.isEmpty() && start != end;
+    AddAligned(lines, u"ASNumber:", range ? start + QStringLiteral(" - ") + end : start.isEmpty() ? end : start);
+    AddAligned(lines, u"ASName:", TextMember(autnum.value(u"name")).trimmed());
+    AddAligned(lines, u"ASHandle:", TextMember(autnum.value(u"handle")).trimmed());
+    const QJsonObject registrant = FindDirectEntity(autnum, u"registrant");
+    AddAligned(lines, u"OrgName:", ReadVCard(registrant).Name);
+    AddAligned(lines, u"OrgId:", TextMember(registrant.value(u"handle")).trimmed());
+    AddAligned(lines, u"Country:", TextMember(autnum.value(u"country")).trimmed());
+    AddAligned(lines, u"OrgAbuseEmail:", ReadVCard(FindEntity(autnum, u"abuse")).Email);
+
+    if (!filterComments)
+        AddNoticesAndRemarks(lines, autnum);
+    return lines.Text();
+}
+
 } // namespace vesk

@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-// An RDAP IP network record as report text in the labels of ARIN's port-43 records, so the address report reads
-// its CIDR line as it reads ARIN's.
+// An RDAP IP network or AS number record as report text in the labels of ARIN's port-43 records, so the address report
+// reads its CIDR line as it reads ARIN's.
 
 namespace vesk {
 
@@ -19,5 +19,10 @@ QByteArray RangeToCidr(QByteArrayView start, QByteArrayView end);
 /// registrant's name and handle), Country, OrgAbuseEmail; each label padded to 16 characters as ARIN does, lines
 /// without a value left out. Unless `filterComments`, the notices and remarks follow. At most kMaxRdapTextBytes.
 QByteArray RenderNetworkRecord(const RdapAnswer& answer, bool filterComments);
+
+/// The record of an answer whose objectClassName is "autnum" in the labels of ARIN's AS number records (empty for
+/// any other answer): ASNumber (the number, or "first - last" for a range), ASName, ASHandle, OrgName and OrgId
+/// (the registrant's name and handle), Country, OrgAbuseEmail; padded and filtered like RenderNetworkRecord.
+QByteArray RenderAutnumRecord(const RdapAnswer& answer, bool filterComments);
 
 } // namespace vesk

@@ -345,6 +345,26 @@ bool Updater::Install(const QByteArray& bytes, const QString& name, const QStrin
     return m_sources.Install(bytes, dir.filePath(name), dir.filePath(backupName));
 }
 
+// Why the downloaded registry `file` holds too little to be installed; empty when it may be installed.
+QString RegistryShortfall(const QString& file, const QByteArray& bytes)
+{
+    if (file == QLatin1String(kDomainBootstrapFile)) {
+        if (IsInstallable(ParseDomainBootstrap(bytes)))
+            return QString();
+        return QStringLiteral("is not a bootstrap registry of at least %1 TLDs").arg(kMinBootstrapDomains);
+    }
+    const QString blocks = QStringLiteral("is not a bootstrap registry of at least %1 blocks");
+    if (file == QLatin1String(kIPv6BootstrapFile))
+        return IsInstallable(ParseIPv6Bootstrap(bytes)) ? QString() : blocks.arg(kMinBootstrapIPv6Blocks);
+    if (file == QLatin1String(kAsnBootstrapFile)) {
+        if (IsInstallable(ParseAsnBootstrap(bytes)))
+            return QString();
+        return QStringLiteral("is not a bootstrap registry of at least %1 AS number ranges")
+            .arg(kMinBootstrapAsnRanges);
+    }
+    return IsInstallable(ParseAddressBootstrap(bytes)) ? QString() : blocks.arg(kMinBootstrapBlocks);
+}
+
 QStringList Updater::RefreshBootstrap()
 {
     const DataLocations& locations = m_targets.Locations;
@@ -358,14 +378,12 @@ QStringList Updater::RefreshBootstrap()
     }
     const QDateTime latest = m_sources.Now().toUTC().addDays(kMaxDaysAhead);
     const QDir dir(locations.UserDataDir);
-    for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile, kIPv6BootstrapFile }) {
+    for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile, kIPv6BootstrapFile, kAsnBootstrapFile }) {
         const QString file = QString::fromLatin1(name);
         QString problem;
         const QString path = m_sources.Download(m_sources.BootstrapBase + name);
         const std::optional<QByteArray> bytes
             = path.isEmpty() ? std::nullopt : TakeDownloadedFile(path, kMaxBootstrapFile);
-        const bool domains = file == QLatin1String(kDomainBootstrapFile);
-        const bool ipv6 = file == QLatin1String(kIPv6BootstrapFile);
         const std::optional<QDateTime> publication = bytes ? BootstrapPublication(*bytes) : std::nullopt;
         if (!bytes) {
             problem = QStringLiteral("could not be downloaded");
@@ -373,13 +391,8 @@ QStringList Updater::RefreshBootstrap()
             problem = QStringLiteral("has no valid publication time");
         } else if (*publication > latest) {
             problem = QStringLiteral("is dated more than two days ahead (%1)").arg(publication->toString(Qt::ISODate));
-        } else if (domains    ? !IsInstallable(ParseDomainBootstrap(*bytes))
-                       : ipv6 ? !IsInstallable(ParseIPv6Bootstrap(*bytes))
-                              : !IsInstallable(ParseAddressBootstrap(*bytes))) {
-            problem = domains
-                ? QStringLiteral("is not a bootstrap registry of at least %1 TLDs").arg(kMinBootstrapDomains)
-                : QStringLiteral("is not a bootstrap registry of at least %1 blocks")
-                      .arg(ipv6 ? kMinBootstrapIPv6Blocks : kMinBootstrapBlocks);
+        } else if (const QString shortfall = RegistryShortfall(file, *bytes); !shortfall.isEmpty()) {
+            problem = shortfall;
         } else if (!QDir().mkpath(locations.UserDataDir)
                    || !m_sources.Install(*bytes, dir.filePath(file), dir.filePath(file + QStringLiteral(".bak")))) {
             problem = QStringLiteral("could not be written to %1").arg(QDir::toNativeSeparators(locations.UserDataDir));

@@ -73,5 +73,27 @@ TEST(QueryBinary, NoServerAnsweringExitsOneAndSaysWhy)
     EXPECT_TRUE(result.err.contains("No server answered.")) << result.err.data();
 }
 
+// An AS number goes to the registry the shipped AS number registry names, asked in ARIN's own form.
+TEST(QueryBinary, AsNumberShowsArinsRecord)
+{
+    FakeWhoisServer arin;
+    ASSERT_TRUE(arin.IsListening());
+    arin.SetDefaultReply(ReadTestData(QStringLiteral("whois/layout-faithful/whois.arin.net-as-single-record.txt")));
+    const QString resolve = QStringLiteral("whois.arin.net:43:127.0.0.1:%1").arg(arin.Port());
+
+    const QueryBinaryRun text = RunQueryBinary({ QStringLiteral("--resolve"), resolve, QStringLiteral("as15169") });
+    EXPECT_EQ(text.status, 0) << text.err.data();
+    EXPECT_EQ(arin.ReceivedQueries().value(0).trimmed(), "a 15169");
+    for (const char* line :
+         { "REPORT FOR AS Number: AS15169", "AS DETAILS for AS15169", "source: whois.arin.net",
+           "\nASNumber:       15169\n", "\nASName:         GOOGLE\n", "\nOrgName:        Google LLC\n" })
+        EXPECT_TRUE(text.out.contains(line)) << line << text.out.data();
+
+    const QueryBinaryRun json = RunQueryBinary(
+        { QStringLiteral("--json"), QStringLiteral("--resolve"), resolve, QStringLiteral("AS 15169") });
+    EXPECT_EQ(json.status, 0) << json.err.data();
+    EXPECT_TRUE(json.out.contains("\"kind\":\"asn\"") || json.out.contains("\"kind\": \"asn\"")) << json.out.data();
+}
+
 } // namespace
 } // namespace vesk::test

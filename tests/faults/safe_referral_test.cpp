@@ -220,8 +220,14 @@ TEST_F(SafeReferralTest, ArinReferralsToThisMachineAreNotAskedAndArinsSectionSta
         QStringList expected = HeaderBox(QStringLiteral("REPORT FOR IP Address: 130.66.76.222"));
         expected << SourceBox(QStringLiteral("NETWORK DETAILS for 130.66.76.222"),
                               QStringLiteral("source: whois.arin.net"))
-                 << SheetLines(whois) << QString();
-        EXPECT_EQ(m_world.Window.Lines(), expected);
+                 << SheetLines(whois);
+        // The referral that was not followed is named with its reason, after ARIN's section.
+        const QStringList lines = m_world.Window.Lines();
+        EXPECT_EQ(lines.mid(0, expected.size()), expected);
+        ASSERT_EQ(lines.size(), expected.size() + 2) << lines.join(u'\n').toStdString();
+        EXPECT_TRUE(lines[expected.size()].startsWith(QStringLiteral("No answer from ") + QLatin1String(row.host)))
+            << lines[expected.size()].toStdString();
+        EXPECT_EQ(lines.last(), QString());
         EXPECT_EQ(m_world.Window.Status(), "Done");
     }
     EXPECT_EQ(m_trap.ConnectionCount(), 0);

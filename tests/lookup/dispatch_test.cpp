@@ -55,6 +55,30 @@ TEST_F(DispatchTest, FirstServerIsTheHostTheSearchAsksFirst)
         { "::ffff:192.0.2.1", QueryKind::IPv6, "::ffff:192.0.2.1", "whois.arin.net" },
         { "fe80::1%eth0", QueryKind::Plain, "fe80::1%eth0", "whois.verisign-grs.com" },
         { "1:2:3:4:5:6:7:8:9", QueryKind::Plain, "1:2:3:4:5:6:7:8:9", "whois.verisign-grs.com" },
+        { "192.0.2.0/24", QueryKind::Cidr, "192.0.2.0/24", "whois.arin.net" },
+        { "192.0.2.77/24", QueryKind::Cidr, "192.0.2.0/24", "whois.arin.net" }, // the network of that prefix
+        { "0.0.0.0/0", QueryKind::Cidr, "0.0.0.0/0", "whois.arin.net" },
+        { "10.1.2.3/32", QueryKind::Cidr, "10.1.2.3/32", "whois.arin.net" },
+        { "2001:0DB8::1/32", QueryKind::Cidr, "2001:db8::/32", "whois.arin.net" },
+        { "2001:db8:ab:cd::/127", QueryKind::Cidr, "2001:db8:ab:cd::/127", "whois.arin.net" },
+        { "::/0", QueryKind::Cidr, "::/0", "whois.arin.net" },
+        { "192.0.2.0/33", QueryKind::Plain, "192.0.2.0/33", "whois.verisign-grs.com" },
+        { "2001:db8::/129", QueryKind::Plain, "2001:db8::/129", "whois.verisign-grs.com" },
+        { "192.0.2.0/", QueryKind::Plain, "192.0.2.0/", "whois.verisign-grs.com" },
+        { "192.0.2.0/2x", QueryKind::Plain, "192.0.2.0/2x", "whois.verisign-grs.com" },
+        { "192.0.2/24", QueryKind::Plain, "192.0.2/24", "whois.verisign-grs.com" },
+        { "192.0.2.0/24/8", QueryKind::Plain, "192.0.2.0/24/8", "whois.verisign-grs.com" },
+        { "fe80::/10%eth0", QueryKind::Plain, "fe80::/10%eth0", "whois.verisign-grs.com" },
+        { "AS15169", QueryKind::Asn, "AS15169", "whois.arin.net" },
+        { "as15169", QueryKind::Asn, "AS15169", "whois.arin.net" },
+        { "AS 015169", QueryKind::Asn, "AS15169", "whois.arin.net" },
+        { "aS4294967295", QueryKind::Asn, "AS4294967295", "whois.arin.net" },
+        { "AS4294967296", QueryKind::Plain, "AS4294967296", "whois.verisign-grs.com" }, // over 32 bits
+        { "15169", QueryKind::Plain, "15169", "whois.verisign-grs.com" }, // a bare number stays a plain query
+        { "AS", QueryKind::Plain, "AS", "whois.verisign-grs.com" },
+        { "AS15169x", QueryKind::Plain, "AS15169x", "whois.verisign-grs.com" },
+        { "AS-15169", QueryKind::Plain, "AS-15169", "whois.verisign-grs.com" },
+        { "ASN15169", QueryKind::Plain, "ASN15169", "whois.verisign-grs.com" },
         { "example", QueryKind::Plain, "example", "whois.verisign-grs.com" },
         { "example.", QueryKind::Plain, "example.", "whois.verisign-grs.com" },
         { "", QueryKind::Plain, "", "whois.verisign-grs.com" },
@@ -96,6 +120,32 @@ TEST_F(DispatchTest, NameWithoutAnAsciiFormAsksNobody)
     EXPECT_EQ(FirstServerFor(world.Definitions, query), QByteArray());
     world.Search(query);
     EXPECT_TRUE(world.Transport.Exchanges().isEmpty());
+}
+
+// The TLD line shows the TLD as typed, in its own script for an IDN TLD; the wire gets the A-label.
+TEST_F(DispatchTest, TldLineShowsTheTldAsTyped)
+{
+    const struct
+    {
+        QByteArray Query;
+        QString Line;
+        QByteArray Asked;
+    } rows[] = {
+        { kCyrillicDomain, QStringLiteral("TLD .\u0440\u0444 is for RUSSIAN FEDERATION."), "xn--e1afmkfd.xn--p1ai" },
+        { "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80.\xD0\xA0\xD0\xA4",
+          QStringLiteral("TLD .\u0420\u0424 is for RUSSIAN FEDERATION."), "xn--e1afmkfd.xn--p1ai" },
+        { "example.xn--p1ai", QStringLiteral("TLD .XN--P1AI is for RUSSIAN FEDERATION."), "example.xn--p1ai" },
+        { "example.Com", QStringLiteral("TLD .COM is for COMMERCIAL ORGANIZATIONS."), "example.com" },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Query.toStdString());
+        world.Transport.ClearLog();
+        world.Search(row.Query);
+        EXPECT_TRUE(world.Window.Lines().contains(row.Line)) << world.Window.Lines().join(u'\n').toStdString();
+        ASSERT_FALSE(world.Transport.Exchanges().isEmpty());
+        EXPECT_TRUE(world.Transport.Exchanges().first().Query.contains(row.Asked))
+            << world.Transport.Exchanges().first().Query.toStdString();
+    }
 }
 
 } // namespace

@@ -219,5 +219,35 @@ TEST_F(NetworkDetailsTest, IPv6ListOfNetworksIsAnsweredByTheLastHandle)
                              QStringLiteral("whois.arin.net:43 NET6-2001-4860-4860-1") }));
 }
 
+// A prefix: ARIN is asked for its first address, the registry it refers to for the prefix as typed; the report
+// names the prefix and resolves no name.
+TEST_F(NetworkDetailsTest, PrefixReportAsksArinByAddressAndTheRegistryByPrefix)
+{
+    const QByteArray ripe = WhoisFixture("whois.ripe.net-ip6-inet6num-2015.txt");
+    world.Settings->FilterComments = true;
+    world.Settings->InclDomain = true;
+    world.Transport.SetReply("whois.arin.net", 43,
+                             "2a00:2381:ff00::", WhoisFixture("layout-faithful/whois.arin.net-ipv6-referral-ripe.txt"));
+    world.Transport.SetReply("whois.ripe.net", 43, "2a00:2381:ff00::/40", ripe);
+    world.Search("2A00:2381:FF00::/40");
+    EXPECT_EQ(world.Window.QueryText(), "2a00:2381:ff00::/40");
+    EXPECT_EQ(world.Engine->LastQueryKind(), QueryKind::Cidr);
+    EXPECT_EQ(Wire(),
+              (QStringList { QStringLiteral("whois.arin.net:43 2a00:2381:ff00::"),
+                             QStringLiteral("whois.ripe.net:43 2a00:2381:ff00::/40 [referral]") }));
+    QStringList expected = HeaderBox(QStringLiteral("REPORT FOR IP Network: 2a00:2381:ff00::/40"));
+    expected << Section("2a00:2381:ff00::/40", "whois.ripe.net", RemovePrefixedLines(ripe, "%")) << QString();
+    EXPECT_EQ(world.Window.Lines(), expected);
+    EXPECT_TRUE(world.Transport.ReverseLookups().isEmpty());
+
+    // An IPv4 prefix that ARIN holds itself: its record under the prefix's name.
+    const QByteArray arin = WhoisFixture("whois.arin.net-single-record-2013.txt");
+    world.Transport.ClearLog();
+    world.Transport.SetReply("whois.arin.net", 43, "4.0.0.0", arin);
+    world.Search("4.0.0.0/8");
+    EXPECT_EQ(Wire().value(0), QStringLiteral("whois.arin.net:43 4.0.0.0"));
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("NETWORK DETAILS for 4.0.0.0/8")));
+}
+
 } // namespace
 } // namespace vesk::test

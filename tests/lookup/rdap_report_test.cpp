@@ -6,6 +6,7 @@
 #include "support/lookup_world.h"
 #include "support/test_data.h"
 
+#include <QRegularExpression>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -284,7 +285,8 @@ TEST_F(RdapReportTest, IPv6NetworkFallsBackToTheRdapServerOfItsBlock)
     const QStringList box = SourceBox(QStringLiteral("NETWORK DETAILS for 2a00:2381:ffff::1"),
                                       QStringLiteral("source: rdap.db.ripe.net (RDAP)"));
     const qsizetype header = HeaderBox(QStringLiteral("REPORT FOR IP Address: 2a00:2381:ffff::1")).size();
-    EXPECT_EQ(lines.mid(header, box.size()), box);
+    EXPECT_EQ(lines.value(header), QStringLiteral("No answer from whois.arin.net: connection refused"));
+    EXPECT_EQ(lines.mid(header + 1, box.size()), box);
     EXPECT_TRUE(lines.contains(QStringLiteral("CIDR:           2a00:2381:ffff::/64")));
     EXPECT_TRUE(lines.contains(QStringLiteral("NetName:        BT-WORLD-IPVSIX-LAUNCH")));
 
@@ -385,6 +387,57 @@ TEST(RdapFailoverTest, TheNameIsOnePathSegment)
         EXPECT_EQ(server.Requests(c.path), 1);
         EXPECT_EQ(server.Requests("domain/a"), 0);
     }
+}
+
+// A prefix whose ARIN port 43 gives no answer: RDAP is asked for the prefix at the server of its first address.
+TEST_F(RdapReportTest, PrefixFallsBackToRdapForThePrefix)
+{
+    bootstrap.Addresses = ParseAddressBootstrap(R"({"services": [[["130.0.0.0/8"], ["https://rdap.db.ripe.net/"]]]})");
+    world.Transport.SetFailure("whois.arin.net", ExchangeFailure::Refused);
+    world.Transport.SetFailure("rwhois.arin.net", ExchangeFailure::Refused);
+    rdap.Answer(QStringLiteral("https://rdap.db.ripe.net/ip/130.59.0.0/16"),
+                ReadTestData(QStringLiteral("rdap/rir-ripe-ip-130.59.31.80.json")));
+    world.Search("130.59.31.80/16");
+    EXPECT_EQ(rdap.Asked, QStringList { QStringLiteral("https://rdap.db.ripe.net/ip/130.59.0.0/16") });
+    EXPECT_TRUE(world.Window.Text().contains(QStringLiteral("NETWORK DETAILS for 130.59.0.0/16")));
+    EXPECT_TRUE(Lines().contains(QStringLiteral("NetName:        SWITCH-LAN")));
+}
+
+// Every server the address report asked that gave no answer is named with its reason, in the order asked, also
+// when a later one answers; the JSON exchanges held them all along.
+TEST_F(RdapReportTest, AddressReportNamesEveryServerThatGaveNoAnswer)
+{
+    bootstrap.Addresses
+        = ParseAddressBootstrap(R"({"services": [[["8.0.0.0/8"], ["https://rdap.arin.net/registry/"]]]})");
+    bootstrap.Addresses6
+        = ParseIPv6Bootstrap(R"({"services": [[["2001:4800::/23"], ["https://rdap.arin.net/registry/"]]]})");
+    world.Settings->InclDomain = false;
+    world.Transport.SetFailure("whois.arin.net", ExchangeFailure::Closed);
+    world.Transport.SetFailure("rwhois.arin.net", ExchangeFailure::Refused);
+    rdap.Answer(QStringLiteral("https://rdap.arin.net/registry/ip/8.8.8.8"), QByteArray(), 503);
+    rdap.Answer(QStringLiteral("https://rdap.arin.net/registry/ip/2001:4860:4860::8888"), QByteArray(), 503);
+    for (const char* address : { "8.8.8.8", "2001:4860:4860::8888" }) {
+        SCOPED_TRACE(address);
+        world.Search(address);
+        const QStringList failures = Lines().filter(QStringLiteral("No answer from "));
+        ASSERT_EQ(failures.size(), 3) << Lines().join(u'\n').toStdString();
+        EXPECT_TRUE(failures[0].startsWith(QStringLiteral("No answer from whois.arin.net: ")));
+        EXPECT_TRUE(failures[1].startsWith(QStringLiteral("No answer from rdap.arin.net: ")));
+        EXPECT_TRUE(failures[1].contains(QStringLiteral("503")));
+        EXPECT_TRUE(failures[2].startsWith(QStringLiteral("No answer from rwhois.arin.net: ")));
+        EXPECT_FALSE(world.Engine->AnyServerAnswered());
+    }
+
+    // RDAP answering: ARIN's failure still stands above the record that stood in for it.
+    rdap.Answer(QStringLiteral("https://rdap.arin.net/registry/ip/8.8.8.8"),
+                ReadTestData(QStringLiteral("rdap/rir-arin-ip-network-192.198.0.0.json")));
+    world.Search("8.8.8.8");
+    const QStringList lines = Lines();
+    const qsizetype failure = lines.indexOf(QRegularExpression(QStringLiteral("^No answer from whois.arin.net: .*")));
+    const qsizetype record = lines.indexOf(QStringLiteral("NetName:        RADIOLINK-ARIN-1"));
+    EXPECT_GT(failure, 0);
+    EXPECT_GT(record, failure);
+    EXPECT_TRUE(lines.filter(QStringLiteral("No answer from ")).size() == 1);
 }
 
 // Hostile answers through the real client and the loopback fake: too deep for the JSON reader, or over 16 MiB.

@@ -136,5 +136,39 @@ TEST(IPv6BootstrapTest, LongestBlockWinsWhateverTheAddressForm)
     EXPECT_EQ(FindIPv6BaseUrls(registry, "3fff::1").value(0), "https://wide/");
 }
 
+TEST(AsnBootstrapTest, ARangeHoldsItsEndsAndBadEntriesAreSkipped)
+{
+    const AsnBootstrap shipped = ParseAsnBootstrap(Shipped("asn.json"));
+    EXPECT_TRUE(IsInstallable(shipped));
+    const struct
+    {
+        uint32_t Number;
+        const char* Base;
+    } cases[] = {
+        { 15169, "https://rdap.arin.net/registry/" },
+        { 3333, "https://rdap.db.ripe.net/" },
+        { 4608, "https://rdap.apnic.net/" }, // first of its range
+        { 4865, "https://rdap.apnic.net/" }, // last of its range
+        { 28000, "https://rdap.lacnic.net/rdap/" },
+        { 36864, "https://rdap.afrinic.net/rdap/" },
+        { 0, "" },
+        { 64512, "" },
+        { 4294967295U, "" }, // reserved, private, the last 32-bit number
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindAsnBaseUrls(shipped, c.Number).value(0), c.Base) << c.Number;
+    EXPECT_FALSE(IsInstallable(ParseAsnBootstrap(Shipped("ipv6.json"))));
+    EXPECT_FALSE(IsInstallable(ParseAsnBootstrap(Shipped("asn.json").left(900))));
+
+    const AsnBootstrap registry = ParseAsnBootstrap(R"({"services": [
+        [["100-200", "300", "20-10", "4294967296", "1-2-3", "-5", "x", 7, "4294967295"], ["https://a/", "http://a/"]],
+        [["150-160"], ["https://b/"]]]})");
+    EXPECT_EQ(registry.Ranges.size(), 4);
+    EXPECT_EQ(FindAsnBaseUrls(registry, 155), (QList<QByteArray> { "https://a/" })); // first listed wins
+    EXPECT_EQ(FindAsnBaseUrls(registry, 300).value(0), "https://a/");
+    EXPECT_EQ(FindAsnBaseUrls(registry, 4294967295U).value(0), "https://a/");
+    EXPECT_TRUE(FindAsnBaseUrls(registry, 15).isEmpty());
+}
+
 } // namespace
 } // namespace vesk

@@ -70,5 +70,30 @@ TEST(NetworkTextTest, WrongTypes)
               "CIDR:           2001:db8::/32\r\nNetHandle:      -1e+300\r\nOrganization:   5\r\nCountry:        NL");
 }
 
+// An AS number record in ARIN's AS labels; a range reads "first - last"; nothing for anything but an autnum.
+TEST(NetworkTextTest, AutnumInArinLabels)
+{
+    const QByteArray amazon = RenderAutnumRecord(
+        ParseRdapAnswer(test::ReadTestData(QStringLiteral("rdap/rir-arin-autnum-16509-ABRIDGED.json"))), true);
+    EXPECT_EQ(amazon, "ASNumber:       16509\r\nASName:         AMAZON-02\r\nASHandle:       AS16509");
+    const struct
+    {
+        const char* Json;
+        QByteArray Text;
+    } rows[] = {
+        { R"({"objectClassName":"autnum","startAutnum":3154,"endAutnum":3353,"handle":"AS3154","country":"NL",
+             "entities":[{"roles":["registrant"],"handle":"RIPE","vcardArray":["vcard",[["fn",{},"text","RIPE NCC"]]]}]})",
+          "ASNumber:       3154 - 3353\r\nASHandle:       AS3154\r\nOrgName:        RIPE NCC\r\n"
+          "OrgId:          RIPE\r\nCountry:        NL" },
+        { R"({"objectClassName":"AUTNUM","endAutnum":7,"name":["x"]})", "ASNumber:       7" },
+        { R"({"objectClassName":"ip network","startAutnum":1,"name":"n"})", "" },
+        { R"({"objectClassName":"autnum"})", "" },
+        { R"({"errorCode":404,"title":"Not Found"})", "" },
+        { "[]", "" },
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(RenderAutnumRecord(ParseRdapAnswer(row.Json), true), row.Text) << row.Json;
+}
+
 } // namespace
 } // namespace vesk

@@ -39,6 +39,9 @@ QList<std::pair<QString, QByteArray>> Renderings(const RdapAnswer& answer)
     if (answer.Kind == RdapAnswerKind::IpNetwork)
         return { { QStringLiteral(".txt"), RenderNetworkRecord(answer, true) },
                  { QStringLiteral(".comments.txt"), RenderNetworkRecord(answer, false) } };
+    if (!RenderAutnumRecord(answer, false).isEmpty())
+        return { { QStringLiteral(".txt"), RenderAutnumRecord(answer, true) },
+                 { QStringLiteral(".comments.txt"), RenderAutnumRecord(answer, false) } };
     // No record text: what the answer was read as, which the failure text is made from.
     QByteArray text = "kind: " + KindName(answer.Kind);
     if (answer.Kind == RdapAnswerKind::Error) {

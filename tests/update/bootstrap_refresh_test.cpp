@@ -45,7 +45,8 @@ protected:
         locations.ShippedDir = dir.filePath(QStringLiteral("shipped"));
         locations.UserDataDir = dir.filePath(QStringLiteral("user"));
         QDir().mkpath(locations.ShippedDir);
-        for (const char* name : { kDomainBootstrapFile, kAddressBootstrapFile }) {
+        for (const char* name :
+             { kDomainBootstrapFile, kAddressBootstrapFile, kIPv6BootstrapFile, kAsnBootstrapFile }) {
             QFile file(QDir(locations.ShippedDir).filePath(QLatin1String(name)));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(Shipped(name));
@@ -73,7 +74,7 @@ protected:
     }
     static bool AllRefreshed(const QStringList& lines)
     {
-        return lines.size() == 3 && lines.filter(QStringLiteral("not refreshed")).isEmpty();
+        return lines.size() == 4 && lines.filter(QStringLiteral("not refreshed")).isEmpty();
     }
     QString UserFile(const char* name) const { return QDir(locations.UserDataDir).filePath(QLatin1String(name)); }
 
@@ -96,13 +97,19 @@ TEST_F(BootstrapRefreshTest, AGoodDownloadIsInstalledAndANewerPublicationWins)
     QByteArray ipv6 = Shipped(kIPv6BootstrapFile);
     ipv6.replace("2024-11-01T22:00:01Z", "2026-12-01T00:00:00Z");
     ipv6.replace("\"services\": [", "\"services\": [[[\"3fff:1::/32\"], [\"https://rdap.v6.test/\"]],");
+    QByteArray asn = Shipped(kAsnBootstrapFile);
+    asn.replace("2026-03-14T14:00:01Z", "2026-12-01T00:00:00Z");
+    asn.replace("\"services\": [", "\"services\": [[[\"4200000000-4200000010\"], [\"https://rdap.as.test/\"]],");
     const QStringList lines = Refresh({ { "https://iana.test/dns.json", dns },
                                         { "https://iana.test/ipv4.json", Shipped(kAddressBootstrapFile) },
-                                        { "https://iana.test/ipv6.json", ipv6 } });
+                                        { "https://iana.test/ipv6.json", ipv6 },
+                                        { "https://iana.test/asn.json", asn } });
     EXPECT_TRUE(AllRefreshed(lines)) << lines.join(u'\n').toStdString();
     EXPECT_EQ(FileBytes(UserFile(kDomainBootstrapFile)), dns);
     EXPECT_EQ(FindDomainBaseUrl(bootstrap.Domains, "a.newtld"), "https://rdap.newtld.test/");
-    EXPECT_EQ(log.Lines.filter(QStringLiteral("RDAP bootstrap")).size(), 3);
+    EXPECT_EQ(log.Lines.filter(QStringLiteral("RDAP bootstrap")).size(), 4);
+    EXPECT_EQ(FileBytes(UserFile(kAsnBootstrapFile)), asn);
+    EXPECT_EQ(FindAsnBaseUrls(bootstrap.Asns, 4200000005U).value(0), "https://rdap.as.test/");
     EXPECT_EQ(FileBytes(UserFile(kIPv6BootstrapFile)), ipv6);
     EXPECT_EQ(FindIPv6BaseUrls(bootstrap.Addresses6, "3fff:1::1").value(0), "https://rdap.v6.test/");
 }
@@ -124,6 +131,19 @@ TEST_F(BootstrapRefreshTest, TruncatedEmptyOrMissingDownloadsLeaveTheInstalledFi
         EXPECT_TRUE(lines.value(0).contains(QStringLiteral("not refreshed")));
     }
     EXPECT_TRUE(IsInstallable(bootstrap.Domains)); // still the shipped registry
+}
+
+// The AS number registry chooses the port-43 registry of every AS number too: a valid JSON file that maps only a few
+// ranges would send every other number to "no registry holds it".
+TEST_F(BootstrapRefreshTest, AnAsnRegistryOfAFewRangesIsRefused)
+{
+    const QByteArray few
+        = R"({"publication": "2026-12-01T00:00:00Z", "services": [[["1-10", "20-30"], ["https://a/"]]]})";
+    const QStringList lines = Refresh({ { "https://iana.test/asn.json", few } });
+    EXPECT_TRUE(lines.value(3).contains(QStringLiteral("is not a bootstrap registry of at least 50 AS number ranges")))
+        << lines.join(u'\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(UserFile(kAsnBootstrapFile)));
+    EXPECT_TRUE(IsInstallable(bootstrap.Asns)); // still the shipped registry
 }
 
 // The registries choose every RDAP server: a copy dated ahead of time would win over every later one, and one
