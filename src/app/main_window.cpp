@@ -361,8 +361,7 @@ void TfrmMain::OnFirstActivation()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    // A running search is further down this stack and uses the window: it is stopped, and the window closes once
-    // it has returned.
+    // A running search is further down this stack and uses the window: stop it, and close once it has returned.
     if (!m_searches.RequestClose()) {
         event->ignore();
         return;
