@@ -56,7 +56,7 @@ std::unique_ptr<HistoryStore> OpenHistory(const HistoryChoice& choice, QString& 
     return store;
 }
 
-WatchSummary::WatchSummary(int expiringDays, QDateTime now)
+WatchSummary::WatchSummary(int expiringDays, const QDateTime& now)
     : m_days(expiringDays)
     , m_limit(now.toUTC().addDays(expiringDays))
 { }

@@ -39,7 +39,7 @@ class WatchSummary
 {
 public:
     /// `expiringDays`: a domain whose expiry date is before `now` plus that many days expires soon.
-    WatchSummary(int expiringDays, QDateTime now);
+    WatchSummary(int expiringDays, const QDateTime& now);
 
     /// Notes one outcome in input order; `changes` compares it with its previous report (none: no earlier one).
     /// True when it answered and changed or expires soon.
