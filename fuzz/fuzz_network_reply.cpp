@@ -32,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         VESK_FUZZ_CHECK(handle == model::PickNetHandle(reply), "PickNetHandle equals its model");
         VESK_FUZZ_CHECK(filtered == model::FilterArinComments(reply), "FilterArinComments equals its model");
     }
-    VESK_FUZZ_CHECK(handle.isEmpty() || (handle.startsWith("NET-") && !handle.contains(')')), "handle shape");
+    VESK_FUZZ_CHECK(handle.isEmpty()
+                        || ((handle.startsWith("NET-") || handle.startsWith("NET6-")) && !handle.contains(')')),
+                    "handle shape");
 
     const QByteArray cidr = ExtractCidr(reply);
     VESK_FUZZ_CHECK(!cidr.contains('\r') && !cidr.contains('\n') && !cidr.contains(' '), "CIDR on one line");

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
 
 namespace vesk::model {
 
@@ -67,8 +68,14 @@ inline QByteArray PickNetHandle(QByteArrayView reply)
         return {};
     QByteArray work = reply.toByteArray();
     QByteArray handle;
-    for (qsizetype p = work.indexOf("(NET-"); p >= 0; p = work.indexOf("(NET-")) {
-        qsizetype close = work.indexOf(')', p + 5);
+    // IPv4 networks have "NET-" handles, IPv6 networks "NET6-" ones: the first of either.
+    const auto next = [&work] {
+        const qsizetype four = work.indexOf("(NET-");
+        const qsizetype six = work.indexOf("(NET6-");
+        return four < 0 ? six : six < 0 ? four : std::min(four, six);
+    };
+    for (qsizetype p = next(); p >= 0; p = next()) {
+        qsizetype close = work.indexOf(')', p + 1);
         if (close < 0)
             close = work.size();
         handle = work.mid(p + 1, close - p - 1);
