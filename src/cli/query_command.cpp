@@ -23,6 +23,7 @@ namespace vesk {
 
 namespace {
 
+constexpr const char* kNoHistoryFolder = "history is unavailable: no data folder; name a store with --history-file.";
 constexpr const char* kProgram = "vesk-query";
 
 const char* const kHelp
@@ -348,7 +349,7 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     if (!problem.isEmpty())
         Error(problem);
     else if (changes && store == nullptr)
-        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
+        Error(QString::fromLatin1(kNoHistoryFolder));
     std::optional<ReportChanges> jsonChanges;
     if (store != nullptr) {
         const SearchRecord record = RecordOf(outcome);
@@ -410,18 +411,26 @@ int QueryCommand::Batch(const QString& file, const BatchOptions& options)
     return status;
 }
 
-int QueryCommand::History(const QString& query, int show)
+std::unique_ptr<HistoryStore> QueryCommand::OpenHistoryOrSay()
 {
     if (m_history.Path.isEmpty()) {
-        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
-        return Failure;
+        Error(QString::fromLatin1(kNoHistoryFolder));
+        return nullptr;
     }
     QString problem;
-    const std::unique_ptr<HistoryStore> store = OpenHistory(m_history, problem);
+    std::unique_ptr<HistoryStore> store = OpenHistory(m_history, problem);
     if (!store->Available()) {
         Error(problem);
-        return Failure;
+        return nullptr;
     }
+    return store;
+}
+
+int QueryCommand::History(const QString& query, int show)
+{
+    const std::unique_ptr<HistoryStore> store = OpenHistoryOrSay();
+    if (store == nullptr)
+        return Failure;
     // The user names the query only; a name may have been asked as a domain and as plain text.
     const QString key = HistoryKey(query);
     using Kind = LookupEngine::QueryKind;
@@ -482,16 +491,9 @@ int QueryCommand::History(const QString& query, int show)
 
 int QueryCommand::Retention(bool clear)
 {
-    if (m_history.Path.isEmpty()) {
-        Error(QStringLiteral("history is unavailable: no data folder; name a store with --history-file."));
+    const std::unique_ptr<HistoryStore> store = OpenHistoryOrSay();
+    if (store == nullptr)
         return Failure;
-    }
-    QString problem;
-    const std::unique_ptr<HistoryStore> store = OpenHistory(m_history, problem);
-    if (!store->Available()) {
-        Error(problem);
-        return Failure;
-    }
     if (!(clear ? store->Clear() : store->Prune())) {
         Error(QStringLiteral("The history could not be %1: %2")
                   .arg(clear ? QStringLiteral("cleared") : QStringLiteral("pruned"), store->Error()));

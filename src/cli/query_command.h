@@ -18,6 +18,7 @@ class AddressBook;
 class DefinitionTables;
 class EventWait;
 class LogSink;
+class HistoryStore;
 class LookupEngine;
 class TReg;
 class WhoisTransport;
@@ -90,6 +91,8 @@ private:
     /// `changes`: the report ends with what changed since the previous report of the query.
     int Search(const QByteArray& query, bool json, bool echoStatus, bool changes);
     /// --history QUERY: the recorded reports of the query, or with `show` the one at that rank (1 = newest).
+    /// The store for the history commands, or null once the reason is said.
+    std::unique_ptr<HistoryStore> OpenHistoryOrSay();
     int History(const QString& query, int show);
     /// --history-prune and --history-clear.
     int Retention(bool clear);
