@@ -534,7 +534,7 @@ int QueryCommand::Update()
     QString report = QStringLiteral("Before: %1\nAfter:  %2\n").arg(describe(outcome.Before), describe(outcome.After));
     if (outcome.Installed)
         report += QStringLiteral("Installed the new definitions: %1 top-level domains, %2 server profiles.\n")
-                      .arg(m_context.Definitions.TldRows().size())
+                      .arg(m_context.Definitions.TldCount())
                       .arg(m_context.Definitions.HostMarks().size());
     else
         report += QStringLiteral("Already current: the update location has version %1.\n")

@@ -9,6 +9,7 @@
 #include <QList>
 #include <array>
 #include <stdexcept>
+#include <vector>
 
 namespace vesk {
 
@@ -49,6 +50,34 @@ inline constexpr qsizetype kMaxPlainText = 65536;
 /// line (text after the last CR LF is dropped). Fields are split at '#' and trimmed; missing '#' leave the middle
 /// fields empty and put the remainder in the last field.
 QList<TTLDData> ParseTldRows(QByteArrayView plain);
+
+/// The rows of a TLD file kept as its plain text, by the rules of ParseTldRows: the lines and their keys are
+/// found once, and a row is cut into its fields only when it is asked for. A search reads one or two rows of
+/// some 1,500, and cutting every row into fields at each start cost more than the rest of the start together.
+class TldRowIndex
+{
+public:
+    TldRowIndex() = default;
+    explicit TldRowIndex(QByteArray plain);
+
+    qsizetype Size() const { return static_cast<qsizetype>(m_lines.size()); }
+    TTLDData Row(qsizetype i) const;
+    /// The first row whose trimmed Tld field is `key`; the empty row when none is.
+    TTLDData Find(QByteArrayView key) const;
+    QList<TTLDData> Rows() const;
+
+private:
+    struct Line
+    {
+        qsizetype Start = 0;
+        qsizetype Length = 0;
+        qsizetype KeyStart = 0;
+        qsizetype KeyLength = 0;
+    };
+
+    QByteArray m_text;
+    std::vector<Line> m_lines;
+};
 /// Rows of a server file's plain text, by the same line rules; Kind last, 0 unless an integer 0 to 4.
 QList<THostMark> ParseHostMarkRows(QByteArrayView plain);
 

@@ -33,12 +33,7 @@ TTLDData DefinitionTables::FindTld(QByteArrayView tld) const
 {
     if (tld.size() <= 1)
         return {};
-    const QByteArray key = TrimText(LowerAscii(tld));
-    for (const TTLDData& row : m_tlds) {
-        if (row.Tld == key)
-            return row;
-    }
-    return {};
+    return m_tlds.Find(TrimText(LowerAscii(tld)));
 }
 
 THostMark DefinitionTables::FindHostMark(QByteArrayView host) const
@@ -55,7 +50,7 @@ THostMark DefinitionTables::FindHostMark(QByteArrayView host) const
 
 bool DefinitionTables::DefinitionsLoaded() const
 {
-    return !m_tlds.isEmpty() && !m_hostMarks.isEmpty();
+    return m_tlds.Size() > 0 && !m_hostMarks.isEmpty();
 }
 
 bool DefinitionTables::IsRegistryServer(QByteArrayView host)
@@ -88,10 +83,18 @@ bool DefinitionTables::HasKnownTld(QByteArrayView text) const
 
 void DefinitionTables::LoadTldTable(const QString& directory)
 {
-    m_tlds.clear();
+    m_tlds = {};
     const auto file = ReadDefinitionFile(QDir(directory).filePath(QString::fromLatin1(kTldFileName.Text())));
     if (file)
-        m_tlds = ParseTldRows(DecryptDefinitionFile(*file, UnscrambleKey()));
+        m_tlds = TldRowIndex(DecryptDefinitionFile(*file, UnscrambleKey()));
+}
+
+void DefinitionTables::SetTldRows(const QList<TTLDData>& rows)
+{
+    QByteArray text;
+    for (const TTLDData& row : rows)
+        text += row.Tld + '#' + row.Description + '#' + row.Server + "\r\n";
+    m_tlds = TldRowIndex(std::move(text));
 }
 
 void DefinitionTables::LoadHostMarks(const QString& directory)

@@ -1,6 +1,7 @@
 /// The definition tables: top-level domains and server profiles, loaded from the definition files.
 #pragma once
 
+#include "defs/definition_file.h"
 #include "whois/definition_rows.h"
 
 #include <QByteArray>
@@ -45,13 +46,16 @@ public:
     /// (the profile table keeps what it held) and the error propagates.
     void LoadAll(const QString& directory);
 
-    void SetTldRows(QList<TTLDData> rows) { m_tlds = std::move(rows); }
+    /// The TLD table as if read from a file holding `rows` (trimmed fields, no '#' before the last field, no line
+    /// breaks: what a definition file can hold).
+    void SetTldRows(const QList<TTLDData>& rows);
     void SetHostMarks(QList<THostMark> rows) { m_hostMarks = std::move(rows); }
-    const QList<TTLDData>& TldRows() const { return m_tlds; }
+    QList<TTLDData> TldRows() const { return m_tlds.Rows(); }
+    qsizetype TldCount() const { return m_tlds.Size(); }
     const QList<THostMark>& HostMarks() const { return m_hostMarks; }
 
 private:
-    QList<TTLDData> m_tlds;
+    TldRowIndex m_tlds;
     QList<THostMark> m_hostMarks;
 };
 

@@ -32,13 +32,18 @@ QByteArray ShiftAsciiLetters(QByteArrayView text, char first, char target)
 
 QByteArray TrimText(QByteArrayView text)
 {
+    return TrimmedView(text).toByteArray();
+}
+
+QByteArrayView TrimmedView(QByteArrayView text)
+{
     qsizetype first = 0;
     qsizetype last = text.size();
     while (first < last && IsBlank(text[first]))
         ++first;
     while (last > first && IsBlank(text[last - 1]))
         --last;
-    return text.sliced(first, last - first).toByteArray();
+    return text.sliced(first, last - first);
 }
 
 QByteArray LowerAscii(QByteArrayView text)

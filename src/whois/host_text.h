@@ -12,6 +12,8 @@ namespace vesk {
 
 /// Leading and trailing bytes <= 32 removed.
 QByteArray TrimText(QByteArrayView text);
+/// The same, without a copy.
+QByteArrayView TrimmedView(QByteArrayView text);
 /// A-Z to a-z, nothing else.
 QByteArray LowerAscii(QByteArrayView text);
 /// a-z to A-Z, nothing else.
