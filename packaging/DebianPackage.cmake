@@ -22,8 +22,8 @@ and writes one boxed, readable report.
 The package holds the desktop program vesk, the command-line program
 vesk-query that prints the same reports, and the definition-file tool
 vesk-defs.")
-# The libraries come from the binaries (libsqlite3-0 too, for the history store); the platform plugins and the
-# certificates of the update's HTTPS download are loaded at run time, where dpkg-shlibdeps cannot see them.
+# The libraries come from the binaries (libsqlite3-0 too, for the history store; libcrypto is linked in statically,
+# so a security update of it needs a rebuild of this package); the platform plugins and the certificates of the update's HTTPS download are loaded at run time, where dpkg-shlibdeps cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, ca-certificates")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
