@@ -1,10 +1,13 @@
 // vesk-query --batch against zero-latency loopback fakes: wall time against the pacing limit and against a loop of
-// single runs at the same pace, and the peak memory of a batch (it must not grow with the number of queries).
+// single runs at the same pace, the peak memory of a batch (it must not grow with the number of queries), and what
+// recording in the history adds to a batch.
 #include "support/fake_whois_server.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <memory>
 #include <sys/resource.h>
@@ -176,8 +179,42 @@ void BM_BatchOneHostUnpaced(benchmark::State& state)
     state.counters["exit"] = batch.status;
 }
 
+// What recording in the history adds to a 1,000-query batch (one host, no pacing, so that nothing hides it):
+// runs with and without recording alternate, each recording into a store of its own, and the medians compare.
+void BM_BatchRecordingCost(benchmark::State& state)
+{
+    World world(1);
+    QList<QByteArray> domains;
+    for (int n = 0; n < 1000; ++n)
+        domains.append("name" + QByteArray::number(n) + ".com");
+    const QString list = world.WriteList(domains);
+    const QStringList batch
+        = world.routes + QStringList { QStringLiteral("--pace"), QStringLiteral("0"), QStringLiteral("--batch"), list };
+    std::vector<double> with;
+    std::vector<double> without;
+    int failures = 0;
+    for (auto _ : state) {
+        const QString store = world.home.filePath(QStringLiteral("history-%1.sqlite").arg(with.size()));
+        const Run off = RunQuery(batch + QStringList { QStringLiteral("--no-history") }, world.home.path());
+        const Run on = RunQuery(batch + QStringList { QStringLiteral("--history-file"), store }, world.home.path());
+        failures += (off.status != 0) + (on.status != 0) + !QFileInfo(store).isFile();
+        without.push_back(off.seconds);
+        with.push_back(on.seconds);
+        state.SetIterationTime(on.seconds);
+    }
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    state.counters["with_s"] = median(with);
+    state.counters["without_s"] = median(without);
+    state.counters["added_pct"] = 100 * (median(with) / median(without) - 1);
+    state.counters["failures"] = failures;
+}
+
 } // namespace
 
 BENCHMARK(BM_Batch240OverEightHosts)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_Loop240SingleRuns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_BatchOneHostUnpaced)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_BatchRecordingCost)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
