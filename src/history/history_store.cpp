@@ -42,19 +42,18 @@ const char* const kMigrations[kSchemaVersion] = {
 };
 
 // A program that opens the store alone reads the whole write-ahead log first (what was copied back is only known
-// while some connection is open), so the log is kept short: a connection that leaves it longer than this at its
+// while some connection is open), so the log is kept short: a connection that finds it longer than this at its
 // close copies it back and empties it (two syncs of the disk, some milliseconds). A few dozen searches' worth.
-constexpr int kLogFramesAtClose = 128;
-// While a connection is open (a batch, the window) the copy-back waits for a long log: at every 128 frames its
+constexpr qint64 kLogBytesAtClose = 512 * 1024;
+// While a connection is open (a batch, the window) the copy-back waits for a long log: at every few searches its
 // two syncs would take longer than the searches of a fast batch themselves.
 constexpr int kLogFramesWhileOpen = 4096;
 
-int CopyBackLongLog(void* frames, sqlite3* db, const char* name, int logFrames)
+int CopyBackLongLog(void*, sqlite3* db, const char* name, int frames)
 {
-    *static_cast<int*>(frames) = logFrames;
     // Passive: it never waits for the other connections of a batch. What it copied back is written over by the next
     // commit once no reader needs it.
-    if (logFrames >= kLogFramesWhileOpen)
+    if (frames >= kLogFramesWhileOpen)
         sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     return SQLITE_OK;
 }
@@ -288,12 +287,11 @@ void HistoryStore::Close()
     for (const auto& prepared : m_prepared)
         sqlite3_finalize(prepared.second);
     m_prepared.clear();
-    if (m_db != nullptr && m_logFrames >= kLogFramesAtClose) {
+    if (m_db != nullptr && QFileInfo(m_path + QStringLiteral("-wal")).size() >= kLogBytesAtClose) {
         // Without waiting: while another connection is still open, the last one to close empties the log.
         sqlite3_busy_timeout(m_db, 0);
         sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
     }
-    m_logFrames = 0;
     if (m_db != nullptr)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -338,7 +336,7 @@ bool HistoryStore::OpenConnection()
     // The last connection to close would copy the write-ahead log back into the file and sync both: a command-line
     // search would pay that every time. The log stays instead, and is copied back once it is long.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_wal_hook(m_db, &CopyBackLongLog, &m_logFrames);
+    sqlite3_wal_hook(m_db, &CopyBackLongLog, nullptr);
     // For this connection only, and no file access. In WAL mode NORMAL loses no committed report when the program
     // ends, only on a power cut.
     if (!Exec("PRAGMA synchronous = NORMAL;"))

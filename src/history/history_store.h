@@ -156,7 +156,6 @@ private:
     RetentionLimits m_limits;
     int m_busyTimeoutMs;
     sqlite3* m_db = nullptr;
-    int m_logFrames = 0; ///< frames in the write-ahead log after this connection's last commit
     PreparedStatements m_prepared; ///< kept while the connection is open: a batch or the window records many times
     QString m_error;
     QString m_setAside;
