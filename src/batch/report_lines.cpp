@@ -1,0 +1,90 @@
+#include "batch/report_lines.h"
+
+#include <QAnyStringView>
+
+namespace vesk {
+
+namespace {
+
+// The bytes that QString::toUtf8 gives for `text` (an unpaired surrogate becomes one '?').
+qsizetype Utf8Size(QStringView text)
+{
+    qsizetype bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u < 0x80)
+            bytes += 1;
+        else if (u < 0x800)
+            bytes += 2;
+        else if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            bytes += 4;
+            ++i;
+        } else if (QChar::isSurrogate(u))
+            bytes += 1;
+        else
+            bytes += 3;
+    }
+    return bytes;
+}
+
+} // namespace
+
+ReportLines::ReportLines(std::initializer_list<QString> lines)
+{
+    for (const QString& line : lines)
+        append(line);
+}
+
+ReportLines::ReportLines(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        append(line);
+}
+
+void ReportLines::append(QStringView lines)
+{
+    m_text += lines.toUtf8();
+    m_text += '\n';
+    m_count += lines.count(u'\n') + 1;
+}
+
+QString ReportLines::operator[](qsizetype i) const
+{
+    QString found;
+    qsizetype at = 0;
+    ForEachLine([&](QByteArrayView line) {
+        if (at++ == i)
+            found = QString::fromUtf8(line);
+    });
+    return found;
+}
+
+QStringList ReportLines::ToList() const
+{
+    QStringList lines;
+    lines.reserve(m_count);
+    ForEachLine([&lines](QByteArrayView line) { lines.append(QString::fromUtf8(line)); });
+    return lines;
+}
+
+QString ReportLines::join(QChar separator) const
+{
+    if (m_text.isEmpty())
+        return QString();
+    QString joined = QString::fromUtf8(QByteArrayView(m_text).chopped(1));
+    if (separator != u'\n')
+        joined.replace(u'\n', separator);
+    return joined;
+}
+
+qsizetype ReportLines::FindAtEnd(QStringView text) const
+{
+    const qsizetype size = Utf8Size(text);
+    const qsizetype start = m_text.size() - 1 - size;
+    if (start < 0 || (start > 0 && m_text[start - 1] != '\n'))
+        return -1;
+    const QUtf8StringView tail(m_text.constData() + start, size);
+    return QAnyStringView::equal(tail, text) ? start : -1;
+}
+
+} // namespace vesk
