@@ -80,11 +80,15 @@ protected:
                 PostStop();
         };
         // A rate-limited answer (a port-43 notice or an RDAP 429) slows its host down for the rest of the batch.
-        const auto onExchange = [this](const ExchangeEntry& entry) {
+        // Every reply counts against the window's budget as soon as it is in, not only once the report is done.
+        qint64 running = -1;
+        const auto onExchange = [this, &running](const ExchangeEntry& entry) {
             if (entry.Outcome == "rate-limited")
                 m_scheduler.SlowDown(entry.Host);
+            m_queue.Grow(running, entry.BytesReceived + entry.Answer.size());
         };
         while (const std::optional<BatchTask> task = m_queue.Take()) {
+            running = task->Index;
             SearchOutcome outcome = search(task->Query, pacer, onEngine, onExchange);
             outcome.Line = task->Line;
             // A stop posted after the search ended must not reach the next engine.
