@@ -6,7 +6,7 @@ namespace vesk {
 
 namespace {
 
-// The bytes that QString::toUtf8 gives for `text` (an unpaired surrogate becomes one '?').
+// The bytes that QString::toUtf8 gives for `text` (an unpaired surrogate becomes one '?'), as append writes them.
 qsizetype Utf8Size(QStringView text)
 {
     qsizetype bytes = 0;
@@ -43,8 +43,33 @@ ReportLines::ReportLines(const QStringList& lines)
 
 void ReportLines::append(QStringView lines)
 {
-    m_text += lines.toUtf8();
-    m_text += '\n';
+    // Encoded straight into the kept text: a large reply is never held as a UTF-8 copy besides it.
+    const qsizetype from = m_text.size();
+    m_text.resize(from + Utf8Size(lines) + 1);
+    auto* out = reinterpret_cast<unsigned char*>(m_text.data() + from);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        char32_t u = lines[i].unicode();
+        if (QChar::isHighSurrogate(u) && i + 1 < lines.size() && lines[i + 1].isLowSurrogate())
+            u = QChar::surrogateToUcs4(static_cast<char16_t>(u), lines[++i].unicode());
+        else if (QChar::isSurrogate(u))
+            u = '?';
+        if (u < 0x80) {
+            *out++ = static_cast<unsigned char>(u);
+        } else if (u < 0x800) {
+            *out++ = static_cast<unsigned char>(0xC0 | (u >> 6));
+            *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+        } else if (u < 0x10000) {
+            *out++ = static_cast<unsigned char>(0xE0 | (u >> 12));
+            *out++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+        } else {
+            *out++ = static_cast<unsigned char>(0xF0 | (u >> 18));
+            *out++ = static_cast<unsigned char>(0x80 | ((u >> 12) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | ((u >> 6) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | (u & 0x3F));
+        }
+    }
+    *out = '\n';
     m_count += lines.count(u'\n') + 1;
 }
 
