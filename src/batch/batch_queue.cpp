@@ -174,6 +174,12 @@ std::optional<SearchOutcome> BatchQueue::SkipNotRun(bool readRest)
     return outcome;
 }
 
+bool BatchQueue::MayGoOn(qint64 index) const
+{
+    const QMutexLocker lock(&m_mutex);
+    return index == m_base || !OverBudget(0) || m_slots.empty() || !m_slots.front().Taken;
+}
+
 void BatchQueue::Stop()
 {
     const QMutexLocker lock(&m_mutex);

@@ -43,10 +43,11 @@ struct BatchTask
 /// queue reads no more of the input than the window after the first query not yet reported, so at most `window`
 /// entries and finished reports are ever held, however long the input; and the reports held stay within a memory
 /// budget, counting both the finished reports and the replies that the searches under way have received so far:
-/// over it only the report due next may start, and a finished report waits in Finish until the reports before it
-/// are taken (only when the report due next had not even started may the reports finished meanwhile go beyond it).
-/// Among those it hands out first a query whose first host has no search in flight and is free soonest, so hosts
-/// run side by side; ties go to the earlier query. An entry that cannot be searched is finished as it is read.
+/// over it only the report due next may start or ask further servers (MayGoOn), and a finished report waits in
+/// Finish until the reports before it are taken (only when the report due next had not even started may the reports
+/// finished meanwhile go beyond it). Among those it hands out first a query whose first host has no search in flight
+/// and is free soonest, so hosts run side by side; ties go to the earlier query. An entry that cannot be searched is
+/// finished as it is read.
 class BatchQueue
 {
 public:
@@ -69,6 +70,10 @@ public:
     /// After Stop: the next entry in input order when it was never handed out, as a not-run outcome. With
     /// `readRest`, the input not yet read is read for it too.
     std::optional<SearchOutcome> SkipNotRun(bool readRest);
+    /// True when the search handed out as `index` may ask its next server: the reports held, those under way
+    /// included, are within the budget; or it is the report due next; or the report due next has not started (a
+    /// search thread must come free to run it).
+    bool MayGoOn(qint64 index) const;
     /// Hands out nothing more; wakes the threads waiting in Take.
     void Stop();
 
