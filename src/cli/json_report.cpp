@@ -41,9 +41,15 @@ public:
 
     void Raw(QByteArrayView bytes)
     {
-        m_buffer.append(bytes);
-        if (m_buffer.size() >= kPiece)
+        if (m_buffer.size() + bytes.size() > kPiece) {
             Flush();
+            // A long run needs no copy in the buffer.
+            if (bytes.size() >= kPiece) {
+                Write(bytes);
+                return;
+            }
+        }
+        m_buffer.append(bytes);
     }
     /// Starts an object or array ('{' or '[').
     void Open(char bracket)
@@ -205,11 +211,15 @@ private:
         }
         Raw(QByteArrayView(bytes, size));
     }
+    void Write(QByteArrayView bytes)
+    {
+        if (m_ok && !bytes.isEmpty() && m_out.write(bytes.data(), bytes.size()) != bytes.size())
+            m_ok = false;
+    }
     void Flush()
     {
-        if (m_ok && !m_buffer.isEmpty() && m_out.write(m_buffer) != m_buffer.size())
-            m_ok = false;
-        m_buffer.clear();
+        Write(m_buffer);
+        m_buffer.resize(0); // keeps its capacity for the next piece
     }
 
     QIODevice& m_out;
