@@ -33,16 +33,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     outcome.Typed = pieces[0];
     outcome.Sent = pieces[0];
     // A worksheet line holds no line break: the worksheet starts a new line at each.
-    pieces[1].replace('\n', ' ');
-    const QString line = Utf8ToWideText(pieces[1]);
-    outcome.Lines = { line, QString::fromLatin1(pieces[1]) };
+    const QString line = Utf8ToWideText(pieces[1]).replace(u'\n', u' ');
+    outcome.Lines = { line, QString::fromLatin1(pieces[1]).replace(u'\n', u' ') };
     ExchangeEntry entry;
     entry.Host = pieces[2];
     entry.Request = pieces[3];
-    const QString text = Utf8ToWideText(pieces[2]);
-    entry.Text = text.toUtf8();
     entry.FailureText = Utf8ToWideText(pieces[3]);
     outcome.Exchanges.append(entry);
+    // Kept as the search keeps what an exchange wrote.
+    const QString text = Utf8ToWideText(pieces[2]);
+    outcome.AddExchangeText(0, text);
     outcome.Error = QString::fromLatin1(pieces[3]);
 
     const QByteArray json = JsonReport(outcome, true);

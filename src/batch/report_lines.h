@@ -8,10 +8,10 @@
 
 namespace vesk {
 
-/// A report's worksheet lines kept once and compactly: UTF-8 (what the text output prints), each line followed by
-/// LF, instead of a UTF-16 string per line. Read as a list of lines where a caller needs strings; the printers and
-/// the JSON writer read the bytes. Characters that UTF-8 cannot carry (an unpaired surrogate) are kept as '?', as
-/// the text output has always printed them.
+/// A report's worksheet lines kept once and compactly: UTF-8, each line followed by LF, instead of a UTF-16 string
+/// per line. Read as a list of lines where a caller needs strings; the printers and the JSON writer read the bytes.
+/// An unpaired surrogate (which a reply can decode to) is kept as the three bytes of its code, so that nothing
+/// written is lost; Printed gives the text as the text output prints it.
 class ReportLines
 {
 public:
@@ -32,13 +32,21 @@ public:
     /// The lines joined by `separator`.
     QString join(QChar separator) const;
 
-    /// Every line, each followed by LF, as UTF-8.
+    /// Every line, each followed by LF, as UTF-8 (an unpaired surrogate as its three bytes).
     const QByteArray& Utf8() const { return m_text; }
+
+    /// `text` as the kept text holds it: UTF-8, an unpaired surrogate as the three bytes of its code.
+    static QByteArray Encode(QStringView text);
+    /// The text that Encode wrote (plain UTF-8 too); bytes that neither is are read as QString::fromUtf8 reads them.
+    static QString Decode(QByteArrayView bytes);
+    /// `bytes` (as Encode writes) as the text output prints them: an unpaired surrogate as '?', as
+    /// QString::toUtf8 gives it.
+    static QByteArray Printed(const QByteArray& bytes);
     /// Where `text` (lines separated by LF) stands as the last lines written so far: its first byte in Utf8(), or
     /// -1 when the last lines differ. The text ends before the last LF.
     qsizetype FindAtEnd(QStringView text) const;
 
-    /// Calls `f` with every line (UTF-8, without its LF), in order.
+    /// Calls `f` with every line (as Utf8 holds it, without its LF), in order.
     template <typename F> void ForEachLine(F&& f) const
     {
         qsizetype from = 0;

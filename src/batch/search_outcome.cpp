@@ -41,7 +41,7 @@ QString SearchOutcome::ExchangeText(qsizetype i) const
 {
     if (i < 0 || i >= Exchanges.size())
         return QString();
-    return QString::fromUtf8(ExchangeTextUtf8(Exchanges[i]));
+    return ReportLines::Decode(ExchangeTextUtf8(Exchanges[i]));
 }
 
 void SearchOutcome::AddExchangeText(qsizetype i, QStringView text)
@@ -64,7 +64,7 @@ void SearchOutcome::AddExchangeText(qsizetype i, QStringView text)
     QByteArray own = ExchangeTextUtf8(entry).toByteArray();
     if (!first)
         own += '\n';
-    own += text.toUtf8();
+    own += ReportLines::Encode(text);
     entry.Text = std::move(own);
     entry.TextFrom = -1;
     entry.TextSize = 0;

@@ -36,10 +36,10 @@ void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& pro
         // The kept text is what a pipe or file gets; a terminal gets it line by line, masked.
         if (m_outIsTerminal) {
             outcome.Lines.ForEachLine([this](QByteArrayView line) {
-                m_out.write(TerminalSafeText(QString::fromUtf8(line)).toUtf8() + '\n');
+                m_out.write(TerminalSafeText(ReportLines::Decode(line)).toUtf8() + '\n');
             });
         } else {
-            m_out.write(outcome.Lines.Utf8());
+            m_out.write(ReportLines::Printed(outcome.Lines.Utf8()));
         }
         const QString complaint = outcome.Refused ? QString() : ClosingMessage(outcome, true);
         if (!complaint.isEmpty())

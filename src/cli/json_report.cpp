@@ -96,7 +96,8 @@ public:
         }
         Raw("\"");
     }
-    /// `text` as UTF-8; when it is not valid UTF-8, as QString::fromUtf8 reads it.
+    /// `text` as UTF-8 (an unpaired surrogate as its three bytes, as a kept report holds it); when it is not, as
+    /// QString::fromUtf8 reads it.
     void String(QByteArrayView text)
     {
         if (!ValidUtf8(text)) {
@@ -116,9 +117,12 @@ public:
                     code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
             }
             // Runs of characters that need no escape are copied whole.
-            if (code < 0x20 || code == '"' || code == '\\' || Invisible(code)) {
+            if (code < 0x20 || code == '"' || code == '\\' || Invisible(code) || QChar::isSurrogate(code)) {
                 Raw(text.sliced(copied, i - copied));
-                Character(code);
+                if (QChar::isSurrogate(code))
+                    Escape(code); // as Qt writes what UTF-8 cannot carry
+                else
+                    Character(code);
                 copied = i + length;
             }
             i += length;
@@ -130,7 +134,7 @@ public:
 private:
     static constexpr qsizetype kPiece = 64 * 1024;
 
-    // Strict UTF-8: no overlong form, no surrogate, nothing beyond U+10FFFF, no cut sequence.
+    // UTF-8 with no overlong form, nothing beyond U+10FFFF and no cut sequence.
     static bool ValidUtf8(QByteArrayView text)
     {
         for (qsizetype i = 0; i < text.size();) {
@@ -152,8 +156,9 @@ private:
                     return false;
                 code = (code << 6) | (next & 0x3F);
             }
+            // An unpaired surrogate's three bytes are how a kept report holds one (ReportLines).
             const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-            if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            if (code < least || code > 0x10FFFF)
                 return false;
             i += length;
         }

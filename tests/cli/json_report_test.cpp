@@ -60,8 +60,9 @@ TEST(JsonReport, ControlAndBidiCharactersAreEscapedAndReadBackUnchanged)
     EXPECT_EQ(EscapeInvisibleControls(plain), plain);
 }
 
-// The report is written piece by piece, yet must be what Qt's writer makes of the same document: keys in its order,
-// its escapes and number forms, then the invisible controls escaped. Read back and written by Qt, it is unchanged.
+// The report is written piece by piece from the kept text, yet must be what Qt's writer makes of the same document:
+// keys in its order, its escapes and number forms, then the invisible controls escaped. Read back and written by Qt,
+// it is unchanged; and what the search wrote reads back whole.
 TEST(JsonReport, StreamedReportIsWhatQtWritesOfTheSameDocument)
 {
     struct Row
@@ -90,6 +91,7 @@ TEST(JsonReport, StreamedReportIsWhatQtWritesOfTheSameDocument)
         whois.Host = row.text.toUtf8();
         whois.Port = 43;
         whois.FailureText = row.text;
+        outcome.Exchanges.append(whois);
         whois.Text = row.text.toUtf8() + "\xC0\x80"; // not UTF-8 at its end
         outcome.Exchanges.append(whois);
         ExchangeEntry rdap;
@@ -98,7 +100,8 @@ TEST(JsonReport, StreamedReportIsWhatQtWritesOfTheSameDocument)
         rdap.Answer = QJsonDocument(QJsonObject { { QStringLiteral("name"), row.text }, { QStringLiteral("n"), 2.5 } })
                           .toJson(QJsonDocument::Compact);
         outcome.Exchanges.append(rdap);
-        outcome.AddExchangeText(1, QStringLiteral("line")); // a range of the worksheet
+        outcome.AddExchangeText(0, row.text); // not the worksheet's last lines: a copy of its own
+        outcome.AddExchangeText(2, QStringLiteral("line")); // a range of the worksheet
         const ReportChanges changes { QDateTime(), { FieldChange { ChangeOp::Added, row.text, {}, row.text } }, true };
 
         for (const ReportChanges* with : { static_cast<const ReportChanges*>(nullptr), &changes }) {
@@ -106,7 +109,14 @@ TEST(JsonReport, StreamedReportIsWhatQtWritesOfTheSameDocument)
             const QJsonDocument read = QJsonDocument::fromJson(json);
             ASSERT_TRUE(read.isObject()) << json.constData();
             EXPECT_EQ(json, EscapeInvisibleControls(read.toJson(QJsonDocument::Compact)));
-            EXPECT_EQ(read[QStringLiteral("exchanges")][1][QStringLiteral("text")].toString(), QStringLiteral("line"));
+            // Nothing is lost, an unpaired surrogate included.
+            const QJsonArray sheet = read[QStringLiteral("worksheet")].toArray();
+            QStringList lines;
+            for (qsizetype i = 0; i + 1 < sheet.size(); ++i)
+                lines.append(sheet[i].toString());
+            EXPECT_EQ(lines.join(u'\n'), row.text);
+            EXPECT_EQ(read[QStringLiteral("exchanges")][0][QStringLiteral("text")].toString(), row.text);
+            EXPECT_EQ(read[QStringLiteral("exchanges")][2][QStringLiteral("text")].toString(), QStringLiteral("line"));
         }
     }
 }
