@@ -92,13 +92,19 @@ protected:
         Bytes += size;
         FormFeeds += bytes.count('\f');
         Newlines += bytes.count('\n');
-        if (!m_mark.isEmpty())
-            Marks += bytes.count(m_mark);
+        if (!m_mark.isEmpty()) {
+            // A mark may be cut between two writes: the end of the last write is searched again with this one.
+            const QByteArray seam = m_tail + bytes.first(std::min<qsizetype>(size, m_mark.size() - 1)).toByteArray();
+            Marks += bytes.count(m_mark) + seam.count(m_mark);
+            m_tail = (m_tail + bytes.last(std::min<qsizetype>(size, m_mark.size() - 1)).toByteArray())
+                         .right(m_mark.size() - 1);
+        }
         return size;
     }
 
 private:
     QByteArray m_mark;
+    QByteArray m_tail;
 };
 
 // What each case reports besides the memory.
@@ -264,8 +270,10 @@ int LargestSearchCase(const QStringList& arguments)
         // What the search itself held, before the JSON text is made from its outcome.
         figures.Set("search_peak_growth_kib", static_cast<double>(watch.GrowthNow()));
         figures.Set("outcome_held_kib", static_cast<double>(outcome.HeldBytes() / 1024));
-        if (form == 1)
-            out.write(JsonReport(outcome, false) + '\n');
+        if (form == 1) {
+            WriteJsonReport(out, outcome, false);
+            out.write("\n");
+        }
         watch.Report(figures);
         figures.Set("exit", outcome.ExitStatus());
     }

@@ -30,9 +30,11 @@ BatchQueue::BatchQueue(BatchSource source, int window, const PacingScheduler* sc
     , m_heldBudget(std::max<qint64>(1, heldBytes))
 { }
 
-bool BatchQueue::OverBudget(qint64 adding) const
+bool BatchQueue::OverBudget(qint64 adding, qint64 own) const
 {
-    return !m_finished.empty() && m_heldBytes + adding > m_heldBudget;
+    // With nothing else held a report is taken in whatever its size: there is nothing to wait for.
+    const qint64 others = m_heldBytes + m_runningBytes - own;
+    return others > 0 && others + adding > m_heldBudget;
 }
 
 bool BatchQueue::ReadOne(QMutexLocker<QMutex>& lock)
@@ -57,7 +59,7 @@ bool BatchQueue::ReadOne(QMutexLocker<QMutex>& lock)
         m_heldBytes += outcome.HeldBytes();
         m_finished.emplace(index, std::move(outcome));
         m_mostHeld = std::max(m_mostHeld, static_cast<int>(m_finished.size()));
-        m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes);
+        m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes + m_runningBytes);
     }
     m_slots.push_back(Slot { std::move(*entry), refused });
     return true;
@@ -75,7 +77,8 @@ std::optional<BatchTask> BatchQueue::Take()
         }
         qsizetype best = -1;
         std::tuple<bool, qint64, qsizetype> bestKey;
-        // With the budget used up only the report due next may start: it is the one that frees memory.
+        // With the budget used up (the searches under way count) only the report due next may start: it is the one
+        // that frees memory.
         const auto slotCount = static_cast<qsizetype>(m_slots.size());
         const qsizetype searchable = OverBudget(0) ? std::min<qsizetype>(1, slotCount) : slotCount;
         for (qsizetype i = 0; i < searchable; ++i) {
@@ -106,6 +109,14 @@ std::optional<BatchTask> BatchQueue::Take()
     }
 }
 
+void BatchQueue::Grow(qint64 index, qint64 bytes)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_grown[index] += bytes;
+    m_runningBytes += bytes;
+    m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes + m_runningBytes);
+}
+
 void BatchQueue::Finish(qint64 index, SearchOutcome outcome)
 {
     QMutexLocker lock(&m_mutex);
@@ -114,16 +125,19 @@ void BatchQueue::Finish(qint64 index, SearchOutcome outcome)
     // budget and the report due next is under way or finished, so that waiting ends. Were that one not handed out
     // yet, every search thread could end up waiting here with nobody left to run it: the report is taken in, and
     // Take then hands out only the report due next until the budget has room again.
-    while (index != m_base && OverBudget(bytes) && !m_slots.empty() && m_slots.front().Taken)
+    while (index != m_base && OverBudget(bytes, m_grown.value(index)) && !m_slots.empty() && m_slots.front().Taken)
         m_windowMoved.wait(&m_mutex);
+    m_runningBytes -= m_grown.take(index);
     m_heldBytes += bytes;
-    m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes);
+    m_mostHeldBytes = std::max(m_mostHeldBytes, m_heldBytes + m_runningBytes);
     const qint64 at = index - m_base;
     if (at >= 0 && at < static_cast<qint64>(m_slots.size()))
         --m_inFlight[m_slots[static_cast<size_t>(at)].Entry.FirstHost];
     --m_outstanding;
     m_finished.emplace(index, std::move(outcome));
     m_mostHeld = std::max(m_mostHeld, static_cast<int>(m_finished.size()));
+    // A report smaller than the replies counted for it while under way leaves room.
+    m_windowMoved.wakeAll();
 }
 
 std::optional<SearchOutcome> BatchQueue::NextInOrder()
@@ -158,6 +172,12 @@ std::optional<SearchOutcome> BatchQueue::SkipNotRun(bool readRest)
     ++m_base;
     m_windowMoved.wakeAll();
     return outcome;
+}
+
+bool BatchQueue::MayGoOn(qint64 index) const
+{
+    const QMutexLocker lock(&m_mutex);
+    return index == m_base || !OverBudget(0) || m_slots.empty() || !m_slots.front().Taken;
 }
 
 void BatchQueue::Stop()

@@ -14,17 +14,25 @@ namespace vesk {
 
 namespace {
 
-// The scheduler's turn for a host, waited for on the search's own thread.
+// The scheduler's turn for a host, waited for on the search's own thread; first, room in the reorder window.
 class ScheduledPacer final : public HostPacer
 {
 public:
-    ScheduledPacer(PacingScheduler& scheduler, EventWait& wait)
+    /// `running`: the index of the search that this thread runs now.
+    ScheduledPacer(PacingScheduler& scheduler, EventWait& wait, const BatchQueue& queue, const qint64& running)
         : m_scheduler(scheduler)
         , m_wait(wait)
+        , m_queue(queue)
+        , m_running(running)
     { }
 
     bool WaitTurn(const QByteArray& host, const StopRequest& stop) override
     {
+        // A search that would add to a window already beyond its budget waits until the reports before it are out;
+        // the one due next never waits, so the wait always ends.
+        while (!stop.IsRequested() && !m_queue.MayGoOn(m_running))
+            m_wait.WaitUntil(
+                kRoomWaitMs, [this] { return m_queue.MayGoOn(m_running); }, stop);
         const qint64 start = m_scheduler.Reserve(host);
         const qint64 left = start - m_scheduler.Now();
         if (left > 0)
@@ -33,8 +41,12 @@ public:
     }
 
 private:
+    static constexpr int kRoomWaitMs = 60000;
+
     PacingScheduler& m_scheduler;
     EventWait& m_wait;
+    const BatchQueue& m_queue;
+    const qint64& m_running;
 };
 
 // Wakes the reporting thread's event loop so that it looks at the queue at once.
@@ -70,7 +82,8 @@ protected:
     {
         EventLoopWait wait;
         const BatchSearch search = m_makeSearch(wait);
-        ScheduledPacer pacer(m_scheduler, wait);
+        qint64 running = -1;
+        ScheduledPacer pacer(m_scheduler, wait, m_queue, running);
         QObject context; // lives on this thread: the stop request runs here, between the engine's events
         const auto onEngine = [this, &context](LookupEngine* engine) {
             const QMutexLocker lock(&m_mutex);
@@ -80,11 +93,14 @@ protected:
                 PostStop();
         };
         // A rate-limited answer (a port-43 notice or an RDAP 429) slows its host down for the rest of the batch.
-        const auto onExchange = [this](const ExchangeEntry& entry) {
+        // Every reply counts against the window's budget as soon as it is in, not only once the report is done.
+        const auto onExchange = [this, &running](const ExchangeEntry& entry) {
             if (entry.Outcome == "rate-limited")
                 m_scheduler.SlowDown(entry.Host);
+            m_queue.Grow(running, entry.BytesReceived + entry.Answer.size());
         };
         while (const std::optional<BatchTask> task = m_queue.Take()) {
+            running = task->Index;
             SearchOutcome outcome = search(task->Query, pacer, onEngine, onExchange);
             outcome.Line = task->Line;
             // A stop posted after the search ended must not reach the next engine.

@@ -57,7 +57,8 @@ struct BatchSettings
     int Jobs = 4; ///< searches at once
     int PaceMs = 1100; ///< least time between two starts at one host
     MonotonicClock Clock = SteadyClock();
-    /// The memory that finished reports waiting for their turn in the output may hold (see BatchQueue).
+    /// The memory that the reports waiting for their turn in the output, and the searches under way, may hold (see
+    /// BatchQueue).
     qint64 HeldBytes = qint64(256) * 1024 * 1024;
 };
 
@@ -83,7 +84,8 @@ public:
 
     /// The most finished reports held at once in the last run.
     int MostHeld() const { return m_mostHeld; }
-    /// The most memory that finished reports held at once in the last run (SearchOutcome::HeldBytes).
+    /// The most memory that reports held at once in the last run (SearchOutcome::HeldBytes; for the searches under
+    /// way, the replies received so far).
     qint64 MostHeldBytes() const { return m_mostHeldBytes; }
 
 private:

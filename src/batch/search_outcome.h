@@ -1,6 +1,7 @@
 /// How one search ended, with everything it wrote: what the batch schedules and the command line prints.
 #pragma once
 
+#include "batch/report_lines.h"
 #include "lookup/exchange_observer.h"
 #include "lookup/lookup_engine.h"
 
@@ -18,8 +19,8 @@ struct SearchOutcome
     LookupEngine::QueryKind Kind = LookupEngine::QueryKind::Plain;
     QDateTime Started;
     QDateTime Ended;
-    QStringList Lines; ///< the worksheet, one entry per line, as the text mode prints it
-    QList<ExchangeEntry> Exchanges; ///< in report order
+    ReportLines Lines; ///< the worksheet, as the text mode prints it
+    QList<ExchangeEntry> Exchanges; ///< in report order; their texts may stand in Lines (ExchangeEntry::TextFrom)
     QString Error; ///< the error that ended the search (or kept a batch line from being searched), if one did
     bool Stopped = false;
     bool EngineAnswered = false; ///< a server sent something (the single run's rule)
@@ -35,6 +36,15 @@ struct SearchOutcome
     bool GotAnswer() const;
     /// Roughly the memory the outcome holds, for the batch's budget of finished reports.
     qint64 HeldBytes() const;
+
+    /// The text that exchange `entry` (one of Exchanges) wrote, as UTF-8.
+    QByteArrayView ExchangeTextUtf8(const ExchangeEntry& entry) const;
+    /// The text that exchange number `i` wrote; empty when there is no such exchange.
+    QString ExchangeText(qsizetype i) const;
+    /// Records that exchange number `i` wrote `text` (lines separated by LF) just now: a range of Lines when the
+    /// text is their last lines (or follows its earlier piece there), its own copy otherwise. A second piece
+    /// follows the first on a line of its own.
+    void AddExchangeText(qsizetype i, QStringView text);
 };
 
 } // namespace vesk

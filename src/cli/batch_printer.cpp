@@ -25,17 +25,22 @@ void BatchPrinter::Report(const SearchOutcome& outcome, const BatchProgress& pro
         return;
     }
     if (m_json) {
-        m_out.write(JsonReport(outcome, true, changes) + '\n');
+        WriteJsonReport(m_out, outcome, true, changes);
+        m_out.write("\n");
     } else if (outcome.NotRun) {
         Complain(QStringLiteral("not run: %1").arg(TerminalSafeText(QString::fromLocal8Bit(outcome.Typed))));
     } else {
         // A refused line keeps its place in the order, as an empty report.
-        QByteArray text;
         if (m_printed > 0)
-            text += "\f\n";
-        for (const QString& line : outcome.Lines)
-            text += (m_outIsTerminal ? TerminalSafeText(line) : line).toUtf8() + '\n';
-        m_out.write(text);
+            m_out.write("\f\n");
+        // The kept text is what a pipe or file gets; a terminal gets it line by line, masked.
+        if (m_outIsTerminal) {
+            outcome.Lines.ForEachLine([this](QByteArrayView line) {
+                m_out.write(TerminalSafeText(ReportLines::Decode(line)).toUtf8() + '\n');
+            });
+        } else {
+            m_out.write(ReportLines::Printed(outcome.Lines.Utf8()));
+        }
         const QString complaint = outcome.Refused ? QString() : ClosingMessage(outcome, true);
         if (!complaint.isEmpty())
             Complain(QStringLiteral("%1: %2").arg(TerminalSafeText(QString::fromLocal8Bit(outcome.Typed)), complaint));

@@ -6,6 +6,7 @@
 #include "history/report_changes.h"
 
 #include <QByteArray>
+#include <QIODevice>
 
 namespace vesk {
 
@@ -17,9 +18,15 @@ struct ReportChanges
     bool Attention = false; ///< a watch found it changed or expiring soon: its exit status is 3
 };
 
-/// `outcome` as one line of compact JSON (no line end), with no control character unescaped. `batchRule`: the exit
-/// status and outcome are judged as a batch judges them (a rate-limit notice is no answer).
-/// `changes`: adds "changes_since" and "changes" (null: neither).
+/// Writes `outcome` to `out` as one line of compact JSON (no line end), with no control character unescaped, piece
+/// by piece as it goes (a large report is never built whole). Keys come in the order and values in the form that
+/// QJsonDocument writes. `batchRule`: the exit status and outcome are judged as a batch judges them (a rate-limit
+/// notice is no answer). `changes`: adds "changes_since" and "changes" (null: neither). False when `out` refused a
+/// write; nothing more is written then.
+bool WriteJsonReport(QIODevice& out, const SearchOutcome& outcome, bool batchRule,
+                     const ReportChanges* changes = nullptr);
+
+/// The JSON that WriteJsonReport writes, as bytes.
 QByteArray JsonReport(const SearchOutcome& outcome, bool batchRule, const ReportChanges* changes = nullptr);
 
 /// `json` (UTF-8 as QJsonDocument writes it) with DEL, the C1 controls and the bidirectional controls (U+061C,

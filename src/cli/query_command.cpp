@@ -369,8 +369,10 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
             }
         }
     }
-    if (json)
-        m_out.write(JsonReport(outcome, false, jsonChanges ? &*jsonChanges : nullptr) + '\n');
+    if (json) {
+        WriteJsonReport(m_out, outcome, false, jsonChanges ? &*jsonChanges : nullptr);
+        m_out.write("\n");
+    }
     const QString message = ClosingMessage(outcome, false);
     if (!message.isEmpty())
         Error(message);

@@ -10,11 +10,11 @@ namespace vesk {
 
 namespace {
 
-// The worksheet kept in memory line by line, or handed on to a printing front end as it is written.
+// The worksheet kept in memory, or handed on to a printing front end as it is written.
 class CollectingFrontend final : public Frontend
 {
 public:
-    CollectingFrontend(QStringList& lines, Frontend* printer, bool keep)
+    CollectingFrontend(ReportLines& lines, Frontend* printer, bool keep)
         : m_lines(lines)
         , m_printer(printer)
         , m_keep(keep || printer == nullptr)
@@ -26,6 +26,14 @@ public:
             m_printer->AppendLine(line);
         if (m_keep)
             m_lines.append(line);
+    }
+    // A whole reply is kept in one piece, never as a string per line.
+    void AppendLines(const QString& lines) override
+    {
+        if (m_printer != nullptr)
+            m_printer->AppendLines(lines);
+        if (m_keep)
+            m_lines.append(lines);
     }
     void ClearLines() override
     {
@@ -51,7 +59,7 @@ public:
     }
 
 private:
-    QStringList& m_lines;
+    ReportLines& m_lines;
     Frontend* m_printer;
     bool m_keep;
     QByteArray m_query;
@@ -60,33 +68,28 @@ private:
 class CollectingObserver final : public ExchangeObserver
 {
 public:
-    CollectingObserver(QList<ExchangeEntry>& entries, const std::function<void(const ExchangeEntry&)>& onExchange)
-        : m_entries(entries)
+    CollectingObserver(SearchOutcome& outcome, const std::function<void(const ExchangeEntry&)>& onExchange)
+        : m_outcome(outcome)
         , m_onExchange(onExchange)
     { }
 
     int ExchangeDone(const ExchangeEntry& entry) override
     {
-        m_entries.append(entry);
+        m_outcome.Exchanges.append(entry);
         if (m_onExchange)
             m_onExchange(entry);
-        return static_cast<int>(m_entries.size() - 1);
+        return static_cast<int>(m_outcome.Exchanges.size() - 1);
     }
     void LastExchangeShowsNoMatch() override
     {
-        if (!m_entries.isEmpty() && m_entries.last().Outcome == "answered")
-            m_entries.last().Outcome = "no-match";
+        QList<ExchangeEntry>& entries = m_outcome.Exchanges;
+        if (!entries.isEmpty() && entries.last().Outcome == "answered")
+            entries.last().Outcome = "no-match";
     }
-    void ExchangeTextWritten(int exchange, const QString& text) override
-    {
-        if (exchange < 0 || exchange >= m_entries.size())
-            return;
-        QString& written = m_entries[exchange].Text;
-        written = written.isEmpty() ? text : written + u'\n' + text;
-    }
+    void ExchangeTextWritten(int exchange, const QString& text) override { m_outcome.AddExchangeText(exchange, text); }
 
 private:
-    QList<ExchangeEntry>& m_entries;
+    SearchOutcome& m_outcome;
     const std::function<void(const ExchangeEntry&)>& m_onExchange;
 };
 
@@ -113,7 +116,7 @@ SearchOutcome RunSearch(const SearchSetup& setup, const SearchRoad& road, const 
     SearchOutcome outcome;
     outcome.Typed = query;
     CollectingFrontend window(outcome.Lines, watch.Printer, watch.KeepRecord);
-    CollectingObserver observer(outcome.Exchanges, watch.OnExchange);
+    CollectingObserver observer(outcome, watch.OnExchange);
     LookupEngine engine(window, setup.Log, setup.Definitions, road.Transport, road.Rdap, road.Wait, setup.Now);
     engine.Sheet().SetLocale(setup.Locale);
     SearchOptions options;

@@ -23,8 +23,12 @@ struct ExchangeEntry
     qint64 ElapsedMs = 0;
     qint64 BytesReceived = 0;
     /// The worksheet text the report wrote from this exchange's reply (after filtering; an RDAP record as rendered),
-    /// its lines separated by LF; empty when nothing of the reply was written.
-    QString Text;
+    /// UTF-8, its lines separated by LF; empty when nothing of the reply was written or when TextFrom places it.
+    QByteArray Text;
+    /// Where the text stands in the worksheet kept with the search (its UTF-8), so that a reply is not kept twice:
+    /// its first byte and its size. -1: the text is Text.
+    qsizetype TextFrom = -1;
+    qsizetype TextSize = 0;
     QByteArray Answer; ///< rdap only: the parsed answer as compact JSON text; empty when the body was no JSON object
     /// The server answered (also with "no match", or a reply cut short); a rate-limit notice is not an answer.
     bool Answered = false;

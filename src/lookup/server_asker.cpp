@@ -290,8 +290,9 @@ QByteArray ServerAsker::ReverseName6(const QByteArray& address)
 
 void ServerAsker::WriteReply(QByteArrayView reply, const ServerAnswer& from)
 {
-    // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere.
-    QString text = Utf8ToWideText(reply);
+    // Every byte maps to a character: UTF-8 where it is valid, Latin-1 elsewhere. Line breaks are made LF here, in
+    // place, so that neither the worksheet nor the observer copies a large reply to do it.
+    QString text = Worksheet::WithLfBreaks(Utf8ToWideText(reply));
     m_sheet.WriteLine(text);
     ExchangeObserver* observer = m_options.Observer;
     const bool told = observer != nullptr && from.Exchange >= 0;

@@ -169,5 +169,34 @@ TEST(BatchQueue, OverTheBudgetASearchThreadWaitsForRoomInsteadOfEnding)
     EXPECT_TRUE(queue.Done(true));
 }
 
+// The replies that the searches under way have received count against the budget as well: beyond it, a search
+// thread asking for work gets none, and a search not due next asks no further server, until the report due next
+// has been written and left room.
+TEST(BatchQueue, RepliesOfSearchesUnderWayCountAgainstTheBudget)
+{
+    ListSource list = Hosts({ "a", "b", "c" });
+    BatchQueue queue(list.Source(), 4, nullptr, 1000);
+    ASSERT_EQ(IndexOf(queue.Take()), 0);
+    ASSERT_EQ(IndexOf(queue.Take()), 1);
+    queue.Grow(1, 2000);
+    // Beyond the budget a search not due next asks no further server; the one due next goes on.
+    EXPECT_FALSE(queue.MayGoOn(1));
+    EXPECT_TRUE(queue.MayGoOn(0));
+    std::atomic<qint64> taken = -2;
+    std::thread searcher([&] { taken = IndexOf(queue.Take()); });
+    QThread::msleep(50);
+    EXPECT_EQ(taken, -2) << "a search started while those under way held more than the budget";
+    queue.Finish(0, SearchOutcome {});
+    ASSERT_TRUE(queue.NextInOrder().has_value());
+    QThread::msleep(50);
+    EXPECT_EQ(taken, -2) << "the search due next still holds more than the budget";
+    EXPECT_TRUE(queue.MayGoOn(1));
+    queue.Finish(1, ReportOf(10));
+    ASSERT_TRUE(queue.NextInOrder().has_value());
+    searcher.join();
+    EXPECT_EQ(taken, 2);
+    EXPECT_GE(queue.MostHeldBytes(), 2000);
+}
+
 } // namespace
 } // namespace vesk::test

@@ -122,10 +122,11 @@ TEST_F(ExchangeEntries, RdapExchangesCarryTheirUrlAnswerAndOutcome)
         // The turn is waited for at the host of the URL asked.
         EXPECT_EQ(pacer.Hosts, QList<QByteArray>({ "rdap.identitydigital.services" }));
         if (row.failure == ExchangeFailure::None && row.answerObject && row.outcome == QByteArrayView("answered")) {
-            EXPECT_TRUE(entry.Text.startsWith(QStringLiteral("Domain Name: "))) << entry.Text.toStdString();
-            EXPECT_TRUE(WrittenAsLines(entry.Text, outcome.Lines));
+            EXPECT_TRUE(outcome.ExchangeText(0).startsWith(QStringLiteral("Domain Name: ")))
+                << outcome.ExchangeText(0).toStdString();
+            EXPECT_TRUE(WrittenAsLines(outcome.ExchangeText(0), outcome.Lines));
         } else {
-            EXPECT_TRUE(entry.Text.isEmpty()) << entry.Text.toStdString();
+            EXPECT_TRUE(outcome.ExchangeText(0).isEmpty()) << outcome.ExchangeText(0).toStdString();
         }
     }
 }
@@ -139,17 +140,17 @@ TEST_F(ExchangeEntries, TextIsWhatTheReportWroteFromEachReply)
     ASSERT_EQ(outcome.Exchanges.size(), 1);
     const QString written
         = Utf8ToWideText(TrimByHostMark(world.Definitions.FindHostMark("whois.nic.uk"), FilterRWhoisReply(uk)));
-    EXPECT_EQ(outcome.Exchanges[0].Text.split(u'\n'), SheetLines(written));
-    EXPECT_TRUE(WrittenAsLines(outcome.Exchanges[0].Text, outcome.Lines));
-    EXPECT_FALSE(outcome.Exchanges[0].Text.contains(QStringLiteral("WHOIS lookup made at")));
+    EXPECT_EQ(outcome.ExchangeText(0).split(u'\n'), SheetLines(written));
+    EXPECT_TRUE(WrittenAsLines(outcome.ExchangeText(0), outcome.Lines));
+    EXPECT_FALSE(outcome.ExchangeText(0).contains(QStringLiteral("WHOIS lookup made at")));
 
     // A reply cut short: its incomplete mark is part of what was written for it.
     world.Transport.SetFailure("whois.nic.uk", ExchangeFailure::Reset, "Domain name:\r\n    google.co.uk\r\n");
     outcome = Run("google.co.uk");
     ASSERT_EQ(outcome.Exchanges.size(), 1);
-    EXPECT_TRUE(outcome.Exchanges[0].Text.endsWith(QStringLiteral("\n[reply incomplete: connection reset]")))
-        << outcome.Exchanges[0].Text.toStdString();
-    EXPECT_TRUE(WrittenAsLines(outcome.Exchanges[0].Text, outcome.Lines));
+    EXPECT_TRUE(outcome.ExchangeText(0).endsWith(QStringLiteral("\n[reply incomplete: connection reset]")))
+        << outcome.ExchangeText(0).toStdString();
+    EXPECT_TRUE(WrittenAsLines(outcome.ExchangeText(0), outcome.Lines));
 
     // The registry's RDAP record and the registrar's are shown as one; each RDAP exchange has its own lines as text.
     const QString google = QStringLiteral("https://rdap.verisign.com/com/v1/domain/google.com");
@@ -160,21 +161,21 @@ TEST_F(ExchangeEntries, TextIsWhatTheReportWroteFromEachReply)
     outcome = Run("google.com");
     ASSERT_EQ(outcome.Exchanges.size(), 3);
     EXPECT_EQ(outcome.Exchanges[0].Protocol, "whois");
-    EXPECT_TRUE(outcome.Exchanges[0].Text.isEmpty());
-    EXPECT_TRUE(outcome.Exchanges[1].Text.contains(QStringLiteral("\nRegistry Expiry Date: 2028-09-14T04:00:00Z\n")));
-    EXPECT_FALSE(outcome.Exchanges[1].Text.contains(QStringLiteral("Registrant")));
+    EXPECT_TRUE(outcome.ExchangeText(0).isEmpty());
+    EXPECT_TRUE(outcome.ExchangeText(1).contains(QStringLiteral("\nRegistry Expiry Date: 2028-09-14T04:00:00Z\n")));
+    EXPECT_FALSE(outcome.ExchangeText(1).contains(QStringLiteral("Registrant")));
     EXPECT_EQ(outcome.Exchanges[2].Host, "rdap.markmonitor.com");
-    EXPECT_TRUE(outcome.Exchanges[2].Text.startsWith(QStringLiteral("Domain Name: ")));
-    EXPECT_TRUE(outcome.Exchanges[2].Text.contains(QStringLiteral("\nRegistrant Organization: Google LLC\n")));
+    EXPECT_TRUE(outcome.ExchangeText(2).startsWith(QStringLiteral("Domain Name: ")));
+    EXPECT_TRUE(outcome.ExchangeText(2).contains(QStringLiteral("\nRegistrant Organization: Google LLC\n")));
 
     // The registrar's 404 is its failure, not a no-match; the port-43 registry record is written for its exchange.
     rdap.Answer(markMonitor, QByteArray(), 404);
     outcome = Run("google.com");
     ASSERT_EQ(outcome.Exchanges.size(), 3);
     EXPECT_EQ(outcome.Exchanges[2].Outcome, "http-404");
-    EXPECT_TRUE(outcome.Exchanges[2].Text.isEmpty());
-    EXPECT_EQ(outcome.Exchanges[0].Text, QStringLiteral("Domain Name: GOOGLE.COM")); // as trimmed by its profile
-    EXPECT_TRUE(WrittenAsLines(outcome.Exchanges[0].Text, outcome.Lines));
+    EXPECT_TRUE(outcome.ExchangeText(2).isEmpty());
+    EXPECT_EQ(outcome.ExchangeText(0), QStringLiteral("Domain Name: GOOGLE.COM")); // as trimmed by its profile
+    EXPECT_TRUE(WrittenAsLines(outcome.ExchangeText(0), outcome.Lines));
 }
 
 } // namespace

@@ -34,7 +34,7 @@ TEST(JsonReport, ControlAndBidiCharactersAreEscapedAndReadBackUnchanged)
         outcome.Typed = row.text.toUtf8();
         outcome.Lines = { row.text };
         ExchangeEntry entry;
-        entry.Text = row.text;
+        entry.Text = row.text.toUtf8();
         entry.FailureText = row.text;
         outcome.Exchanges.append(entry);
         const QByteArray json = JsonReport(outcome, false);
@@ -58,6 +58,67 @@ TEST(JsonReport, ControlAndBidiCharactersAreEscapedAndReadBackUnchanged)
     // Text that needs no escape comes out exactly as Qt writes it.
     const QByteArray plain = "{\"a\":\"J\xC3\xB6rg \xE2\x94\x82 \xE2\x80\x8B\"}";
     EXPECT_EQ(EscapeInvisibleControls(plain), plain);
+}
+
+// The report is written piece by piece from the kept text, yet must be what Qt's writer makes of the same document:
+// keys in its order, its escapes and number forms, then the invisible controls escaped. Read back and written by Qt,
+// it is unchanged; and what the search wrote reads back whole.
+TEST(JsonReport, StreamedReportIsWhatQtWritesOfTheSameDocument)
+{
+    struct Row
+    {
+        const char* name;
+        QString text;
+    };
+    const Row rows[] = {
+        { "quote, backslash and slash", QStringLiteral("say \"hi\" \\ a/b") },
+        { "short escapes", QStringLiteral("\b\f\n\r\t") },
+        { "other C0 controls", QStringLiteral("\x01\x1B\x1F") },
+        { "DEL, C1 and bidi controls", QStringLiteral("\x7F\u0085\u061C\u202A\u2069") },
+        { "non-ASCII, in and beyond the BMP", QStringLiteral("J\u00F6rg \u2502 \U0001F600") },
+        { "unpaired surrogates", QString(QChar(0xD800)) + u'x' + QChar(0xDC00) },
+        { "empty", QString() },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SearchOutcome outcome;
+        outcome.Typed = outcome.Sent = "q\x9B\xFF" + row.text.toUtf8();
+        outcome.Line = 9007199254740993; // beyond a double's integers
+        outcome.Started = QDateTime::fromMSecsSinceEpoch(1700000000123, Qt::UTC);
+        outcome.Error = row.text;
+        outcome.Lines = { row.text, QStringLiteral("line") };
+        ExchangeEntry whois;
+        whois.Host = row.text.toUtf8();
+        whois.Port = 43;
+        whois.FailureText = row.text;
+        outcome.Exchanges.append(whois);
+        whois.Text = row.text.toUtf8() + "\xC0\x80"; // not UTF-8 at its end
+        outcome.Exchanges.append(whois);
+        ExchangeEntry rdap;
+        rdap.Protocol = "rdap";
+        rdap.Url = "https://rdap.example/" + row.text.toUtf8();
+        rdap.Answer = QJsonDocument(QJsonObject { { QStringLiteral("name"), row.text }, { QStringLiteral("n"), 2.5 } })
+                          .toJson(QJsonDocument::Compact);
+        outcome.Exchanges.append(rdap);
+        outcome.AddExchangeText(0, row.text); // not the worksheet's last lines: a copy of its own
+        outcome.AddExchangeText(2, QStringLiteral("line")); // a range of the worksheet
+        const ReportChanges changes { QDateTime(), { FieldChange { ChangeOp::Added, row.text, {}, row.text } }, true };
+
+        for (const ReportChanges* with : { static_cast<const ReportChanges*>(nullptr), &changes }) {
+            const QByteArray json = JsonReport(outcome, true, with);
+            const QJsonDocument read = QJsonDocument::fromJson(json);
+            ASSERT_TRUE(read.isObject()) << json.constData();
+            EXPECT_EQ(json, EscapeInvisibleControls(read.toJson(QJsonDocument::Compact)));
+            // Nothing is lost, an unpaired surrogate included.
+            const QJsonArray sheet = read[QStringLiteral("worksheet")].toArray();
+            QStringList lines;
+            for (qsizetype i = 0; i + 1 < sheet.size(); ++i)
+                lines.append(sheet[i].toString());
+            EXPECT_EQ(lines.join(u'\n'), row.text);
+            EXPECT_EQ(read[QStringLiteral("exchanges")][0][QStringLiteral("text")].toString(), row.text);
+            EXPECT_EQ(read[QStringLiteral("exchanges")][2][QStringLiteral("text")].toString(), QStringLiteral("line"));
+        }
+    }
 }
 
 } // namespace
