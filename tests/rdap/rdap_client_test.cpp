@@ -317,7 +317,7 @@ TEST(RdapRequestTest, ARouteToIPv6LoopbackIsReached)
     if (!probe.listen(QHostAddress::LocalHostIPv6, 0))
         GTEST_SKIP() << "this machine has no IPv6 loopback";
     probe.close();
-    FakeHttpServer server{QSslConfiguration(), QHostAddress(QHostAddress::LocalHostIPv6)};
+    FakeHttpServer server { QSslConfiguration(), QHostAddress(QHostAddress::LocalHostIPv6) };
     server.Serve("ip/2001:db8::1", R"({"objectClassName":"ip network"})");
     EventLoopWait wait;
     StopRequest stop;
