@@ -19,10 +19,15 @@
 #include <QFileInfo>
 #include <csignal>
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
 {
+    // Blocks of a mebibyte and more (large replies, kept reports) go back to the system when freed. With the
+    // allocator's moving threshold they stayed resident, and a batch of large reports held the peak of every
+    // search at once.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
     QCoreApplication app(argc, argv);
     // Portable beside its definition files, else installed: shipped files in share/vesk, the rest in the home.
     const vesk::DataLocations locations = vesk::LocateProgramData(QCoreApplication::applicationDirPath());
