@@ -354,8 +354,8 @@ TEST_F(HistoryStoreTest, ManyWritersAtOnceLoseNoReport)
         EXPECT_EQ(store.List(QStringLiteral("child.example"), QStringLiteral("domain")).size(),
                   kProcesses * kReportsPerWriter);
     }
-    // The last connection to close empties the long log, so that the next program to open the store reads none of it.
-    EXPECT_EQ(QFileInfo(StorePath() + QStringLiteral("-wal")).size(), 0);
+    // The log the next program reads first stays short whatever the number of reports (160 here, some 4 MiB of log).
+    EXPECT_LT(QFileInfo(StorePath() + QStringLiteral("-wal")).size(), 1024 * 1024);
 }
 
 } // namespace
