@@ -500,7 +500,7 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
                 }
             }
             if (ok)
-                ok = PruneLocked(key, search.Kind);
+                ok = PruneLocked(key, search.Kind, newId);
             if (ok && Exec("COMMIT;"))
                 id = newId;
             else if (m_error.isEmpty())
@@ -519,7 +519,7 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
     return std::nullopt;
 }
 
-bool HistoryStore::PruneLocked(const QString& key, const QString& kind)
+bool HistoryStore::PruneLocked(const QString& key, const QString& kind, qint64 keep)
 {
     if (m_limits.ReportsPerKey > 0) {
         Statement perKey(m_db, m_prepared,
@@ -533,24 +533,24 @@ bool HistoryStore::PruneLocked(const QString& key, const QString& kind)
     }
     if (m_limits.TotalBytes <= 0)
         return true;
-    // The newest report always stays, even one larger than the whole limit.
-    Statement newest(m_db, m_prepared, "SELECT max(id) FROM reports;");
-    if (!newest.Step())
-        return false;
-    const qint64 keep = newest.Int(0);
     Statement total(m_db, m_prepared, "SELECT bytes FROM totals;");
+    if (!total.Step())
+        return false;
+    if (total.Int(0) <= m_limits.TotalBytes)
+        return true;
+    // `keep`, the newest report, always stays, even one larger than the whole limit.
     Statement oldest(m_db, m_prepared, "DELETE FROM reports WHERE id = (SELECT min(id) FROM reports WHERE id < ?);");
     for (;;) {
-        total.Reset();
-        if (!total.Step())
-            return false;
-        if (total.Int(0) <= m_limits.TotalBytes)
-            return true;
         oldest.Reset();
         oldest.Bind(1, keep);
         if (!oldest.Run())
             return false;
         if (sqlite3_changes(m_db) == 0)
+            return true;
+        total.Reset();
+        if (!total.Step())
+            return false;
+        if (total.Int(0) <= m_limits.TotalBytes)
             return true;
     }
 }
@@ -715,9 +715,11 @@ bool HistoryStore::Prune()
     }
     if (ok) {
         // The total alone, with no key whose count is over: the per-key step above has run.
+        Statement newest(m_db, m_prepared, "SELECT max(id) FROM reports;");
+        ok = newest.Step();
         const int perKey = m_limits.ReportsPerKey;
         m_limits.ReportsPerKey = 0;
-        ok = PruneLocked(QString(), QString());
+        ok = ok && PruneLocked(QString(), QString(), newest.Int(0));
         m_limits.ReportsPerKey = perKey;
     }
     if (!ok || !Exec("COMMIT;")) {

@@ -149,7 +149,8 @@ private:
     bool SetAside(const QString& reason);
     bool Fail(const QString& what);
     bool Exec(const char* sql);
-    bool PruneLocked(const QString& key, const QString& kind);
+    /// Applies the limits inside the caller's transaction; `keep` (the newest report) is never removed.
+    bool PruneLocked(const QString& key, const QString& kind, qint64 keep);
     std::optional<StoredReport> ReadReport(qint64 id);
 
     QString m_path;
