@@ -132,7 +132,7 @@ public:
     }
 
 private:
-    static constexpr qsizetype kPiece = 64 * 1024;
+    static constexpr qsizetype kPiece = qsizetype(64) * 1024;
 
     // UTF-8 with no overlong form, nothing beyond U+10FFFF and no cut sequence.
     static bool ValidUtf8(QByteArrayView text)

@@ -44,7 +44,7 @@ const char* const kMigrations[kSchemaVersion] = {
 // A program that opens the store alone reads the whole write-ahead log first (what was copied back is only known
 // while some connection is open), so the log is kept short: a connection that finds it longer than this at its
 // close copies it back and empties it (two syncs of the disk, some milliseconds). A few dozen searches' worth.
-constexpr qint64 kLogBytesAtClose = 512 * 1024;
+constexpr qint64 kLogBytesAtClose = qint64(512) * 1024;
 // While a connection is open (a batch, the window) the copy-back waits for a long log: at every few searches its
 // two syncs would take longer than the searches of a fast batch themselves.
 constexpr int kLogFramesWhileOpen = 4096;
