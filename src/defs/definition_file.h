@@ -53,7 +53,7 @@ QList<TTLDData> ParseTldRows(QByteArrayView plain);
 
 /// The rows of a TLD file kept as its plain text, by the rules of ParseTldRows: the lines and their keys are
 /// found once, and a row is cut into its fields only when it is asked for. A search reads one or two rows of
-/// some 1,500, and cutting every row into fields at each start cost more than the rest of the start together.
+/// some 1,500, and cutting every row into fields was the largest part of the program's own work at each start.
 class TldRowIndex
 {
 public:
