@@ -96,6 +96,17 @@ void BM_OpenRecordCloseAsOneRun(benchmark::State& state)
     }
 }
 
+// The part of recording that is not SQLite: reading the report's fields and writing them as the stored JSON.
+void BM_ReadAndWriteReportFields(benchmark::State& state)
+{
+    const vesk::SearchRecord search = DomainSearch(QStringLiteral("recorded.example"), 0);
+    const QStringList lines = search.Report.split(u'\n');
+    for (auto _ : state) {
+        const vesk::ReportFields fields = vesk::ExtractReportFields(lines);
+        benchmark::DoNotOptimize(vesk::FieldsToJson(fields));
+    }
+}
+
 void BM_ListHundredReportsOfAQuery(benchmark::State& state)
 {
     vesk::HistoryStore store(BigStorePath());
@@ -133,6 +144,7 @@ void BM_FilterAllSearches(benchmark::State& state)
 
 BENCHMARK(BM_RecordOneReport)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OpenRecordCloseAsOneRun)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadAndWriteReportFields)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ListHundredReportsOfAQuery)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PreviousReportAndChanges)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterAllSearches)->Unit(benchmark::kMillisecond);

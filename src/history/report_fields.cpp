@@ -1,7 +1,9 @@
 #include "history/report_fields.h"
 
+#include "common/json_writer.h"
 #include "lookup/report_texts.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,11 +97,20 @@ const FieldRule* RuleForName(QStringView name, Scope section)
         if (!InScope(section, rule.Where))
             continue;
         for (const char16_t* known : rule.Names) {
-            if (known != nullptr && name.compare(QStringView(known), Qt::CaseInsensitive) == 0)
+            // Case folding keeps the length: most labels a report holds are told apart by it alone.
+            if (known != nullptr && QStringView(known).size() == name.size()
+                && name.compare(QStringView(known), Qt::CaseInsensitive) == 0)
                 return &rule;
         }
     }
     return nullptr;
+}
+
+// The rule's label, borrowing its storage.
+QString LabelOf(const FieldRule& rule)
+{
+    const QStringView label(rule.Label);
+    return QString::fromRawData(label.data(), label.size());
 }
 
 bool IsUrlWord(QStringView word)
@@ -193,16 +204,44 @@ Scope ScopeOf(const Section& section)
     return Scope::None;
 }
 
+// What `simple` (a value with its blanks simplified) means under `rule`; see FieldKey.
+QString KeyOf(const FieldRule* rule, const QString& simple)
+{
+    switch (rule == nullptr ? Meaning::Text : rule->How) {
+    case Meaning::Text:
+        return simple;
+    case Meaning::CaseFree:
+        return simple.toLower();
+    case Meaning::Date: {
+        const std::optional<QDateTime> instant = ParseFieldDate(simple);
+        // A text that is no date is compared as it is.
+        return instant ? QString::number(instant->toMSecsSinceEpoch()) : simple;
+    }
+    case Meaning::Status:
+        return StatusKey(simple);
+    case Meaning::NameServer:
+        return NameServerKey(simple);
+    case Meaning::AsNumber:
+        return WithoutAsPrefixes(simple).toLower();
+    case Meaning::Organization:
+        return OrganizationKey(simple);
+    case Meaning::AddressBlock:
+        return QString(simple).remove(u' ').toLower();
+    }
+    return simple;
+}
+
 class FieldReader
 {
 public:
     void Line(const QString& line)
     {
-        if (line.trimmed().isEmpty()) {
+        const QStringView view(line);
+        if (view.trimmed().isEmpty()) {
             m_block = nullptr; // an empty line ends a block of indented values
             return;
         }
-        const QChar first = line.front();
+        const QChar first = view.front();
         if (first == QChar(texts::kHeaderTopLeft) || first == QChar(texts::kSourceTopLeft)) {
             m_titleNext = true;
             m_headerBox = first == QChar(texts::kHeaderTopLeft);
@@ -217,13 +256,21 @@ public:
         }
         if (first == QChar(texts::kHeaderBottomLeft) || first == QChar(texts::kSourceBottomLeft))
             return;
-        LabelLine(line);
+        LabelLine(view);
     }
 
     ReportFields Take() { return std::move(m_fields); }
 
 private:
-    static qsizetype Indent(const QString& line)
+    // The values of one label and subject read so far, by meaning.
+    struct Group
+    {
+        const FieldRule* Rule;
+        QString Subject;
+        QSet<QString> Keys;
+    };
+
+    static qsizetype Indent(QStringView line)
     {
         qsizetype indent = 0;
         while (indent < line.size() && line.at(indent).isSpace())
@@ -231,12 +278,12 @@ private:
         return indent;
     }
 
-    void LabelLine(const QString& line)
+    void LabelLine(QStringView line)
     {
         const Scope scope = ScopeOf(m_section);
         if (scope == Scope::None)
             return;
-        const QString text = line.trimmed();
+        const QStringView text = line.trimmed();
         const qsizetype indent = Indent(line);
         if (m_block != nullptr) {
             if (indent > m_blockIndent) {
@@ -251,10 +298,10 @@ private:
         const qsizetype colon = text.indexOf(u':');
         if (colon <= 0)
             return;
-        const FieldRule* rule = RuleForName(QStringView(text).left(colon).trimmed(), scope);
+        const FieldRule* rule = RuleForName(text.left(colon).trimmed(), scope);
         if (rule == nullptr)
             return;
-        const QString value = text.mid(colon + 1);
+        const QStringView value = text.mid(colon + 1);
         if (value.trimmed().isEmpty()) {
             // "Name servers:" with one server per indented line below, as several country registries write.
             if (rule->Block) {
@@ -267,7 +314,7 @@ private:
         Add(*rule, value);
     }
 
-    void BlockLine(const QString& text)
+    void BlockLine(QStringView text)
     {
         const bool first = std::exchange(m_blockFirst, false);
         if (m_block->How != Meaning::Text) {
@@ -278,32 +325,42 @@ private:
         const qsizetype colon = text.indexOf(u':');
         if (colon < 0 && first)
             Add(*m_block, text);
-        else if (colon > 0 && QStringView(text).left(colon).trimmed().compare(u"Name", Qt::CaseInsensitive) == 0)
+        else if (colon > 0 && text.left(colon).trimmed().compare(u"Name", Qt::CaseInsensitive) == 0)
             Add(*m_block, text.mid(colon + 1));
     }
 
-    void Add(const FieldRule& rule, const QString& text)
+    void Add(const FieldRule& found, QStringView text)
     {
-        QString value = text.simplified();
+        QString value = text.toString().simplified();
         if (value.isEmpty())
             return;
         if (value.size() > kMaxFieldValueChars)
             value.truncate(value.at(kMaxFieldValueChars - 1).isHighSurrogate() ? kMaxFieldValueChars - 1
                                                                                : kMaxFieldValueChars);
-        QString label = QString::fromUtf16(rule.Label);
+        const FieldRule* rule = &found;
         // LACNIC and others write the block in CIDR form under "inetnum:".
-        if (label == u"NetRange" && value.contains(u'/') && !value.contains(u'-'))
-            label = QStringLiteral("CIDR");
+        static const FieldRule* const cidr = RuleForLabel(u"CIDR");
+        if (QStringView(rule->Label) == u"NetRange" && value.contains(u'/') && !value.contains(u'-'))
+            rule = cidr;
         const QString subject = m_section.Kind == SectionKind::Network ? m_section.Subject : QString();
-        const QString group = label + u'\n' + subject;
-        QSet<QString>& keys = m_keys[group];
+        QSet<QString>& keys = GroupFor(rule, subject);
         if (keys.size() >= kMaxValuesPerField)
             return;
-        const QString key = FieldKey(label, value);
-        if (keys.contains(key))
+        const qsizetype before = keys.size();
+        keys.insert(KeyOf(rule, value));
+        if (keys.size() == before)
             return;
-        keys.insert(key);
-        m_fields.append(ReportField { label, subject, value });
+        m_fields.append(ReportField { LabelOf(*rule), subject, value });
+    }
+
+    QSet<QString>& GroupFor(const FieldRule* rule, const QString& subject)
+    {
+        // The group of the line before is the likeliest: look from the newest.
+        for (auto group = m_groups.rbegin(); group != m_groups.rend(); ++group) {
+            if (group->Rule == rule && group->Subject == subject)
+                return group->Keys;
+        }
+        return m_groups.emplace_back(Group { rule, subject, {} }).Keys;
     }
 
     const FieldRule* m_block = nullptr;
@@ -313,7 +370,7 @@ private:
     bool m_titleNext = false;
     bool m_headerBox = false;
     ReportFields m_fields;
-    QHash<QString, QSet<QString>> m_keys;
+    std::vector<Group> m_groups;
 };
 
 } // namespace
@@ -392,30 +449,7 @@ std::optional<QDateTime> ParseFieldDate(const QString& text)
 
 QString FieldKey(const QString& label, const QString& value)
 {
-    const FieldRule* rule = RuleForLabel(label);
-    QString simple = value.simplified();
-    switch (rule == nullptr ? Meaning::Text : rule->How) {
-    case Meaning::Text:
-        return simple;
-    case Meaning::CaseFree:
-        return simple.toLower();
-    case Meaning::Date: {
-        const std::optional<QDateTime> instant = ParseFieldDate(simple);
-        // A text that is no date is compared as it is.
-        return instant ? QString::number(instant->toMSecsSinceEpoch()) : simple;
-    }
-    case Meaning::Status:
-        return StatusKey(simple);
-    case Meaning::NameServer:
-        return NameServerKey(simple);
-    case Meaning::AsNumber:
-        return WithoutAsPrefixes(simple).toLower();
-    case Meaning::Organization:
-        return OrganizationKey(simple);
-    case Meaning::AddressBlock:
-        return QString(simple).remove(u' ').toLower();
-    }
-    return simple;
+    return KeyOf(RuleForLabel(label), value.simplified());
 }
 
 bool IsSetField(const QString& label)
@@ -447,14 +481,28 @@ QString ExpiryOf(const ReportFields& fields)
 
 QByteArray FieldsToJson(const ReportFields& fields)
 {
-    QJsonArray array;
+    // Written directly rather than through a document of Qt's: at every recording, that took as long as reading
+    // the fields.
+    QByteArray json;
+    QBuffer out(&json);
+    out.open(QIODevice::WriteOnly);
+    JsonWriter writer(out);
+    writer.Open('[');
     for (const ReportField& field : fields) {
-        QJsonObject object { { QStringLiteral("label"), field.Label }, { QStringLiteral("value"), field.Value } };
-        if (!field.Subject.isEmpty())
-            object.insert(QStringLiteral("subject"), field.Subject);
-        array.append(object);
+        writer.Open('{');
+        writer.Key("label");
+        writer.String(field.Label);
+        if (!field.Subject.isEmpty()) {
+            writer.Key("subject");
+            writer.String(field.Subject);
+        }
+        writer.Key("value");
+        writer.String(field.Value);
+        writer.Close('}');
     }
-    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+    writer.Close(']');
+    writer.Finish();
+    return json;
 }
 
 ReportFields FieldsFromJson(QByteArrayView json)

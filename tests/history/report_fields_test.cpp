@@ -252,6 +252,9 @@ TEST(ReportFieldsTest, UntrustedRepliesAreBounded)
     EXPECT_EQ(Values(fields, QStringLiteral("Registrar")).front().size(), kMaxFieldValueChars);
     // What is stored reads back the same; a damaged stored text reads as no fields.
     EXPECT_EQ(FieldsFromJson(FieldsToJson(fields)), fields);
+    const ReportFields escaped { { QStringLiteral("Registrar"), QStringLiteral("10.0.0.0"),
+                                   QStringLiteral("\"q\" \\ \t\x01 \u202e\u00e9\U0001F600 {}[],:") } };
+    EXPECT_EQ(FieldsFromJson(FieldsToJson(escaped)), escaped);
     EXPECT_TRUE(FieldsFromJson("{\"label\":").isEmpty());
     EXPECT_TRUE(FieldsFromJson("[1, \"x\", {\"label\": 3}]").isEmpty());
 }
