@@ -28,7 +28,6 @@ struct SearchOutcome
     bool Refused = false; ///< a batch line that cannot be searched (Error says why); nothing was asked
     bool Ignored = false; ///< a refused batch line that is only named as an error, never reported as a query
     qint64 Line = 0; ///< the line of the batch input the query came from; 0 outside a batch
-    qint64 HistoryId = 0; ///< the id the history store gave the recorded search; 0 when it was not recorded
 
     /// The exit status of a single run: 0 when a server answered, 1 when none did, on a stop or an error.
     int ExitStatus() const;

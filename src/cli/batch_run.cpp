@@ -7,36 +7,41 @@
 #include "whois/transport.h"
 
 #include <QBuffer>
-#include <QMutex>
 #include <optional>
 
 namespace vesk {
 
 namespace {
 
-// Hands each outcome to the printer, first comparing it with its previous report when the batch is a watch.
+// Hands each outcome to the history and then to the printer; in a watch, after comparing it with its previous report.
 class HistoryOutput final : public BatchOutput
 {
 public:
-    HistoryOutput(BatchPrinter& printer, HistoryStore* store, WatchSummary* summary)
+    HistoryOutput(BatchPrinter& printer, HistoryRecorder* recorder, bool record, WatchSummary* summary)
         : m_printer(printer)
-        , m_store(store)
+        , m_recorder(recorder)
+        , m_record(record)
         , m_summary(summary)
     { }
 
     void Report(const SearchOutcome& outcome, const BatchProgress& progress) override
     {
-        if (m_summary == nullptr || !IsRecordable(outcome)) {
-            if (m_summary != nullptr)
-                m_summary->Note(outcome, nullptr);
+        const bool recordable = IsRecordable(outcome);
+        if (m_summary == nullptr) {
+            // Written on the history thread while the batch goes on; the outcome's texts are shared, not copied.
+            if (recordable && m_record)
+                m_recorder->Submit([outcome] { return RecordOf(outcome); }, false);
             m_printer.Report(outcome, progress);
             return;
         }
-        const SearchRecord record = RecordOf(outcome);
+        if (!recordable) {
+            m_summary->Note(outcome, nullptr);
+            m_printer.Report(outcome, progress);
+            return;
+        }
         ChangesSincePrevious changes;
-        if (m_store != nullptr)
-            changes = CompareWithPrevious(
-                *m_store, record, outcome.HistoryId > 0 ? std::optional<qint64>(outcome.HistoryId) : std::nullopt);
+        if (m_recorder != nullptr)
+            changes = *m_recorder->Submit([&outcome] { return RecordOf(outcome); }, true).get().Changes;
         const bool attention = m_summary->Note(outcome, &changes);
         const ReportChanges json { changes.Previous ? changes.Previous->Started : QDateTime(), changes.Changes,
                                    attention };
@@ -46,7 +51,8 @@ public:
 
 private:
     BatchPrinter& m_printer;
-    HistoryStore* m_store;
+    HistoryRecorder* m_recorder; ///< null: the run has no store
+    bool m_record; ///< record each search (else a watch only compares)
     WatchSummary* m_summary;
 };
 
@@ -82,43 +88,33 @@ int BatchRun::Run(QIODevice& input)
                               m_setup.Locale,      m_setup.PauseMilliseconds,
                               m_setup.Bootstrap };
     BatchPrinter printer(m_out, m_err, m_options.Json, m_options.OutIsTerminal, m_options.ErrIsTerminal);
-    // This thread's connection opens (and repairs) the store first and says once why it is unavailable; the
-    // search threads then open their own quietly.
-    QString problem;
-    const std::unique_ptr<HistoryStore> store = OpenHistory(m_options.History, problem);
-    if (!problem.isEmpty())
-        m_err.write(QStringLiteral("vesk-query: %1\n").arg(problem).toUtf8());
-    const bool record = store != nullptr && store->Available() && m_options.History.Record;
-    const BatchSearchFactory makeSearch = [this, &setup, record](EventWait& wait) -> BatchSearch {
+    // One connection on a thread of its own records the batch's searches as they are printed, so the search
+    // threads never wait for the store. It opens (and repairs) the store before the first search.
+    const std::unique_ptr<HistoryRecorder> recorder = StartRecorder(m_options.History);
+    if (recorder != nullptr) {
+        const QString problem = OpenProblem(recorder->Available(), recorder->Error(), recorder->SetAsidePath());
+        if (!problem.isEmpty())
+            m_err.write(QStringLiteral("vesk-query: %1\n").arg(problem).toUtf8());
+    }
+    const bool record = recorder != nullptr && recorder->Available() && m_options.History.Record;
+    const BatchSearchFactory makeSearch = [this, &setup](EventWait& wait) -> BatchSearch {
         std::shared_ptr<WhoisTransport> transport = m_makeTransport(wait);
         // The thread's RDAP transport is made at its first RDAP exchange, on this thread.
         std::shared_ptr<RdapSource> rdap;
         if (m_options.MakeRdap)
             rdap = std::make_shared<LazyRdapSource>(setup.Bootstrap, nullptr,
                                                     [make = m_options.MakeRdap, &wait] { return make(wait); });
-        QString ignored;
-        std::shared_ptr<HistoryStore> history = record ? OpenHistory(m_options.History, ignored) : nullptr;
-        return [&setup, &wait, transport, rdap, history](const QByteArray& query, HostPacer& pacer,
-                                                         const std::function<void(LookupEngine*)>& onEngine,
-                                                         const std::function<void(const ExchangeEntry&)>& onExchange) {
-            SearchOutcome outcome = RunSearch(setup, SearchRoad { *transport, rdap.get(), wait }, query,
-                                              SearchWatch { nullptr, &pacer, onEngine, onExchange });
-            if (history != nullptr) {
-                const SearchRecord searched = RecordOf(outcome);
-                // SQLite lets a writer that finds the file locked sleep for milliseconds at a time; the threads of
-                // one batch take turns here instead, so that a write never waits longer than the one before it.
-                static QMutex writing;
-                const QMutexLocker lock(&writing);
-                outcome.HistoryId = history->Record(searched).value_or(0);
-            }
-            return outcome;
+        return [&setup, &wait, transport, rdap](const QByteArray& query, HostPacer& pacer,
+                                                const std::function<void(LookupEngine*)>& onEngine,
+                                                const std::function<void(const ExchangeEntry&)>& onExchange) {
+            return RunSearch(setup, SearchRoad { *transport, rdap.get(), wait }, query,
+                             SearchWatch { nullptr, &pacer, onEngine, onExchange });
         };
     };
     std::optional<WatchSummary> summary;
     if (m_options.Watch)
         summary.emplace(m_options.ExpiringDays, m_setup.Now ? m_setup.Now() : QDateTime::currentDateTimeUtc());
-    HistoryOutput output(printer, store != nullptr && store->Available() ? store.get() : nullptr,
-                         summary ? &*summary : nullptr);
+    HistoryOutput output(printer, recorder.get(), record, summary ? &*summary : nullptr);
     BatchScheduler scheduler(m_setup.Definitions, makeSearch,
                              BatchSettings { m_options.Jobs, m_options.PaceMs, m_options.Clock }, output);
     scheduler.StopAfter(m_stopAfter);

@@ -38,8 +38,10 @@ SearchRecord RecordOf(const SearchOutcome& outcome)
         record.Outcome = RecordedOutcome::Failed;
     for (const ExchangeEntry& entry : outcome.Exchanges)
         record.Exchanges.append(ExchangeSummary::From(entry));
-    record.Report = outcome.Lines.join(u'\n');
-    record.Fields = ExtractReportFields(outcome.Lines);
+    // The kept lines are UTF-8: read them once for both.
+    const QStringList lines = outcome.Lines;
+    record.Report = lines.join(u'\n');
+    record.Fields = ExtractReportFields(lines);
     return record;
 }
 
@@ -48,12 +50,25 @@ std::unique_ptr<HistoryStore> OpenHistory(const HistoryChoice& choice, QString& 
     if (choice.Path.isEmpty())
         return nullptr;
     auto store = std::make_unique<HistoryStore>(choice.Path, choice.Limits);
-    if (!store->Available())
-        problem = QStringLiteral("history is unavailable: %1").arg(store->Error());
-    else if (!store->SetAsidePath().isEmpty())
-        problem = QStringLiteral("warning: the damaged history store was set aside as %1; a new one was started.")
-                      .arg(store->SetAsidePath());
+    problem = OpenProblem(store->Available(), store->Error(), store->SetAsidePath());
     return store;
+}
+
+std::unique_ptr<HistoryRecorder> StartRecorder(const HistoryChoice& choice)
+{
+    if (choice.Path.isEmpty())
+        return nullptr;
+    return std::make_unique<HistoryRecorder>(choice.Path, choice.Limits, choice.Record);
+}
+
+QString OpenProblem(bool available, const QString& error, const QString& setAside)
+{
+    if (!available)
+        return QStringLiteral("history is unavailable: %1").arg(error);
+    if (!setAside.isEmpty())
+        return QStringLiteral("warning: the damaged history store was set aside as %1; a new one was started.")
+            .arg(setAside);
+    return QString();
 }
 
 WatchSummary::WatchSummary(int expiringDays, const QDateTime& now)

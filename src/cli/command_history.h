@@ -2,6 +2,7 @@
 #pragma once
 
 #include "batch/search_outcome.h"
+#include "history/history_recorder.h"
 #include "history/history_store.h"
 
 #include <QDateTime>
@@ -33,6 +34,11 @@ SearchRecord RecordOf(const SearchOutcome& outcome);
 /// Opens the store of `choice` for this thread; null when the run has none. A store that cannot be opened is still
 /// returned (its calls then fail) and `problem` says why history is unavailable.
 std::unique_ptr<HistoryStore> OpenHistory(const HistoryChoice& choice, QString& problem);
+/// Starts opening the store of `choice` on its own thread; none when the run has no store.
+std::unique_ptr<HistoryRecorder> StartRecorder(const HistoryChoice& choice);
+/// What to tell the user about an opened store: why it is unavailable, or where a broken file was set aside;
+/// empty when all is well.
+QString OpenProblem(bool available, const QString& error, const QString& setAside);
 
 /// The watch list's account of one batch: what changed, what expires soon, what failed.
 class WatchSummary

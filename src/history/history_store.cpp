@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <limits>
+#include <span>
 #include <sqlite3.h>
 #include <vector>
 
@@ -449,74 +450,88 @@ bool HistoryStore::Exec(const char* sql)
 
 std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
 {
+    const std::optional<std::vector<qint64>> ids = Record(std::span(&search, 1));
+    return ids ? std::optional<qint64>(ids->front()) : std::nullopt;
+}
+
+std::optional<std::vector<qint64>> HistoryStore::Record(std::span<const SearchRecord> searches)
+{
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (m_db == nullptr)
             return std::nullopt;
         m_error.clear();
-        const QString key = HistoryKey(search.Sent);
-        const QByteArray report = search.Report.toUtf8();
-        const QByteArray fields = FieldsToJson(search.Fields);
-        qint64 bytes = report.size() + fields.size() + search.Typed.size() + key.size() + search.Kind.size();
-        for (const ExchangeSummary& exchange : search.Exchanges)
-            bytes += exchange.Protocol.size() + exchange.Server.size() + exchange.Outcome.size() + 16;
-
-        std::optional<qint64> id;
-        if (Exec("BEGIN IMMEDIATE;")) {
-            Statement insert(m_db, m_prepared,
-                             "INSERT INTO reports(key, kind, typed, started, ended, outcome, registrar, expiry,"
-                             " bytes) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?);");
-            insert.Bind(1, key);
-            insert.Bind(2, search.Kind);
-            insert.Bind(3, search.Typed);
-            insert.Bind(4, ToMs(search.Started));
-            insert.Bind(5, ToMs(search.Ended));
-            insert.Bind(6, OutcomeNumber(search.Outcome));
-            insert.Bind(7, RegistrarOf(search.Fields));
-            insert.Bind(8, ExpiryOf(search.Fields));
-            insert.Bind(9, bytes);
-            bool ok = insert.Run();
-            const qint64 newId = sqlite3_last_insert_rowid(m_db);
-            if (ok) {
-                Statement text(m_db, m_prepared, "INSERT INTO report_texts(id, report, fields) VALUES(?, ?, ?);");
-                text.Bind(1, newId);
-                text.Bind(2, report);
-                text.Bind(3, fields);
-                ok = text.Run();
-            }
-            if (ok) {
-                Statement row(m_db, m_prepared,
-                              "INSERT INTO exchanges(report_id, seq, protocol, server, outcome, bytes)"
-                              " VALUES(?, ?, ?, ?, ?, ?);");
-                for (qsizetype i = 0; ok && i < search.Exchanges.size(); ++i) {
-                    const ExchangeSummary& e = search.Exchanges[i];
-                    row.Reset();
-                    row.Bind(1, newId);
-                    row.Bind(2, qint64(i));
-                    row.Bind(3, e.Protocol);
-                    row.Bind(4, e.Server);
-                    row.Bind(5, e.Outcome);
-                    row.Bind(6, e.Bytes);
-                    ok = row.Run();
-                }
-            }
+        std::vector<qint64> ids;
+        ids.reserve(searches.size());
+        bool ok = Exec("BEGIN IMMEDIATE;");
+        for (const SearchRecord& search : searches) {
+            const std::optional<qint64> id = ok ? RecordLocked(search) : std::nullopt;
+            ok = id.has_value();
             if (ok)
-                ok = PruneLocked(key, search.Kind, newId);
-            if (ok && Exec("COMMIT;"))
-                id = newId;
-            else if (m_error.isEmpty())
-                Fail(QStringLiteral("The search cannot be recorded in %1").arg(m_path));
+                ids.push_back(*id);
         }
-        if (id)
-            return id;
+        if (ok && Exec("COMMIT;"))
+            return ids;
+        if (m_error.isEmpty())
+            Fail(QStringLiteral("The search cannot be recorded in %1").arg(m_path));
         const int code = sqlite3_extended_errcode(m_db);
         const QString error = m_error;
         Exec("ROLLBACK;");
         m_error = error;
-        // A store found damaged while writing is set aside and the search recorded in a fresh one.
+        // A store found damaged while writing is set aside and the searches recorded in a fresh one.
         if (!IsBrokenFile(code) || attempt > 0 || !SetAside(error) || !Open())
             return std::nullopt;
     }
     return std::nullopt;
+}
+
+std::optional<qint64> HistoryStore::RecordLocked(const SearchRecord& search)
+{
+    const QString key = HistoryKey(search.Sent);
+    const QByteArray report = search.Report.toUtf8();
+    const QByteArray fields = FieldsToJson(search.Fields);
+    qint64 bytes = report.size() + fields.size() + search.Typed.size() + key.size() + search.Kind.size();
+    for (const ExchangeSummary& exchange : search.Exchanges)
+        bytes += exchange.Protocol.size() + exchange.Server.size() + exchange.Outcome.size() + 16;
+
+    Statement insert(m_db, m_prepared,
+                     "INSERT INTO reports(key, kind, typed, started, ended, outcome, registrar, expiry,"
+                     " bytes) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?);");
+    insert.Bind(1, key);
+    insert.Bind(2, search.Kind);
+    insert.Bind(3, search.Typed);
+    insert.Bind(4, ToMs(search.Started));
+    insert.Bind(5, ToMs(search.Ended));
+    insert.Bind(6, OutcomeNumber(search.Outcome));
+    insert.Bind(7, RegistrarOf(search.Fields));
+    insert.Bind(8, ExpiryOf(search.Fields));
+    insert.Bind(9, bytes);
+    if (!insert.Run())
+        return std::nullopt;
+    const qint64 id = sqlite3_last_insert_rowid(m_db);
+    Statement text(m_db, m_prepared, "INSERT INTO report_texts(id, report, fields) VALUES(?, ?, ?);");
+    text.Bind(1, id);
+    text.Bind(2, report);
+    text.Bind(3, fields);
+    if (!text.Run())
+        return std::nullopt;
+    Statement row(m_db, m_prepared,
+                  "INSERT INTO exchanges(report_id, seq, protocol, server, outcome, bytes)"
+                  " VALUES(?, ?, ?, ?, ?, ?);");
+    for (qsizetype i = 0; i < search.Exchanges.size(); ++i) {
+        const ExchangeSummary& e = search.Exchanges[i];
+        row.Reset();
+        row.Bind(1, id);
+        row.Bind(2, qint64(i));
+        row.Bind(3, e.Protocol);
+        row.Bind(4, e.Server);
+        row.Bind(5, e.Outcome);
+        row.Bind(6, e.Bytes);
+        if (!row.Run())
+            return std::nullopt;
+    }
+    if (!PruneLocked(key, search.Kind, id))
+        return std::nullopt;
+    return id;
 }
 
 bool HistoryStore::PruneLocked(const QString& key, const QString& kind, qint64 keep)

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -117,6 +118,9 @@ public:
 
     /// Records a completed search and applies the retention limits; the id of the new report, or none on failure.
     std::optional<qint64> Record(const SearchRecord& search);
+    /// Records completed searches in one transaction, the limits applied after each: a batch's searches that
+    /// finished together share one commit. Their ids in the same order, or none (and none recorded) on failure.
+    std::optional<std::vector<qint64>> Record(std::span<const SearchRecord> searches);
 
     /// The newest answered report of `query` (HistoryKey) and `kind` recorded before the report `beforeId` (every
     /// report when none); stopped and failed searches never count. None when there is no such report.
@@ -149,6 +153,8 @@ private:
     bool SetAside(const QString& reason);
     bool Fail(const QString& what);
     bool Exec(const char* sql);
+    /// Records one search inside the caller's transaction and applies the limits; its id, or none on failure.
+    std::optional<qint64> RecordLocked(const SearchRecord& search);
     /// Applies the limits inside the caller's transaction; `keep` (the newest report) is never removed.
     bool PruneLocked(const QString& key, const QString& kind, qint64 keep);
     std::optional<StoredReport> ReadReport(qint64 id);

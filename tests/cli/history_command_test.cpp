@@ -1,5 +1,6 @@
 // vesk-query's history, run as a user runs it against a loopback registry: what changed, looking back, the watch.
 
+#include "history/history_store.h"
 #include "query_binary_run.h"
 #include "support/fake_whois_server.h"
 
@@ -166,6 +167,32 @@ TEST_F(HistoryCommand, AStoreThatCannotBeUsedNeverStopsTheSearch)
     EXPECT_TRUE(unusable.out.contains("Registry Expiry Date: 2027-08-13T04:00:00Z"));
     EXPECT_TRUE(unusable.err.startsWith("vesk-query: history is unavailable: ")) << unusable.err.data();
     EXPECT_EQ(unusable.err.count('\n'), 1) << unusable.err.data();
+}
+
+TEST_F(HistoryCommand, ABatchRecordsEverySearchInInputOrder)
+{
+    ASSERT_TRUE(registry.IsListening());
+    registry.SetDefaultReply(kFirst);
+    QByteArray lines;
+    QStringList expected;
+    for (int i = 0; i < 40; ++i) {
+        lines += "d" + QByteArray::number(i) + ".com\n";
+        expected.prepend(QStringLiteral("d%1.com").arg(i));
+    }
+    const QString list = dir.filePath(QStringLiteral("batch.txt"));
+    QFile file(list);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(lines);
+    file.close();
+    const QueryBinaryRun run = Run({ QStringLiteral("--batch"), list, QStringLiteral("--pace"), QStringLiteral("0"),
+                                     QStringLiteral("--jobs"), QStringLiteral("4") });
+    ASSERT_EQ(run.status, 0) << run.err.data();
+    // Every report handed to the history thread is written before the program ends, newest last.
+    QStringList recorded;
+    HistoryStore history(store());
+    for (const ReportSummary& summary : history.Search(QString()))
+        recorded << summary.Key;
+    EXPECT_EQ(recorded, expected);
 }
 
 TEST_F(HistoryCommand, WatchExitStatusSaysWhatNeedsAttention)
