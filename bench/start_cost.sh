@@ -5,7 +5,7 @@
 #   no-history   the same with --no-history, so that the cost of recording shows beside it
 #   floor        bench_start_floor, a Qt Core+Network program doing the same exchange and nothing else
 #   whois        Debian's whois client (-h 127.0.0.1 -p PORT)
-# Prints the median wall time of each. Measured with hyperfine when it is installed, else with a plain loop.
+# Prints the median wall time of each, from rounds that run every program once (see below).
 # A benchmark, not a test: the figures depend on the machine and its load.
 #
 # Usage: bench/start_cost.sh [BUILD_DIR [RUNS]]
@@ -79,40 +79,33 @@ done
 # Recording must really happen, or its cost would be measured as none.
 [ -s "$work/history.sqlite" ] || { echo "start_cost.sh: vesk-query recorded nothing" >&2; exit 1; }
 
-declare -A median cpu
-if command -v hyperfine >/dev/null; then
-    hyperfine -N --style none --warmup 5 --runs "$runs" --export-csv "$work/times.csv" \
-        -n vesk-query "${commands[0]}" -n no-history "${commands[1]}" -n floor "${commands[2]}" \
-        -n whois "${commands[3]}" >/dev/null
-    # Columns by their header: command, mean, stddev, median, user, system, ... in seconds.
-    while IFS=, read -r name value cpu_time; do
-        median[$name]=$value
-        cpu[$name]=$cpu_time
-    done < <(awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) c[$i] = i; next }
-                      { print $c["command"] "," $c["median"] * 1000 "," ($c["user"] + $c["system"]) * 1000 }' \
-        "$work/times.csv")
-fi
-for i in "${!commands[@]}"; do
-    [ -n "${median[${names[$i]}]:-}" ] && continue
-    # The plain loop: one wall-clock time per run, in microseconds, then the middle one.
-    for _ in $(seq "$runs"); do
-        start=$(date +%s%N)
+# The machine's speed can drift by half within a minute, so the programs are not timed one block after another:
+# each round runs every program once, in an order that turns from round to round, and the distance over the floor
+# is the median of the rounds' own distances. The first rounds warm the caches and are not counted.
+warmup=5
+declare -A times
+for ((round = 0; round < runs + warmup; round++)); do
+    for ((k = 0; k < ${#commands[@]}; k++)); do
+        i=$(((round + k) % ${#commands[@]}))
+        start=$EPOCHREALTIME
         ${commands[$i]} >/dev/null 2>&1
-        echo $((($(date +%s%N) - start) / 1000))
-    done | sort -n >"$work/loop"
-    median[${names[$i]}]=$(awk '{ t[NR] = $1 } END { m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; print m / 1000 }' \
-        "$work/loop")
+        end=$EPOCHREALTIME
+        # Microseconds, from the shell's own clock (no process of its own).
+        [ "$round" -ge "$warmup" ] && times[$i]+="$(((10#${end/./} - 10#${start/./}))) "
+    done
 done
 
-# The wall time is what a user waits; the processor time (user + system, mean) moves less with the machine's load.
-printf 'median wall time and mean processor time of %d runs, one loopback exchange each (ms):\n' "$runs"
-printf '  %-11s %8s %8s\n' "" wall cpu
-for name in "${names[@]}"; do
-    # The plain loop measures no processor time.
-    cpu_text=-
-    [ -n "${cpu[$name]:-}" ] && cpu_text=$(printf '%.2f' "${cpu[$name]}")
-    printf '  %-11s %8.2f %8s\n' "$name" "${median[$name]}" "$cpu_text"
+# The middle value of the numbers given (microseconds), in milliseconds.
+median() { tr ' ' '\n' | grep . | sort -n | awk '{ t[NR] = $1 } END { m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.2f", m / 1000 }'; }
+# The median over the rounds of the first list less the second, round by round.
+distance() {
+    paste -d ' ' <(tr ' ' '\n' <<<"${times[$1]}" | grep .) <(tr ' ' '\n' <<<"${times[$2]}" | grep .) |
+        awk '{ print $1 - $2 }' | median
+}
+
+printf 'median wall time of %d interleaved rounds, one loopback exchange per program and round (ms):\n' "$runs"
+for i in "${!commands[@]}"; do
+    printf '  %-11s %8s\n' "${names[$i]}" "$(median <<<"${times[$i]}")"
 done
-over() { awk -v a="$1" -v b="$2" 'BEGIN { print a - b }'; }
-printf '  %-11s %8.2f\n' "over floor" "$(over "${median[vesk-query]}" "${median[floor]}")"
-printf '  %-11s %8.2f\n' "recording" "$(over "${median[vesk-query]}" "${median[no-history]}")"
+printf '  %-11s %8s   (median of the rounds: vesk-query less floor)\n' "over floor" "$(distance 0 2)"
+printf '  %-11s %8s   (median of the rounds: vesk-query less no-history)\n' "recording" "$(distance 0 1)"
