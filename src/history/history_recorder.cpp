@@ -1,5 +1,7 @@
 #include "history/history_recorder.h"
 
+#include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace vesk {
@@ -9,6 +11,10 @@ namespace {
 // Searches handed over and not yet written; past this a submitter waits. A few dozen reports' memory, and more
 // than a batch's searches finish while the store commits once.
 constexpr size_t kMostWaiting = 64;
+// Reports that nobody waits for are gathered for this long, or until this many wait, before they are written:
+// the pages every commit writes (the index, the totals, the file header) are then written once for all of them.
+constexpr auto kGatherTime = std::chrono::milliseconds(5);
+constexpr size_t kGatherCount = 32;
 
 } // namespace
 
@@ -84,6 +90,10 @@ void HistoryRecorder::Run()
             m_changed.wait(lock, [this] { return m_closing || !m_jobs.empty(); });
             if (m_jobs.empty())
                 return;
+            m_changed.wait_for(lock, kGatherTime, [this] {
+                return m_closing || m_jobs.size() >= kGatherCount
+                    || std::any_of(m_jobs.begin(), m_jobs.end(), [](const Job& job) { return job.Compare; });
+            });
             jobs.swap(m_jobs);
         }
         // Room again for the submitters that wait.
