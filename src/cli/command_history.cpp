@@ -23,7 +23,7 @@ bool IsRecordable(const SearchOutcome& outcome)
     return !outcome.NotRun && !outcome.Refused && !outcome.Ignored;
 }
 
-SearchRecord RecordOf(const SearchOutcome& outcome)
+SearchRecord RecordOf(const SearchOutcome& outcome, bool readFields)
 {
     SearchRecord record;
     record.Typed = Utf8ToWideText(outcome.Typed);
@@ -41,7 +41,8 @@ SearchRecord RecordOf(const SearchOutcome& outcome)
     // The kept lines are UTF-8: read them once for both.
     const QStringList lines = outcome.Lines;
     record.Report = lines.join(u'\n');
-    record.Fields = ExtractReportFields(lines);
+    if (readFields)
+        record.Fields = ExtractReportFields(lines);
     return record;
 }
 

@@ -4,6 +4,7 @@
 #include "batch/search_outcome.h"
 #include "history/history_recorder.h"
 #include "history/history_store.h"
+#include "history/pending_reports.h"
 
 #include <QDateTime>
 #include <QList>
@@ -28,8 +29,8 @@ struct HistoryChoice
 /// True for an outcome that is a search (not a batch line refused or left unrun).
 bool IsRecordable(const SearchOutcome& outcome);
 
-/// The history's record of a finished search.
-SearchRecord RecordOf(const SearchOutcome& outcome);
+/// The history's record of a finished search; `readFields` false leaves its fields to be read when it is stored.
+SearchRecord RecordOf(const SearchOutcome& outcome, bool readFields = true);
 
 /// Opens the store of `choice` for this thread; null when the run has none. A store that cannot be opened is still
 /// returned (its calls then fail) and `problem` says why history is unavailable.

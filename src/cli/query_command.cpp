@@ -16,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <exception>
 
@@ -23,6 +24,8 @@ namespace vesk {
 
 namespace {
 
+// Reports a plain search leaves pending before one of them opens the store and takes them in.
+constexpr qsizetype kPendingBeforeTakingIn = 64;
 constexpr const char* kNoHistoryFolder = "history is unavailable: no data folder; name a store with --history-file.";
 constexpr const char* kProgram = "vesk-query";
 
@@ -343,15 +346,25 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     // A stop wins: the report is incomplete whatever did answer.
     outcome.Stopped = outcome.Stopped || m_stopRequested;
 
+    // Opening the store would cost a plain search more than all the rest of recording, so without --changes the
+    // report is left pending beside an existing store, for the next program that opens it. Every so many searches
+    // one opens it all the same and takes them in, so that they never pile up.
+    bool pending = false;
+    bool openStore = useHistory;
+    if (useHistory && m_history.Record && !changes && QFileInfo(m_history.Path).isFile()) {
+        QString unsaved;
+        pending = SavePendingReport(m_history.Path, RecordOf(outcome, false), unsaved);
+        openStore = !pending || CountPendingReports(m_history.Path, kPendingBeforeTakingIn) >= kPendingBeforeTakingIn;
+    }
     // The store is opened once the search is done: nothing of it stands between the user and the answer.
     QString problem;
-    const std::unique_ptr<HistoryStore> store = useHistory ? OpenHistory(m_history, problem) : nullptr;
+    const std::unique_ptr<HistoryStore> store = openStore ? OpenHistory(m_history, problem) : nullptr;
     if (!problem.isEmpty())
         Error(problem);
     else if (changes && store == nullptr)
         Error(QString::fromLatin1(kNoHistoryFolder));
     std::optional<ReportChanges> jsonChanges;
-    if (store != nullptr) {
+    if (store != nullptr && !pending) {
         const SearchRecord record = RecordOf(outcome);
         std::optional<qint64> id;
         if (m_history.Record && store->Available()) {

@@ -1,5 +1,6 @@
 #include "history/history_store.h"
 
+#include "history/pending_reports.h"
 #include "lookup/exchange_observer.h"
 
 #include <QDir>
@@ -49,6 +50,9 @@ constexpr qint64 kLogBytesAtClose = qint64(512) * 1024;
 // While a connection is open (a batch, the window) the copy-back waits for a long log: at every few searches its
 // two syncs would take longer than the searches of a fast batch themselves.
 constexpr int kLogFramesWhileOpen = 4096;
+
+// Pending reports taken in per transaction: a long backlog is taken in piece by piece, never held all at once.
+constexpr qsizetype kPendingPerCommit = 64;
 
 int CopyBackLongLog(void*, sqlite3* db, const char* name, int frames)
 {
@@ -312,7 +316,7 @@ bool HistoryStore::Open()
         file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     if (OpenConnection())
-        return true;
+        return TakeInPending();
     if (m_db == nullptr || !IsBrokenFile(sqlite3_extended_errcode(m_db))) {
         Close();
         return false;
@@ -323,9 +327,57 @@ bool HistoryStore::Open()
     QFile file(m_path);
     file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (OpenConnection())
-        return true;
+        return TakeInPending();
     Close();
     return false;
+}
+
+bool HistoryStore::TakeInPending()
+{
+    for (;;) {
+        const QList<PendingReport> pending = FindPendingReports(m_path, kPendingPerCommit);
+        if (pending.isEmpty())
+            return true;
+        if (!Exec("BEGIN IMMEDIATE;")) {
+            m_error.clear(); // they wait for the next opener; the store itself is fine
+            return true;
+        }
+        bool ok = true;
+        for (const PendingReport& report : pending) {
+            if (!report.Search || !ok)
+                continue;
+            // Another program may have taken it in and not yet removed its file: a report is kept once.
+            Statement known(m_db, m_prepared,
+                            "SELECT 1 FROM reports WHERE key = ? AND kind = ? AND started = ? AND ended = ?"
+                            " AND typed = ?;");
+            known.Bind(1, HistoryKey(report.Search->Sent));
+            known.Bind(2, report.Search->Kind);
+            known.Bind(3, ToMs(report.Search->Started));
+            known.Bind(4, ToMs(report.Search->Ended));
+            known.Bind(5, report.Search->Typed);
+            if (known.Step())
+                continue;
+            SearchRecord search = *report.Search;
+            search.Fields = ExtractReportFields(search.Report.split(u'\n'));
+            ok = known.Ok() && RecordLocked(search).has_value();
+        }
+        if (!ok || !Exec("COMMIT;")) {
+            Exec("ROLLBACK;");
+            m_error.clear();
+            return true;
+        }
+        bool cleared = true;
+        for (const PendingReport& report : pending) {
+            // A file that is no report is kept for whoever wants to look, out of the way of the next opener.
+            const bool gone = report.Search ? QFile::remove(report.File)
+                                            : QFile::rename(report.File, report.File + QStringLiteral(".broken"));
+            // Another program may have removed it first.
+            cleared = cleared && (gone || !QFileInfo::exists(report.File));
+        }
+        // Files that stay where they are would be found again and again.
+        if (!cleared || pending.size() < kPendingPerCommit)
+            return true;
+    }
 }
 
 bool HistoryStore::OpenConnection()
@@ -456,6 +508,9 @@ std::optional<qint64> HistoryStore::Record(const SearchRecord& search)
 
 std::optional<std::vector<qint64>> HistoryStore::Record(std::span<const SearchRecord> searches)
 {
+    // Reports that other programs left pending ended before these: they come first.
+    if (m_db != nullptr)
+        TakeInPending();
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (m_db == nullptr)
             return std::nullopt;
@@ -611,6 +666,8 @@ std::optional<StoredReport> HistoryStore::Previous(const QString& query, const Q
 {
     if (m_db == nullptr)
         return std::nullopt;
+    // What other programs left pending since this connection opened counts too.
+    TakeInPending();
     m_error.clear();
     Statement find(m_db, m_prepared,
                    "SELECT id FROM reports WHERE key = ? AND kind = ? AND id < ? AND outcome = 0"
@@ -631,6 +688,8 @@ QList<ReportSummary> HistoryStore::List(const QString& query, const QString& kin
     QList<ReportSummary> list;
     if (m_db == nullptr)
         return list;
+    // What other programs left pending since this connection opened counts too.
+    TakeInPending();
     m_error.clear();
     Statement read(m_db, m_prepared,
                    "SELECT id, typed, key, kind, started, ended, outcome, registrar, expiry FROM reports WHERE key = ? "
@@ -677,6 +736,8 @@ QList<ReportSummary> HistoryStore::Search(const QString& text, int limit)
     QList<ReportSummary> list;
     if (m_db == nullptr || limit <= 0)
         return list;
+    // What other programs left pending since this connection opened counts too.
+    TakeInPending();
     m_error.clear();
     Statement read(m_db, m_prepared,
                    "SELECT id, typed, key, kind, started, ended, outcome, registrar, expiry FROM reports WHERE typed "
@@ -698,6 +759,8 @@ bool HistoryStore::Clear()
     if (m_db == nullptr)
         return false;
     m_error.clear();
+    // Reports left pending are part of the history too.
+    RemovePendingReports(m_path);
     if (!Exec("BEGIN IMMEDIATE;"))
         return false;
     if (!Exec("DELETE FROM reports; DELETE FROM report_texts; DELETE FROM exchanges; UPDATE totals SET bytes = 0;")
@@ -718,6 +781,7 @@ bool HistoryStore::Prune()
     if (m_db == nullptr)
         return false;
     m_error.clear();
+    TakeInPending();
     if (!Exec("BEGIN IMMEDIATE;"))
         return false;
     bool ok = true;

@@ -45,6 +45,7 @@ struct ExchangeSummary
 
     /// What the history keeps of an exchange the engine told its observer about.
     static ExchangeSummary From(const ExchangeEntry& entry);
+    friend bool operator==(const ExchangeSummary&, const ExchangeSummary&) = default;
 };
 
 /// A completed search as the history records it.
@@ -147,6 +148,9 @@ public:
 private:
     bool Open();
     bool OpenConnection();
+    /// Records the reports that programs left pending beside the store, oldest first. A report that cannot be
+    /// taken in now waits for the next opener; it never makes the store unavailable.
+    bool TakeInPending();
     int SchemaVersion();
     bool Migrate();
     void Close();

@@ -1,4 +1,5 @@
 #include "history/history_store.h"
+#include "history/pending_reports.h"
 #include "support/test_files.h"
 
 #include <QCoreApplication>
@@ -294,6 +295,80 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
 }
 
 // Not a test of its own: the writer that ManyWritersAtOnceLoseNoReport starts as a separate process.
+TEST_F(HistoryStoreTest, PendingReportsAreTakenInOnceOldestFirst)
+{
+    HistoryStore(StorePath()).Record(Search(QStringLiteral("first.example"), RecordedOutcome::Answered, "R0", 0));
+    QString error;
+    for (const int minute : { 3, 1, 2 }) {
+        SearchRecord pending
+            = Search(QStringLiteral("m%1.example").arg(minute), RecordedOutcome::Answered, "R", minute);
+        pending.Fields.clear(); // read when taken in
+        ASSERT_TRUE(SavePendingReport(StorePath(), pending, error)) << error.toStdString();
+    }
+    // A file that is no report is set aside; it keeps no other report out.
+    QFile damaged(PendingFolder(StorePath()) + QStringLiteral("/0000000000000-1-1.report"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a report");
+    damaged.close();
+
+    const auto typed = [](HistoryStore& store) {
+        QStringList list;
+        for (const ReportSummary& summary : store.Search(QString()))
+            list << summary.Typed;
+        return list;
+    };
+    const QStringList expected = Strings({ "m3.example", "m2.example", "m1.example", "first.example" });
+    {
+        HistoryStore store(StorePath());
+        EXPECT_EQ(typed(store), expected);
+    }
+    EXPECT_EQ(CountPendingReports(StorePath(), 100), 0);
+    EXPECT_TRUE(QFileInfo::exists(damaged.fileName() + QStringLiteral(".broken")));
+
+    // Taken in by another program that ended before it removed the file: kept once all the same.
+    ASSERT_TRUE(
+        SavePendingReport(StorePath(), Search(QStringLiteral("m2.example"), RecordedOutcome::Answered, "R", 2), error));
+    HistoryStore store(StorePath());
+    EXPECT_EQ(typed(store), expected);
+    // Clearing the history removes what waits beside it too.
+    ASSERT_TRUE(
+        SavePendingReport(StorePath(), Search(QStringLiteral("m9.example"), RecordedOutcome::Answered, "R", 9), error));
+    EXPECT_TRUE(store.Clear());
+    EXPECT_TRUE(typed(store).isEmpty());
+    EXPECT_EQ(CountPendingReports(StorePath(), 100), 0);
+}
+
+TEST_F(HistoryStoreTest, ADamagedPendingReportReadsAsNone)
+{
+    QString error;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(StorePath()).absolutePath()));
+    ASSERT_TRUE(
+        SavePendingReport(StorePath(), Search(QStringLiteral("cut.example"), RecordedOutcome::Failed, "R"), error));
+    const QList<PendingReport> whole = FindPendingReports(StorePath(), 10);
+    ASSERT_EQ(whole.size(), 1);
+    ASSERT_TRUE(whole.front().Search);
+    EXPECT_EQ(whole.front().Search->Exchanges,
+              Search(QStringLiteral("cut.example"), RecordedOutcome::Failed, "R").Exchanges);
+    QFile file(whole.front().File);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    // Every cut, and a count or length that claims more than the file holds, reads as no report.
+    QByteArray huge = bytes;
+    huge.replace(8, 8, QByteArray(8, '\xff'));
+    QList<QByteArray> damaged { huge };
+    for (qsizetype size = 0; size < bytes.size(); ++size)
+        damaged << bytes.left(size);
+    for (const QByteArray& text : damaged) {
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        const QList<PendingReport> found = FindPendingReports(StorePath(), 10);
+        ASSERT_EQ(found.size(), 1);
+        EXPECT_FALSE(found.front().Search) << text.size();
+    }
+}
+
 TEST(HistoryStoreChild, RecordsIntoTheNamedStore)
 {
     const QString path = qEnvironmentVariable(kChildStoreVariable);
