@@ -80,7 +80,17 @@ private:
     bool m_ok = true;
 };
 
-QByteArray Encode(const SearchRecord& search)
+std::optional<SearchRecord> ReadReport(const QString& file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly) || in.size() > kLargestFile)
+        return std::nullopt;
+    return DecodePendingReport(in.readAll());
+}
+
+} // namespace
+
+QByteArray EncodePendingReport(const SearchRecord& search)
 {
     Writer out;
     out.Number(kMagic);
@@ -101,7 +111,7 @@ QByteArray Encode(const SearchRecord& search)
     return out.Bytes();
 }
 
-std::optional<SearchRecord> Decode(QByteArrayView bytes)
+std::optional<SearchRecord> DecodePendingReport(QByteArrayView bytes)
 {
     Reader in(bytes);
     if (in.Number() != kMagic)
@@ -134,16 +144,6 @@ std::optional<SearchRecord> Decode(QByteArrayView bytes)
     return search;
 }
 
-std::optional<SearchRecord> ReadReport(const QString& file)
-{
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly) || in.size() > kLargestFile)
-        return std::nullopt;
-    return Decode(in.readAll());
-}
-
-} // namespace
-
 QString PendingFolder(const QString& storePath)
 {
     return storePath + QStringLiteral("-pending");
@@ -172,7 +172,7 @@ bool SavePendingReport(const QString& storePath, const SearchRecord& search, QSt
         error = QStringLiteral("The file %1 cannot be written: %2.").arg(partial, out.errorString());
         return false;
     }
-    const QByteArray bytes = Encode(search);
+    const QByteArray bytes = EncodePendingReport(search);
     const bool written = out.write(bytes) == bytes.size() && out.flush();
     out.close();
     if (!written || !QFile::rename(partial, target)) {

@@ -17,6 +17,12 @@ QString PendingFolder(const QString& storePath);
 /// readable by its owner only and whole or not at all. False, with `error` saying why, when it cannot be saved.
 bool SavePendingReport(const QString& storePath, const SearchRecord& search, QString& error);
 
+/// A pending report's bytes: the search without its fields.
+QByteArray EncodePendingReport(const SearchRecord& search);
+/// The search a pending report's bytes hold; none for bytes that are not a whole report (damaged, cut, or of
+/// another format), whatever they hold.
+std::optional<SearchRecord> DecodePendingReport(QByteArrayView bytes);
+
 /// One pending report as found: its file, and the search it holds (none when the file cannot be read as one).
 struct PendingReport
 {
