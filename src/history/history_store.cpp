@@ -315,8 +315,10 @@ bool HistoryStore::Open()
         QFile file(m_path);
         file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    if (OpenConnection())
-        return TakeInPending();
+    if (OpenConnection()) {
+        TakeInPending();
+        return true;
+    }
     if (m_db == nullptr || !IsBrokenFile(sqlite3_extended_errcode(m_db))) {
         Close();
         return false;
@@ -326,21 +328,23 @@ bool HistoryStore::Open()
         return false;
     QFile file(m_path);
     file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (OpenConnection())
-        return TakeInPending();
+    if (OpenConnection()) {
+        TakeInPending();
+        return true;
+    }
     Close();
     return false;
 }
 
-bool HistoryStore::TakeInPending()
+void HistoryStore::TakeInPending()
 {
     for (;;) {
         const QList<PendingReport> pending = FindPendingReports(m_path, kPendingPerCommit);
         if (pending.isEmpty())
-            return true;
+            return;
         if (!Exec("BEGIN IMMEDIATE;")) {
             m_error.clear(); // they wait for the next opener; the store itself is fine
-            return true;
+            return;
         }
         bool ok = true;
         for (const PendingReport& report : pending) {
@@ -364,7 +368,7 @@ bool HistoryStore::TakeInPending()
         if (!ok || !Exec("COMMIT;")) {
             Exec("ROLLBACK;");
             m_error.clear();
-            return true;
+            return;
         }
         bool cleared = true;
         for (const PendingReport& report : pending) {
@@ -376,7 +380,7 @@ bool HistoryStore::TakeInPending()
         }
         // Files that stay where they are would be found again and again.
         if (!cleared || pending.size() < kPendingPerCommit)
-            return true;
+            return;
     }
 }
 

@@ -150,7 +150,7 @@ private:
     bool OpenConnection();
     /// Records the reports that programs left pending beside the store, oldest first. A report that cannot be
     /// taken in now waits for the next opener; it never makes the store unavailable.
-    bool TakeInPending();
+    void TakeInPending();
     int SchemaVersion();
     bool Migrate();
     void Close();
