@@ -17,7 +17,7 @@ namespace vesk {
 namespace {
 
 // Raise with every change of the tables below and add the step that brings the one before to it.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 const char* const kMigrations[kSchemaVersion] = {
     // 0 -> 1: the reports, their texts apart (so that listing and filtering read only small rows), their exchanges,
@@ -41,6 +41,10 @@ const char* const kMigrations[kSchemaVersion] = {
     " DELETE FROM report_texts WHERE id = OLD.id;"
     " DELETE FROM exchanges WHERE report_id = OLD.id;"
     " UPDATE totals SET bytes = bytes - OLD.bytes; END;",
+    // 1 -> 2: the name of the pending report a report was taken in from, so that it is taken in once even when the
+    // program that took it in ended before it removed the file.
+    "ALTER TABLE reports ADD COLUMN pending TEXT;"
+    "CREATE UNIQUE INDEX reports_by_pending ON reports(pending) WHERE pending IS NOT NULL;",
 };
 
 // A program that opens the store alone reads the whole write-ahead log first (what was copied back is only known
@@ -351,19 +355,14 @@ void HistoryStore::TakeInPending()
             if (!report.Search || !ok)
                 continue;
             // Another program may have taken it in and not yet removed its file: a report is kept once.
-            Statement known(m_db, m_prepared,
-                            "SELECT 1 FROM reports WHERE key = ? AND kind = ? AND started = ? AND ended = ?"
-                            " AND typed = ?;");
-            known.Bind(1, HistoryKey(report.Search->Sent));
-            known.Bind(2, report.Search->Kind);
-            known.Bind(3, ToMs(report.Search->Started));
-            known.Bind(4, ToMs(report.Search->Ended));
-            known.Bind(5, report.Search->Typed);
+            const QString name = QFileInfo(report.File).completeBaseName();
+            Statement known(m_db, m_prepared, "SELECT 1 FROM reports WHERE pending = ?;");
+            known.Bind(1, name);
             if (known.Step())
                 continue;
             SearchRecord search = *report.Search;
             search.Fields = ExtractReportFields(search.Report.split(u'\n'));
-            ok = known.Ok() && RecordLocked(search).has_value();
+            ok = known.Ok() && RecordLocked(search, name).has_value();
         }
         if (!ok || !Exec("COMMIT;")) {
             Exec("ROLLBACK;");
@@ -543,7 +542,7 @@ std::optional<std::vector<qint64>> HistoryStore::Record(std::span<const SearchRe
     return std::nullopt;
 }
 
-std::optional<qint64> HistoryStore::RecordLocked(const SearchRecord& search)
+std::optional<qint64> HistoryStore::RecordLocked(const SearchRecord& search, const QString& pending)
 {
     const QString key = HistoryKey(search.Sent);
     const QByteArray report = search.Report.toUtf8();
@@ -554,7 +553,7 @@ std::optional<qint64> HistoryStore::RecordLocked(const SearchRecord& search)
 
     Statement insert(m_db, m_prepared,
                      "INSERT INTO reports(key, kind, typed, started, ended, outcome, registrar, expiry,"
-                     " bytes) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?);");
+                     " bytes, pending) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?);");
     insert.Bind(1, key);
     insert.Bind(2, search.Kind);
     insert.Bind(3, search.Typed);
@@ -564,6 +563,8 @@ std::optional<qint64> HistoryStore::RecordLocked(const SearchRecord& search)
     insert.Bind(7, RegistrarOf(search.Fields));
     insert.Bind(8, ExpiryOf(search.Fields));
     insert.Bind(9, bytes);
+    if (!pending.isEmpty())
+        insert.Bind(10, pending);
     if (!insert.Run())
         return std::nullopt;
     const qint64 id = sqlite3_last_insert_rowid(m_db);

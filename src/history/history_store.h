@@ -158,7 +158,8 @@ private:
     bool Fail(const QString& what);
     bool Exec(const char* sql);
     /// Records one search inside the caller's transaction and applies the limits; its id, or none on failure.
-    std::optional<qint64> RecordLocked(const SearchRecord& search);
+    /// `pending`: the name of the pending report it was taken in from.
+    std::optional<qint64> RecordLocked(const SearchRecord& search, const QString& pending = QString());
     /// Applies the limits inside the caller's transaction; `keep` (the newest report) is never removed.
     bool PruneLocked(const QString& key, const QString& kind, qint64 keep);
     std::optional<StoredReport> ReadReport(qint64 id);

@@ -1,8 +1,10 @@
 #include "cli/query_command.h"
+#include "history/pending_reports.h"
 #include "support/lookup_world.h"
 #include "whois/address_book.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -199,6 +201,23 @@ TEST_F(QueryCommandTest, NoMatchIsAReportAndStatusIsEchoed)
     EXPECT_EQ(Run({ QStringLiteral("--status"), QStringLiteral("example.com") }), QueryCommand::Success);
     EXPECT_TRUE(Out().contains(QStringLiteral("\nNo Match For Domain: example.com\n")));
     EXPECT_EQ(Err(), QStringLiteral("Wait....  Connecting whois.verisign-grs.com:43 for domain example.com\nDone\n"));
+}
+
+TEST_F(QueryCommandTest, PlainSearchesLeaveReportsPendingButNeverPileThemUp)
+{
+    world.Settings->InclIP = false;
+    QTemporaryDir dir;
+    const QString store = dir.filePath(QStringLiteral("history.sqlite"));
+    for (int i = 0; i < 70; ++i) {
+        ASSERT_EQ(Run({ QStringLiteral("--history-file"), store, QStringLiteral("example.com") }),
+                  QueryCommand::Success)
+            << Err().toStdString();
+        ASSERT_LT(CountPendingReports(store, 1000), 64) << i;
+    }
+    EXPECT_TRUE(Err().isEmpty() || !Err().contains(QStringLiteral("history"))) << Err().toStdString();
+    HistoryStore history(store);
+    EXPECT_EQ(history.List(QStringLiteral("example.com"), QStringLiteral("domain")).size(), 70);
+    EXPECT_EQ(CountPendingReports(store, 1000), 0);
 }
 
 TEST_F(QueryCommandTest, QueryTooLongFailsWithAClearMessage)

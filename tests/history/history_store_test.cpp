@@ -283,6 +283,24 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
         EXPECT_EQ(ReadWholeFile(path), before);
     }
     {
+        SCOPED_TRACE("a store of the earlier version is brought up to date, its reports kept");
+        const QString path = dir.filePath(QStringLiteral("earlier.sqlite"));
+        HistoryStore(path).Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R1"));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db,
+                               "DROP INDEX reports_by_pending; ALTER TABLE reports DROP COLUMN pending;"
+                               " PRAGMA user_version = 1;",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+        HistoryStore store(path);
+        ASSERT_TRUE(store.Available()) << store.Error().toStdString();
+        EXPECT_TRUE(store.Record(Search(QStringLiteral("example.com"), RecordedOutcome::Answered, "R2", 1)));
+        EXPECT_EQ(Registrars(store.List(QStringLiteral("example.com"), QStringLiteral("domain"))),
+                  Strings({ "R2", "R1" }));
+    }
+    {
         SCOPED_TRACE("a folder that cannot be made");
         WriteWholeFile(dir.filePath(QStringLiteral("file")), "x");
         HistoryStore store(dir.filePath(QStringLiteral("file/history.sqlite")));
@@ -294,7 +312,6 @@ TEST_F(HistoryStoreTest, BrokenStoreNeverStopsASearch)
     }
 }
 
-// Not a test of its own: the writer that ManyWritersAtOnceLoseNoReport starts as a separate process.
 TEST_F(HistoryStoreTest, PendingReportsAreTakenInOnceOldestFirst)
 {
     HistoryStore(StorePath()).Record(Search(QStringLiteral("first.example"), RecordedOutcome::Answered, "R0", 0));
@@ -318,6 +335,10 @@ TEST_F(HistoryStoreTest, PendingReportsAreTakenInOnceOldestFirst)
         return list;
     };
     const QStringList expected = Strings({ "m3.example", "m2.example", "m1.example", "first.example" });
+    const QList<PendingReport> left = FindPendingReports(StorePath(), 10);
+    ASSERT_EQ(left.size(), 4); // the damaged one first: its name sorts first
+    ASSERT_TRUE(left.at(1).Search);
+    const QByteArray firstBytes = ReadWholeFile(left.at(1).File);
     {
         HistoryStore store(StorePath());
         EXPECT_EQ(typed(store), expected);
@@ -326,10 +347,13 @@ TEST_F(HistoryStoreTest, PendingReportsAreTakenInOnceOldestFirst)
     EXPECT_TRUE(QFileInfo::exists(damaged.fileName() + QStringLiteral(".broken")));
 
     // Taken in by another program that ended before it removed the file: kept once all the same.
-    ASSERT_TRUE(
-        SavePendingReport(StorePath(), Search(QStringLiteral("m2.example"), RecordedOutcome::Answered, "R", 2), error));
+    WriteWholeFile(left.at(1).File, firstBytes);
     HistoryStore store(StorePath());
     EXPECT_EQ(typed(store), expected);
+    // A connection open for long (the window's) sees what later plain searches left.
+    ASSERT_TRUE(
+        SavePendingReport(StorePath(), Search(QStringLiteral("m4.example"), RecordedOutcome::Answered, "R", 4), error));
+    EXPECT_EQ(typed(store).front(), QStringLiteral("m4.example"));
     // Clearing the history removes what waits beside it too.
     ASSERT_TRUE(
         SavePendingReport(StorePath(), Search(QStringLiteral("m9.example"), RecordedOutcome::Answered, "R", 9), error));
@@ -369,6 +393,7 @@ TEST_F(HistoryStoreTest, ADamagedPendingReportReadsAsNone)
     }
 }
 
+// Not a test of its own: the writer that ManyWritersAtOnceLoseNoReport starts as a separate process.
 TEST(HistoryStoreChild, RecordsIntoTheNamedStore)
 {
     const QString path = qEnvironmentVariable(kChildStoreVariable);
