@@ -352,6 +352,7 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     bool pending = false;
     bool openStore = useHistory;
     if (useHistory && m_history.Record && !changes && QFileInfo(m_history.Path).isFile()) {
+        // A report that cannot be left pending is recorded in the store as before, which says what is wrong.
         QString unsaved;
         pending = SavePendingReport(m_history.Path, RecordOf(outcome, false), unsaved);
         openStore = !pending || CountPendingReports(m_history.Path, kPendingBeforeTakingIn) >= kPendingBeforeTakingIn;
