@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <atomic>
+#include <dirent.h>
+#include <limits>
 
 namespace vesk {
 
@@ -79,6 +81,26 @@ private:
     qsizetype m_at = 0;
     bool m_ok = true;
 };
+
+// The names of the pending reports in `folder`, in no order, at most `limit`. Read from the directory itself: Qt's
+// name filters compile a pattern at every call, which cost a plain search more than saving its report did.
+QStringList PendingNames(const QString& folder, qsizetype limit)
+{
+    QStringList names;
+    DIR* dir = opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr)
+        return names;
+    while (names.size() < limit) {
+        const dirent* entry = readdir(dir);
+        if (entry == nullptr)
+            break;
+        const QByteArrayView name(entry->d_name);
+        if (name.endsWith(QByteArrayView(kSuffix.data(), kSuffix.size())) && !name.startsWith('.'))
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    closedir(dir);
+    return names;
+}
 
 std::optional<SearchRecord> ReadReport(const QString& file)
 {
@@ -185,16 +207,15 @@ bool SavePendingReport(const QString& storePath, const SearchRecord& search, QSt
 
 QList<PendingReport> FindPendingReports(const QString& storePath, qsizetype limit)
 {
+    const QString folder = PendingFolder(storePath);
+    QStringList names = PendingNames(folder, std::numeric_limits<qsizetype>::max());
+    // The names begin with the time the search ended, in digits of one width.
+    std::sort(names.begin(), names.end());
     QList<PendingReport> found;
-    QDir folder(PendingFolder(storePath));
-    if (!folder.exists())
-        return found;
-    const QStringList names
-        = folder.entryList(QStringList { u'*' + kSuffix }, QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : names) {
         if (found.size() >= limit)
             break;
-        const QString file = folder.filePath(name);
+        const QString file = folder + u'/' + name;
         found.append(PendingReport { file, ReadReport(file) });
     }
     return found;
@@ -202,20 +223,14 @@ QList<PendingReport> FindPendingReports(const QString& storePath, qsizetype limi
 
 void RemovePendingReports(const QString& storePath)
 {
-    QDirIterator files(PendingFolder(storePath), QStringList { u'*' + kSuffix }, QDir::Files);
-    while (files.hasNext())
-        QFile::remove(files.next());
+    const QString folder = PendingFolder(storePath);
+    for (const QString& name : PendingNames(folder, std::numeric_limits<qsizetype>::max()))
+        QFile::remove(folder + u'/' + name);
 }
 
 qsizetype CountPendingReports(const QString& storePath, qsizetype limit)
 {
-    qsizetype count = 0;
-    QDirIterator files(PendingFolder(storePath), QStringList { u'*' + kSuffix }, QDir::Files);
-    while (count < limit && files.hasNext()) {
-        files.next();
-        ++count;
-    }
-    return count;
+    return PendingNames(PendingFolder(storePath), limit).size();
 }
 
 } // namespace vesk
