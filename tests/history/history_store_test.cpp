@@ -1,3 +1,4 @@
+#include "history/history_recorder.h"
 #include "history/history_store.h"
 #include "history/pending_reports.h"
 #include "support/test_files.h"
@@ -391,6 +392,34 @@ TEST_F(HistoryStoreTest, ADamagedPendingReportReadsAsNone)
         ASSERT_EQ(found.size(), 1);
         EXPECT_FALSE(found.front().Search) << text.size();
     }
+}
+
+TEST_F(HistoryStoreTest, ARecorderWritesWhatWaitedForALockedStoreInOrder)
+{
+    HistoryStore(StorePath()).Record(Search(QStringLiteral("first.example"), RecordedOutcome::Answered, "R0"));
+    // Another program holds the store's write lock for a while.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(StorePath()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr), SQLITE_OK);
+    constexpr int kReports = 100; // more than may wait at once: the submitter waits too
+    {
+        HistoryRecorder recorder(StorePath(), RetentionLimits(), true);
+        std::thread submitter([&recorder] {
+            for (int i = 0; i < kReports; ++i)
+                recorder.Submit(
+                    [i] { return Search(QStringLiteral("q%1.example").arg(i), RecordedOutcome::Answered, "R", i); },
+                    false);
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr);
+        submitter.join();
+    }
+    sqlite3_close(other);
+    HistoryStore store(StorePath());
+    const QList<ReportSummary> all = store.Search(QString());
+    ASSERT_EQ(all.size(), kReports + 1);
+    for (int i = 0; i < kReports; ++i)
+        EXPECT_EQ(all[kReports - 1 - i].Typed, QStringLiteral("q%1.example").arg(i));
 }
 
 // Not a test of its own: the writer that ManyWritersAtOnceLoseNoReport starts as a separate process.
