@@ -24,8 +24,10 @@ namespace vesk {
 
 namespace {
 
-// Reports a plain search leaves pending before one of them opens the store and takes them in.
+// Reports a plain search leaves pending before one of them opens the store and takes them in, and the most that
+// may wait when the store cannot take them in.
 constexpr qsizetype kPendingBeforeTakingIn = 64;
+constexpr qsizetype kMostPending = 1024;
 constexpr const char* kNoHistoryFolder = "history is unavailable: no data folder; name a store with --history-file.";
 constexpr const char* kProgram = "vesk-query";
 
@@ -352,10 +354,13 @@ int QueryCommand::Search(const QByteArray& query, bool json, bool echoStatus, bo
     bool pending = false;
     bool openStore = useHistory;
     if (useHistory && m_history.Record && !changes && QFileInfo(m_history.Path).isFile()) {
-        // A report that cannot be left pending is recorded in the store as before, which says what is wrong.
+        // When the store cannot take them in (a newer program's, or locked for good), pending reports would pile up
+        // without end: past a bound the search records in the store as before, which says what is wrong. So does a
+        // report that cannot be left pending.
+        const qsizetype waiting = CountPendingReports(m_history.Path, kMostPending);
         QString unsaved;
-        pending = SavePendingReport(m_history.Path, RecordOf(outcome, false), unsaved);
-        openStore = !pending || CountPendingReports(m_history.Path, kPendingBeforeTakingIn) >= kPendingBeforeTakingIn;
+        pending = waiting < kMostPending && SavePendingReport(m_history.Path, RecordOf(outcome, false), unsaved);
+        openStore = !pending || waiting + 1 >= kPendingBeforeTakingIn;
     }
     // The store is opened once the search is done: nothing of it stands between the user and the answer.
     QString problem;

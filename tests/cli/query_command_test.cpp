@@ -1,11 +1,13 @@
 #include "cli/query_command.h"
 #include "history/pending_reports.h"
 #include "support/lookup_world.h"
+#include "support/test_files.h"
 #include "whois/address_book.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdexcept>
 
 namespace vesk::test {
@@ -215,9 +217,24 @@ TEST_F(QueryCommandTest, PlainSearchesLeaveReportsPendingButNeverPileThemUp)
         ASSERT_LT(CountPendingReports(store, 1000), 64) << i;
     }
     EXPECT_TRUE(Err().isEmpty() || !Err().contains(QStringLiteral("history"))) << Err().toStdString();
-    HistoryStore history(store);
-    EXPECT_EQ(history.List(QStringLiteral("example.com"), QStringLiteral("domain")).size(), 70);
+    {
+        HistoryStore history(store);
+        EXPECT_EQ(history.List(QStringLiteral("example.com"), QStringLiteral("domain")).size(), 70);
+    }
     EXPECT_EQ(CountPendingReports(store, 1000), 0);
+
+    // A store no one can take them in (a newer program's): past a bound, a search says so and adds none.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(store).constData(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA user_version = 99;", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    for (int i = 0; i < 1024; ++i)
+        WriteWholeFile(PendingFolder(store) + QStringLiteral("/%1.report").arg(i), "x");
+    err.buffer().clear();
+    err.seek(0);
+    EXPECT_EQ(Run({ QStringLiteral("--history-file"), store, QStringLiteral("example.com") }), QueryCommand::Success);
+    EXPECT_TRUE(Err().contains(QStringLiteral("newer version"))) << Err().toStdString();
+    EXPECT_EQ(CountPendingReports(store, 2000), 1024);
 }
 
 TEST_F(QueryCommandTest, QueryTooLongFailsWithAClearMessage)
